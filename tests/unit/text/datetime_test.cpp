@@ -1,0 +1,116 @@
+#include "text/datetime.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "text/clock.hpp"
+
+namespace vc::text {
+namespace {
+
+std::string Canonical(std::string_view text, DateOrder order = DateOrder::kYearMonthDay) {
+  auto seconds = ParseDateTime(text, order);
+  return seconds ? FormatDateTime(*seconds) : "no time";
+}
+
+TEST(DateTime, ReadsTheSystemFormAndItsVariants) {
+  const struct {
+    const char* text;
+    const char* canonical;
+  } cases[] = {
+      {"2002/07/15 03:04:05", "2002/07/15 03:04:05"},
+      {"2002/7/5 3:04:05", "2002/07/05 03:04:05"},
+      {" 2002/07/15 3:04 ", "2002/07/15 03:04:00"},
+      {"2002-07-15 03:04:05", "2002/07/15 03:04:05"},
+      {"2002/07/15", "2002/07/15 00:00:00"},
+      {"12:35:19", "1899/12/30 12:35:19"},
+      {"2000/02/29 23:59:59", "2000/02/29 23:59:59"},
+      {"1900/02/29 00:00:00", "no time"},
+      {"2002/13/01 00:00:00", "no time"},
+      {"2002/07/15 24:00:00", "no time"},
+      {"2002/07/15 03:04:05.5", "no time"},
+      {"02/07/15 03:04:05", "no time"},
+      {"", "no time"},
+      {"-", "no time"},
+      {"2002/07/15 03:04:05 x", "no time"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Canonical(c.text), c.canonical) << c.text;
+}
+
+TEST(DateTime, ReadsWaypointPlusMonthDayYear) {
+  EXPECT_EQ(Canonical("01/31/2002 21:05:09", DateOrder::kMonthDayYear), "2002/01/31 21:05:09");
+  EXPECT_EQ(Canonical("31/01/2002 21:05:09", DateOrder::kMonthDayYear), "no time");
+}
+
+TEST(DateTime, CivilRoundTripAcrossCenturies) {
+  for (int year : {1, 4, 100, 400, 1899, 1900, 2000, 2024, 9999}) {
+    for (int month : {1, 2, 3, 12}) {
+      const CivilDateTime c{year, month, month == 2 ? 28 : 31, 23, 59, 58};
+      const CivilDateTime back = ToCivil(ToLocalSeconds(c));
+      EXPECT_EQ(back.year, year);
+      EXPECT_EQ(back.month, month);
+      EXPECT_EQ(back.day, c.day);
+      EXPECT_EQ(back.second, 58);
+    }
+  }
+}
+
+TEST(DateTime, SecondsBetweenCountWholeSeconds) {
+  const auto a = ParseDateTime("2001/12/31 23:59:59");
+  const auto b = ParseDateTime("2002/01/01 00:00:01");
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(*b - *a, 2);
+}
+
+TEST(DateTime, WritesTheGeneralForm) {
+  const struct {
+    const char* text;
+    const char* general;
+  } cases[] = {
+      {"2002/07/15 03:04:05", "2002/07/15 3:04:05"},
+      {"2002/07/15 13:04:05", "2002/07/15 13:04:05"},
+      {"2002/07/15 00:00:00", "2002/07/15"},
+      {"12:35:19", "12:35:19"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FormatGeneralDateTime(*ParseDateTime(c.text)), c.general) << c.text;
+  }
+}
+
+TEST(DateTime, ShiftsByHoursWithinTheWritableYears) {
+  LocalSeconds t = *ParseDateTime("2002/12/31 20:00:00");
+  ASSERT_TRUE(ShiftByHours(t, 9));
+  EXPECT_EQ(FormatDateTime(t), "2003/01/01 05:00:00");
+  ASSERT_TRUE(ShiftByHours(t, -5.5));
+  EXPECT_EQ(FormatDateTime(t), "2002/12/31 23:30:00");
+  LocalSeconds last = *ParseDateTime("9999/12/31 20:00:00");
+  EXPECT_FALSE(ShiftByHours(last, 9));
+  EXPECT_EQ(FormatDateTime(last), "9999/12/31 20:00:00");
+  LocalSeconds first = *ParseDateTime("0001/01/01 05:00:00");
+  EXPECT_FALSE(ShiftByHours(first, -9));
+}
+
+TEST(DateTime, WaypointPlusDateAndTimeFields) {
+  std::string out;
+  const LocalSeconds t = *ParseDateTime("2002/01/31 21:05:09");
+  AppendMonthDayYear(out, t);
+  out.push_back(',');
+  AppendTimeOfDay(out, t);
+  EXPECT_EQ(out, "01/31/2002,21:05:09");
+}
+
+TEST(Clock, SourceDateEpochFixesNow) {
+  setenv("SOURCE_DATE_EPOCH", "1015362000", 1);  // 2002/03/05 21:00:00 UTC
+  setenv("TZ", "UTC", 1);
+  EXPECT_EQ(FormatDateTime(LocalNow()), "2002/03/05 21:00:00");
+  setenv("TZ", "JST-9", 1);
+  tzset();
+  EXPECT_EQ(FormatDateTime(LocalNow()), "2002/03/06 06:00:00");
+  setenv("TZ", "UTC", 1);
+  tzset();
+  unsetenv("SOURCE_DATE_EPOCH");
+}
+
+}  // namespace
+}  // namespace vc::text

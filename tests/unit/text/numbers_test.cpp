@@ -1,0 +1,94 @@
+#include "text/numbers.hpp"
+
+#include <gtest/gtest.h>
+
+namespace vc::text {
+namespace {
+
+TEST(LeadingValue, ReadsTheLongestDecimalPrefix) {
+  const struct {
+    const char* text;
+    double value;
+  } cases[] = {
+      {"", 0},        {"-", 0},          {"abc", 0},       {"12.3abc", 12.3}, {"  42", 42},
+      {"\t-7.5x", -7.5}, {"+5.5", 5.5},  {".5", 0.5},      {"5.", 5},         {"-.25", -0.25},
+      {"1e3", 1},     {"1,5", 1},        {"- 3", 0},       {"0012", 12},      {"3601.6", 3601.6},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(LeadingValue(c.text), c.value) << c.text;
+}
+
+TEST(LeadingValue, HugeDigitRunsDoNotOverflow) {
+  EXPECT_EQ(LeadingValue(std::string(400, '9')), 0);
+  EXPECT_EQ(LeadingValue("0." + std::string(400, '0') + "1"), 0);
+}
+
+TEST(GeneralNumber, WritesShortestFifteenDigitDecimal) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0, "0"},
+      {-0.0, "0"},
+      {1, "1"},
+      {2.5, "2.5"},
+      {3601, "3601"},
+      {35.5 + 0.0041666666666667, "35.5041666666667"},
+      {0.1 + 0.2, "0.3"},
+      {-12.25, "-12.25"},
+      {1e20, "100000000000000000000"},
+      {1.5e-7, "0.00000015"},
+      {123456789012345678.0, "123456789012346000"},
+      {22.4 * 1.852 / 3.6, "11.5235555555556"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(General(c.value), c.text) << c.text;
+}
+
+TEST(GeneralNumber, RoundToGeneralReadsBackTheWrittenText) {
+  for (double v : {0.1 + 0.2, 1.0 / 3.0, 12754.79431 / 2 * 3.1415926 / 180, -2.0 / 3.0}) {
+    EXPECT_EQ(RoundToGeneral(v), LeadingValue(General(v)));
+    EXPECT_EQ(General(RoundToGeneral(v)), General(v));
+  }
+}
+
+TEST(NumberPattern, RoundsHalvesAwayFromZeroAfterFifteenDigits) {
+  const struct {
+    double value;
+    NumberPattern pattern;
+    const char* text;
+  } cases[] = {
+      {12.345, kPattern0_00, "12.35"},
+      {1234.4999999999998, kPattern0000, "1235"},
+      {12.346, kPattern0_00, "12.35"},
+      {123.45, kPattern0_0, "123.5"},
+      {3601.6, kPattern0, "3602"},
+      {0, kPattern0_0, "0.0"},
+      {-0.001, kPattern0_00, "0.00"},
+      {-2.5, kPattern0, "-3"},
+      {5, kPattern00, "05"},
+      {12, kPattern000, "012"},
+      {1000, kPattern000, "1000"},
+      {1234, kPattern00000, "01234"},
+      {12.3, kPattern00_0, "12.3"},
+      {2.96, kPattern00_0, "03.0"},
+      {59.96, kPattern00_0, "60.0"},
+      {0.05, kPattern0_0, "0.1"},
+      {0.04, kPattern0, "0"},
+      {0.5, kPattern0, "1"},
+      {99.999, kPattern0_00, "100.00"},
+      {1e20, kPattern0, "100000000000000000000"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatPattern(c.value, c.pattern), c.text) << c.text;
+}
+
+TEST(CountOf, RoundsHalvesToEvenAndNeverGoesNegative) {
+  const struct {
+    const char* text;
+    std::int64_t count;
+  } cases[] = {{"3", 3}, {"2.5", 2}, {"3.5", 4}, {"1.5", 2}, {"0.5", 0}, {"", 0}, {"-4", 0}, {"7abc", 7}};
+  for (const auto& c : cases) EXPECT_EQ(CountOf(c.text), c.count) << c.text;
+  EXPECT_EQ(RoundHalfEven(-2.5), -2);
+  EXPECT_EQ(RoundHalfEven(-3.5), -4);
+}
+
+}  // namespace
+}  // namespace vc::text

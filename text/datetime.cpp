@@ -1,0 +1,262 @@
+#include "text/datetime.hpp"
+
+#include <array>
+#include <cmath>
+
+#include "text/strings.hpp"
+
+namespace vc::text {
+namespace {
+
+constexpr std::array<int, 12> kDaysBeforeMonth = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+constexpr std::int64_t kDaysPer400Years = 146097;
+
+bool IsLeapYear(std::int64_t year) noexcept {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) noexcept {
+  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[static_cast<std::size_t>(month - 1)];
+}
+
+// Days from 0001/01/01 to the first day of `year`.
+std::int64_t DaysBeforeYear(std::int64_t year) noexcept {
+  const std::int64_t y = year - 1;
+  return y * 365 + y / 4 - y / 100 + y / 400;
+}
+
+std::int64_t DaysFromCivil(int year, int month, int day) noexcept {
+  std::int64_t days = DaysBeforeYear(year) + kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + day - 1;
+  if (month > 2 && IsLeapYear(year)) ++days;
+  return days;
+}
+
+// Floor division for the (theoretical) times before year 1.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) noexcept {
+  std::int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+const LocalSeconds kMinWritable = 0;                                    // 0001/01/01 00:00:00
+const LocalSeconds kMaxWritable = (DaysFromCivil(9999, 12, 31) + 1) * kSecondsPerDay - 1;
+
+// Reads one to `maxDigits` digits; false when there are none or too many.
+bool ReadNumber(std::string_view text, int minDigits, int maxDigits, int& value) noexcept {
+  if (text.size() < static_cast<std::size_t>(minDigits) || text.size() > static_cast<std::size_t>(maxDigits)) {
+    return false;
+  }
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return true;
+}
+
+// Splits `text` at `separator` into up to three parts; returns the count, or
+// 4 when there are more.
+int SplitParts(std::string_view text, char separator, std::array<std::string_view, 3>& parts) noexcept {
+  int count = 0;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = text.find(separator, start);
+    if (count == 3) return 4;
+    parts[static_cast<std::size_t>(count++)] = text.substr(start, end == std::string_view::npos ? end : end - start);
+    if (end == std::string_view::npos) return count;
+    start = end + 1;
+  }
+}
+
+bool ParseDate(std::string_view text, DateOrder order, int& year, int& month, int& day) noexcept {
+  const char separator = text.find('/') != std::string_view::npos ? '/' : '-';
+  std::array<std::string_view, 3> parts;
+  if (SplitParts(text, separator, parts) != 3) return false;
+  const bool ymd = order == DateOrder::kYearMonthDay;
+  const std::string_view yearText = ymd ? parts[0] : parts[2];
+  const std::string_view monthText = ymd ? parts[1] : parts[0];
+  const std::string_view dayText = ymd ? parts[2] : parts[1];
+  if (!ReadNumber(yearText, 4, 4, year) || !ReadNumber(monthText, 1, 2, month) ||
+      !ReadNumber(dayText, 1, 2, day)) {
+    return false;
+  }
+  return year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
+}
+
+bool ParseTime(std::string_view text, int& hour, int& minute, int& second) noexcept {
+  std::array<std::string_view, 3> parts;
+  const int count = SplitParts(text, ':', parts);
+  if (count < 2 || count > 3) return false;
+  second = 0;
+  if (!ReadNumber(parts[0], 1, 2, hour) || !ReadNumber(parts[1], 1, 2, minute)) return false;
+  if (count == 3 && !ReadNumber(parts[2], 1, 2, second)) return false;
+  return hour <= 23 && minute <= 59 && second <= 59;
+}
+
+void AppendDigits(std::string& out, int value, int width) {
+  std::array<char, 8> buf{};
+  int n = 0;
+  do {
+    buf[static_cast<std::size_t>(n++)] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0 && n < 8);
+  for (int k = n; k < width; ++k) out.push_back('0');
+  while (n > 0) out.push_back(buf[static_cast<std::size_t>(--n)]);
+}
+
+void AppendYmd(std::string& out, const CivilDateTime& c) {
+  AppendDigits(out, c.year, 4);
+  out.push_back('/');
+  AppendDigits(out, c.month, 2);
+  out.push_back('/');
+  AppendDigits(out, c.day, 2);
+}
+
+void AppendHms(std::string& out, const CivilDateTime& c, int hourWidth) {
+  AppendDigits(out, c.hour, hourWidth);
+  out.push_back(':');
+  AppendDigits(out, c.minute, 2);
+  out.push_back(':');
+  AppendDigits(out, c.second, 2);
+}
+
+bool IsDigitAt(std::string_view s, std::size_t i) noexcept { return s[i] >= '0' && s[i] <= '9'; }
+
+// The common "yyyy/mm/dd hh:nn:ss" without tokenising.
+bool ParseCanonical(std::string_view s, CivilDateTime& c) noexcept {
+  if (s.size() != 19 || s[4] != '/' || s[7] != '/' || s[10] != ' ' || s[13] != ':' || s[16] != ':') {
+    return false;
+  }
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
+    if (!IsDigitAt(s, i)) return false;
+  }
+  auto two = [&](std::size_t i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); };
+  c = {two(0) * 100 + two(2), two(5), two(8), two(11), two(14), two(17)};
+  return c.year >= 1 && c.month >= 1 && c.month <= 12 && c.day >= 1 &&
+         c.day <= DaysInMonth(c.year, c.month) && c.hour <= 23 && c.minute <= 59 && c.second <= 59;
+}
+
+}  // namespace
+
+LocalSeconds ToLocalSeconds(const CivilDateTime& c) noexcept {
+  return DaysFromCivil(c.year, c.month, c.day) * kSecondsPerDay + c.hour * 3600 + c.minute * 60 +
+         c.second;
+}
+
+CivilDateTime ToCivil(LocalSeconds seconds) noexcept {
+  const std::int64_t days = FloorDiv(seconds, kSecondsPerDay);
+  const std::int64_t secondOfDay = seconds - days * kSecondsPerDay;
+  // Whole 400-year cycles first, then the year inside the cycle.
+  const std::int64_t cycles = FloorDiv(days, kDaysPer400Years);
+  std::int64_t rest = days - cycles * kDaysPer400Years;
+  std::int64_t year = 1 + cycles * 400 + rest / 366;
+  while (DaysBeforeYear(year + 1) - DaysBeforeYear(cycles * 400 + 1) <= rest) ++year;
+  rest -= DaysBeforeYear(year) - DaysBeforeYear(cycles * 400 + 1);
+  const bool leap = IsLeapYear(year);
+  int month = 12;
+  while (month > 1) {
+    const std::int64_t before = kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + (leap && month > 2 ? 1 : 0);
+    if (rest >= before) break;
+    --month;
+  }
+  const std::int64_t before = kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + (leap && month > 2 ? 1 : 0);
+  CivilDateTime c{};
+  c.year = static_cast<int>(year);
+  c.month = month;
+  c.day = static_cast<int>(rest - before + 1);
+  c.hour = static_cast<int>(secondOfDay / 3600);
+  c.minute = static_cast<int>(secondOfDay / 60 % 60);
+  c.second = static_cast<int>(secondOfDay % 60);
+  return c;
+}
+
+LocalSeconds ZeroDate() noexcept { return DaysFromCivil(1899, 12, 30) * kSecondsPerDay; }
+
+std::optional<LocalSeconds> ParseDateTime(std::string_view text, DateOrder order) noexcept {
+  text = TrimSpaces(text);
+  CivilDateTime c{};
+  if (order == DateOrder::kYearMonthDay && ParseCanonical(text, c)) return ToLocalSeconds(c);
+  // A date, a time, or a date and a time separated by blanks.
+  const std::size_t blank = text.find(' ');
+  std::string_view first = text.substr(0, blank);
+  std::string_view second;
+  if (blank != std::string_view::npos) {
+    second = TrimSpaces(text.substr(blank));
+    if (second.find(' ') != std::string_view::npos) return std::nullopt;
+  }
+  bool hasDate = false;
+  bool hasTime = false;
+  c = {1899, 12, 30, 0, 0, 0};
+  for (std::string_view part : {first, second}) {
+    if (part.empty()) continue;
+    if (part.find(':') != std::string_view::npos) {
+      if (hasTime || !ParseTime(part, c.hour, c.minute, c.second)) return std::nullopt;
+      hasTime = true;
+    } else {
+      if (hasDate || hasTime || !ParseDate(part, order, c.year, c.month, c.day)) return std::nullopt;
+      hasDate = true;
+    }
+  }
+  if (!hasDate && !hasTime) return std::nullopt;
+  return ToLocalSeconds(c);
+}
+
+bool IsWritableTime(LocalSeconds seconds) noexcept {
+  return seconds >= kMinWritable && seconds <= kMaxWritable;
+}
+
+bool ShiftByHours(LocalSeconds& seconds, double hours) noexcept {
+  const double shift = std::round(hours * 3600.0);
+  if (!std::isfinite(shift) || std::fabs(shift) > 4.0e11) return false;  // beyond any writable year
+  const LocalSeconds shifted = seconds + static_cast<LocalSeconds>(shift);
+  if (!IsWritableTime(shifted)) return false;
+  seconds = shifted;
+  return true;
+}
+
+void AppendDateTime(std::string& out, LocalSeconds seconds) {
+  const CivilDateTime c = ToCivil(seconds);
+  AppendYmd(out, c);
+  out.push_back(' ');
+  AppendHms(out, c, 2);
+}
+
+std::string FormatDateTime(LocalSeconds seconds) {
+  std::string out;
+  AppendDateTime(out, seconds);
+  return out;
+}
+
+void AppendGeneralDateTime(std::string& out, LocalSeconds seconds) {
+  const CivilDateTime c = ToCivil(seconds);
+  const bool zeroDate = c.year == 1899 && c.month == 12 && c.day == 30;
+  const bool midnight = c.hour == 0 && c.minute == 0 && c.second == 0;
+  if (zeroDate) {
+    AppendHms(out, c, 1);
+    return;
+  }
+  AppendYmd(out, c);
+  if (midnight) return;
+  out.push_back(' ');
+  AppendHms(out, c, 1);
+}
+
+std::string FormatGeneralDateTime(LocalSeconds seconds) {
+  std::string out;
+  AppendGeneralDateTime(out, seconds);
+  return out;
+}
+
+void AppendMonthDayYear(std::string& out, LocalSeconds seconds) {
+  const CivilDateTime c = ToCivil(seconds);
+  AppendDigits(out, c.month, 2);
+  out.push_back('/');
+  AppendDigits(out, c.day, 2);
+  out.push_back('/');
+  AppendDigits(out, c.year, 4);
+}
+
+void AppendTimeOfDay(std::string& out, LocalSeconds seconds) { AppendHms(out, ToCivil(seconds), 2); }
+
+}  // namespace vc::text

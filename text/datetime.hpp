@@ -1,0 +1,72 @@
+// Date-and-time texts.
+//
+// Point times travel as texts such as "2002/07/15 03:04:05" in the zone named
+// by the record's UTC offset. Arithmetic works on LocalSeconds: whole seconds
+// of wall-clock time counted from 0001/01/01 00:00:00 (proleptic Gregorian),
+// with no time zone attached. A time of day without a date lies on the zero
+// date 1899/12/30, which the general form leaves out, as the original
+// platform's date type does.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vc::text {
+
+using LocalSeconds = std::int64_t;
+
+inline constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Order of the date fields in a text.
+enum class DateOrder {
+  kYearMonthDay,  // "yyyy/mm/dd", the system's own form
+  kMonthDayYear,  // "mm/dd/yyyy", Waypoint+ files
+};
+
+struct CivilDateTime {
+  int year;
+  int month;
+  int day;
+  int hour;
+  int minute;
+  int second;
+};
+
+// Reads "yyyy/mm/dd hh:nn:ss" and its variants: one- or two-digit month, day
+// and hour, "-" as date separator, seconds left out, a date alone (midnight),
+// a time alone (on the zero date). Spaces around the text are ignored.
+// Anything else, or an impossible date or time, is "no time" (nullopt).
+std::optional<LocalSeconds> ParseDateTime(std::string_view text,
+                                          DateOrder order = DateOrder::kYearMonthDay) noexcept;
+
+LocalSeconds ToLocalSeconds(const CivilDateTime& civil) noexcept;
+CivilDateTime ToCivil(LocalSeconds seconds) noexcept;
+
+// Years 1 to 9999 can be written; a shift that leaves them is refused.
+bool IsWritableTime(LocalSeconds seconds) noexcept;
+
+// Adds `hours` (a fraction shifts by the exact seconds, rounded to whole
+// seconds). False, with `seconds` unchanged, when the result would leave the
+// writable years.
+bool ShiftByHours(LocalSeconds& seconds, double hours) noexcept;
+
+// "yyyy/mm/dd hh:nn:ss"
+void AppendDateTime(std::string& out, LocalSeconds seconds);
+std::string FormatDateTime(LocalSeconds seconds);
+
+// The general date-and-time form: "yyyy/mm/dd h:nn:ss" (hour without a
+// leading zero); only the date at exactly midnight; only the time on the
+// zero date.
+void AppendGeneralDateTime(std::string& out, LocalSeconds seconds);
+std::string FormatGeneralDateTime(LocalSeconds seconds);
+
+// Waypoint+ date "mm/dd/yyyy" and time "hh:mm:ss".
+void AppendMonthDayYear(std::string& out, LocalSeconds seconds);
+void AppendTimeOfDay(std::string& out, LocalSeconds seconds);
+
+// The zero date, 1899/12/30 00:00:00.
+LocalSeconds ZeroDate() noexcept;
+
+}  // namespace vc::text

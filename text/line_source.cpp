@@ -1,0 +1,22 @@
+#include "text/line_source.hpp"
+
+namespace vc::text {
+
+StringLineSource::StringLineSource(std::string_view text) : text_(text) {}
+
+bool StringLineSource::AtEnd() const { return position_ >= text_.size(); }
+
+bool StringLineSource::ReadLine(std::string& line) {
+  line.clear();
+  if (AtEnd()) return false;
+  std::size_t end = text_.find('\n', position_);
+  const std::size_t next = end == std::string::npos ? text_.size() : end + 1;
+  if (end == std::string::npos) end = text_.size();
+  std::size_t length = end - position_;
+  if (length > 0 && text_[position_ + length - 1] == '\r') --length;
+  line.assign(text_, position_, length);
+  position_ = next;
+  return true;
+}
+
+}  // namespace vc::text

@@ -1,0 +1,34 @@
+// A source of text lines, as the format codecs see a file: line by line,
+// each line without its end (LF or CR LF), already decoded to UTF-8.
+// The engine implements it over files; tests over strings.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vc::text {
+
+class LineSource {
+ public:
+  virtual ~LineSource() = default;
+  // True when no line is left to read.
+  [[nodiscard]] virtual bool AtEnd() const = 0;
+  // Reads the next line into `line`; false (and `line` empty) at the end.
+  virtual bool ReadLine(std::string& line) = 0;
+};
+
+// Lines held in memory; the text is split at LF, a CR before the LF is
+// dropped, and a last line without its end still counts.
+class StringLineSource final : public LineSource {
+ public:
+  explicit StringLineSource(std::string_view text);
+  [[nodiscard]] bool AtEnd() const override;
+  bool ReadLine(std::string& line) override;
+
+ private:
+  std::string text_;
+  std::size_t position_ = 0;
+};
+
+}  // namespace vc::text

@@ -1,0 +1,62 @@
+// Numbers as texts.
+//
+// Every record field is a text. Where a number is needed, a text is read by
+// its leading numeric value; a computed number is stored back in the general
+// number form. Output annotations use small digit patterns ("0.00", "000").
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vc::text {
+
+// The longest prefix that reads as a decimal number after leading spaces and
+// TABs: an optional sign, digits, an optional point and digits. No exponent.
+// 0 when there is none, so "", "-" and "abc" read as 0; "12.3abc" is 12.3.
+double LeadingValue(std::string_view text) noexcept;
+
+// True when the text starts (after blanks) with something LeadingValue reads.
+bool HasLeadingNumber(std::string_view text) noexcept;
+
+// The general number form: plain decimal with up to 15 significant digits,
+// a point as separator, no exponent, no grouping, trailing zeros and a
+// trailing point removed, "-0" written "0". Non-finite values are written "0".
+void AppendGeneral(std::string& out, double value);
+std::string General(double value);
+
+// The value that the general form of `value` reads back as. Storing this
+// instead of the raw result keeps later arithmetic on "the stored text".
+double RoundToGeneral(double value);
+
+// A digit pattern such as "0.00" or "000": at least `minIntegerDigits` digits
+// before the point (zero-padded), exactly `decimals` after it.
+struct NumberPattern {
+  int minIntegerDigits;
+  int decimals;
+};
+inline constexpr NumberPattern kPattern0{1, 0};
+inline constexpr NumberPattern kPattern0_0{1, 1};
+inline constexpr NumberPattern kPattern0_00{1, 2};
+inline constexpr NumberPattern kPattern00{2, 0};
+inline constexpr NumberPattern kPattern000{3, 0};
+inline constexpr NumberPattern kPattern0000{4, 0};
+inline constexpr NumberPattern kPattern00000{5, 0};
+inline constexpr NumberPattern kPattern00_0{2, 1};
+
+// Writes `value` with a pattern: the value is first taken to 15 significant
+// digits, then rounded at the pattern's last digit, halves away from zero
+// (1234.4999999999998 with "0000" gives 1235). A result that rounds to zero
+// has no minus sign.
+void AppendPattern(std::string& out, double value, NumberPattern pattern);
+std::string FormatPattern(double value, NumberPattern pattern);
+
+// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),
+// clamped to the range of int64.
+std::int64_t RoundHalfEven(double value) noexcept;
+
+// A count taken from a text: the leading numeric value rounded half to even.
+// Negative counts are 0 (a loop over "points 1 to n" then runs no time).
+std::int64_t CountOf(std::string_view text) noexcept;
+
+}  // namespace vc::text
