@@ -1,0 +1,49 @@
+// One conversion in progress: what the readers and writers share while a
+// single call of ConvertFile runs.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/context.hpp"
+#include "engine/messages.hpp"
+#include "engine/options.hpp"
+#include "text/datetime.hpp"
+
+namespace vc::engine {
+
+struct WrittenCounts {
+  std::int64_t waypoints = 0;
+  std::int64_t routes = 0;
+  std::int64_t tracks = 0;
+  std::int64_t points = 0;  // route and track points
+};
+
+struct Conversion {
+  Conversion(ConvertOptions& options_, ConversionContext& context_, Observer& observer_,
+             text::LocalSeconds now_)
+      : options(options_), context(context_), observer(observer_), now(now_) {}
+
+  // The snapshot of the options; writing MPS changes utcOffset, datum and
+  // coordFormat in place for the rest of the conversion.
+  ConvertOptions& options;
+  ConversionContext& context;
+  Observer& observer;
+  // "Now" for points that carry no time of their own, taken once.
+  text::LocalSeconds now = 0;
+  WrittenCounts written;
+  // Set once the front asked to stop; long loops then end early and the
+  // driver leaves the output as it was.
+  bool cancelled = false;
+
+  // Called once per point of a long record: polls the front every few
+  // thousand points. True when the loop should end.
+  bool PointTick() {
+    if ((++ticks_ & 0xFFF) == 0 && !cancelled) cancelled = observer.StopRequested();
+    return cancelled;
+  }
+
+ private:
+  std::uint32_t ticks_ = 0;
+};
+
+}  // namespace vc::engine

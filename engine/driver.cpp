@@ -1,0 +1,185 @@
+#include "engine/driver.hpp"
+
+#include <memory>
+#include <string>
+
+#include "engine/input/record_reader.hpp"
+#include "engine/output/output_file.hpp"
+#include "engine/output/record_writer.hpp"
+#include "engine/text_file.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+
+namespace vc::engine {
+namespace {
+
+const FileTypeInfo& Lookup(std::span<const FileTypeInfo> types, FileType type) {
+  for (const auto& info : types) {
+    if (info.type == type) return info;
+  }
+  return InfoOf(FileType::kNone);
+}
+
+ConversionResult Stop(Conversion& conversion, Message message, std::string_view name) {
+  conversion.observer.Show(message, name);
+  return {Outcome::kStopped, message, conversion.written};
+}
+
+bool IsSelected(RecordKind kind, const ConvertOptions& options) {
+  switch (kind) {
+    case RecordKind::kWpt:
+      return options.convertWaypoints;
+    case RecordKind::kRte:
+      return options.convertRoutes;
+    case RecordKind::kTrk:
+      return options.convertTracks;
+    default:
+      return false;
+  }
+}
+
+void CountWritten(RecordKind kind, Conversion& conversion) {
+  const RecordBuffers& buffers = conversion.context.buffers;
+  WrittenCounts& written = conversion.written;
+  if (kind == RecordKind::kWpt) ++written.waypoints;
+  if (kind == RecordKind::kRte) {
+    ++written.routes;
+    written.points += static_cast<std::int64_t>(buffers.rtePnt.Count());
+  }
+  if (kind == RecordKind::kTrk) {
+    ++written.tracks;
+    written.points += static_cast<std::int64_t>(buffers.trkPnt.Count());
+  }
+}
+
+// When Waypoint+ is written from another type, the Waypoint+ datum comes
+// from the datum option ("Tokyo" when the data decides), and an MPS input's
+// coordinates are written as "DMS".
+void ApplyWaypointPlusOutputRule(FileType inputType, Conversion& conversion) {
+  ConvertOptions& options = conversion.options;
+  if (inputType == FileType::kMps) options.coordFormat = "DMS";
+  if (options.datum == kDataPriority) options.datum = "Tokyo";
+  conversion.context.fileDatum = options.datum;
+}
+
+Encoding OutputEncodingFor(const ConvertOptions& options, Encoding inputEncoding) {
+  switch (options.outputEncoding) {
+    case OutputEncoding::kUtf8:
+      return Encoding::kUtf8;
+    case OutputEncoding::kCp932:
+      return Encoding::kCp932;
+    default:
+      return inputEncoding;
+  }
+}
+
+}  // namespace
+
+ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
+                             std::span<const FileTypeInfo> types) {
+  Conversion conversion(options, context, observer, observer.Now());
+  const FileType inputType = GetFileType(options.inputName);
+  const FileType outputType = GetFileType(options.outputName);
+  // Each unknown name is reported once, however often its type is needed.
+  if (inputType == FileType::kNone && !options.inputName.empty()) {
+    observer.Show(Message::kUnsupportedType, {});
+  }
+  if (outputType == FileType::kNone && !options.outputName.empty()) {
+    observer.Show(Message::kUnsupportedType, {});
+  }
+  const FileTypeInfo& input = Lookup(types, inputType);
+  const FileTypeInfo& output = Lookup(types, outputType);
+  // Refused before anything is opened, so no file is created or emptied.
+  if (input.makeReader == nullptr) return Stop(conversion, Message::kInputUnsupported, {});
+  if (outputType == FileType::kNone) return {Outcome::kStopped, Message::kUnsupportedType, {}};
+  if (output.makeWriter == nullptr) return Stop(conversion, Message::kOutputUnsupported, {});
+
+  if (outputType == FileType::kWpt && inputType != FileType::kWpt) {
+    ApplyWaypointPlusOutputRule(inputType, conversion);
+  }
+  InputTextFile inputFile;
+  if (!inputFile.Open(options.inputName)) {
+    return Stop(conversion, Message::kInputMissing, options.inputName);
+  }
+  context.vrmVrnDatum = options.vrmVrnDatumOption;
+  std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
+  reader->Open(conversion);
+  // Waypoint+ to Waypoint+ in another datum: the datum line names the datum
+  // the coordinates are written in.
+  if (outputType == FileType::kWpt && inputType == FileType::kWpt && options.datum != kDataPriority) {
+    context.fileDatum = options.datum;
+  }
+
+  OutputTextFile outputFile;
+  const auto mode = options.append ? OutputTextFile::Mode::kAppend : OutputTextFile::Mode::kReplace;
+  if (!outputFile.Open(options.outputName, mode, OutputEncodingFor(options, inputFile.encoding()))) {
+    return Stop(conversion, Message::kCannotWrite, options.outputName);
+  }
+  if (!WriteOutputHeader(outputFile, outputType, conversion)) {
+    outputFile.Abort();
+    return {Outcome::kStopped, Message::kGroupFileMissing, {}};
+  }
+  std::unique_ptr<RecordWriter> writer = output.makeWriter();
+  RecordText recordText(outputFile);
+  std::uint64_t lastPosition = 0;
+  bool lastWasEmpty = false;
+  while (true) {
+    if (observer.StopRequested()) {
+      outputFile.Abort();
+      return {Outcome::kCancelled, std::nullopt, conversion.written};
+    }
+    const RecordKind kind = reader->ReadNextRecord(conversion);
+    if (conversion.cancelled) break;
+    if (kind == RecordKind::kEof) break;
+    // A reader that produced nothing twice without consuming input is stuck.
+    const bool empty = kind == RecordKind::kNone;
+    if (empty && lastWasEmpty && inputFile.BytesRead() == lastPosition) break;
+    lastWasEmpty = empty;
+    lastPosition = inputFile.BytesRead();
+    if (!IsSelected(kind, options)) continue;
+    recordText.Reset();
+    writer->WriteRecord(kind, conversion, recordText);
+    if (conversion.cancelled) break;
+    if (recordText.Empty()) continue;
+    recordText.Finish();
+    CountWritten(kind, conversion);
+    if (outputFile.Failed()) break;
+  }
+  if (conversion.cancelled) {
+    outputFile.Abort();
+    return {Outcome::kCancelled, std::nullopt, conversion.written};
+  }
+  if (inputFile.Failed()) {
+    outputFile.Abort();
+    return Stop(conversion, Message::kInputMissing, options.inputName);
+  }
+  WriteOutputTrailer(outputFile, outputType);
+  if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
+  return {Outcome::kConverted, std::nullopt, conversion.written};
+}
+
+ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionContext& context,
+                                   Observer& observer, bool outputTypeChosen,
+                                   std::span<const FileTypeInfo> types) {
+  auto stop = [&](Message message, std::string_view name) {
+    observer.Show(message, name);
+    return ConversionResult{Outcome::kStopped, message, {}};
+  };
+  const std::string& in = options.inputName;
+  const std::string& out = options.outputName;
+  if (in.empty() || out.empty()) return stop(Message::kFileNameMissing, {});
+  // Two names for one file would destroy the input when the output is opened.
+  if (in == out || IsSameFile(in, out)) return stop(Message::kSameFileName, {});
+  if (GetFileLength(in) <= 0) return stop(Message::kInputMissing, in);
+  if (!outputTypeChosen) return stop(Message::kOutputTypeMissing, {});
+  if (GetFileLength(out) > 0) {
+    if (options.append) {
+      observer.Show(Message::kAppendNotice, out);
+    } else if (!observer.AskOverwrite(out)) {
+      return stop(Message::kAborted, {});
+    }
+  }
+  return ConvertFile(options, context, observer, types);
+}
+
+}  // namespace vc::engine

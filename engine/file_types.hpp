@@ -1,0 +1,48 @@
+// File types, decided by the last three characters of a name alone (no dot
+// is needed: "trackmps" is an MPS name). One table serves the type lookup,
+// the driver and the command line's help.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "text/line_source.hpp"
+
+namespace vc::engine {
+
+class RecordReader;
+class RecordWriter;
+
+enum class FileType { kNone, kMps, kWpt, kVrc, kVrp, kVrm, kVrn, kLog };
+
+using ReaderFactory = std::unique_ptr<RecordReader> (*)(text::LineSource& lines);
+using WriterFactory = std::unique_ptr<RecordWriter> (*)();
+
+struct FileTypeInfo {
+  FileType type;
+  const char* code;         // "MPS", "WPT", ...
+  const char* suffix;       // the last three characters, upper case
+  const char* description;  // for help texts
+  ReaderFactory makeReader;  // nullptr: the type cannot be read
+  WriterFactory makeWriter;  // nullptr: the type cannot be written
+};
+
+std::span<const FileTypeInfo> FileTypes();
+const FileTypeInfo& InfoOf(FileType type);
+
+// The type of a file name or path; kNone for the empty name and for any name
+// of an unknown type (the caller decides whether to say so).
+FileType GetFileType(std::string_view name);
+
+// The size of a file in bytes, or: -3 no such file, -2 a name that cannot be
+// a file (empty, a folder), -1 the folder does not exist, -9999 any other
+// failure.
+std::int64_t GetFileLength(std::string_view name);
+
+// True when both names exist and lead to the same file (links, another path,
+// letter case on a case-insensitive file system).
+bool IsSameFile(std::string_view a, std::string_view b);
+
+}  // namespace vc::engine

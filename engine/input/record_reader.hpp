@@ -1,0 +1,33 @@
+// The reading side of the record stream: one reader per input type, working
+// on the lines of one open file. Each call reads as far as the end of the
+// next complete record, leaves it in the context's buffers and says its kind.
+#pragma once
+
+#include <memory>
+
+#include "engine/conversion.hpp"
+#include "engine/records.hpp"
+#include "text/line_source.hpp"
+
+namespace vc::engine {
+
+class RecordReader {
+ public:
+  virtual ~RecordReader() = default;
+  // Work done when the file is opened, before the first record (the datum
+  // line of a Waypoint+ file).
+  virtual void Open(Conversion& /*conversion*/) {}
+  // kNone is allowed only when input was consumed, so the driver always
+  // makes progress; kEof once the input is exhausted, and again on every
+  // later call.
+  virtual RecordKind ReadNextRecord(Conversion& conversion) = 0;
+};
+
+std::unique_ptr<RecordReader> MakeMpsReader(text::LineSource& lines);
+std::unique_ptr<RecordReader> MakeWaypointPlusReader(text::LineSource& lines);
+std::unique_ptr<RecordReader> MakeVrcReader(text::LineSource& lines);
+std::unique_ptr<RecordReader> MakeVrpReader(text::LineSource& lines);
+std::unique_ptr<RecordReader> MakeVrmReader(text::LineSource& lines);
+std::unique_ptr<RecordReader> MakeVrnReader(text::LineSource& lines);
+
+}  // namespace vc::engine

@@ -1,0 +1,53 @@
+#include "engine/input/track_legs.hpp"
+
+#include <cstdlib>
+
+#include "geo/coord_text.hpp"
+#include "geo/distance.hpp"
+#include "text/numbers.hpp"
+
+namespace vc::engine {
+
+void TrackLegs::Start(TrkHdr& header) {
+  hasPrevious_ = false;
+  previousTime_.reset();
+  header.totalTripTime = 0;
+  header.totalTripLength = 0;
+  header.totalVelocity = 0;
+}
+
+void TrackLegs::Add(TrkPnt& point, TrkHdr& header, bool accumulate) {
+  const double lat = geo::CoordDegrees(point.lat, point.recCoordFormat);
+  const double lon = geo::CoordDegrees(point.lon, point.recCoordFormat);
+  const std::optional<text::LocalSeconds> time = text::ParseDateTime(point.dateTime);
+  point.legTime = 0;
+  point.legLength = 0;
+  point.legVelocity = 0;
+  if (hasPrevious_) {
+    if (time && previousTime_) point.legTime = std::llabs(*time - *previousTime_);
+    point.legLength =
+        text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) * 1000);
+    if (point.legTime != 0) {
+      point.legVelocity =
+          text::RoundToGeneral(point.legLength / static_cast<double>(point.legTime) * 3.6);
+    }
+  }
+  if (accumulate) {
+    header.totalTripTime =
+        text::RoundToGeneral(header.totalTripTime + static_cast<double>(point.legTime));
+    header.totalTripLength = text::RoundToGeneral(header.totalTripLength + point.legLength);
+  }
+  hasPrevious_ = true;
+  previousLat_ = lat;
+  previousLon_ = lon;
+  previousTime_ = time;
+}
+
+void TrackLegs::Finish(TrkHdr& header) {
+  header.totalVelocity =
+      header.totalTripTime != 0
+          ? text::RoundToGeneral(header.totalTripLength / header.totalTripTime * 3.6)
+          : 0;
+}
+
+}  // namespace vc::engine

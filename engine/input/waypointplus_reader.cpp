@@ -1,0 +1,205 @@
+// Records of a Waypoint+ text file.
+//
+// The format has no headers and no end markers: a waypoint is one "WP" line,
+// a route is an "RN" line and the "RP" lines after it, a track is a run of
+// "TP" lines whose first carries the new-track flag "1". So a record ends
+// only when the line after it has been read. That line is kept as the
+// lookahead and becomes the start of the next call; no line is read twice and
+// none is lost.
+//
+// A "TP" line flagged "1" starts a new track, except while the current track
+// holds a single point: a flagged line right after the first point stays in
+// its track, so two flagged lines in a row begin one track, not two.
+//
+// Waypoint+ times are UTC, dates month/day/year; the points keep the time in
+// the system's own form "yyyy/mm/dd hh:nn:ss".
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/input/record_reader.hpp"
+#include "engine/input/track_legs.hpp"
+#include "formats/waypointplus/wpt_line.hpp"
+#include "text/datetime.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+
+namespace vc::engine {
+namespace {
+
+constexpr std::string_view kDatumKind = "Datum";
+constexpr std::string_view kEofKind = "EOF";
+constexpr std::string_view kWaypointKind = "WP";
+constexpr std::string_view kRouteKind = "RN";
+constexpr std::string_view kRoutePointKind = "RP";
+constexpr std::string_view kTrackPointKind = "TP";
+constexpr std::string_view kNewTrackFlag = "1";
+
+// Waypoint+ clocks run on UTC.
+constexpr std::string_view kWaypointPlusUtcOffset = "0";
+constexpr std::string_view kNotAvailable = "-";
+
+// Field numbers of the lines.
+constexpr std::size_t kFormField = 1;
+constexpr std::size_t kRouteNumberField = 1;
+constexpr std::size_t kRouteNameField = 2;
+constexpr std::size_t kNameField = 2;
+constexpr std::size_t kPointLatField = 3;
+constexpr std::size_t kPointLonField = 4;
+constexpr std::size_t kTrackLatField = 2;
+constexpr std::size_t kTrackLonField = 3;
+constexpr std::size_t kTrackDateField = 4;
+constexpr std::size_t kTrackTimeField = 5;
+constexpr std::size_t kNewTrackField = 6;
+
+// Only whether the datum description names Tokyo matters; any other datum
+// is taken as WGS84.
+void SetFileDatum(std::string& fileDatum, std::string_view description) {
+  fileDatum = text::ContainsUpper(description, "TOKYO") ? "TOKYO" : "WGS84";
+}
+
+// "WP" and "RP" lines share their layout; date, time and comment are dropped.
+void StorePoint(const wpt::WptLine& line, const std::string& fileDatum, WptRec& point) {
+  point.name = text::TrimSpaces(line.fields[kNameField]);
+  point.lat = line.fields[kPointLatField];
+  point.lon = line.fields[kPointLonField];
+  point.info1.clear();
+  point.info2.clear();
+  point.info3.clear();
+  point.recDatum = fileDatum;
+  point.recUtcOffset = kWaypointPlusUtcOffset;
+  point.recCoordFormat = line.fields[kFormField];
+}
+
+// The date and time fields joined by one blank, rewritten as
+// "yyyy/mm/dd hh:nn:ss". A time that cannot be read keeps the joined text.
+void StoreTrackTime(const wpt::WptLine& line, std::string& dateTime) {
+  dateTime = line.fields[kTrackDateField];
+  dateTime += ' ';
+  dateTime += line.fields[kTrackTimeField];
+  const auto seconds = text::ParseDateTime(dateTime, text::DateOrder::kMonthDayYear);
+  if (!seconds) return;
+  dateTime.clear();
+  text::AppendDateTime(dateTime, *seconds);
+}
+
+void StoreTrackPoint(const wpt::WptLine& line, const std::string& fileDatum, TrkPnt& point) {
+  point.lat = line.fields[kTrackLatField];
+  point.lon = line.fields[kTrackLonField];
+  StoreTrackTime(line, point.dateTime);
+  point.velocity = kNotAvailable;
+  point.trkDegree = kNotAvailable;
+  point.posError = kNotAvailable;
+  point.headDegree = kNotAvailable;
+  point.recDatum = fileDatum;
+  point.recUtcOffset = kWaypointPlusUtcOffset;
+  point.recCoordFormat = line.fields[kFormField];
+}
+
+class WaypointPlusReader final : public RecordReader {
+ public:
+  explicit WaypointPlusReader(text::LineSource& lines) : lines_(lines) {}
+
+  // The datum line, when there is one, is the first line; a file without one
+  // is in Tokyo datum.
+  void Open(Conversion& conversion) override {
+    ReadLookahead();
+    if (lookahead_.kind == kDatumKind) {
+      SetFileDatum(conversion.context.fileDatum, lookahead_.fields[1]);
+      ReadLookahead();
+    } else {
+      conversion.context.fileDatum = "TOKYO";
+    }
+  }
+
+  RecordKind ReadNextRecord(Conversion& conversion) override {
+    SkipToRecord(conversion.context);
+    if (lookahead_.kind == kEofKind) return RecordKind::kEof;
+    if (lookahead_.kind == kWaypointKind) return ReadWaypoint(conversion.context);
+    if (lookahead_.kind == kRouteKind) return ReadRoute(conversion);
+    return ReadTrack(conversion);
+  }
+
+ private:
+  void ReadLookahead() { lines_.ReadWptLine(lookahead_); }
+
+  // Passes over every line that starts no record: unknown kinds, "RP" lines
+  // outside a route, and further datum lines. A datum line in the middle of
+  // a file is what appending to an output leaves behind; it names the datum
+  // of the records after it.
+  void SkipToRecord(ConversionContext& context) {
+    while (lookahead_.kind != kEofKind && lookahead_.kind != kWaypointKind &&
+           lookahead_.kind != kRouteKind && lookahead_.kind != kTrackPointKind) {
+      if (lookahead_.kind == kDatumKind) SetFileDatum(context.fileDatum, lookahead_.fields[1]);
+      ReadLookahead();
+    }
+  }
+
+  RecordKind ReadWaypoint(ConversionContext& context) {
+    StorePoint(lookahead_, context.fileDatum, context.buffers.wpt);
+    ReadLookahead();
+    return RecordKind::kWpt;
+  }
+
+  RecordKind ReadRoute(Conversion& conversion) {
+    ConversionContext& context = conversion.context;
+    RecordBuffers& buffers = context.buffers;
+    buffers.rteHdr.rteNo = lookahead_.fields[kRouteNumberField];
+    buffers.rteHdr.rteName = lookahead_.fields[kRouteNameField];
+    buffers.rtePnt.Clear();
+    ReadLookahead();
+    while (lookahead_.kind == kRoutePointKind) {
+      StorePoint(lookahead_, context.fileDatum, buffers.rtePnt.Add());
+      ReadLookahead();
+      if (conversion.PointTick()) break;
+    }
+    SetCount(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
+    return RecordKind::kRte;
+  }
+
+  // The lookahead is the first "TP" line of the track.
+  RecordKind ReadTrack(Conversion& conversion) {
+    ConversionContext& context = conversion.context;
+    RecordBuffers& buffers = context.buffers;
+    TrkHdr& header = buffers.trkHdr;
+    context.NextTrackNumber();
+    header.trkFlag = "True";
+    header.trkCode.clear();
+    header.trkName.clear();
+    buffers.trkPnt.Clear();
+    legs_.Start(header);
+    conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
+    while (lookahead_.kind == kTrackPointKind &&
+           (lookahead_.fields[kNewTrackField] != kNewTrackFlag || buffers.trkPnt.Count() < 2)) {
+      TrkPnt& point = buffers.trkPnt.Add();
+      conversion.observer.PointProgress(static_cast<std::int64_t>(buffers.trkPnt.Count()));
+      StoreTrackPoint(lookahead_, context.fileDatum, point);
+      legs_.Add(point, header);
+      ReadLookahead();
+      if (conversion.PointTick()) break;
+    }
+    SetCount(header.pntNum, buffers.trkPnt.Count());
+    TrackLegs::Finish(header);
+    return RecordKind::kTrk;
+  }
+
+  static void SetCount(std::string& pntNum, std::size_t count) {
+    pntNum.clear();
+    text::AppendGeneral(pntNum, static_cast<double>(count));
+  }
+
+  wpt::WptLineReader lines_;
+  // The next line not yet part of a returned record.
+  wpt::WptLine lookahead_;
+  TrackLegs legs_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordReader> MakeWaypointPlusReader(text::LineSource& lines) {
+  return std::make_unique<WaypointPlusReader>(lines);
+}
+
+}  // namespace vc::engine

@@ -1,0 +1,56 @@
+// The system's messages and the interface through which the engine shows
+// them. The engine never shows anything itself: the window puts the texts in
+// message boxes, the command line on standard error, tests record them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "text/datetime.hpp"
+
+namespace vc::engine {
+
+enum class Message {
+  kFileNameMissing,     // either file name empty
+  kSameFileName,        // input and output are the same file
+  kInputMissing,        // [name] missing, unreadable or empty
+  kOutputTypeMissing,   // no output type chosen in the window
+  kAppendNotice,        // [name] exists and will be appended to
+  kOverwriteQuestion,   // [name] exists: overwrite?
+  kAborted,             // the overwrite was refused
+  kUnsupportedType,     // a name of no known type
+  kInputUnsupported,    // a type that cannot be read
+  kOutputUnsupported,   // a type that cannot be written
+  kCannotConvertType,   // a log type chosen as the converted file
+  kGroupFileMissing,    // header_mps_group.dat missing or unreadable
+  kCannotWrite,         // [name] cannot be created or written
+  kStepInvalid,         // the point step is not a 16-bit number
+};
+
+// The fixed text; `name` fills the square brackets of the texts that have them.
+std::string MessageText(Message message, std::string_view name = {});
+
+// Stage of a long record whose running point count the window shows.
+enum class ProgressStage {
+  kReadingTrack,
+  kWritingTrack,
+};
+
+class Observer {
+ public:
+  virtual ~Observer() = default;
+  virtual void Show(Message message, std::string_view name) = 0;
+  // The overwrite question; true for Yes.
+  virtual bool AskOverwrite(std::string_view name) = 0;
+  // A record starts showing progress; its points follow as 1, 2, ...
+  virtual void BeginProgress(ProgressStage /*stage*/) {}
+  virtual void PointProgress(std::int64_t /*pointNumber*/) {}
+  // Polled between records and every few thousand points: true stops the
+  // conversion and leaves the output as it was.
+  virtual bool StopRequested() { return false; }
+  // Local wall-clock time, once per conversion.
+  virtual text::LocalSeconds Now();
+};
+
+}  // namespace vc::engine

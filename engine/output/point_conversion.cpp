@@ -1,0 +1,1 @@
+// Converting a point for output: not built yet.

@@ -1,0 +1,119 @@
+// Text files as the converter reads and writes them.
+//
+// Reading: line by line, LF or CR LF (a trailing CR is dropped). The encoding
+// is decided once per file: a file that is valid UTF-8 (plain ASCII
+// included) is UTF-8, any other is CP932, the code page of Japanese Windows
+// that the receivers' companion programs wrote. Lines come out as UTF-8; a
+// UTF-8 byte-order mark is dropped.
+//
+// Writing: every line ends with CR LF, in UTF-8 or CP932. A replaced output
+// is written to a temporary file in the same folder and renamed over the
+// target only when the conversion completes; an appended output is cut back
+// to its old length when it does not. So a conversion that stops leaves the
+// output exactly as it was.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/line_source.hpp"
+
+namespace vc::engine {
+
+enum class Encoding { kUtf8, kCp932 };
+
+// Converts between UTF-8 and CP932. Bytes that do not decode become U+FFFD;
+// characters CP932 lacks are written as "?", as Windows does.
+class Cp932Codec {
+ public:
+  Cp932Codec();
+  ~Cp932Codec();
+  Cp932Codec(const Cp932Codec&) = delete;
+  Cp932Codec& operator=(const Cp932Codec&) = delete;
+  void Decode(std::string_view cp932, std::string& utf8);  // appends
+  void Encode(std::string_view utf8, std::string& cp932);  // appends
+
+ private:
+  void* decoder_;
+  void* encoder_;
+};
+
+class InputTextFile final : public text::LineSource {
+ public:
+  InputTextFile() = default;
+  ~InputTextFile() override;
+  InputTextFile(const InputTextFile&) = delete;
+  InputTextFile& operator=(const InputTextFile&) = delete;
+
+  // False when the file cannot be opened or read.
+  bool Open(const std::string& path);
+  [[nodiscard]] Encoding encoding() const noexcept { return encoding_; }
+  // True after a read error; the lines read so far are not the whole file.
+  [[nodiscard]] bool Failed() const noexcept { return failed_; }
+  [[nodiscard]] std::uint64_t BytesRead() const noexcept { return consumed_; }
+
+  [[nodiscard]] bool AtEnd() const override;
+  bool ReadLine(std::string& line) override;
+
+ private:
+  bool DetectEncoding();
+  bool Fill() const;
+  void Close();
+
+  int fd_ = -1;
+  Encoding encoding_ = Encoding::kUtf8;
+  mutable std::vector<char> buffer_;
+  mutable std::size_t begin_ = 0;
+  mutable std::size_t end_ = 0;
+  mutable bool endOfFile_ = false;
+  mutable bool failed_ = false;
+  std::uint64_t consumed_ = 0;
+  std::string raw_;
+  Cp932Codec* codec_ = nullptr;
+};
+
+class OutputTextFile {
+ public:
+  enum class Mode { kReplace, kAppend };
+
+  OutputTextFile() = default;
+  ~OutputTextFile();
+  OutputTextFile(const OutputTextFile&) = delete;
+  OutputTextFile& operator=(const OutputTextFile&) = delete;
+
+  // False when the file cannot be created or opened for writing.
+  bool Open(const std::string& path, Mode mode, Encoding encoding);
+  // Writes the text and CR LF (the text may hold CR LF of its own).
+  void WriteLine(std::string_view text);
+  // Writes the text alone; it must end on a whole character.
+  void Write(std::string_view text);
+  // Makes the written text the file's content; false when that failed, and
+  // then the target is as it was.
+  bool Commit();
+  // Leaves the target as it was before Open.
+  void Abort();
+  [[nodiscard]] bool Failed() const noexcept { return failed_; }
+  [[nodiscard]] const std::string& path() const noexcept { return path_; }
+
+  // The name of the temporary file used while `path` is replaced.
+  static std::string TemporaryNameFor(const std::string& path);
+
+ private:
+  bool Flush();
+  void CloseDescriptor();
+
+  int fd_ = -1;
+  Mode mode_ = Mode::kReplace;
+  Encoding encoding_ = Encoding::kUtf8;
+  std::string path_;
+  std::string temporaryPath_;
+  std::int64_t oldLength_ = -1;  // append mode: -1 when the file did not exist
+  std::string pending_;
+  std::string encoded_;
+  bool failed_ = false;
+  Cp932Codec* codec_ = nullptr;
+};
+
+}  // namespace vc::engine

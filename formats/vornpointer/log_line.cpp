@@ -1,0 +1,51 @@
+#include "formats/vornpointer/log_line.hpp"
+
+#include "text/strings.hpp"
+
+namespace vc::vp {
+
+void LogFixState::Reset() noexcept {
+  for (std::string& text : value) text.clear();
+  positionSeen = false;
+}
+
+void ClearLogLine(LogLine& out) noexcept {
+  for (std::string& field : out.field) field.clear();
+}
+
+void SplitLogLine(std::string_view text, LogLine& out) {
+  out.field[0].clear();
+  std::size_t number = 1;
+  std::size_t start = 0;
+  // The end of the text closes the last field as the comma appended to the
+  // line does; separators past field 32 are not looked for.
+  for (std::size_t i = 0; number <= kLogFieldCount; ++i) {
+    if (i < text.size() && text[i] != ',' && text[i] != '\t') continue;
+    out.field[number++].assign(text::TrimSpaces(text.substr(start, i - start)));
+    if (i >= text.size()) break;
+    start = i + 1;
+  }
+  for (; number <= kLogFieldCount; ++number) out.field[number].clear();
+}
+
+LogRecord ReadVrpLine(text::LineSource& source, LogLine& out) {
+  if (!source.ReadLine(out.work.text)) {
+    ClearLogLine(out);
+    out.field[0] = "EOF";
+    return LogRecord::kEnd;
+  }
+  SplitLogLine(out.work.text, out);
+  for (std::size_t n = 1; n <= kLogFieldCount; ++n) {
+    if (!out.field[n].empty()) return LogRecord::kFix;
+  }
+  return LogRecord::kNoPosition;
+}
+
+void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
+  std::string& line = out.work.vrpLine;
+  line.assign("-,0");
+  for (const std::string& text : state.value) line.append(1, ',').append(text);
+  SplitLogLine(line, out);
+}
+
+}  // namespace vc::vp

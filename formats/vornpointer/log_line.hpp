@@ -1,0 +1,136 @@
+// VornPointer log lines: the VRP field layout shared by all three log kinds.
+//
+// The standard log (.vrp) writes one fix per line as up to 32 fields
+// separated by TABs or commas; spaces around a field are not part of it.
+// The Garmin log (.vrm) and the NMEA log (.vrn) are brought into the same
+// layout (garmin_text.hpp, nmea_block.hpp), so the engine reads every log
+// through one record, `LogLine`.
+//
+//   field  content                                   example
+//    1     datum name of the position                WGS84 ("-" from VRM/VRN)
+//    2     UTC offset of the time, hours             0
+//    3     date and time "yyyy/mm/dd hh:nn:ss"       2002/07/15 03:04:05
+//    4     horizontal position error, metres         12
+//    5     latitude hemisphere letter                N
+//    6     latitude, decimal degrees, no sign        35.20575
+//    7     longitude hemisphere letter               E
+//    8     longitude, decimal degrees, no sign       139.7525
+//    9     altitude, metres                          34
+//   10     speed over ground, metres per second      5
+//   11     course over ground, degrees from north    36.87
+//   12     vertical speed, metres per second         0.12
+//   13     vertical direction, "+" up, "-" down      +
+//   14     fix type: "2D" "3D", "2d" "3d" (differential), "SM", "--"
+//   15     magnetic variation, degrees               3.1
+//   16     side of the variation                     "1" E, "-1" W, "0"
+//   17     heading, degrees                          ---.-
+//   18-32  written by the logger, not read here
+//
+// Sample VRP line:
+//   WGS84,9,2002/07/15 12:04:05,12,N,35.20575,E,139.7525,34,5,36.87,0.12,+,3d,-.-,*,---.-
+//
+// Hemisphere letters are kept in fields 5 and 7 and never applied to the
+// coordinates, which stay unsigned. A line of more than 32 fields keeps its
+// first 32.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "formats/vornpointer/nmea_sentence.hpp"
+#include "text/line_source.hpp"
+
+namespace vc::vp {
+
+inline constexpr std::size_t kLogFieldCount = 32;
+
+// Field numbers of the VRP layout.
+inline constexpr std::size_t kLogDatum = 1;
+inline constexpr std::size_t kLogUtcOffset = 2;
+inline constexpr std::size_t kLogDateTime = 3;
+inline constexpr std::size_t kLogPosError = 4;
+inline constexpr std::size_t kLogLatHemisphere = 5;
+inline constexpr std::size_t kLogLat = 6;
+inline constexpr std::size_t kLogLonHemisphere = 7;
+inline constexpr std::size_t kLogLon = 8;
+inline constexpr std::size_t kLogAltitude = 9;
+inline constexpr std::size_t kLogSpeed = 10;
+inline constexpr std::size_t kLogCourse = 11;
+inline constexpr std::size_t kLogVerticalSpeed = 12;
+inline constexpr std::size_t kLogVerticalDirection = 13;
+inline constexpr std::size_t kLogFixType = 14;
+inline constexpr std::size_t kLogVariation = 15;
+inline constexpr std::size_t kLogVariationSign = 16;
+inline constexpr std::size_t kLogHeading = 17;
+
+// What one reading of a log produced. Only kFix becomes a track point.
+enum class LogRecord {
+  kEnd,         // the file was at its end; field 0 is "EOF"
+  kFix,         // a position and a time
+  kNoPosition,  // a blank line or block, a Garmin line without a usable fix,
+                // or an NMEA block while no position has been seen yet
+  kNoTime,      // an NMEA block with a known position but no time in it
+};
+
+// Working texts of the readers. They live in the caller's LogLine so that
+// their capacity carries over from one record to the next and a long log is
+// read without a heap allocation per field.
+struct LogWork {
+  std::string text;     // the line or the block as read
+  std::string vrpLine;  // the VRP line made from a Garmin line or NMEA block
+  std::string scratch;
+  NmeaSentences sentences;
+};
+
+struct LogLine {
+  // field[0] is the status, "EOF" or empty; fields 1 to 32 as in the layout.
+  std::array<std::string, kLogFieldCount + 1> field;
+  LogWork work;
+
+  [[nodiscard]] bool AtEnd() const noexcept { return field[0] == "EOF"; }
+};
+
+// The last known values of fields 3 to 17. The Garmin reading sets all of
+// them from every non-empty line; the NMEA reading updates those that a block
+// carries and keeps the rest, so a block without a sentence repeats the
+// value of an earlier block. The owner resets it at the start of each file.
+struct LogFixState {
+  static constexpr std::size_t kFirst = kLogDateTime;
+  static constexpr std::size_t kLast = kLogHeading;
+
+  std::array<std::string, kLast - kFirst + 1> value;
+  // True once a record of the current file gave a position (the NMEA
+  // reading); for a Garmin line, whether its fix was usable.
+  bool positionSeen = false;
+
+  // The text of LogLine field `logField` (3 to 17).
+  std::string& Field(std::size_t logField) noexcept { return value[logField - kFirst]; }
+  [[nodiscard]] const std::string& Field(std::size_t logField) const noexcept {
+    return value[logField - kFirst];
+  }
+  // Empties every value and keeps the capacity of the texts.
+  void Reset() noexcept;
+};
+
+// Cuts the line at every TAB and comma; each piece, without its leading and
+// trailing spaces, becomes the next field. A line of N separators gives N + 1
+// fields ("" gives one empty field); fields past 32 are dropped and the rest
+// of `out` is emptied. The status becomes empty. `text` must not be one of
+// the fields of `out`.
+void SplitLogLine(std::string_view text, LogLine& out);
+
+// Reads one VRP line. At the end of the file the status is "EOF" and every
+// field empty. A line whose fields are all empty is kNoPosition.
+LogRecord ReadVrpLine(text::LineSource& source, LogLine& out);
+
+// Makes the VRP line "-,0," followed by fields 3 to 17 of `state` joined by
+// commas, and splits it into `out`, as the Garmin and NMEA readings deliver
+// their records.
+void MakeLogLineFromState(const LogFixState& state, LogLine& out);
+
+// Every field and the status empty.
+void ClearLogLine(LogLine& out) noexcept;
+
+}  // namespace vc::vp

@@ -1,0 +1,166 @@
+#include "formats/vornpointer/nmea_block.hpp"
+
+#include <array>
+#include <cstddef>
+
+#include "formats/vornpointer/nmea_sentence.hpp"
+#include "text/numbers.hpp"
+
+namespace vc::vp {
+namespace {
+
+enum SentenceSlot : std::size_t { kRmc, kGga, kGll, kPgrme, kPgrmz, kGsa, kHchdg, kSlotCount };
+
+constexpr std::array<std::string_view, kSlotCount> kIdentifiers = {
+    "$GPRMC", "$GPGGA", "$GPGLL", "$PGRME", "$PGRMZ", "$GPGSA", "$HCHDG"};
+
+// ExtractSentence for every identifier, in one walk over the block: each
+// identifier starts with "$", so its first occurrence is at the first "$"
+// that begins it, and the sentence runs to the next "$".
+std::array<std::string_view, kSlotCount> ExtractSentences(std::string_view block) {
+  std::array<std::string_view, kSlotCount> found{};
+  std::size_t missing = kSlotCount;
+  std::size_t start = block.find('$');
+  while (start != std::string_view::npos && missing > 0) {
+    const std::size_t end = block.find('$', start + 1);
+    const std::string_view sentence =
+        block.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+      const std::string_view id = kIdentifiers[slot];
+      // The last letter tells most identifiers apart before a full compare.
+      if (found[slot].empty() && sentence.size() >= id.size() &&
+          sentence[id.size() - 1] == id.back() && sentence.starts_with(id)) {
+        found[slot] = sentence;
+        --missing;
+      }
+    }
+    start = end;
+  }
+  return found;
+}
+
+void ParseSentences(std::string_view block, NmeaSentences& s) {
+  const std::array<std::string_view, kSlotCount> sentence = ExtractSentences(block);
+  ParseRmc(sentence[kRmc], s.rmc);
+  ParseGga(sentence[kGga], s.gga);
+  ParseGll(sentence[kGll], s.gll);
+  ParseErrorEstimate(sentence[kPgrme], s.positionError);
+  ParseAltitude(sentence[kPgrmz], s.altitude);
+  ParseGsa(sentence[kGsa], s.fixMode);
+  ParseHchdg(sentence[kHchdg], s.heading);
+}
+
+// The $GPGSA mode ("2D", "3D") in upper case for a plain fix and in lower
+// case for a differential one; without both sentences the old mode stays.
+void UpdateFixMode(const NmeaSentences& s, std::string& fixType) {
+  if (s.fixMode.empty() || s.gga.quality.empty()) return;
+  fixType = s.fixMode;
+  if (s.gga.quality == "Diff") {
+    for (char& c : fixType) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+}
+
+// Field 3: the date (empty without $GPRMC), a blank, the first time found.
+// False when no sentence has a time.
+bool UpdateDateTime(const NmeaSentences& s, std::string& dateTime) {
+  dateTime.assign(s.rmc.date).push_back(' ');
+  for (const std::string* time : {&s.rmc.time, &s.gga.time, &s.gll.time}) {
+    if (!time->empty()) {
+      dateTime.append(*time);
+      return true;
+    }
+  }
+  return false;
+}
+
+// All four texts from the first sentence that names a latitude hemisphere,
+// so a block never mixes the latitude of one sentence with the longitude of
+// another. False when none has one.
+bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
+  for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
+    if (p->latHemisphere.empty()) continue;
+    state.Field(kLogLatHemisphere) = p->latHemisphere;
+    state.Field(kLogLat).clear();
+    AppendNmeaDegrees(state.Field(kLogLat), p->lat);
+    state.Field(kLogLonHemisphere) = p->lonHemisphere;
+    state.Field(kLogLon).clear();
+    AppendNmeaDegrees(state.Field(kLogLon), p->lon);
+    return true;
+  }
+  return false;
+}
+
+void AssignGeneral(std::string& out, double value) {
+  out.clear();
+  text::AppendGeneral(out, value);
+}
+
+// As the logger did, course and heading are corrected by the magnetic
+// variation: an easterly variation is subtracted, a westerly one added. The
+// variation is that of the block, or the last one seen.
+double VariationCorrection(const LogFixState& state) {
+  return text::LeadingValue(state.Field(kLogVariation)) *
+         text::LeadingValue(state.Field(kLogVariationSign));
+}
+
+void UpdateState(const NmeaSentences& s, LogFixState& state) {
+  if (!s.positionError.empty()) {
+    AssignGeneral(state.Field(kLogPosError), text::LeadingValue(s.positionError));
+  }
+  if (!s.altitude.empty()) {
+    state.Field(kLogAltitude) = s.altitude;
+  } else if (!s.gga.height.empty()) {
+    state.Field(kLogAltitude) = s.gga.height;
+  }
+  if (UpdatePosition(s, state)) state.positionSeen = true;
+  if (!s.rmc.speed.empty()) state.Field(kLogSpeed) = s.rmc.speed;
+  if (!s.rmc.variation.empty()) state.Field(kLogVariation) = s.rmc.variation;
+  if (!s.rmc.variationSign.empty()) state.Field(kLogVariationSign) = s.rmc.variationSign;
+  if (!s.rmc.course.empty()) {
+    // A course of 0 is what a receiver sends while standing still; it is
+    // kept as 0 rather than turned into the variation.
+    const double course = text::LeadingValue(s.rmc.course);
+    AssignGeneral(state.Field(kLogCourse), course == 0 ? 0 : course - VariationCorrection(state));
+  }
+  if (!s.heading.empty()) {
+    AssignGeneral(state.Field(kLogHeading),
+                  text::LeadingValue(s.heading) - VariationCorrection(state));
+  }
+}
+
+}  // namespace
+
+LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& out) {
+  if (block.empty()) {
+    ClearLogLine(out);
+    return LogRecord::kNoPosition;
+  }
+  NmeaSentences& s = out.work.sentences;
+  ParseSentences(block, s);
+  UpdateFixMode(s, state.Field(kLogFixType));
+  const bool hasTime = UpdateDateTime(s, state.Field(kLogDateTime));
+  UpdateState(s, state);
+  MakeLogLineFromState(state, out);
+  // "--" marks this record only: kept in the state, it would label the
+  // following fixes, which do have a time, until a $GPGSA changed it.
+  if (!hasTime) out.field[kLogFixType] = "--";
+  if (!state.positionSeen) return LogRecord::kNoPosition;
+  return hasTime ? LogRecord::kFix : LogRecord::kNoTime;
+}
+
+LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& out) {
+  if (source.AtEnd()) {
+    ClearLogLine(out);
+    out.field[0] = "EOF";
+    return LogRecord::kEnd;
+  }
+  std::string& block = out.work.text;
+  std::string& line = out.work.vrpLine;  // free until the block is parsed
+  block.clear();
+  while (source.ReadLine(line) && !line.empty()) block.append(line);
+  return ParseNmeaBlock(block, state, out);
+}
+
+}  // namespace vc::vp

@@ -1,0 +1,176 @@
+#include "formats/vornpointer/nmea_sentence.hpp"
+
+#include <algorithm>
+#include <array>
+
+#include "geo/coord_text.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+
+namespace vc::vp {
+namespace {
+
+constexpr double kKmPerNauticalMile = 1.852;
+constexpr double kKmhPerMetrePerSecond = 3.6;
+constexpr double kMetresPerFoot = 0.3048;
+
+// `count` characters from character `first` (1-based); shorter or empty
+// where the text ends, so a time field cut short still gives its pieces.
+std::string_view MidChars(std::string_view text, std::size_t first, std::size_t count) noexcept {
+  const std::string_view head = text.substr(0, first - 1 + count);
+  if (std::all_of(head.begin(), head.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return head.substr(std::min(first - 1, head.size()));
+  }
+  text.remove_prefix(text::LeftChars(text, first - 1).size());
+  return text::LeftChars(text, count);
+}
+
+// hhmmss[.ss] -> "hh:nn:ss".
+void AssignTime(std::string& out, std::string_view field) {
+  out.clear();
+  if (field.empty()) return;
+  out.append(MidChars(field, 1, 2)).push_back(':');
+  out.append(MidChars(field, 3, 2)).push_back(':');
+  out.append(MidChars(field, 5, 2));
+}
+
+// ddmmyy -> "20yy/mm/dd".
+void AssignDate(std::string& out, std::string_view field) {
+  out.clear();
+  if (field.empty()) return;
+  out.append("20").append(MidChars(field, 5, 2)).push_back('/');
+  out.append(MidChars(field, 3, 2)).push_back('/');
+  out.append(MidChars(field, 1, 2));
+}
+
+void AssignNumber(std::string& out, std::string_view field, double factor = 1) {
+  out.clear();
+  if (field.empty()) return;
+  text::AppendGeneral(out, text::LeadingValue(field) * factor);
+}
+
+// Knots to km/h, then to metres per second, in this order of operations.
+void AssignSpeed(std::string& out, std::string_view knots) {
+  out.clear();
+  if (knots.empty()) return;
+  text::AppendGeneral(out, text::LeadingValue(knots) * kKmPerNauticalMile / kKmhPerMetrePerSecond);
+}
+
+void AssignPosition(NmeaPosition& out, std::string_view lat, std::string_view latHemisphere,
+                    std::string_view lon, std::string_view lonHemisphere) {
+  out.latHemisphere.assign(latHemisphere);
+  out.lat.assign(lat);
+  out.lonHemisphere.assign(lonHemisphere);
+  out.lon.assign(lon);
+}
+
+// Maps an exact field text to a result; any other non-empty text gives
+// `other`, an empty field gives the empty text.
+struct TextMapping {
+  std::string_view from;
+  std::string_view to;
+};
+
+template <std::size_t N>
+void AssignMapped(std::string& out, std::string_view field,
+                  const std::array<TextMapping, N>& mappings, std::string_view other) {
+  out.clear();
+  if (field.empty()) return;
+  for (const TextMapping& mapping : mappings) {
+    if (field == mapping.from) {
+      out.assign(mapping.to);
+      return;
+    }
+  }
+  out.assign(other);
+}
+
+constexpr std::array<TextMapping, 2> kQualities{{{"1", "Normal"}, {"2", "Diff"}}};
+constexpr std::array<TextMapping, 2> kFixModes{{{"2", "2D"}, {"3", "3D"}}};
+constexpr std::array<TextMapping, 2> kVariationSides{{{"E", "1"}, {"W", "-1"}}};
+
+}  // namespace
+
+void SplitSentence(std::string_view sentence, std::span<std::string_view> fields) noexcept {
+  std::fill(fields.begin(), fields.end(), std::string_view{});
+  if (fields.empty()) return;
+  std::size_t number = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < sentence.size(); ++i) {
+    if (sentence[i] != ',' && sentence[i] != '*') continue;
+    fields[number] = sentence.substr(start, i - start);
+    start = i + 1;
+    if (++number == fields.size()) return;
+  }
+  fields[number] = sentence.substr(start);
+}
+
+void AppendNmeaDegrees(std::string& out, std::string_view ddmm) {
+  if (ddmm.empty()) return;
+  std::string dm;  // short enough to stay inside the string object
+  text::AppendGeneral(dm, text::LeadingValue(ddmm) / 100);
+  geo::AppendConvertedCoord(out, dm, "DM", "D");
+}
+
+std::string_view ExtractSentence(std::string_view block, std::string_view identifier) noexcept {
+  if (identifier.empty()) return {};
+  const std::size_t start = block.find(identifier);
+  if (start == std::string_view::npos) return {};
+  const std::size_t end = block.find('$', start + 1);
+  return block.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+void ParseRmc(std::string_view sentence, RmcResult& out) {
+  std::array<std::string_view, 12> f;
+  SplitSentence(sentence, f);
+  AssignDate(out.date, f[9]);
+  AssignTime(out.time, f[1]);
+  AssignPosition(out.position, f[3], f[4], f[5], f[6]);
+  AssignSpeed(out.speed, f[7]);
+  out.course.assign(f[8]);
+  AssignNumber(out.variation, f[10]);
+  AssignMapped(out.variationSign, f[11], kVariationSides, "0");
+}
+
+void ParseGga(std::string_view sentence, GgaResult& out) {
+  std::array<std::string_view, 10> f;
+  SplitSentence(sentence, f);
+  AssignTime(out.time, f[1]);
+  AssignPosition(out.position, f[2], f[3], f[4], f[5]);
+  AssignNumber(out.height, f[9]);
+  AssignMapped(out.quality, f[6], kQualities, "");
+}
+
+void ParseGll(std::string_view sentence, GllResult& out) {
+  std::array<std::string_view, 6> f;
+  SplitSentence(sentence, f);
+  AssignTime(out.time, f[5]);
+  AssignPosition(out.position, f[1], f[2], f[3], f[4]);
+}
+
+void ParseErrorEstimate(std::string_view sentence, std::string& positionError) {
+  std::array<std::string_view, 3> f;
+  SplitSentence(sentence, f);
+  positionError.assign(f[1]);
+}
+
+void ParseAltitude(std::string_view sentence, std::string& altitude) {
+  std::array<std::string_view, 3> f;
+  SplitSentence(sentence, f);
+  AssignNumber(altitude, f[1], kMetresPerFoot);
+}
+
+void ParseGsa(std::string_view sentence, std::string& fixMode) {
+  std::array<std::string_view, 3> f;
+  SplitSentence(sentence, f);
+  AssignMapped(fixMode, f[2], kFixModes, "");
+}
+
+void ParseHchdg(std::string_view sentence, std::string& heading) {
+  std::array<std::string_view, 3> f;
+  SplitSentence(sentence, f);
+  heading.assign(f[1]);
+}
+
+}  // namespace vc::vp

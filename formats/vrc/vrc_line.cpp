@@ -1,0 +1,131 @@
+// VornConnect (VRC) file: one row of fields per line, CR LF line ends. The
+// first field names the kind of the line:
+//
+//   WPT  a waypoint, 44 columns
+//   RTH  a route header, 4 columns: kind, number, name, count of RTP lines
+//   RTP  a route point, 64 columns laid out as WPT
+//   TRH  a track header, 5 columns: kind, count of TRP lines, flag, code, name
+//   TRP  a track point, 10 columns
+//
+// A waypoint line as this converter writes it (TABs shown as |):
+//
+//   WPT|D|WGS84|SUMMIT|35.5|139.75|top|||| ... |SUMMIT|top||||
+//
+// Columns 2 to 6 are coordinate form, datum, name, latitude and longitude;
+// 7, 8 and 10 three info texts; 39 and 40 repeat the name and the first info
+// text, and those two are the ones VornConnect reads back. A track point line
+// is kind, form, datum, latitude, longitude, time, "True" on the first point
+// of the track and "False" on the others, velocity, course, leg length.
+//
+// VornConnect writes TABs between fields, but files passed through a
+// spreadsheet come back with commas, and a spreadsheet that must keep a
+// number as text writes it as ="12"; so both TAB and comma separate fields,
+// and double quotes and equals signs are dropped from every field. There is
+// no quoting: a comma always separates. Files written by VornConnect itself
+// also carry a header block and column title lines, which the record reader
+// skips.
+#include "formats/vrc/vrc_line.hpp"
+
+#include "text/strings.hpp"
+
+namespace vc::vrc {
+namespace {
+
+struct KindColumns {
+  std::string_view kind;
+  std::size_t columns;
+};
+
+constexpr std::array<KindColumns, 5> kKindColumns{{
+    {"WPT", 44},
+    {"RTH", 4},
+    {"RTP", 64},
+    {"TRH", 5},
+    {"TRP", 10},
+}};
+
+constexpr std::string_view kSeparators = "\t,";
+constexpr std::string_view kDroppedChars = "\"=";
+
+void AppendCleaned(std::string& out, std::string_view field) {
+  while (!field.empty()) {
+    const std::size_t drop = field.find_first_of(kDroppedChars);
+    out.append(field.substr(0, drop));
+    if (drop == std::string_view::npos) break;
+    field.remove_prefix(drop + 1);
+  }
+}
+
+void ClearFields(VrcLine& line) noexcept {
+  // clear() keeps each text's storage for the next line.
+  for (std::string& field : line.fields) field.clear();
+  line.fieldCount = 0;
+}
+
+}  // namespace
+
+std::string CleanVrcField(std::string_view field) {
+  std::string cleaned;
+  AppendCleaned(cleaned, field);
+  return cleaned;
+}
+
+void SplitVrcLine(std::string_view text, VrcLine& line) {
+  ClearFields(line);
+  std::size_t count = 0;
+  while (count < kVrcMaxFields) {
+    const std::size_t separator = text.find_first_of(kSeparators);
+    AppendCleaned(line.fields[++count], text.substr(0, separator));
+    if (separator == std::string_view::npos) break;
+    text.remove_prefix(separator + 1);
+  }
+  line.fieldCount = count;
+}
+
+VrcLine SplitVrcLine(std::string_view text) {
+  VrcLine line;
+  SplitVrcLine(text, line);
+  return line;
+}
+
+void ReadVrcLine(text::LineSource& source, VrcLine& line) {
+  if (!source.ReadLine(line.text)) {
+    ClearFields(line);
+    line.fields[0] = "EOF";
+    return;
+  }
+  SplitVrcLine(line.text, line);
+}
+
+VrcLine ReadVrcLine(text::LineSource& source) {
+  VrcLine line;
+  ReadVrcLine(source, line);
+  return line;
+}
+
+std::size_t VrcColumnCount(std::string_view kind) noexcept {
+  for (const KindColumns& entry : kKindColumns) {
+    if (text::EqualsUpper(kind, entry.kind)) return entry.columns;
+  }
+  return 0;
+}
+
+void AppendVrcLine(std::string& out, const VrcFields& fields) {
+  const std::size_t columns = VrcColumnCount(fields[1]);
+  if (columns == 0) return;
+  // Field 1 names a kind, so it is never empty and every later column,
+  // empty or not, follows a TAB.
+  out += fields[1];
+  for (std::size_t n = 2; n <= columns; ++n) {
+    out += '\t';
+    out += fields[n];
+  }
+}
+
+std::string MakeVrcLine(const VrcFields& fields) {
+  std::string line;
+  AppendVrcLine(line, fields);
+  return line;
+}
+
+}  // namespace vc::vrc

@@ -1,0 +1,222 @@
+#include "geo/coord_text.hpp"
+
+#include <cmath>
+#include <cstddef>
+
+#include "text/numbers.hpp"
+
+namespace vc::geo {
+namespace {
+
+enum class CoordForm { kD, kDM, kDMS, kMPS, kPAO, kUnknown };
+
+constexpr double kMinutesPerDegree = 60;
+constexpr double kSecondsPerMinute = 60;
+constexpr double kSecondsPerDegree = 3600;
+// "DM" and "DMS" keep two decimal digits of minutes after the degrees.
+constexpr double kDecimalMinuteScale = 100;
+// "DMS" keeps the seconds in hundredths after the minutes.
+constexpr double kDmsSecondScale = 100;
+// "PAO" keeps the seconds in thousandths.
+constexpr double kPaoSecondScale = 1000;
+// A "DM"/"DMS" minutes product within this distance of a whole number is
+// taken as that number (see SnapNearWhole).
+constexpr double kSplitSnapTolerance = 1e-9;
+constexpr std::size_t kSlashFieldCount = 3;
+
+CoordForm FormOf(std::string_view code) noexcept {
+  if (code == "D") return CoordForm::kD;
+  if (code == "DM") return CoordForm::kDM;
+  if (code == "DMS") return CoordForm::kDMS;
+  if (code == "MPS") return CoordForm::kMPS;
+  if (code == "PAO") return CoordForm::kPAO;
+  return CoordForm::kUnknown;
+}
+
+// A run of several hundred digits reads as infinity; such a text is no
+// coordinate, and 0 keeps every later pattern and sum finite.
+double FiniteLeadingValue(std::string_view text) noexcept {
+  const double v = text::LeadingValue(text);
+  return std::isfinite(v) ? v : 0;
+}
+
+// (v - deg) x 100 of a decimal text is rarely exact: for "139.45" it is
+// 44.99999999999..., which would split into 44 minutes and almost 100
+// hundredths. A product that close to a whole number stands for that number;
+// any other product is kept as it is so that long fractions keep their digits.
+double SnapNearWhole(double x) noexcept {
+  const double whole = std::round(x);
+  return std::fabs(x - whole) <= kSplitSnapTolerance ? whole : x;
+}
+
+CoordParts ReadDecimalDegrees(double magnitude) noexcept {
+  CoordParts parts;
+  parts.deg = std::floor(magnitude);
+  const double minutes = (magnitude - parts.deg) * kMinutesPerDegree;
+  parts.min = std::floor(minutes);
+  parts.sec = (minutes - parts.min) * kSecondsPerMinute;
+  return parts;
+}
+
+// "DM" and "DMS": the first two decimals are the minutes; the rest is the
+// fraction of a minute ("DM", times 60) or hundredths of seconds ("DMS").
+CoordParts ReadDecimalMinutes(double magnitude, double restScale) noexcept {
+  CoordParts parts;
+  parts.deg = std::floor(magnitude);
+  const double minutes = SnapNearWhole((magnitude - parts.deg) * kDecimalMinuteScale);
+  parts.min = std::floor(minutes);
+  parts.sec = (minutes - parts.min) * restScale;
+  return parts;
+}
+
+bool StartsWithMinus(std::string_view field) noexcept {
+  for (const char c : field) {
+    if (c != ' ' && c != '\t') return c == '-';
+  }
+  return false;
+}
+
+// "deg/min/sec": each "/" starts the next field; fields after the third are
+// ignored, missing ones are empty and read as 0.
+CoordParts ReadSlashFields(std::string_view value, double secondScale) noexcept {
+  std::string_view fields[kSlashFieldCount];
+  std::size_t index = 0;
+  std::size_t start = 0;
+  while (index < kSlashFieldCount) {
+    const std::size_t slash = value.find('/', start);
+    fields[index++] =
+        value.substr(start, slash == std::string_view::npos ? value.size() - start : slash - start);
+    if (slash == std::string_view::npos) break;
+    start = slash + 1;
+  }
+  CoordParts parts;
+  parts.negative = StartsWithMinus(fields[0]);
+  parts.deg = std::fabs(FiniteLeadingValue(fields[0]));
+  parts.min = FiniteLeadingValue(fields[1]);
+  parts.sec = FiniteLeadingValue(fields[2]) / secondScale;
+  return parts;
+}
+
+// Sign and magnitude: the magnitude is split, the sign kept beside it.
+CoordParts ReadDecimalText(std::string_view value, CoordForm form) noexcept {
+  const double v = FiniteLeadingValue(value);
+  const double magnitude = std::fabs(v);
+  CoordParts parts;
+  if (form == CoordForm::kD) {
+    parts = ReadDecimalDegrees(magnitude);
+  } else if (form == CoordForm::kDM) {
+    parts = ReadDecimalMinutes(magnitude, kSecondsPerMinute);
+  } else {
+    parts = ReadDecimalMinutes(magnitude, kDmsSecondScale);
+  }
+  parts.negative = v < 0;
+  return parts;
+}
+
+// Added in exactly this order so that the last digit matches the stored texts.
+double SignedDegrees(const CoordParts& parts) noexcept {
+  const double magnitude =
+      (parts.min / kMinutesPerDegree + parts.deg) + parts.sec / kSecondsPerDegree;
+  return parts.negative ? -magnitude : magnitude;
+}
+
+double SignedDecimalMinutes(const CoordParts& parts) noexcept {
+  const double magnitude = (parts.deg + parts.min / kDecimalMinuteScale) +
+                           parts.sec / (kSecondsPerMinute * kDecimalMinuteScale);
+  return parts.negative ? -magnitude : magnitude;
+}
+
+bool HasNonZeroDigit(std::string_view text) noexcept {
+  for (const char c : text) {
+    if (c >= '1' && c <= '9') return true;
+  }
+  return false;
+}
+
+// The three-field forms: "-" and the magnitude's fields. An angle whose
+// fields all come out as zeros is written without the sign, as the general
+// form writes -0 as "0".
+void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
+  const std::size_t start = out.size();
+  if (parts.negative) out += '-';
+  text::AppendGeneral(out, parts.deg);
+  switch (form) {
+    case CoordForm::kDMS:
+      out += '.';
+      text::AppendPattern(out, parts.min, text::kPattern00);
+      text::AppendPattern(out, parts.sec * kDmsSecondScale, text::kPattern0000);
+      break;
+    case CoordForm::kMPS:
+      out += '/';
+      text::AppendPattern(out, parts.min, text::kPattern00);
+      out += '/';
+      text::AppendPattern(out, parts.sec, text::kPattern00_0);
+      break;
+    default:  // "PAO"
+      out += '/';
+      text::AppendPattern(out, parts.min, text::kPattern00);
+      out += '/';
+      text::AppendPattern(out, parts.sec * kPaoSecondScale, text::kPattern00000);
+      break;
+  }
+  if (parts.negative && !HasNonZeroDigit(std::string_view(out).substr(start))) {
+    out.erase(start, 1);
+  }
+}
+
+}  // namespace
+
+CoordParts ReadCoordText(std::string_view value, std::string_view form) noexcept {
+  const CoordForm code = FormOf(form);
+  switch (code) {
+    case CoordForm::kD:
+    case CoordForm::kDM:
+    case CoordForm::kDMS:
+      return ReadDecimalText(value, code);
+    case CoordForm::kMPS:
+      return ReadSlashFields(value, 1);
+    case CoordForm::kPAO:
+      return ReadSlashFields(value, kPaoSecondScale);
+    case CoordForm::kUnknown:
+      break;
+  }
+  return CoordParts{};
+}
+
+bool AppendCoordText(std::string& out, const CoordParts& parts, std::string_view form) {
+  const CoordForm code = FormOf(form);
+  switch (code) {
+    case CoordForm::kD:
+      text::AppendGeneral(out, SignedDegrees(parts));
+      return true;
+    case CoordForm::kDM:
+      text::AppendGeneral(out, SignedDecimalMinutes(parts));
+      return true;
+    case CoordForm::kDMS:
+    case CoordForm::kMPS:
+    case CoordForm::kPAO:
+      AppendFields(out, parts, code);
+      return true;
+    case CoordForm::kUnknown:
+      break;
+  }
+  return false;
+}
+
+std::string ConvertCoordText(std::string_view value, std::string_view fromForm,
+                             std::string_view toForm) {
+  std::string out;
+  AppendConvertedCoord(out, value, fromForm, toForm);
+  return out;
+}
+
+void AppendConvertedCoord(std::string& out, std::string_view value, std::string_view fromForm,
+                          std::string_view toForm) {
+  AppendCoordText(out, ReadCoordText(value, fromForm), toForm);
+}
+
+double CoordDegrees(std::string_view value, std::string_view form) {
+  return text::RoundToGeneral(SignedDegrees(ReadCoordText(value, form)));
+}
+
+}  // namespace vc::geo

@@ -1,0 +1,58 @@
+// Coordinate texts and their five forms.
+//
+//   "D"    decimal degrees                          35.5
+//   "DM"   degrees, then minutes as the first two   35.3030      (35 deg 30.30 min)
+//          decimals and their fraction after them
+//   "DMS"  degrees, then two digits of minutes and  35.301234    (35 deg 30 min 12.34 sec)
+//          the seconds in hundredths
+//   "MPS"  deg/min/sec, the map program's script    35/30/12.3
+//   "PAO"  deg/min/thousandths of seconds           35/30/12340
+//
+// "DM" is written as the inverse of its reading: degrees + minutes / 100 +
+// seconds / 6000 in the general number form. In the "/" forms a field after
+// the third is ignored.
+//
+// Form codes are compared exactly (letter case significant). A conversion
+// always passes through whole degrees, minutes and seconds; nothing is
+// normalised in between, so a field rounded up to 60 is written as 60.
+//
+// Negative angles (south, west) are sign and magnitude: the sign belongs to
+// the whole angle and every form writes "-" before the magnitude, so -35.5
+// is "-35.300000" as "DMS" and "-35/30/00.0" as "MPS". In the "/" forms a
+// "-" leading the degrees field makes the whole angle negative.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vc::geo {
+
+// Degrees, minutes and seconds of one angle, each a magnitude; `negative`
+// carries the sign of the whole angle.
+struct CoordParts {
+  bool negative = false;
+  double deg = 0;
+  double min = 0;
+  double sec = 0;
+};
+
+// Splits a coordinate text in `form`. An unknown form reads as 0 deg 0 min
+// 0 sec; text that does not start with a number reads as 0.
+CoordParts ReadCoordText(std::string_view value, std::string_view form) noexcept;
+
+// Appends the parts in `form`. Returns false, and appends nothing, when the
+// form is not one of the five codes.
+bool AppendCoordText(std::string& out, const CoordParts& parts, std::string_view form);
+
+// The same coordinate in `toForm`; empty when `toForm` is unknown. The
+// Append variant adds to `out` and allocates nothing else.
+std::string ConvertCoordText(std::string_view value, std::string_view fromForm,
+                             std::string_view toForm);
+void AppendConvertedCoord(std::string& out, std::string_view value, std::string_view fromForm,
+                          std::string_view toForm);
+
+// The leading numeric value of ConvertCoordText(value, form, "D"), without
+// making the text: decimal degrees rounded as the general form writes them.
+double CoordDegrees(std::string_view value, std::string_view form);
+
+}  // namespace vc::geo

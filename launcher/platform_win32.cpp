@@ -1,0 +1,156 @@
+// The map program's keys in the Windows registry, and its start with
+// CreateProcessW. Texts cross the API as UTF-16.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <array>
+
+#include "launcher/launcher.hpp"
+#include "launcher/locate.hpp"
+#include "launcher/win32_registry.hpp"
+
+namespace vc::launcher {
+
+namespace {
+
+// The 32-bit view first, then the native one (the same view on 32-bit Windows).
+constexpr std::array<REGSAM, 2> kViews = {KEY_WOW64_32KEY, 0};
+
+// A value that grows between the size query and the read is asked again,
+// but not forever.
+constexpr int kReadAttempts = 3;
+
+std::wstring Widen(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string Narrow(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size = static_cast<int>(wide.size());
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+HKEY RootKey(RegistryRoot /*root*/) { return HKEY_LOCAL_MACHINE; }
+
+// A key opened for reading in one view; closed on every way out.
+class OpenKey {
+ public:
+  OpenKey(RegistryRoot root, const std::wstring& subkey, REGSAM view) {
+    isOpen_ = RegOpenKeyExW(RootKey(root), subkey.c_str(), 0, KEY_QUERY_VALUE | view, &key_) ==
+              ERROR_SUCCESS;
+  }
+  ~OpenKey() {
+    if (isOpen_) RegCloseKey(key_);
+  }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  [[nodiscard]] bool IsOpen() const { return isOpen_; }
+  [[nodiscard]] HKEY Get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+  bool isOpen_ = false;
+};
+
+// The whole value: a buffer too small leaves its content undefined, so the
+// size is asked first; the cut to the lookup's buffer is made by the caller.
+std::optional<std::wstring> ReadString(const OpenKey& key, const std::wstring& name) {
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+      return std::nullopt;
+    }
+    std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    const LSTATUS status = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type,
+                                            reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+    buffer.resize(bytes / sizeof(wchar_t));
+    return buffer;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint32_t> ReadDword(const OpenKey& key, const std::wstring& name) {
+  DWORD type = 0;
+  DWORD number = 0;
+  DWORD bytes = sizeof(number);
+  if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&number),
+                       &bytes) != ERROR_SUCCESS ||
+      type != REG_DWORD || bytes != sizeof(number)) {
+    return std::nullopt;
+  }
+  return number;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Registry::QueryString(RegistryRoot root, std::string_view subkey,
+                                                      std::string_view valueName) const {
+  const std::wstring wideKey = Widen(subkey);
+  const std::wstring wideName = Widen(valueName);
+  for (const REGSAM view : kViews) {
+    const OpenKey key(root, wideKey, view);
+    if (!key.IsOpen()) continue;
+    if (auto value = ReadString(key, wideName)) return Narrow(*value);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint32_t> Win32Registry::QueryDword(RegistryRoot root, std::string_view subkey,
+                                                       std::string_view valueName) const {
+  const std::wstring wideKey = Widen(subkey);
+  const std::wstring wideName = Widen(valueName);
+  for (const REGSAM view : kViews) {
+    const OpenKey key(root, wideKey, view);
+    if (!key.IsOpen()) continue;
+    if (auto number = ReadDword(key, wideName)) return number;
+  }
+  return std::nullopt;
+}
+
+std::string LocateProAtlas() { return LocateProAtlas(Win32Registry()); }
+
+LaunchResult LaunchProAtlas(std::string_view scriptPath) {
+  LaunchResult result;
+  result.program = LocateProAtlas();
+  if (result.program.empty()) return result;
+
+  // The program is named as the application to start, so a path with blanks
+  // cannot start whatever sits at its first blank; it is quoted again as the
+  // command line's first word, which the program sees as its own name.
+  const std::wstring program = Widen(result.program);
+  std::wstring commandLine = L"\"" + program + L"\" \"" + Widen(scriptPath) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
+    result.status = LaunchStatus::kStartFailed;
+    result.systemError = static_cast<int>(GetLastError());
+    return result;
+  }
+  // Not waited for: the handles are only let go.
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  result.status = LaunchStatus::kStarted;
+  return result;
+}
+
+}  // namespace vc::launcher

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when they are
+# missing. As root it runs apt-get; otherwise it says what to install.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing Debian packages: ${missing[*]}" >&2
+  echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+echo "Installing ${missing[*]} ..." >&2
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq >&2
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

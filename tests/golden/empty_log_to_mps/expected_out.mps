@@ -1,0 +1,40 @@
+mapserver script ver="1.0";
+		group	gid="2510"
+				gname="Waypoints"
+				textrgb="0,0,255"
+				linergb="0,0,255"
+				textstyle="0"
+				pointstyle="1"
+				iconsize="2"
+				textsize="9";
+		group	gid="2521"
+				gname="Route lines"
+				textrgb="255,0,255"
+				linergb="255,0,255"
+				linestyle="1"
+				linewidth="3"
+				textsize="9";
+		group	gid="2522"
+				gname="Route points"
+				textrgb="255,0,255"
+				linergb="255,0,255"
+				pointstyle="2"
+				iconsize="2"
+				textsize="9";
+		group	gid="2531"
+				gname="Track lines"
+				textrgb="255,0,0"
+				linergb="255,0,0"
+				linestyle="1"
+				linewidth="2"
+				textsize="8";
+		group	gid="2532"
+				gname="Track points"
+				textrgb="128,0,0"
+				linergb="128,0,0"
+				pointstyle="3"
+				iconsize="1"
+				textsize="8";
+
+	disp	all;
+mapserver end;

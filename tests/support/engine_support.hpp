@@ -1,0 +1,118 @@
+// Test support for the engine: a temporary folder, a recording observer with
+// a fixed clock, and options that find the group definitions of the tree.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/driver.hpp"
+#include "engine/messages.hpp"
+#include "engine/options.hpp"
+#include "text/datetime.hpp"
+
+namespace vc::testing {
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::filesystem::path& path, std::string_view content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+// The tests/ folder of the source tree.
+inline std::filesystem::path TestsFolder() {
+  const char* folder = std::getenv("VC_TESTDATA");
+#ifdef VC_TESTS_DIR
+  if (folder == nullptr) folder = VC_TESTS_DIR;
+#endif
+  return folder != nullptr ? std::filesystem::path(folder) : std::filesystem::current_path();
+}
+
+// The folder of the built programs, or empty when unknown.
+inline std::string ProgramsFolder() {
+  const char* folder = std::getenv("VC_BIN");
+#ifdef VC_BIN_DIR
+  if (folder == nullptr) folder = VC_BIN_DIR;
+#endif
+  return folder != nullptr ? folder : "";
+}
+
+inline std::string GroupFileOfTree() {
+  return (TestsFolder() / ".." / "data" / "header_mps_group.dat").lexically_normal().string();
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vornconv-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+  [[nodiscard]] std::string Path(std::string_view name) const { return (path_ / name).string(); }
+  std::string Write(std::string_view name, std::string_view content) const {
+    WriteFile(path_ / name, content);
+    return Path(name);
+  }
+  [[nodiscard]] std::string Read(std::string_view name) const { return ReadFile(path_ / name); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Records every message as its text, answers the overwrite question with a
+// preset answer, and sees a fixed "now": 2002/03/05 21:00:00.
+class RecordingObserver : public engine::Observer {
+ public:
+  void Show(engine::Message message, std::string_view name) override {
+    shown.push_back(engine::MessageText(message, name));
+  }
+  bool AskOverwrite(std::string_view name) override {
+    shown.push_back(engine::MessageText(engine::Message::kOverwriteQuestion, name));
+    return overwriteAnswer;
+  }
+  void BeginProgress(engine::ProgressStage stage) override {
+    progress.push_back(stage == engine::ProgressStage::kReadingTrack ? "read" : "write");
+  }
+  void PointProgress(std::int64_t pointNumber) override {
+    progress.push_back(std::to_string(pointNumber));
+  }
+  bool StopRequested() override { return stopAfterPolls >= 0 && polls++ >= stopAfterPolls; }
+  text::LocalSeconds Now() override { return now; }
+
+  std::vector<std::string> shown;
+  std::vector<std::string> progress;
+  bool overwriteAnswer = true;
+  int stopAfterPolls = -1;  // -1: never stop
+  int polls = 0;
+  text::LocalSeconds now = text::ToLocalSeconds({2002, 3, 5, 21, 0, 0});
+};
+
+inline engine::ConvertOptions OptionsFor(std::string input, std::string output) {
+  engine::ConvertOptions options;
+  options.inputName = std::move(input);
+  options.outputName = std::move(output);
+  options.groupFilePath = GroupFileOfTree();
+  return options;
+}
+
+}  // namespace vc::testing

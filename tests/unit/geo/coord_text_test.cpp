@@ -1,0 +1,173 @@
+#include "geo/coord_text.hpp"
+
+#include <gtest/gtest.h>
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "text/numbers.hpp"
+
+namespace vc::geo {
+namespace {
+
+struct ConvertCase {
+  std::string_view value;
+  std::string_view fromForm;
+  std::string_view toForm;
+  std::string_view expected;
+};
+
+void ExpectConversions(std::span<const ConvertCase> cases) {
+  for (const ConvertCase& c : cases) {
+    EXPECT_EQ(ConvertCoordText(c.value, c.fromForm, c.toForm), c.expected)
+        << '"' << c.value << "\" " << c.fromForm << " -> " << c.toForm;
+  }
+}
+
+TEST(CoordText, ConvertsBetweenForms) {
+  const ConvertCase cases[] = {
+      {"35.5", "D", "DMS", "35.300000"},
+      {"35.5", "D", "MPS", "35/30/00.0"},
+      {"35.5", "D", "PAO", "35/30/00000"},
+      {"35.5", "D", "D", "35.5"},
+      {"35/30/12.3", "MPS", "D", "35.5034166666667"},
+      {"35/30/12.3", "MPS", "DMS", "35.301230"},
+      {"35/30/12340", "PAO", "MPS", "35/30/12.3"},
+      {"35/30/12340", "PAO", "DMS", "35.301234"},
+      {"35.3030", "DM", "MPS", "35/30/18.0"},
+      {"35.3030", "DM", "D", "35.505"},
+      {"139.7525", "D", "DMS", "139.450900"},
+      {"139.450900", "DMS", "MPS", "139/45/09.0"},
+      {"35.392920", "DMS", "MPS", "35/39/29.2"},
+      {"35.301234", "DMS", "PAO", "35/30/12340"},
+      {" 35.5", "D", "MPS", "35/30/00.0"},
+      {"12.3abc", "D", "D", "12.3"},
+  };
+  ExpectConversions(cases);
+}
+
+TEST(CoordText, EmptyTextIsZero) {
+  const ConvertCase cases[] = {
+      {"", "D", "D", "0"},
+      {"", "DMS", "DMS", "0.000000"},
+      {"", "MPS", "MPS", "0/00/00.0"},
+      {"", "PAO", "PAO", "0/00/00000"},
+      {"-", "D", "MPS", "0/00/00.0"},
+      {"abc", "MPS", "D", "0"},
+  };
+  ExpectConversions(cases);
+}
+
+TEST(CoordText, FormCodesAreExact) {
+  const ConvertCase cases[] = {
+      {"35.5", "D", "XYZ", ""}, {"35.5", "D", "mps", ""},
+      {"35.5", "D", "", ""},    {"35.301234", "dms", "MPS", "0/00/00.0"},
+      {"35.5", "", "D", "0"},
+  };
+  ExpectConversions(cases);
+}
+
+// A field that rounds up to 60 shows 60; the next field is not increased.
+TEST(CoordText, RoundedFieldShowsSixty) {
+  const ConvertCase cases[] = {
+      {"139.595999", "DMS", "MPS", "139/59/60.0"},
+      {"35/30/59.96", "MPS", "MPS", "35/30/60.0"},
+      {"35/59.6/00", "MPS", "DMS", "35.600000"},
+  };
+  ExpectConversions(cases);
+}
+
+TEST(CoordText, MissingAndExtraSlashFields) {
+  const ConvertCase cases[] = {
+      {"35/30", "MPS", "DMS", "35.300000"},
+      {"35", "MPS", "D", "35"},
+      {"35/30/12.3/", "MPS", "D", "35.5034166666667"},
+      {"35/30/12.3/99", "MPS", "D", "35.5034166666667"},
+      {"35/30/12340/7/8", "PAO", "MPS", "35/30/12.3"},
+  };
+  ExpectConversions(cases);
+}
+
+TEST(CoordText, WritesDmAsInverseOfReading) {
+  const ConvertCase cases[] = {
+      {"35/30/18.0", "MPS", "DM", "35.303"}, {"35.5", "D", "DM", "35.3"},
+      {"35.3030", "DM", "DM", "35.303"},     {"139.45", "DM", "DM", "139.45"},
+      {"-35.5", "D", "DM", "-35.3"},
+  };
+  ExpectConversions(cases);
+}
+
+// South and west: the sign belongs to the whole angle, not to the degrees.
+TEST(CoordText, NegativeAnglesAreSignAndMagnitude) {
+  const ConvertCase cases[] = {
+      {"-35.5", "D", "DMS", "-35.300000"},
+      {"-35.5", "D", "MPS", "-35/30/00.0"},
+      {"-35.5", "D", "PAO", "-35/30/00000"},
+      {"-35.5", "D", "D", "-35.5"},
+      {"-35.300000", "DMS", "D", "-35.5"},
+      {"-35/30/00.0", "MPS", "D", "-35.5"},
+      {"-35/30/00000", "PAO", "D", "-35.5"},
+      {"-35.3030", "DM", "MPS", "-35/30/18.0"},
+      {"-0.5", "D", "MPS", "-0/30/00.0"},
+      {"-0/30/00.0", "MPS", "D", "-0.5"},
+      {" -0/30", "MPS", "DMS", "-0.300000"},
+      // Nothing left to carry the sign: no "-0/00/00.0".
+      {"-0.00000001", "D", "MPS", "0/00/00.0"},
+      {"-0/00/00.0", "MPS", "D", "0"},
+  };
+  ExpectConversions(cases);
+}
+
+// Regression: (v - deg) x 100 of "139.45" is 44.999..., which read as
+// 139 deg 44 min 99.99 sec and was written as "139/44/100.0".
+TEST(CoordText, DecimalMinuteSplitIsExact) {
+  const ConvertCase cases[] = {
+      {"139.45", "DMS", "MPS", "139/45/00.0"},   {"139.45", "DMS", "D", "139.75"},
+      {"139.45", "DM", "MPS", "139/45/00.0"},    {"35.3", "DMS", "MPS", "35/30/00.0"},
+      {"35.07", "DMS", "MPS", "35/07/00.0"},     {"-139.45", "DMS", "MPS", "-139/45/00.0"},
+      {"139.4459", "DMS", "MPS", "139/44/59.0"},
+  };
+  ExpectConversions(cases);
+
+  const CoordParts parts = ReadCoordText("-139.45", "DMS");
+  EXPECT_TRUE(parts.negative);
+  EXPECT_EQ(parts.deg, 139);
+  EXPECT_EQ(parts.min, 45);
+  EXPECT_EQ(parts.sec, 0);
+}
+
+TEST(CoordText, AppendsToExistingText) {
+  std::string out = "lat=";
+  AppendConvertedCoord(out, "35.5", "D", "MPS");
+  EXPECT_EQ(out, "lat=35/30/00.0");
+  AppendConvertedCoord(out, "35.5", "D", "DMs");
+  EXPECT_EQ(out, "lat=35/30/00.0");
+
+  EXPECT_FALSE(AppendCoordText(out, CoordParts{false, 1, 2, 3}, "X"));
+  EXPECT_EQ(out, "lat=35/30/00.0");
+}
+
+TEST(CoordText, HugeDigitRunsStayFinite) {
+  const std::string digits(400, '9');
+  EXPECT_EQ(ConvertCoordText(digits, "D", "MPS"), "0/00/00.0");
+  EXPECT_EQ(ConvertCoordText(digits + "/" + digits, "MPS", "D"), "0");
+}
+
+TEST(CoordDegrees, MatchesTheWrittenDecimalDegrees) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"35/30/12.3", "MPS"},  {"139/45/09.0", "MPS"},  {"-35/30/12.3", "MPS"},
+      {"35/30/12340", "PAO"}, {"35.301234", "DMS"},    {"139.45", "DMS"},
+      {"3530.1234", "DM"},    {"35.30123456", "DM"},   {"139.7525", "D"},
+      {"0.1", "D"},           {"-139.123456789", "D"}, {"", "MPS"},
+      {"35.5", "dms"},        {"35/59/60.0", "MPS"},   {"139.595999", "DMS"},
+  };
+  for (const auto& [value, form] : cases) {
+    EXPECT_EQ(CoordDegrees(value, form), text::LeadingValue(ConvertCoordText(value, form, "D")))
+        << value << ' ' << form;
+  }
+}
+
+}  // namespace
+}  // namespace vc::geo

@@ -1,0 +1,69 @@
+#include "formats/vornpointer/log_line.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vc::vp {
+namespace {
+
+// Fields 1 to the last non-empty one.
+std::vector<std::string> Fields(const LogLine& line) {
+  std::size_t last = kLogFieldCount;
+  while (last > 0 && line.field[last].empty()) --last;
+  return {line.field.begin() + 1, line.field.begin() + static_cast<std::ptrdiff_t>(last) + 1};
+}
+
+TEST(SplitLogLine, CutsAtTabsAndCommasAndTrimsSpaces) {
+  std::string fortyFields;
+  for (int i = 1; i <= 40; ++i) fortyFields += std::to_string(i) + ",";
+  std::vector<std::string> first32;
+  for (int i = 1; i <= 32; ++i) first32.push_back(std::to_string(i));
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"x,  y  ,z", {"x", "y", "z"}},
+      {"x\ty\tz", {"x", "y", "z"}},
+      {"x\t y ,z", {"x", "y", "z"}},
+      {"x,,z", {"x", "", "z"}},
+      {"WGS84,9, 2002/07/15 03:04:05 ", {"WGS84", "9", "2002/07/15 03:04:05"}},
+      {fortyFields, first32},
+  };
+  LogLine line;
+  // One LogLine for all: a shorter line must not keep fields of a longer one.
+  for (const auto& [text, fields] : cases) {
+    SplitLogLine(text, line);
+    EXPECT_EQ(Fields(line), fields) << text;
+    EXPECT_EQ(line.field[0], "");
+  }
+}
+
+TEST(ReadVrpLine, ReadsEveryLineThenEof) {
+  text::StringLineSource source(
+      "WGS84,9,2002/07/15 03:04:05\r\n\r\n , \t ,\n-,0,2002/07/15 03:04:07\n");
+  LogLine line;
+  EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kFix);
+  EXPECT_EQ(line.field[kLogDatum], "WGS84");
+  EXPECT_EQ(line.field[kLogDateTime], "2002/07/15 03:04:05");
+  // Blank lines are no fix and leave no field behind.
+  EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kNoPosition);
+  EXPECT_EQ(Fields(line), std::vector<std::string>{});
+  EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kNoPosition);
+  EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kFix);
+  EXPECT_EQ(line.field[kLogDatum], "-");
+  EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kEnd);
+  EXPECT_TRUE(line.AtEnd());
+  EXPECT_EQ(Fields(line), std::vector<std::string>{});
+}
+
+TEST(MakeLogLineFromState, PutsConstantsFirstAndTrimsTheState) {
+  LogFixState state;
+  state.Field(kLogDateTime) = " 12:35:19";  // a time without a date
+  state.Field(kLogHeading) = "87.5";
+  LogLine line;
+  MakeLogLineFromState(state, line);
+  EXPECT_EQ(Fields(line), (std::vector<std::string>{"-", "0", "12:35:19", "", "", "", "", "", "",
+                                                    "", "", "", "", "", "", "", "87.5"}));
+}
+
+}  // namespace
+}  // namespace vc::vp

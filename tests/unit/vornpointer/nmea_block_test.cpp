@@ -1,0 +1,259 @@
+#include "formats/vornpointer/nmea_block.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "formats/vornpointer/nmea_sentence.hpp"
+#include "text/numbers.hpp"
+
+namespace vc::vp {
+namespace {
+
+const std::string kRmc = "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A";
+const std::string kGga = "$GPGGA,225308,4527.458,S,16709.165,E,1,05,2.1,14.7,M,1.1,M,,*53";
+
+struct Parsed {
+  LogRecord record;
+  LogLine line;
+};
+
+Parsed Parse(const std::string& block, LogFixState& state) {
+  Parsed p{};
+  p.record = ParseNmeaBlock(block, state, p.line);
+  return p;
+}
+
+// The degrees a coordinate text reads as; its exact digits belong to the
+// coordinate conversion.
+double Degrees(const std::string& text) { return text::LeadingValue(text); }
+
+TEST(ExtractSentence, RunsToTheNextDollarOrTheEnd) {
+  const std::string block = "$GPGGA,1,2*00$GPRMC,a,b*11$GPRMC,c*22$PGRMZ,3";
+  EXPECT_EQ(ExtractSentence(block, "$GPRMC"), "$GPRMC,a,b*11");
+  EXPECT_EQ(ExtractSentence(block, "$PGRMZ"), "$PGRMZ,3");
+  EXPECT_EQ(ExtractSentence(block, "$GPGLL"), "");
+  EXPECT_EQ(ExtractSentence(block, "$gprmc"), "");
+}
+
+TEST(ParseRmc, ReadsTheReferenceSentenceAndEmptyOnes) {
+  RmcResult r;
+  ParseRmc(kRmc, r);
+  EXPECT_EQ(r.date, "2094/03/23");  // every year is 20yy
+  EXPECT_EQ(r.time, "12:35:19");
+  EXPECT_EQ(r.position.latHemisphere, "N");
+  EXPECT_EQ(r.position.lon, "01131.000");
+  EXPECT_EQ(r.speed, "11.5235555555556");
+  EXPECT_EQ(r.course, "084.4");
+  EXPECT_EQ(r.variation, "3.1");
+  EXPECT_EQ(r.variationSign, "-1");
+  ParseRmc("", r);
+  EXPECT_EQ(r.date + r.time + r.position.lat + r.speed + r.variationSign, "");
+  // Fractions of a second go; a time cut short keeps what it has.
+  ParseRmc("$GPRMC,093156.500,A,5333.4037,N", r);
+  EXPECT_EQ(r.time, "09:31:56");
+  ParseRmc("$GPRMC,0931", r);
+  EXPECT_EQ(r.time, "09:31:");
+}
+
+TEST(ParseGga, FixQualityHeightAndTime) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"1", "Normal"}, {"2", "Diff"}, {"0", ""}, {"8", ""}, {"", ""}};
+  for (const auto& [quality, text] : cases) {
+    GgaResult r;
+    ParseGga("$GPGGA,200004,5504.4343,N,01025.5386,E," + quality + ",03,2.5,-9.1,M,43.9,M,,*62", r);
+    EXPECT_EQ(r.quality, text) << quality;
+    EXPECT_EQ(r.height, "-9.1");  // above sea level; the geoid separation is not added
+    EXPECT_EQ(r.time, "20:00:04");
+  }
+  GllResult gll;
+  ParseGll("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", gll);
+  EXPECT_EQ(gll.time, "22:53:09");
+  EXPECT_EQ(gll.position.lat, "4527.458");
+}
+
+TEST(ParseGarminSentences, SingleValues) {
+  std::string value;
+  ParseAltitude("$PGRMZ,1000,f,3*27", value);
+  EXPECT_EQ(value, "304.8");
+  ParseAltitude("$PGRMZ,,f,1*29", value);
+  EXPECT_EQ(value, "");
+  ParseErrorEstimate("$PGRME,09.10,M,15.0,M,12.0,M*21", value);
+  EXPECT_EQ(value, "09.10");
+  ParseHchdg("$HCHDG,101.1,,,7.1,W*3C", value);
+  EXPECT_EQ(value, "101.1");
+  for (const auto& [mode, text] : std::vector<std::pair<std::string, std::string>>{
+           {"1", ""}, {"2", "2D"}, {"3", "3D"}, {"", ""}}) {
+    ParseGsa("$GPGSA,A," + mode + ",01,,,,13*3A", value);
+    EXPECT_EQ(value, text) << mode;
+  }
+}
+
+TEST(AppendNmeaDegrees, DegreesAndDecimalMinutes) {
+  std::string out;
+  AppendNmeaDegrees(out, "3238.9148");
+  EXPECT_NEAR(Degrees(out), 32 + 38.9148 / 60, 1e-12);
+  out.clear();
+  AppendNmeaDegrees(out, "");
+  EXPECT_EQ(out, "");
+}
+
+TEST(ParseNmeaBlock, ReferenceRmcBlock) {
+  LogFixState state;
+  const Parsed p = Parse(kRmc, state);
+  EXPECT_EQ(p.record, LogRecord::kFix);
+  const LogLine& l = p.line;
+  EXPECT_EQ(l.field[kLogDatum], "-");
+  EXPECT_EQ(l.field[kLogUtcOffset], "0");
+  EXPECT_EQ(l.field[kLogDateTime], "2094/03/23 12:35:19");
+  EXPECT_EQ(l.field[kLogLatHemisphere], "N");
+  EXPECT_NEAR(Degrees(l.field[kLogLat]), 48.1173, 1e-12);
+  EXPECT_EQ(l.field[kLogLonHemisphere], "E");
+  EXPECT_NEAR(Degrees(l.field[kLogLon]), 11.5166666666667, 1e-12);
+  EXPECT_EQ(l.field[kLogSpeed], "11.5235555555556");
+  EXPECT_EQ(l.field[kLogVariation], "3.1");
+  EXPECT_EQ(l.field[kLogVariationSign], "-1");
+  EXPECT_EQ(l.field[kLogCourse], "87.5");  // 84.4 + 3.1 for a westerly variation
+  EXPECT_EQ(l.field[18], "");
+
+  // A course of 0 stays 0 whatever the variation.
+  const Parsed still =
+      Parse("$GPRMC,123519,A,4807.038,N,01131.000,E,000.0,000.0,230394,003.1,W*6A", state);
+  EXPECT_EQ(still.line.field[kLogCourse], "0");
+}
+
+TEST(ParseNmeaBlock, HeadingUsesTheLastVariation) {
+  LogFixState state;
+  Parse("$GPRMC,123520,A,4807.038,N,01131.000,E,0,0,230394,2.5,E*00", state);
+  const Parsed p = Parse(kGga + "$HCHDG,1.0", state);
+  EXPECT_EQ(p.line.field[kLogHeading], "-1.5");  // not brought into 0 to 360
+}
+
+TEST(ParseNmeaBlock, FixModeFromGsaAndGga) {
+  struct Case {
+    const char* quality;
+    const char* mode;
+    const char* fixType;
+  };
+  const std::vector<Case> cases = {
+      {"2", "3", "3d"},  {"1", "3", "3D"},  {"2", "2", "2d"},  {"1", "2", "2D"},
+      {"0", "3", "old"}, {"1", "1", "old"}, {"8", "3", "old"},
+  };
+  for (const Case& c : cases) {
+    LogFixState state;
+    state.Field(kLogFixType) = "old";
+    const Parsed p = Parse(std::string("$GPGGA,123519,4807.038,N,01131.000,E,") + c.quality +
+                               ",05,2.1,14.7,M,1.1,M,,*53$GPGSA,A," + c.mode + ",01,02*3A",
+                           state);
+    EXPECT_EQ(p.line.field[kLogFixType], c.fixType) << c.quality << "/" << c.mode;
+  }
+}
+
+TEST(ParseNmeaBlock, GgaAloneGivesTimeWithoutDateAndAltitude) {
+  LogFixState state;
+  const Parsed p = Parse(kGga, state);
+  EXPECT_EQ(p.record, LogRecord::kFix);
+  EXPECT_EQ(p.line.field[kLogDateTime], "22:53:08");
+  EXPECT_EQ(p.line.field[kLogLatHemisphere], "S");
+  EXPECT_EQ(p.line.field[kLogAltitude], "14.7");
+  // $PGRMZ comes first wherever it stands; without either the last stays.
+  EXPECT_EQ(Parse("$PGRMZ,-30,f,2*04" + kGga, state).line.field[kLogAltitude], "-9.144");
+  EXPECT_EQ(Parse("$GPRMC,225309,A", state).line.field[kLogAltitude], "-9.144");
+  // The position error is kept as a number.
+  EXPECT_EQ(Parse(kGga + "$PGRME,09.10,M*21", state).line.field[kLogPosError], "9.1");
+}
+
+TEST(ParseNmeaBlock, PositionComesWholeFromTheFirstSentenceWithOne) {
+  LogFixState state;
+  const Parsed p = Parse(
+      "$GPRMC,120000,V,,,,,,,010203,,*00" + kGga + "$GPGLL,4807.038,N,01131.000,W,120000,A*3E",
+      state);
+  EXPECT_EQ(p.line.field[kLogLatHemisphere], "S");
+  EXPECT_EQ(p.line.field[kLogLonHemisphere], "E");
+  EXPECT_NEAR(Degrees(p.line.field[kLogLon]), 167 + 9.165 / 60, 1e-12);
+  EXPECT_EQ(p.line.field[kLogDateTime], "2003/02/01 12:00:00");
+}
+
+TEST(ParseNmeaBlock, OnlyTheFirstOfTwoRmcCounts) {
+  LogFixState state;
+  const Parsed p = Parse(kRmc + "$GPRMC,235959,A,0100.000,S,00100.000,W,1,1,010101,,*00", state);
+  EXPECT_EQ(p.line.field[kLogDateTime], "2094/03/23 12:35:19");
+  EXPECT_EQ(p.line.field[kLogLatHemisphere], "N");
+}
+
+TEST(ParseNmeaBlock, BlockWithoutTimeIsReportedNotStamped) {
+  LogFixState state;
+  Parse(kRmc, state);
+  state.Field(kLogFixType) = "3D";
+  const Parsed p = Parse("$GPRMC,,V,,,,,,,260810,1.0,E,N*34$PGRME,7.6,M*00", state);
+  EXPECT_EQ(p.record, LogRecord::kNoTime);
+  EXPECT_EQ(p.line.field[kLogDateTime], "2010/08/26");  // no clock time added
+  EXPECT_EQ(p.line.field[kLogFixType], "--");
+  // The values it carries are taken, the position kept.
+  EXPECT_EQ(p.line.field[kLogPosError], "7.6");
+  EXPECT_EQ(p.line.field[kLogVariationSign], "1");
+  EXPECT_EQ(p.line.field[kLogLatHemisphere], "N");
+  // The next fix has a time, so it is not marked "--".
+  EXPECT_EQ(Parse(kRmc, state).line.field[kLogFixType], "3D");
+}
+
+TEST(ParseNmeaBlock, NoFixUntilAPositionHasBeenSeen) {
+  LogFixState state;
+  EXPECT_EQ(Parse("$GPGGA,120000,,,,,0,00*66", state).record, LogRecord::kNoPosition);
+  EXPECT_EQ(Parse("$GPGSV,3,1,11*70", state).record, LogRecord::kNoPosition);
+  EXPECT_EQ(Parse(kRmc, state).record, LogRecord::kFix);
+  // Later blocks without a position repeat the last one.
+  const Parsed p = Parse("$GPGGA,123520,,,,,0,00*66", state);
+  EXPECT_EQ(p.record, LogRecord::kFix);
+  EXPECT_NEAR(Degrees(p.line.field[kLogLat]), 48.1173, 1e-12);
+  EXPECT_EQ(Parse("$GPGSV,3,1,11*70", state).record, LogRecord::kNoTime);
+}
+
+TEST(ParseNmeaBlock, EmptyBlockChangesNothing) {
+  LogFixState state;
+  Parse(kRmc, state);
+  const LogFixState before = state;
+  const Parsed p = Parse("", state);
+  EXPECT_EQ(p.record, LogRecord::kNoPosition);
+  for (const std::string& field : p.line.field) EXPECT_EQ(field, "");
+  EXPECT_EQ(state.value, before.value);
+}
+
+TEST(ParseNmeaBlock, GarbageNeverFails) {
+  const std::string block =
+      kRmc + kGga + "$GPGSA,A,3,01*3A$PGRME,9.1,M*21$PGRMZ,48,f,3*27$HCHDG,1*3C";
+  LogFixState state;
+  for (std::size_t length = 0; length <= block.size(); ++length) {
+    Parse(block.substr(0, length), state);
+    Parse(block.substr(length), state);
+  }
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>((i * 7919) & 0xff));
+  Parse(binary, state);
+  Parse(std::string(10'000'000, '9'), state);
+  Parse("$GPRMC" + std::string(10'000'000, ','), state);
+}
+
+TEST(ReadVrnBlock, BlocksEndAtEmptyLines) {
+  text::StringLineSource source(kRmc + "\r\n$PGRMZ,1000,f,3*27\r\n\r\n\r\n" + kGga);
+  LogFixState state;
+  LogLine line;
+  EXPECT_EQ(ReadVrnBlock(source, state, line), LogRecord::kFix);
+  EXPECT_EQ(line.field[kLogAltitude], "304.8");  // both lines form one block
+  // The second empty line is an empty block.
+  EXPECT_EQ(ReadVrnBlock(source, state, line), LogRecord::kNoPosition);
+  EXPECT_EQ(line.field[0] + line.field[kLogDateTime], "");
+  // The end of the file ends the last block.
+  EXPECT_EQ(ReadVrnBlock(source, state, line), LogRecord::kFix);
+  EXPECT_EQ(line.field[kLogDateTime], "22:53:08");
+  EXPECT_EQ(ReadVrnBlock(source, state, line), LogRecord::kEnd);
+  EXPECT_EQ(line.field[0], "EOF");
+  EXPECT_EQ(line.field[kLogAltitude], "");
+
+  text::StringLineSource empty("");
+  EXPECT_EQ(ReadVrnBlock(empty, state, line), LogRecord::kEnd);
+}
+
+}  // namespace
+}  // namespace vc::vp
