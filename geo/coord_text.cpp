@@ -19,7 +19,7 @@ constexpr double kDecimalMinuteScale = 100;
 constexpr double kDmsSecondScale = 100;
 // "PAO" keeps the seconds in thousandths.
 constexpr double kPaoSecondScale = 1000;
-// A "DM"/"DMS" minutes product within this distance of a whole number is
+// A minutes product within this distance of a whole number is
 // taken as that number (see SnapNearWhole).
 constexpr double kSplitSnapTolerance = 1e-9;
 constexpr std::size_t kSlashFieldCount = 3;
@@ -49,10 +49,12 @@ double SnapNearWhole(double x) noexcept {
   return std::fabs(x - whole) <= kSplitSnapTolerance ? whole : x;
 }
 
+// The same guard as for the decimal-minute forms: "139.45" is 139 deg 27 min,
+// not 26 min and 59.99999999995 sec (written "139/26/60.0").
 CoordParts ReadDecimalDegrees(double magnitude) noexcept {
   CoordParts parts;
   parts.deg = std::floor(magnitude);
-  const double minutes = (magnitude - parts.deg) * kMinutesPerDegree;
+  const double minutes = SnapNearWhole((magnitude - parts.deg) * kMinutesPerDegree);
   parts.min = std::floor(minutes);
   parts.sec = (minutes - parts.min) * kSecondsPerMinute;
   return parts;

@@ -128,6 +128,10 @@ TEST(CoordText, DecimalMinuteSplitIsExact) {
       {"139.45", "DM", "MPS", "139/45/00.0"},    {"35.3", "DMS", "MPS", "35/30/00.0"},
       {"35.07", "DMS", "MPS", "35/07/00.0"},     {"-139.45", "DMS", "MPS", "-139/45/00.0"},
       {"139.4459", "DMS", "MPS", "139/44/59.0"},
+      // Decimal degrees with whole minutes, which would read as one minute
+      // less and 59.99999999995 seconds ("139/26/60.0").
+      {"139.45", "D", "MPS", "139/27/00.0"},     {"35.7", "D", "DMS", "35.420000"},
+      {"-139.45", "D", "PAO", "-139/27/00000"},
   };
   ExpectConversions(cases);
 
