@@ -1,20 +1,195 @@
-// Not built yet: files of this type read as empty.
+// Reading back the records of a ProAtlas mapserver script.
+//
+// Only the statements this program writes for its records are taken; every
+// other statement (the header, the groups, messages, drawings, the route
+// and track point labels) is passed over. A record statement is known by its
+// kind and the prefix of its "str":
+//
+//   point  str="[WP]Summit"  pos="35/39/13.2,139/44/26.0"  info="a,b,c"
+//   line   str="[RT]Kyoto"   pos="> 35/39/13.2,139/44/26.0,..."  info="7"
+//   line   str="[TR]..."     pos="> 35/39/13.2,139/44/26.0,..."  info="name,flag,code"
+//
+// A waypoint keeps its coordinate texts as written. The points of routes
+// and tracks are read into decimal degrees and written back in the "MPS"
+// form, so they come out in the program's own layout (35/1/2 becomes
+// 35/01/02.0). A track's name, flag and code are the three items of its
+// "info"; the program's own scripts put the name into "str" and the line's
+// annotations into "info", so a track read back from them is named after its
+// annotations. A script carries no times, so all points of a track lie at
+// midnight of the day of the conversion.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/input/mps_pos_list.hpp"
 #include "engine/input/record_reader.hpp"
+#include "engine/input/track_legs.hpp"
+#include "formats/mps/statement_reader.hpp"
+#include "geo/coord_text.hpp"
+#include "text/datetime.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
 
-class EmptyReader final : public RecordReader {
-public:
-  RecordKind ReadNextRecord(Conversion & /*conversion*/) override {
-    return RecordKind::kEof;
-  }
-};
+constexpr std::string_view kWaypointPrefix = "[WP]";
+constexpr std::string_view kRoutePrefix = "[RT]";
+constexpr std::string_view kTrackPrefix = "[TR]";
+constexpr std::size_t kPrefixLength = 4;
 
-} // namespace
-
-std::unique_ptr<RecordReader> MakeMpsReader(text::LineSource & /*lines*/) {
-  return std::make_unique<EmptyReader>();
+// The value of an attribute of a point or line statement; the kind word
+// stands in for an attribute the kind does not have.
+std::string_view ValueOf(const mps::MpsStatement& statement, std::string_view name) {
+  const int slot = mps::FindAttributeSlot(statement, name);
+  return slot < 0 ? std::string_view() : statement.Element(slot);
 }
 
-} // namespace vc::engine
+// The name after the four-character prefix of a "str" value.
+std::string_view NameAfterPrefix(std::string_view str) {
+  return text::TrimSpaces(str.size() > kPrefixLength ? str.substr(kPrefixLength) : "");
+}
+
+void SetMpsCoord(std::string& coord, std::string_view degrees) {
+  coord.clear();
+  geo::AppendConvertedCoord(coord, degrees, "D", "MPS");
+}
+
+text::LocalSeconds MidnightOf(text::LocalSeconds now) {
+  text::CivilDateTime civil = text::ToCivil(now);
+  civil.hour = 0;
+  civil.minute = 0;
+  civil.second = 0;
+  return text::ToLocalSeconds(civil);
+}
+
+class MpsReader final : public RecordReader {
+ public:
+  explicit MpsReader(text::LineSource& lines) : lines_(lines) {}
+
+  RecordKind ReadNextRecord(Conversion& conversion) override {
+    while (!lines_.AtEnd()) {
+      const mps::MpsStatement statement = mps::ReadMpsStatement(lines_);
+      if (mps::FindAttributeSlot(statement, "str") < 0) continue;
+      const std::string_view str = ValueOf(statement, "str");
+      // The prefix is compared as written; the kind, upper-cased.
+      if (text::EqualsUpper(statement.kind, "POINT")) {
+        if (str.starts_with(kWaypointPrefix)) return ReadWaypoint(statement, conversion);
+      } else if (text::EqualsUpper(statement.kind, "LINE")) {
+        if (str.starts_with(kRoutePrefix)) return ReadRoute(statement, conversion);
+        if (str.starts_with(kTrackPrefix)) return ReadTrack(statement, conversion);
+      }
+    }
+    return RecordKind::kEof;
+  }
+
+ private:
+  RecordKind ReadWaypoint(const mps::MpsStatement& statement, Conversion& conversion) {
+    WptRec& wpt = conversion.context.buffers.wpt;
+    ParsePosFirst(ValueOf(statement, "pos"), wpt.lat, wpt.lon);
+    std::vector<std::string_view> items;
+    SplitList(ValueOf(statement, "info"), ',', items);
+    wpt.info1 = text::TrimSpaces(ListItem(items, 1));
+    wpt.info2 = text::TrimSpaces(ListItem(items, 2));
+    wpt.info3 = text::TrimSpaces(ListItem(items, 3));
+    wpt.name = NameAfterPrefix(ValueOf(statement, "str"));
+    wpt.recDatum = "TOKYO";
+    wpt.recUtcOffset = "+9";
+    wpt.recCoordFormat = "MPS";
+    return RecordKind::kWpt;
+  }
+
+  RecordKind ReadRoute(const mps::MpsStatement& statement, Conversion& conversion) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    RteHdr& header = buffers.rteHdr;
+    // A route without a number follows on from the route before it in this
+    // file; the first one is 1.
+    const std::string_view info = ValueOf(statement, "info");
+    const double number = text::TrimSpaces(info).empty() ? text::LeadingValue(lastRteNo_) + 1
+                                                         : text::LeadingValue(info);
+    header.rteNo = text::General(number);
+    lastRteNo_ = header.rteNo;
+    header.rteName = NameAfterPrefix(ValueOf(statement, "str"));
+
+    PointList<WptRec>& points = buffers.rtePnt;
+    points.Clear();
+    auto addPoint = [&](std::string_view lat, std::string_view lon) {
+      WptRec& point = points.Add();
+      point.name = header.rteName;
+      text::AppendPattern(point.name, static_cast<double>(points.Count()), text::kPattern000);
+      SetMpsCoord(point.lat, lat);
+      SetMpsCoord(point.lon, lon);
+      point.info1.clear();
+      point.info2.clear();
+      point.info3.clear();
+      point.recDatum = "Tokyo";
+      point.recUtcOffset = "+9";
+      point.recCoordFormat = "MPS";
+      return !conversion.PointTick();
+    };
+    header.pntNum = text::General(ParsePosList(ValueOf(statement, "pos"), addPoint));
+    if (conversion.cancelled) return RecordKind::kRte;
+    // Half a pair counts as a point when the count rounds up to it; that
+    // point has no coordinates of its own.
+    const std::int64_t count = text::CountOf(header.pntNum);
+    while (static_cast<std::int64_t>(points.Count()) < count) addPoint({}, {});
+    return RecordKind::kRte;
+  }
+
+  RecordKind ReadTrack(const mps::MpsStatement& statement, Conversion& conversion) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    TrkHdr& header = buffers.trkHdr;
+    conversion.context.NextTrackNumber();
+    std::vector<std::string_view> items;
+    SplitList(ValueOf(statement, "info"), ',', items);
+    const std::string_view flag = ListItem(items, 2);
+    header.trkFlag = flag.empty() ? std::string_view("True") : flag;
+    header.trkCode = ListItem(items, 3);
+    header.trkName = ListItem(items, 1);
+
+    midnight_.clear();
+    text::AppendDateTime(midnight_, MidnightOf(conversion.now));
+    TrackLegs legs;
+    legs.Start(header);
+    PointList<TrkPnt>& points = buffers.trkPnt;
+    points.Clear();
+    auto addPoint = [&](std::string_view lat, std::string_view lon) {
+      TrkPnt& point = points.Add();
+      SetMpsCoord(point.lat, lat);
+      SetMpsCoord(point.lon, lon);
+      point.dateTime = midnight_;
+      point.velocity = "-";
+      point.trkDegree = "-";
+      point.posError = "-";
+      point.headDegree = "-";
+      point.recDatum = "Tokyo";
+      point.recUtcOffset = "+9";
+      point.recCoordFormat = "MPS";
+      // The legs are worked out, but the totals are left at zero: a script
+      // holds no times, so they would only add up the lengths.
+      legs.Add(point, header, false);
+      return !conversion.PointTick();
+    };
+    header.pntNum = text::General(ParsePosList(ValueOf(statement, "pos"), addPoint));
+    if (conversion.cancelled) return RecordKind::kTrk;
+    const std::int64_t count = text::CountOf(header.pntNum);
+    while (static_cast<std::int64_t>(points.Count()) < count) addPoint({}, {});
+    return RecordKind::kTrk;
+  }
+
+  text::LineSource& lines_;
+  // The number of the last route read, the base of the next automatic one.
+  std::string lastRteNo_;
+  std::string midnight_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordReader> MakeMpsReader(text::LineSource& lines) {
+  return std::make_unique<MpsReader>(lines);
+}
+
+}  // namespace vc::engine

@@ -1,19 +1,289 @@
-// Not built yet: this type gets its header and trailer only.
+// Records as statements of a mapserver script. Whatever the options say, a
+// script is written in the Tokyo datum, in the "MPS" coordinate form and in
+// UTC+9; the options are set so for the rest of the conversion.
+//
+//   waypoint  point, group 2510   pos lat,lon
+//                                 str [WP]name
+//                                 info info1,info2,info3
+//   route     line, group 2521    pos "> " lat1,lon1,lat2,lon2,...
+//                                 str [RT]name   info route number
+//             a point per route point, group 2522
+//                                 str [RP] + the name's first three characters
+//                                     + the point's number "000" (counted down
+//                                     when the route order is not ascending)
+//                                 info <i> with i "000", always counted up
+//   track     line, group 2531    pos "> " through every point
+//                                 str [TR]name,flag,code,[point count]
+//                                 info [time(s)],[length(m)],[velocity(km/hr)]
+//             a point for points 1, 1 + step, 1 + 2 step, ..., group 2532
+//                                 str [date],[velocity(km/hr)],[course(deg[tr])],[heading(deg[hd])]
+//                                 info [leg time(s)],[leg length(m)],[leg velocity(km/hr)]
+//
+// The bracketed parts are written when their annotation is ticked and are
+// empty otherwise, so the commas are always there. A route or a track
+// without points writes nothing: a line needs at least one position.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
+#include "formats/mps/statement_writer.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
 
-class SilentWriter final : public RecordWriter {
-public:
-  void WriteRecord(RecordKind /*kind*/, Conversion & /*conversion*/,
-                   RecordText & /*output*/) override {}
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr std::string_view kWaypointGroup = "2510";
+constexpr std::string_view kRouteLineGroup = "2521";
+constexpr std::string_view kRoutePointGroup = "2522";
+constexpr std::string_view kTrackLineGroup = "2531";
+constexpr std::string_view kTrackPointGroup = "2532";
+constexpr std::string_view kAscending = "昇順";
+
+// The line of a route or a track carries every point in its pos value, so it
+// is written in pieces as the points are converted, never held whole. The
+// statement is made once with a stand-in for pos; the text before and after
+// the stand-in frames the positions, which gives the same bytes as making
+// the statement from the whole position list.
+class LineStatement {
+ public:
+  void Begin(RecordText& output, std::string_view group, std::string_view str,
+             std::string_view info) {
+    frame_.clear();
+    mps::AppendMpsStatement(frame_, "line", mps::PointLineValues({}, group, kStandIn, str, info));
+    // oid is empty and gid is a group number, so the first stand-in is pos.
+    const std::size_t at = frame_.find(kStandIn);
+    output.text().append(frame_, 0, at);
+    output.text() += "> ";
+    tailAt_ = at + kStandIn.size();
+    first_ = true;
+  }
+
+  // The position list is ",lat,lon,lat,lon..." with its trailing blanks
+  // removed and its first comma dropped; only the last longitude can end in
+  // blanks that the trimming removes.
+  void Add(RecordText& output, std::string_view lat, std::string_view lon, bool last) {
+    std::string& out = output.text();
+    if (!first_) out += ',';
+    first_ = false;
+    out += lat;
+    out += ',';
+    out += last ? text::TrimTrailingSpaces(lon) : lon;
+    output.FlushIfLarge();
+  }
+
+  void End(RecordText& output) { output.text().append(frame_, tailAt_); }
+
+ private:
+  static constexpr std::string_view kStandIn = "\x01";
+  std::string frame_;
+  std::size_t tailAt_ = 0;
+  bool first_ = true;
 };
 
-} // namespace
-
-std::unique_ptr<RecordWriter> MakeMpsWriter() {
-  return std::make_unique<SilentWriter>();
+void AppendPosition(std::string& pos, std::string_view lat, std::string_view lon) {
+  pos.clear();
+  pos += lat;
+  pos += ',';
+  pos += lon;
 }
 
-} // namespace vc::engine
+// A measured value of a track point: "-" when the receiver gave none.
+void AppendMeasured(std::string& out, std::string_view field, std::string_view unit) {
+  if (text::TrimSpaces(field) == "-") {
+    out += '-';
+  } else {
+    text::AppendPattern(out, text::LeadingValue(field), text::kPattern0_00);
+  }
+  out += unit;
+}
+
+void AppendComputed(std::string& out, double value, text::NumberPattern pattern,
+                    std::string_view unit) {
+  text::AppendPattern(out, value, pattern);
+  out += unit;
+}
+
+// A step of 0 would never advance: it counts as 1.
+std::size_t PointStepOf(std::int16_t step) noexcept {
+  const int size = std::abs(static_cast<int>(step));
+  return size == 0 ? 1 : static_cast<std::size_t>(size);
+}
+
+class MpsWriter final : public RecordWriter {
+ public:
+  void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) override {
+    ConvertOptions& options = conversion.options;
+    options.utcOffset = "+9";
+    options.datum = "TOKYO";
+    options.coordFormat = "MPS";
+    switch (kind) {
+      case RecordKind::kWpt:
+        WriteWaypoint(conversion, output);
+        break;
+      case RecordKind::kRte:
+        WriteRoute(conversion, output);
+        break;
+      case RecordKind::kTrk:
+        WriteTrack(conversion, output);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  void AppendPointStatement(RecordText& output, std::string_view group) {
+    mps::AppendMpsStatement(output.text(), "point",
+                            mps::PointLineValues({}, group, pos_, str_, info_));
+  }
+
+  void WriteWaypoint(Conversion& conversion, RecordText& output) {
+    WptRec& waypoint = conversion.context.buffers.wpt;
+    ConvertPointForOutput(waypoint, conversion.options, conversion.now, point_);
+    AppendPosition(pos_, waypoint.lat, waypoint.lon);
+    str_.assign("[WP]");
+    str_ += text::TrimSpaces(waypoint.name);
+    info_.assign(text::TrimSpaces(waypoint.info1));
+    info_ += ',';
+    info_ += text::TrimSpaces(waypoint.info2);
+    info_ += ',';
+    info_ += text::TrimSpaces(waypoint.info3);
+    AppendPointStatement(output, kWaypointGroup);
+  }
+
+  void WriteRoute(Conversion& conversion, RecordText& output) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
+    if (n == 0) return;
+    const std::string_view name = text::TrimSpaces(buffers.rteHdr.rteName);
+    str_.assign("[RT]");
+    str_ += name;
+    info_.assign(text::TrimSpaces(buffers.rteHdr.rteNo));
+    line_.Begin(output, kRouteLineGroup, str_, info_);
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      WptRec& point = buffers.rtePnt[i];
+      ConvertPointForOutput(point, conversion.options, conversion.now, point_);
+      line_.Add(output, point.lat, point.lon, i == n);
+    }
+    line_.End(output);
+
+    label_.assign("[RP]");
+    label_ += text::LeftChars(name, 3);
+    const bool ascending = conversion.options.routeOrder == kAscending;
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      const WptRec& point = buffers.rtePnt[i];
+      AppendPosition(pos_, point.lat, point.lon);
+      str_.assign(label_);
+      const std::size_t number = ascending ? i : n - i + 1;
+      text::AppendPattern(str_, static_cast<double>(number), text::kPattern000);
+      info_.assign("<");
+      text::AppendPattern(info_, static_cast<double>(i), text::kPattern000);
+      info_ += '>';
+      output.text() += kLineBreak;
+      AppendPointStatement(output, kRoutePointGroup);
+      output.FlushIfLarge();
+    }
+  }
+
+  void TrackLineStr(const TrkHdr& header, const ConvertOptions& options) {
+    str_.assign("[TR]");
+    str_ += text::TrimSpaces(header.trkName);
+    str_ += ',';
+    str_ += text::TrimSpaces(header.trkFlag);
+    str_ += ',';
+    str_ += text::TrimSpaces(header.trkCode);
+    str_ += ',';
+    if (options.lineTotalPoints) str_ += text::TrimSpaces(header.pntNum);
+  }
+
+  void TrackLineInfo(const TrkHdr& header, const ConvertOptions& options) {
+    info_.clear();
+    if (options.lineTotalTime) AppendComputed(info_, header.totalTripTime, text::kPattern0, "(s)");
+    info_ += ',';
+    if (options.lineTotalLength) {
+      AppendComputed(info_, header.totalTripLength, text::kPattern0_0, "(m)");
+    }
+    info_ += ',';
+    if (options.lineTotalVelocity) {
+      AppendComputed(info_, header.totalVelocity, text::kPattern0_00, "(km/hr)");
+    }
+  }
+
+  void TrackPointStr(const TrkPnt& point, const ConvertOptions& options) {
+    str_.clear();
+    if (options.pointPastDate) str_ += text::TrimSpaces(point.dateTime);
+    str_ += ',';
+    if (options.pointPastVelocity) AppendMeasured(str_, point.velocity, "(km/hr)");
+    str_ += ',';
+    if (options.pointPastDegree) AppendMeasured(str_, point.trkDegree, "(deg[tr])");
+    str_ += ',';
+    if (options.pointHeadDegree) AppendMeasured(str_, point.headDegree, "(deg[hd])");
+  }
+
+  void TrackPointInfo(const TrkPnt& point, const ConvertOptions& options) {
+    info_.clear();
+    if (options.pointLegTime) {
+      AppendComputed(info_, static_cast<double>(point.legTime), text::kPattern0, "(s)");
+    }
+    info_ += ',';
+    if (options.pointLegLength) AppendComputed(info_, point.legLength, text::kPattern0_0, "(m)");
+    info_ += ',';
+    if (options.pointLegVelocity) {
+      AppendComputed(info_, point.legVelocity, text::kPattern0_00, "(km/hr)");
+    }
+  }
+
+  void WriteTrack(Conversion& conversion, RecordText& output) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    const ConvertOptions& options = conversion.options;
+    const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
+    if (n == 0) return;
+    Observer& observer = conversion.observer;
+    observer.BeginProgress(ProgressStage::kWritingTrack);
+    TrackLineStr(buffers.trkHdr, options);
+    TrackLineInfo(buffers.trkHdr, options);
+    line_.Begin(output, kTrackLineGroup, str_, info_);
+    for (std::size_t i = 1; i <= n; ++i) {
+      observer.PointProgress(static_cast<std::int64_t>(i));
+      if (conversion.PointTick()) return;
+      TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, options, point_);
+      line_.Add(output, point.lat, point.lon, i == n);
+    }
+    line_.End(output);
+
+    const std::size_t step = PointStepOf(options.pointStep);
+    for (std::size_t i = 1; i <= n; i += step) {
+      observer.PointProgress(static_cast<std::int64_t>(i));
+      if (conversion.PointTick()) return;
+      const TrkPnt& point = buffers.trkPnt[i];
+      AppendPosition(pos_, point.lat, point.lon);
+      TrackPointStr(point, options);
+      TrackPointInfo(point, options);
+      output.text() += kLineBreak;
+      AppendPointStatement(output, kTrackPointGroup);
+      output.FlushIfLarge();
+    }
+  }
+
+  ConvertedPoint point_;
+  LineStatement line_;
+  std::string pos_;
+  std::string str_;
+  std::string info_;
+  std::string label_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordWriter> MakeMpsWriter() { return std::make_unique<MpsWriter>(); }
+
+}  // namespace vc::engine

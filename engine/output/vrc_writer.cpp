@@ -1,19 +1,135 @@
-// Not built yet: this type gets its header and trailer only.
+// Records as VornConnect lines, columns separated by TABs:
+//
+//   waypoint   WPT  form, datum, name, lat, lon, info1, info2, (empty), info3,
+//                   ... name again in column 39, info1 in 40      (44 columns)
+//   route      RTH  number, name, point count                      (4 columns)
+//              RTP  the columns of a waypoint line, per point     (64 columns)
+//   track      TRH  point count, flag, code, name                  (5 columns)
+//              TRP  form, datum, lat, lon, time, first point True/False,
+//                   velocity, course, leg length                  (10 columns)
+//
+// Texts are trimmed; coordinates and times go out as converted. The columns
+// of one record are built in one array, each line overwriting what the
+// previous line of the record set; the array starts empty for every record.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
+#include "formats/vrc/vrc_line.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
 
-class SilentWriter final : public RecordWriter {
-public:
-  void WriteRecord(RecordKind /*kind*/, Conversion & /*conversion*/,
-                   RecordText & /*output*/) override {}
+constexpr std::string_view kLineBreak = "\r\n";
+
+class VrcWriter final : public RecordWriter {
+ public:
+  void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) override {
+    for (std::string& field : fields_) field.clear();
+    switch (kind) {
+      case RecordKind::kWpt:
+        WriteWaypoint(conversion, output);
+        break;
+      case RecordKind::kRte:
+        WriteRoute(conversion, output);
+        break;
+      case RecordKind::kTrk:
+        WriteTrack(conversion, output);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  void Set(std::size_t column, std::string_view value) { fields_[column].assign(value); }
+  void SetTrimmed(std::size_t column, std::string_view value) {
+    fields_[column].assign(text::TrimSpaces(value));
+  }
+
+  // Waypoints and route points share columns 1 to 40.
+  void SetWaypointColumns(std::string_view kind, const WptRec& point) {
+    Set(1, kind);
+    Set(2, point_.outCoordFormat);
+    Set(3, point_.outDatum);
+    SetTrimmed(4, point.name);
+    Set(5, point.lat);
+    Set(6, point.lon);
+    SetTrimmed(7, point.info1);
+    SetTrimmed(8, point.info2);
+    SetTrimmed(10, point.info3);
+    SetTrimmed(39, point.name);
+    SetTrimmed(40, point.info1);
+  }
+
+  void WriteWaypoint(Conversion& conversion, RecordText& output) {
+    WptRec& waypoint = conversion.context.buffers.wpt;
+    ConvertPointForOutput(waypoint, conversion.options, conversion.now, point_);
+    SetWaypointColumns("WPT", waypoint);
+    vrc::AppendVrcLine(output.text(), fields_);
+  }
+
+  void WriteRoute(Conversion& conversion, RecordText& output) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    const RteHdr& header = buffers.rteHdr;
+    Set(1, "RTH");
+    SetTrimmed(2, header.rteNo);
+    SetTrimmed(3, header.rteName);
+    SetTrimmed(4, header.pntNum);
+    vrc::AppendVrcLine(output.text(), fields_);
+    const std::size_t n = PointCountToWrite(header.pntNum, buffers.rtePnt.Count());
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      WptRec& point = buffers.rtePnt[i];
+      ConvertPointForOutput(point, conversion.options, conversion.now, point_);
+      SetWaypointColumns("RTP", point);
+      output.text() += kLineBreak;
+      vrc::AppendVrcLine(output.text(), fields_);
+      output.FlushIfLarge();
+    }
+  }
+
+  void WriteTrack(Conversion& conversion, RecordText& output) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    const TrkHdr& header = buffers.trkHdr;
+    Set(1, "TRH");
+    SetTrimmed(2, header.pntNum);
+    SetTrimmed(3, header.trkFlag);
+    SetTrimmed(4, header.trkCode);
+    SetTrimmed(5, header.trkName);
+    vrc::AppendVrcLine(output.text(), fields_);
+    const std::size_t n = PointCountToWrite(header.pntNum, buffers.trkPnt.Count());
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.options, point_);
+      Set(1, "TRP");
+      Set(2, point_.outCoordFormat);
+      Set(3, point_.outDatum);
+      Set(4, point.lat);
+      Set(5, point.lon);
+      Set(6, point_.pointTime);
+      Set(7, i == 1 ? "True" : "False");
+      SetTrimmed(8, point.velocity);
+      SetTrimmed(9, point.trkDegree);
+      fields_[10].clear();
+      text::AppendGeneral(fields_[10], point.legLength);
+      output.text() += kLineBreak;
+      vrc::AppendVrcLine(output.text(), fields_);
+      output.FlushIfLarge();
+    }
+  }
+
+  ConvertedPoint point_;
+  vrc::VrcFields fields_;
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<RecordWriter> MakeVrcWriter() {
-  return std::make_unique<SilentWriter>();
-}
+std::unique_ptr<RecordWriter> MakeVrcWriter() { return std::make_unique<VrcWriter>(); }
 
-} // namespace vc::engine
+}  // namespace vc::engine

@@ -1,19 +1,106 @@
-// Not built yet: this type gets its header and trailer only.
+// Records as Waypoint+ lines:
+//
+//   waypoint  WP,form,name, lat, lon,mm/dd/yyyy,hh:mm:ss,comment
+//   route     RN,number,name
+//             RP,form,name, lat, lon,mm/dd/yyyy,hh:mm:ss,comment   per point
+//   track     TP,form, lat, lon,mm/dd/yyyy,hh:mm:ss,flag         per point;
+//             the flag is 1 on the first point of a track, 0 on the others
+//
+// Waypoints and route points have no time of their own: their date and time
+// are the moment of the conversion in the output's zone. Names and comments
+// go out as stored, blanks included. A time that cannot be read leaves the
+// date and time fields empty.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
+#include "formats/waypointplus/wpt_line.hpp"
 
 namespace vc::engine {
 namespace {
 
-class SilentWriter final : public RecordWriter {
-public:
-  void WriteRecord(RecordKind /*kind*/, Conversion & /*conversion*/,
-                   RecordText & /*output*/) override {}
+constexpr std::string_view kLineBreak = "\r\n";
+
+class WaypointPlusWriter final : public RecordWriter {
+ public:
+  void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) override {
+    switch (kind) {
+      case RecordKind::kWpt:
+        WriteWaypoint(conversion, output);
+        break;
+      case RecordKind::kRte:
+        WriteRoute(conversion, output);
+        break;
+      case RecordKind::kTrk:
+        WriteTrack(conversion, output);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  void SplitPointTime() {
+    date_.clear();
+    time_.clear();
+    const std::optional<text::LocalSeconds> seconds = text::ParseDateTime(point_.pointTime);
+    if (!seconds) return;
+    text::AppendMonthDayYear(date_, *seconds);
+    text::AppendTimeOfDay(time_, *seconds);
+  }
+
+  // "WP" and "RP" lines share their layout.
+  void AppendWaypointLine(std::string& out, std::string_view kind, WptRec& point,
+                          Conversion& conversion) {
+    ConvertPointForOutput(point, conversion.options, conversion.now, point_);
+    SplitPointTime();
+    wpt::AppendWptLine(out, kind, point_.outCoordFormat, point.name, point.lat, point.lon, date_,
+                       time_, point.info1);
+  }
+
+  void WriteWaypoint(Conversion& conversion, RecordText& output) {
+    AppendWaypointLine(output.text(), "WP", conversion.context.buffers.wpt, conversion);
+  }
+
+  void WriteRoute(Conversion& conversion, RecordText& output) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    wpt::AppendWptLine(output.text(), "RN", buffers.rteHdr.rteNo, buffers.rteHdr.rteName);
+    const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      output.text() += kLineBreak;
+      AppendWaypointLine(output.text(), "RP", buffers.rtePnt[i], conversion);
+      output.FlushIfLarge();
+    }
+  }
+
+  void WriteTrack(Conversion& conversion, RecordText& output) {
+    RecordBuffers& buffers = conversion.context.buffers;
+    const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.options, point_);
+      SplitPointTime();
+      if (i > 1) output.text() += kLineBreak;
+      wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point.lat, point.lon, date_,
+                         time_, i == 1 ? "1" : "0");
+      output.FlushIfLarge();
+    }
+  }
+
+  ConvertedPoint point_;
+  std::string date_;
+  std::string time_;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<RecordWriter> MakeWaypointPlusWriter() {
-  return std::make_unique<SilentWriter>();
+  return std::make_unique<WaypointPlusWriter>();
 }
 
-} // namespace vc::engine
+}  // namespace vc::engine

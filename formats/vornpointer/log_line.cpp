@@ -35,10 +35,10 @@ LogRecord ReadVrpLine(text::LineSource& source, LogLine& out) {
     return LogRecord::kEnd;
   }
   SplitLogLine(out.work.text, out);
-  for (std::size_t n = 1; n <= kLogFieldCount; ++n) {
-    if (!out.field[n].empty()) return LogRecord::kFix;
-  }
-  return LogRecord::kNoPosition;
+  // A blank line, or one without latitude and longitude, is no fix: it would
+  // put a point at 0 N 0 E.
+  if (out.field[kLogLat].empty() && out.field[kLogLon].empty()) return LogRecord::kNoPosition;
+  return LogRecord::kFix;
 }
 
 void MakeLogLineFromState(const LogFixState& state, LogLine& out) {

@@ -2,9 +2,10 @@
 //
 // tests/golden/CASES lists the cases, one folder name a line; a folder that
 // is not listed fails the run, so no case is forgotten. A case folder holds:
-//   args                 the vornconv arguments, one a line; the first two
-//                        that do not start with "--" are INPUT and OUTPUT,
-//                        names of files in the folder
+//   args                 the vornconv arguments, one a line, options written
+//                        as --name=value; the first two that do not start
+//                        with "--" are INPUT and OUTPUT, names of files in
+//                        the folder
 //   <INPUT>              the input file
 //   expected_<OUTPUT>    the expected output
 //   existing_<OUTPUT>    optional: the output as it is before (for --append)
@@ -91,7 +92,11 @@ GoldenCase LoadCase(const std::string& name) {
   GoldenCase c{name, ReadLines(GoldenFolder() / name / "args"), {}, {}};
   for (const auto& arg : c.args) {
     if (arg.rfind("--", 0) == 0) continue;
-    (c.input.empty() ? c.input : c.output) = arg;
+    if (c.input.empty()) {
+      c.input = arg;
+    } else if (c.output.empty()) {
+      c.output = arg;
+    }
   }
   return c;
 }

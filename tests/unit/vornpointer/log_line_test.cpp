@@ -39,7 +39,8 @@ TEST(SplitLogLine, CutsAtTabsAndCommasAndTrimsSpaces) {
 
 TEST(ReadVrpLine, ReadsEveryLineThenEof) {
   text::StringLineSource source(
-      "WGS84,9,2002/07/15 03:04:05\r\n\r\n , \t ,\n-,0,2002/07/15 03:04:07\n");
+      "WGS84,9,2002/07/15 03:04:05,5,N,35.5,E,139.75\r\n\r\n , \t ,\n"
+      "x\n-,0,2002/07/15 03:04:07,,N,35.6\n");
   LogLine line;
   EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kFix);
   EXPECT_EQ(line.field[kLogDatum], "WGS84");
@@ -47,6 +48,8 @@ TEST(ReadVrpLine, ReadsEveryLineThenEof) {
   // Blank lines are no fix and leave no field behind.
   EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kNoPosition);
   EXPECT_EQ(Fields(line), std::vector<std::string>{});
+  EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kNoPosition);
+  // Nor is a line without latitude and longitude.
   EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kNoPosition);
   EXPECT_EQ(ReadVrpLine(source, line), LogRecord::kFix);
   EXPECT_EQ(line.field[kLogDatum], "-");

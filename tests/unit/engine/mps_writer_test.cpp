@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "formats/mps/statement_writer.hpp"
+#include "geo/coord_text.hpp"
+#include "support/writer_support.hpp"
+
+namespace vc::testing {
+namespace {
+
+using engine::RecordKind;
+using Texts = std::vector<std::string>;
+
+// The values of every `name` attribute in the printed text, in order.
+Texts Values(std::string_view text, std::string_view name) {
+  Texts values;
+  const std::string key = "\t" + std::string(name) + "=\"";
+  for (auto at = text.find(key); at != std::string_view::npos; at = text.find(key, at + 1)) {
+    const std::size_t start = at + key.size();
+    values.emplace_back(text.substr(start, text.find('"', start) - start));
+  }
+  return values;
+}
+
+class MpsWriterTest : public ::testing::Test {
+ protected:
+  std::string Write(RecordKind kind) { return harness.Write(*writer, kind); }
+
+  // Points 1 to `count`, one second apart, already in the script's datum,
+  // form and zone; the seconds of the latitude name the point.
+  void SetPlainTrack(int count) {
+    std::vector<engine::TrkPnt> points;
+    for (int i = 1; i <= count; ++i) {
+      const std::string seconds = (i < 10 ? "0" : "") + std::to_string(i);
+      points.push_back(MakeTrackPoint("35/30/" + seconds + ".0", "139/45/00.0",
+                                      "2002/07/15 03:04:05", "MPS", "TOKYO", "+9"));
+    }
+    SetTrack(harness.buffers(), points);
+  }
+
+  WriterHarness harness;
+  std::unique_ptr<engine::RecordWriter> writer = engine::MakeMpsWriter();
+};
+
+TEST_F(MpsWriterTest, WaypointStatement) {
+  engine::WptRec waypoint = MakeWaypoint("  Summit ", "35/39/13.2", "139/44/26.0", "MPS");
+  waypoint.info1 = " one ";
+  waypoint.info3 = "three ";
+  harness.buffers().wpt = waypoint;
+  EXPECT_EQ(Write(RecordKind::kWpt),
+            "\t\tpoint\toid=\"\"\r\n"
+            "\t\t\t\tgid=\"2510\"\r\n"
+            "\t\t\t\tpos=\"35/39/13.2,139/44/26.0\"\r\n"
+            "\t\t\t\tstr=\"[WP]Summit\"\r\n"
+            "\t\t\t\tinfo=\"one,,three\";\r\n");
+}
+
+TEST_F(MpsWriterTest, ScriptIsAlwaysTokyoScriptFormAndUtcPlusNine) {
+  // Every option says "データ優先", yet a WGS84 point is moved to Tokyo.
+  harness.buffers().wpt = MakeWaypoint("W", "35.684518", "139.763985", "D", "WGS84", "0");
+  const Texts pos = Values(Write(RecordKind::kWpt), "pos");
+  ASSERT_EQ(pos.size(), 1u);
+  const std::size_t comma = pos[0].find(',');
+  EXPECT_NEAR(geo::CoordDegrees(pos[0].substr(0, comma), "MPS"), 35.681236, 3e-5);
+  EXPECT_NEAR(geo::CoordDegrees(pos[0].substr(comma + 1), "MPS"), 139.767125, 3e-5);
+  // The options stay so for the rest of the conversion.
+  EXPECT_EQ(harness.options.utcOffset, "+9");
+  EXPECT_EQ(harness.options.datum, "TOKYO");
+  EXPECT_EQ(harness.options.coordFormat, "MPS");
+}
+
+TEST_F(MpsWriterTest, RoutePointLabelsInBothOrders) {
+  const std::vector<engine::WptRec> points = {
+      MakeWaypoint("a", "35/00/01.0", "139/00/01.0", "MPS"),
+      MakeWaypoint("b", "35/00/02.0", "139/00/02.0", "MPS"),
+      MakeWaypoint("c", "35/00/03.0", "139/00/03.0", "MPS"),
+  };
+  const std::pair<const char*, Texts> cases[] = {
+      {"昇順", {"[RT]Kyoto trip", "[RP]Kyo001", "[RP]Kyo002", "[RP]Kyo003"}},
+      {"降順", {"[RT]Kyoto trip", "[RP]Kyo003", "[RP]Kyo002", "[RP]Kyo001"}},
+  };
+  for (const auto& [order, labels] : cases) {
+    SCOPED_TRACE(order);
+    SetRoute(harness.buffers(), " 7 ", " Kyoto trip ", points);
+    harness.options.routeOrder = order;
+    const std::string text = Write(RecordKind::kRte);
+    EXPECT_EQ(Values(text, "str"), labels);
+    EXPECT_EQ(Values(text, "info"), (Texts{"7", "<001>", "<002>", "<003>"}));
+    EXPECT_EQ(Values(text, "pos").front(),
+              "> 35/00/01.0,139/00/01.0,35/00/02.0,139/00/02.0,35/00/03.0,139/00/03.0");
+  }
+}
+
+TEST_F(MpsWriterTest, RouteLabelCountsCharactersAndWholePoints) {
+  SetRoute(harness.buffers(), "1", "京都旅行",
+           {MakeWaypoint("a", "35/00/01.0", "139/00/01.0", "MPS"),
+            MakeWaypoint("b", "35/00/02.0", "139/00/02.0", "MPS")});
+  harness.buffers().rteHdr.pntNum = "1.5";  // two points, numbered as whole numbers
+  harness.options.routeOrder = "降順";
+  EXPECT_EQ(Values(Write(RecordKind::kRte), "str"),
+            (Texts{"[RT]京都旅行", "[RP]京都旅002", "[RP]京都旅001"}));
+}
+
+TEST_F(MpsWriterTest, RouteOrTrackWithoutPointsWritesNothing) {
+  SetRoute(harness.buffers(), "1", "Empty", {});
+  EXPECT_EQ(Write(RecordKind::kRte), "");
+  SetTrack(harness.buffers(), {});
+  EXPECT_EQ(Write(RecordKind::kTrk), "");
+  EXPECT_TRUE(harness.observer.progress.empty());
+}
+
+TEST_F(MpsWriterTest, TrackWithoutAnnotationsKeepsItsCommas) {
+  SetPlainTrack(2);
+  const std::string text = Write(RecordKind::kTrk);
+  EXPECT_EQ(Values(text, "str"), (Texts{"[TR],True,,", ",,,", ",,,"}));
+  EXPECT_EQ(Values(text, "info"), (Texts{",,", ",,", ",,"}));
+  EXPECT_EQ(Values(text, "gid"), (Texts{"2531", "2532", "2532"}));
+}
+
+TEST_F(MpsWriterTest, TrackAnnotations) {
+  struct Case {
+    const char* velocity;
+    const char* trkDegree;
+    const char* headDegree;
+    std::int64_t legTime;
+    double legLength;
+    double legVelocity;
+    const char* str;
+    const char* info;
+  };
+  const Case cases[] = {
+      {"12.346", "271.004", "0", 35, 123.45, 12.6975,
+       "2002/07/15 03:04:05,12.35(km/hr),271.00(deg[tr]),0.00(deg[hd])",
+       "35(s),123.5(m),12.70(km/hr)"},
+      {"-", " - ", "-", 0, 0, 0, "2002/07/15 03:04:05,-(km/hr),-(deg[tr]),-(deg[hd])",
+       "0(s),0.0(m),0.00(km/hr)"},
+      // No number reads as 0; a value that rounds to zero has no minus sign.
+      {"abc", "-0.001", "-12.5", 2, 0.04, -0.004,
+       "2002/07/15 03:04:05,0.00(km/hr),0.00(deg[tr]),-12.50(deg[hd])", "2(s),0.0(m),0.00(km/hr)"},
+  };
+  engine::ConvertOptions& o = harness.options;
+  o.lineTotalPoints = o.lineTotalTime = o.lineTotalLength = o.lineTotalVelocity = true;
+  o.pointPastDate = o.pointPastVelocity = o.pointPastDegree = o.pointHeadDegree = true;
+  o.pointLegTime = o.pointLegLength = o.pointLegVelocity = true;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.str);
+    SetPlainTrack(1);
+    engine::TrkHdr& header = harness.buffers().trkHdr;
+    header.pntNum = " 1 ";
+    header.totalTripTime = 3601.6;
+    header.totalVelocity = 12.345;
+    engine::TrkPnt& point = harness.buffers().trkPnt[1];
+    point.velocity = c.velocity;
+    point.trkDegree = c.trkDegree;
+    point.headDegree = c.headDegree;
+    point.legTime = c.legTime;
+    point.legLength = c.legLength;
+    point.legVelocity = c.legVelocity;
+    const std::string text = Write(RecordKind::kTrk);
+    EXPECT_EQ(Values(text, "str"), (Texts{"[TR],True,,1", c.str}));
+    EXPECT_EQ(Values(text, "info"), (Texts{"3602(s),0.0(m),12.35(km/hr)", c.info}));
+  }
+}
+
+TEST_F(MpsWriterTest, PointStepThinsOutThePointsOnly) {
+  const std::pair<std::int16_t, Texts> cases[] = {
+      {5, {"01", "06", "11"}},
+      {-5, {"01", "06", "11"}},
+      {0, {"01", "02", "03", "04", "05", "06", "07", "08", "09", "10", "11", "12"}},
+      {-32768, {"01"}},
+  };
+  for (const auto& [step, seconds] : cases) {
+    SCOPED_TRACE(step);
+    SetPlainTrack(12);
+    harness.options.pointStep = step;
+    const Texts pos = Values(Write(RecordKind::kTrk), "pos");
+    ASSERT_EQ(pos.size(), seconds.size() + 1);
+    EXPECT_EQ(std::count(pos[0].begin(), pos[0].end(), ','), 23);
+    for (std::size_t k = 0; k < seconds.size(); ++k) {
+      EXPECT_EQ(pos[k + 1], "35/30/" + seconds[k] + ".0,139/45/00.0");
+    }
+  }
+}
+
+TEST_F(MpsWriterTest, ProgressCountsBothLoops) {
+  SetPlainTrack(3);
+  harness.options.pointStep = 2;
+  Write(RecordKind::kTrk);
+  EXPECT_EQ(harness.observer.progress, (Texts{"write", "1", "2", "3", "1", "3"}));
+}
+
+// The line is written in pieces and handed to the file as it grows; the
+// bytes must be those of the statement made from the whole position list,
+// whose trailing blanks are trimmed.
+TEST_F(MpsWriterTest, LongTrackIsWrittenAsOneWholeText) {
+  constexpr std::size_t kPoints = 39999;  // the last point gets a statement
+  SetPlainTrack(static_cast<int>(kPoints));
+  engine::PointList<engine::TrkPnt>& points = harness.buffers().trkPnt;
+  points[kPoints].lon = "139/45/00.0  ";
+  harness.options.pointStep = 2;
+  harness.options.pointLegTime = true;
+  const std::string text = Write(RecordKind::kTrk);
+
+  std::string pos = "> ";
+  for (std::size_t i = 1; i <= kPoints; ++i)
+    pos += (i > 1 ? "," : "") + points[i].lat + ",139/45/00.0";
+  std::string expected =
+      mps::MakeMpsStatement("line", mps::PointLineValues("", "2531", pos, "[TR],True,,", ",,"));
+  for (std::size_t i = 1; i <= kPoints; i += 2) {
+    expected +=
+        "\r\n" + mps::MakeMpsStatement(
+                     "point", mps::PointLineValues("", "2532", points[i].lat + ',' + points[i].lon,
+                                                   ",,,", "0(s),,"));
+  }
+  expected += "\r\n";
+  ASSERT_GT(expected.size(), std::size_t{2} << 20);
+  EXPECT_TRUE(text == expected) << "sizes " << text.size() << " and " << expected.size();
+}
+
+}  // namespace
+}  // namespace vc::testing

@@ -1,0 +1,120 @@
+#include "engine/output/point_conversion.hpp"
+
+#include <gtest/gtest.h>
+
+#include "geo/coord_text.hpp"
+#include "support/writer_support.hpp"
+#include "text/datetime.hpp"
+
+namespace vc::engine {
+namespace {
+
+using testing::MakeTrackPoint;
+using testing::MakeWaypoint;
+
+const text::LocalSeconds kNow = text::ToLocalSeconds({2002, 3, 5, 21, 0, 0});
+
+ConvertOptions OptionsOf(std::string utcOffset, std::string datum, std::string coordFormat) {
+  ConvertOptions options;
+  options.utcOffset = std::move(utcOffset);
+  options.datum = std::move(datum);
+  options.coordFormat = std::move(coordFormat);
+  return options;
+}
+
+struct CoordCase {
+  const char* what;
+  const char* recDatum;
+  const char* recForm;
+  const char* lat;
+  const char* lon;
+  const char* datum;
+  const char* coordFormat;
+  const char* expectedLat;
+  const char* expectedLon;
+};
+
+TEST(PointConversion, CoordinatesByDatumAndForm) {
+  const CoordCase cases[] = {
+      {"the point's own datum and form keep the texts as they are", "TOKYO", "D", " 35.50 ",
+       "139.750", kDataPriority, kDataPriority, " 35.50 ", "139.750"},
+      {"a form change only", "TOKYO", "D", "35.5", "139.7525", "TOKYO", "MPS", "35/30/00.0",
+       "139/45/09.0"},
+      // "Tokyo" and "TOKYO" are different texts: the point goes through the
+      // datum step, which moves nothing but rewrites the general text.
+      {"a datum name differing only in case", "Tokyo", "D", "35.12345678901234567", "139.5",
+       "TOKYO", kDataPriority, "35.1234567890123", "139.5"},
+      {"a datum pair that cannot be transformed", "WGS84", "D", "35.500", "139.750", "NAD27",
+       kDataPriority, "35.5", "139.75"},
+      {"an unknown target form", "TOKYO", "D", "35.5", "139.75", kDataPriority, "dms", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    WptRec point = MakeWaypoint("P", c.lat, c.lon, c.recForm, c.recDatum);
+    ConvertedPoint converted;
+    ConvertPointForOutput(point, OptionsOf(kDataPriority, c.datum, c.coordFormat), kNow, converted);
+    EXPECT_EQ(point.lat, c.expectedLat);
+    EXPECT_EQ(point.lon, c.expectedLon);
+  }
+}
+
+TEST(PointConversion, TokyoToWgs84InThePointsOwnForm) {
+  // "DM" is written back in "DM", not left empty. 35.4087416 is 35 deg
+  // 40.87416 min, the same point as 35.681236 deg.
+  const char* const forms[][3] = {{"D", "35.681236", "139.767125"},
+                                  {"DM", "35.4087416", "139.460275"}};
+  // The output values refer to the options, which must outlive them.
+  const ConvertOptions options = OptionsOf(kDataPriority, "WGS84", kDataPriority);
+  for (const auto& form : forms) {
+    SCOPED_TRACE(form[0]);
+    WptRec point = MakeWaypoint("P", form[1], form[2], form[0], "TOKYO");
+    ConvertedPoint converted;
+    ConvertPointForOutput(point, options, kNow, converted);
+    EXPECT_NEAR(geo::CoordDegrees(point.lat, form[0]), 35.684518, 2e-6);
+    EXPECT_NEAR(geo::CoordDegrees(point.lon, form[0]), 139.763985, 2e-6);
+    EXPECT_EQ(converted.outDatum, "WGS84");
+    EXPECT_EQ(converted.outCoordFormat, form[0]);
+  }
+}
+
+struct TimeCase {
+  const char* what;
+  const char* recUtcOffset;
+  const char* utcOffset;
+  const char* dateTime;
+  const char* expected;
+};
+
+TEST(PointConversion, TrackPointTimeShift) {
+  const TimeCase cases[] = {
+      {"nine hours later", "0", "+9", "2002/07/15 03:04:05", "2002/07/15 12:04:05"},
+      {"into the next day, hour without a zero", "0", "+9", "2002/07/15 20:04:05",
+       "2002/07/16 5:04:05"},
+      {"midnight writes the date alone", "0", "+9", "2002/07/15 15:00:00", "2002/07/16"},
+      {"half hours shift by the exact seconds", "0", "+5.5", "2002/07/15 03:04:05",
+       "2002/07/15 8:34:05"},
+      {"a shift of under a second still rewrites the text", "0", "+0.0001", "2002/07/15 03:04:05",
+       "2002/07/15 3:04:05"},
+      {"offsets of the same value keep the text", "9", "+9", "2002/7/15 3:04:05",
+       "2002/7/15 3:04:05"},
+      {"the point's own offset keeps the text", "+9", kDataPriority, "2002/07/15 03:04:05",
+       "2002/07/15 03:04:05"},
+      {"a time that cannot be read is kept", "0", "+9", "yesterday", "yesterday"},
+      {"a shift past the year 9999 is refused", "0", "+9", "9999/12/31 20:00:00",
+       "9999/12/31 20:00:00"},
+      {"a shift before the year 1 is refused", "0", "-9", "0001/01/01 03:00:00",
+       "0001/01/01 03:00:00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrkPnt point = MakeTrackPoint("35.5", "139.75", c.dateTime, "D", "TOKYO", c.recUtcOffset);
+    ConvertedPoint converted;
+    ConvertPointForOutput(point, OptionsOf(c.utcOffset, kDataPriority, kDataPriority), converted);
+    EXPECT_EQ(converted.pointTime, c.expected);
+    EXPECT_EQ(point.dateTime, c.expected);
+    EXPECT_EQ(point.recUtcOffset, c.recUtcOffset);
+  }
+}
+
+}  // namespace
+}  // namespace vc::engine

@@ -1,0 +1,102 @@
+#include "engine/text_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include "support/engine_support.hpp"
+
+namespace vc::testing {
+namespace {
+
+using engine::Encoding;
+using engine::InputTextFile;
+using engine::OutputTextFile;
+
+std::vector<std::string> ReadAll(const std::string& path, Encoding* encoding = nullptr) {
+  InputTextFile file;
+  EXPECT_TRUE(file.Open(path));
+  if (encoding != nullptr) *encoding = file.encoding();
+  std::vector<std::string> lines;
+  std::string line;
+  while (!file.AtEnd() && file.ReadLine(line)) lines.push_back(line);
+  return lines;
+}
+
+TEST(InputTextFile, DecidesTheEncodingOncePerFile) {
+  TempDir dir;
+  const struct {
+    std::string bytes;
+    Encoding encoding;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"WP,D,a\r\nTP,1\n", Encoding::kUtf8, {"WP,D,a", "TP,1"}},
+      {"\xEF\xBB\xBF" "京都\r\nx", Encoding::kUtf8, {"京都", "x"}},
+      // CP932 for "京都" on the second line: the whole file is CP932.
+      {"plain\r\n\x8B\x9E\x93\x73\r\n", Encoding::kCp932, {"plain", "京都"}},
+      {"", Encoding::kUtf8, {}},
+      {"\n\n", Encoding::kUtf8, {"", ""}},
+      {"last\r", Encoding::kUtf8, {"last"}},
+      // Bytes that are neither: replaced, never lost in a crash.
+      {"a\xFF\xFF" "b\n", Encoding::kCp932, {"a\xEF\xBF\xBD\xEF\xBF\xBD" "b"}},
+  };
+  for (const auto& c : cases) {
+    Encoding encoding{};
+    EXPECT_EQ(ReadAll(dir.Write("in.txt", c.bytes), &encoding), c.lines) << c.bytes;
+    EXPECT_EQ(encoding, c.encoding) << c.bytes;
+  }
+}
+
+TEST(InputTextFile, AUtf8SequenceAcrossReadChunksStaysUtf8) {
+  TempDir dir;
+  std::string text(262143, 'a');  // the multi-byte character straddles the first chunk
+  text += "京\n";
+  Encoding encoding{};
+  const auto lines = ReadAll(dir.Write("in.txt", text), &encoding);
+  EXPECT_EQ(encoding, Encoding::kUtf8);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].size(), text.size() - 1);
+}
+
+TEST(InputTextFile, RefusesFoldersAndMissingFiles) {
+  TempDir dir;
+  InputTextFile file;
+  EXPECT_FALSE(file.Open(dir.path().string()));
+  EXPECT_FALSE(file.Open(dir.Path("none.txt")));
+}
+
+TEST(OutputTextFile, WritesCrLfInTheChosenEncoding) {
+  TempDir dir;
+  OutputTextFile out;
+  ASSERT_TRUE(out.Open(dir.Path("out.txt"), OutputTextFile::Mode::kReplace, Encoding::kCp932));
+  out.WriteLine("京都");
+  out.WriteLine("😀x");  // not in CP932
+  ASSERT_TRUE(out.Commit());
+  EXPECT_EQ(dir.Read("out.txt"), "\x8B\x9E\x93\x73\r\n?x\r\n");
+}
+
+TEST(OutputTextFile, NothingChangesUntilCommit) {
+  TempDir dir;
+  const auto path = dir.Write("out.txt", "old\r\n");
+  {
+    OutputTextFile out;
+    ASSERT_TRUE(out.Open(path, OutputTextFile::Mode::kReplace, Encoding::kUtf8));
+    out.WriteLine("new");
+    EXPECT_EQ(dir.Read("out.txt"), "old\r\n");
+    out.Abort();
+  }
+  EXPECT_EQ(dir.Read("out.txt"), "old\r\n");
+  {
+    OutputTextFile out;
+    ASSERT_TRUE(out.Open(path, OutputTextFile::Mode::kAppend, Encoding::kUtf8));
+    out.WriteLine(std::string(3 << 20, 'x'));  // large enough to reach the file before Abort
+  }  // destroyed without Commit: cut back
+  EXPECT_EQ(dir.Read("out.txt"), "old\r\n");
+  {
+    OutputTextFile out;
+    ASSERT_TRUE(out.Open(dir.Path("fresh.txt"), OutputTextFile::Mode::kAppend, Encoding::kUtf8));
+    out.WriteLine("x");
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("fresh.txt")));
+}
+
+}  // namespace
+}  // namespace vc::testing
