@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -81,8 +82,8 @@ int main(int argc, char** argv) {
   if (commandLine.launch && vc::engine::GetFileType(output) == vc::engine::FileType::kMps) {
     const vc::launcher::LaunchResult launch = vc::launcher::LaunchProAtlas(output);
     if (launch.status == vc::launcher::LaunchStatus::kStartFailed) {
-      std::cerr << "vornconv: could not start " << launch.program << " (error "
-                << launch.systemError << ")\n";
+      std::cerr << vc::engine::MessageText(Message::kCannotStart, launch.program) << " ("
+                << std::strerror(launch.systemError) << ")\n";
     }
   }
   return 0;

@@ -179,7 +179,9 @@ ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionCont
       return stop(Message::kAborted, {});
     }
   }
-  return ConvertFile(options, context, observer, types);
+  ConvertOptions snapshot = options;
+  if (!observer.ConversionStarting(snapshot)) return {Outcome::kStopped, std::nullopt, {}};
+  return ConvertFile(std::move(snapshot), context, observer, types);
 }
 
 }  // namespace vc::engine

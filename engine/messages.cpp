@@ -27,6 +27,7 @@ constexpr MessageTexts kTexts[] = {
     {Message::kGroupFileMissing, "[header_mps_group.dat]が見つかりません．中止します．", nullptr},
     {Message::kCannotWrite, "[", "]に書き込めません．中止します．"},
     {Message::kStepInvalid, "Stepには -32768 から 32767 までの数値を指定してください．", nullptr},
+    {Message::kCannotStart, "[", "]を起動できません．"},
 };
 
 }  // namespace

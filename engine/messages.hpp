@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/options.hpp"
 #include "text/datetime.hpp"
 
 namespace vc::engine {
@@ -26,6 +27,7 @@ enum class Message {
   kGroupFileMissing,    // header_mps_group.dat missing or unreadable
   kCannotWrite,         // [name] cannot be created or written
   kStepInvalid,         // the point step is not a 16-bit number
+  kCannotStart,         // [program] of the map program did not start
 };
 
 // The fixed text; `name` fills the square brackets of the texts that have them.
@@ -51,6 +53,10 @@ class Observer {
   virtual bool StopRequested() { return false; }
   // Local wall-clock time, once per conversion.
   virtual text::LocalSeconds Now();
+  // The Convert command's checks have passed and `snapshot` is about to be
+  // converted: the front may complete or check it (the window's point step),
+  // and stops the command by returning false after saying why.
+  virtual bool ConversionStarting(ConvertOptions& /*snapshot*/) { return true; }
 };
 
 }  // namespace vc::engine

@@ -3,7 +3,11 @@
 # missing. As root it runs apt-get; otherwise it says what to install.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev)
+# The window needs Qt 6 Widgets, Liberation Serif (metrically the "Times New
+# Roman" of its captions; fontconfig maps the name to it) and a CJK font for
+# the Japanese items and messages.
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
+          qt6-base-dev fonts-liberation fonts-noto-cjk)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -98,10 +99,16 @@ class RecordingObserver : public engine::Observer {
   }
   bool StopRequested() override { return stopAfterPolls >= 0 && polls++ >= stopAfterPolls; }
   text::LocalSeconds Now() override { return now; }
+  bool ConversionStarting(engine::ConvertOptions& snapshot) override {
+    if (completeSnapshot) completeSnapshot(snapshot);
+    return startAnswer;
+  }
 
   std::vector<std::string> shown;
   std::vector<std::string> progress;
   bool overwriteAnswer = true;
+  bool startAnswer = true;
+  std::function<void(engine::ConvertOptions&)> completeSnapshot;
   int stopAfterPolls = -1;  // -1: never stop
   int polls = 0;
   text::LocalSeconds now = text::ToLocalSeconds({2002, 3, 5, 21, 0, 0});

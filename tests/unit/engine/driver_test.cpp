@@ -275,6 +275,26 @@ TEST_F(DriverTest, ConvertCommandAsksBeforeOverwritingAndAnnouncesAppending) {
   EXPECT_TRUE(observer.shown.empty());
 }
 
+TEST_F(DriverTest, TheFrontTakesTheSnapshotAfterTheChecks) {
+  const auto in = dir.Write("in.vrc", "x\n");
+  const auto out = dir.Write("out.vrc", "before");
+  // Refused after the overwrite question: nothing is converted.
+  observer.startAnswer = false;
+  auto result = RunConvertCommand(OptionsFor(in, out), context, observer);
+  EXPECT_EQ(result.outcome, Outcome::kStopped);
+  EXPECT_EQ(observer.shown.size(), 1u);
+  EXPECT_EQ(dir.Read("out.vrc"), "before");
+  // Completed by the front: the conversion uses what it set.
+  observer.startAnswer = true;
+  observer.completeSnapshot = [&](engine::ConvertOptions& snapshot) {
+    snapshot.outputName = dir.Path("elsewhere.vrc");
+  };
+  result = RunConvertCommand(OptionsFor(in, out), context, observer);
+  EXPECT_EQ(result.outcome, Outcome::kConverted);
+  EXPECT_TRUE(std::filesystem::exists(dir.Path("elsewhere.vrc")));
+  EXPECT_EQ(dir.Read("out.vrc"), "before");
+}
+
 TEST(FileTypes, DecidedByTheLastThreeCharacters) {
   const struct {
     const char* name;

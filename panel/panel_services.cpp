@@ -1,0 +1,56 @@
+#include "panel/panel_services.hpp"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace vc::panel {
+namespace {
+
+QMessageBox::StandardButton Ask(QWidget* parent, const std::string& text,
+                                QMessageBox::StandardButtons buttons) {
+  QMessageBox box(QMessageBox::NoIcon, kAppTitle, QString::fromStdString(text), buttons, parent);
+  box.setWindowModality(Qt::ApplicationModal);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
+
+void DesktopServices::ShowMessage(QWidget* parent, const std::string& text) {
+  Ask(parent, text, QMessageBox::Ok);
+}
+
+bool DesktopServices::AskYesNo(QWidget* parent, const std::string& text) {
+  return Ask(parent, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::string> DesktopServices::ChooseFile(QWidget* parent, FileDialogMode mode,
+                                                       const std::vector<FileFilter>& filters,
+                                                       std::size_t selectedFilter) {
+  // Qt reads a filter's patterns from the last parentheses of its text; the
+  // descriptions use full-width ones, so the patterns are added and hidden.
+  QStringList nameFilters;
+  for (const FileFilter& filter : filters) {
+    nameFilters << QString::fromStdString(filter.description + " (" + filter.pattern + ")");
+  }
+  QFileDialog dialog(parent, kAppTitle);
+  dialog.setAcceptMode(mode == FileDialogMode::kOpen ? QFileDialog::AcceptOpen
+                                                     : QFileDialog::AcceptSave);
+  // Any name may be given; the Convert command asks before overwriting.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOptions(QFileDialog::HideNameFilterDetails | QFileDialog::DontConfirmOverwrite);
+  dialog.setNameFilters(nameFilters);
+  if (selectedFilter < static_cast<std::size_t>(nameFilters.size())) {
+    dialog.selectNameFilter(nameFilters[static_cast<qsizetype>(selectedFilter)]);
+  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+  return chosen.front().toStdString();
+}
+
+launcher::LaunchResult DesktopServices::StartProAtlas(std::string_view scriptPath) {
+  return launcher::LaunchProAtlas(scriptPath);
+}
+
+}  // namespace vc::panel

@@ -1,0 +1,692 @@
+#include "panel/vornconverter_panel.hpp"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "engine/installation.hpp"
+#include "text/strings.hpp"
+#include "vc/version.hpp"
+
+namespace vc::panel {
+namespace {
+
+constexpr int kTwipsPerPixel = 15;  // at 96 dpi; Qt scales pixels by the device pixel ratio
+constexpr int kClientWidth = 5808;
+constexpr int kClientHeight = 6636;
+constexpr int kEnterKey = 13;
+constexpr int kLineEditMargins = 6;
+constexpr int kFrameCaptionIndent = 6;
+const char* const kConvertCaption = "Convert";
+const char* const kRunningCaption = "...ing";
+constexpr QRgb kRed = qRgb(255, 0, 0);
+
+// Positions in twips: left, top, width, height, within the enclosing frame.
+struct Twips {
+  int left;
+  int top;
+  int width;
+  int height;
+};
+
+int Pixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+
+// Both edges are rounded, so neighbours that touch in twips touch in pixels.
+QRect FromTwips(Twips at) {
+  return {QPoint(Pixels(at.left), Pixels(at.top)),
+          QPoint(Pixels(at.left + at.width) - 1, Pixels(at.top + at.height) - 1)};
+}
+
+QRect Scaled(const QRect& rect, double scale) {
+  const auto edge = [scale](int pixels) { return static_cast<int>(std::lround(pixels * scale)); };
+  return {QPoint(edge(rect.left()), edge(rect.top())),
+          QPoint(edge(rect.right() + 1) - 1, edge(rect.bottom() + 1) - 1)};
+}
+
+QString Indexed(const char* name, std::size_t index) {
+  return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
+
+std::string Text(const QPlainTextEdit* box) { return box->toPlainText().toStdString(); }
+
+void SetText(QPlainTextEdit* box, const std::string& text) {
+  box->setPlainText(QString::fromStdString(text));
+}
+
+void SetTextColour(QWidget* control, const QColor& colour) {
+  QPalette palette = control->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  palette.setColor(QPalette::ButtonText, colour);
+  control->setPalette(palette);
+}
+
+// The filter list of both file dialogs: description and pattern, each
+// followed by "|".
+constexpr std::string_view kFileFilters =
+    "すべてのファイル (*.*)|*.*|"
+    "プロアトラスファイル（*.mps）|*.mps|"
+    "Waypoint+ファイル（*.txt）|*.txt|"
+    "VornConnect[標準]ファイル（*.vrc）|*.vrc|"
+    "VornPointer[標準]ファイル（*.vrp）|*.vrp|"
+    "VornPointer[Garmin]ファイル（*.vrm）|*.vrm|"
+    "VornPointer[GarminNmea]ファイル（*.vrn）|*.vrn|";
+
+std::vector<FileFilter> FileFilters() {
+  std::vector<FileFilter> filters;
+  std::string_view rest = kFileFilters;
+  while (!rest.empty()) {
+    const std::size_t bar = rest.find('|');
+    const std::size_t nextBar = rest.find('|', bar + 1);
+    if (bar == std::string_view::npos || nextBar == std::string_view::npos) break;
+    filters.push_back(
+        {std::string(rest.substr(0, bar)), std::string(rest.substr(bar + 1, nextBar - bar - 1))});
+    rest.remove_prefix(nextBar + 1);
+  }
+  return filters;
+}
+
+// The filter a dialog starts with (from 0): the type's own, else all files.
+std::size_t FilterOf(engine::FileType type) {
+  switch (type) {
+    case engine::FileType::kMps:
+      return 1;
+    case engine::FileType::kWpt:
+      return 2;
+    case engine::FileType::kVrc:
+      return 3;
+    case engine::FileType::kVrp:
+      return 4;
+    case engine::FileType::kVrm:
+      return 5;
+    case engine::FileType::kVrn:
+      return 6;
+    default:
+      return 0;
+  }
+}
+
+// A check box whose caption wraps onto a second line within its width, as
+// "Auto start up (ProAtlas)" does in its two-line box.
+class WrapCheckBox final : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+  [[nodiscard]] QSize sizeHint() const override {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, this) +
+                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, this);
+    const QRect lines = fontMetrics().boundingRect(
+        QRect(0, 0, std::max(1, width() - indicator), 1 << 16), Qt::TextWordWrap, text());
+    return {indicator + lines.width(), std::max(lines.height(), indicator)};
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_CheckBox, option);
+    const QRect area = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+    painter.drawItemText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, option.palette,
+                         isEnabled(), caption, QPalette::WindowText);
+  }
+};
+
+// A frame whose caption sits on its top line, as the design draws frames
+// (most styles put the title above the line and so take a line of room).
+class Frame final : public QGroupBox {
+ public:
+  using QGroupBox::QGroupBox;
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    const QFontMetrics metrics = fontMetrics();
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, metrics.height() / 2, -1, -1));
+    const QRect caption(kFrameCaptionIndent, 0, metrics.horizontalAdvance(title()) + 4,
+                        metrics.height());
+    painter.fillRect(caption, palette().color(QPalette::Window));
+    style()->drawItemText(&painter, caption, Qt::AlignCenter, palette(), isEnabled(), title(),
+                          QPalette::WindowText);
+  }
+};
+
+template <typename Control>
+Control* Place(QWidget* parent, const QString& name, Twips at) {
+  auto* control = new Control(parent);
+  control->setObjectName(name);
+  control->setGeometry(FromTwips(at));
+  return control;
+}
+
+QLabel* AddLabel(QWidget* parent, const QString& name, const char* caption, Twips at) {
+  auto* label = Place<QLabel>(parent, name, at);
+  label->setTextFormat(Qt::PlainText);
+  label->setText(QString::fromUtf8(caption));
+  return label;
+}
+
+template <typename Control>
+Control* AddCaptioned(QWidget* parent, const QString& name, const char* caption, Twips at) {
+  auto* control = Place<Control>(parent, name, at);
+  control->setText(QString::fromUtf8(caption));
+  return control;
+}
+
+QGroupBox* AddFrame(QWidget* parent, const char* name, const char* caption, Twips at) {
+  auto* frame = Place<Frame>(parent, QLatin1String(name), at);
+  frame->setTitle(QString::fromUtf8(caption));
+  return frame;
+}
+
+QComboBox* AddCombo(QWidget* parent, const char* name, Twips at, const QFont& font) {
+  auto* combo = Place<QComboBox>(parent, QLatin1String(name), at);
+  combo->setFont(font);
+  combo->setEditable(true);
+  // Typed text is passed on as it stands; it does not join the list.
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  return combo;
+}
+
+QPlainTextEdit* AddTextBox(QWidget* parent, const char* name, Twips at) {
+  auto* box = Place<QPlainTextEdit>(parent, QLatin1String(name), at);
+  box->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  box->document()->setDocumentMargin(2);
+  box->setTabChangesFocus(true);
+  return box;
+}
+
+// How much larger than the design the arrangement must be drawn so that the
+// desktop's combo boxes show their longest item whole ("データ優先" in a box
+// drawn for a narrower arrow and frame than most styles have).
+double ScaleForCombos(const QWidget* root) {
+  double scale = 1.0;
+  for (const QComboBox* combo : root->findChildren<QComboBox*>()) {
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = true;
+    option.frame = true;
+    option.rect = QRect(QPoint(0, 0), combo->size());
+    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                       QStyle::SC_ComboBoxEditField, combo);
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i) {
+      widest = std::max(widest, combo->fontMetrics().horizontalAdvance(combo->itemText(i)));
+    }
+    // The line edit keeps a margin of a few pixels on each side of its text.
+    const int missing = widest + kLineEditMargins - field.width();
+    if (missing > 0) scale = std::max(scale, 1.0 + double(missing) / combo->width());
+  }
+  return scale;
+}
+
+void ScaleArrangement(QWidget* root, double scale) {
+  for (QWidget* control : root->findChildren<QWidget*>()) {
+    if (control->objectName().isEmpty() || control->objectName().startsWith(QLatin1String("qt_"))) {
+      continue;  // the inner parts of a control follow the control
+    }
+    control->setGeometry(Scaled(control->geometry(), scale));
+  }
+}
+
+// Labels and check boxes whose captions are longer than their box in this
+// font get the room they need from the same left edge, so no caption is cut;
+// they draw no background, so the room they take from a neighbour shows.
+void WidenToCaptions(QWidget* root) {
+  for (QWidget* control : root->findChildren<QWidget*>()) {
+    const bool grows = qobject_cast<QLabel*>(control) != nullptr ||
+                       qobject_cast<QCheckBox*>(control) != nullptr ||
+                       qobject_cast<QRadioButton*>(control) != nullptr;
+    if (!grows || dynamic_cast<WrapCheckBox*>(control) != nullptr) continue;
+    const QSize wanted = control->sizeHint();
+    // A taller caption keeps its middle where the design has it.
+    const int taller = std::max(0, wanted.height() - control->height());
+    control->setGeometry(control->x(), control->y() - taller / 2,
+                         std::max(control->width(), wanted.width()), control->height() + taller);
+  }
+}
+
+}  // namespace
+
+VornConverterPanel::VornConverterPanel(PanelServices& services, ConvertCommand convert,
+                                       QWidget* parent)
+    : QWidget(parent), services_(services), convertCommand_(std::move(convert)) {
+  runner_ = std::make_unique<ConversionRunner>(
+      *this,
+      RunnerEvents{
+          [this](engine::Message message, const std::string& name) { ShowMessage(message, name); },
+          [this](const std::string& name) {
+            return services_.AskYesNo(
+                this, engine::MessageText(engine::Message::kOverwriteQuestion, name));
+          },
+          [this](const std::string& caption) {
+            SetConvertCaption(QString::fromStdString(caption));
+          },
+          [this](const engine::ConversionResult& /*result*/, bool started) {
+            ConversionEnded(started);
+          },
+      });
+  BuildControls();
+  ConnectHandlers();
+  Form_Load();
+  ArrangeForDesktop();
+}
+
+VornConverterPanel::~VornConverterPanel() {
+  closing_ = true;
+  runner_->Cancel();
+}
+
+void VornConverterPanel::BuildControls() {
+  setObjectName(QStringLiteral("VornConverterPanel"));
+  // Captions are set in Times New Roman; the name boxes and combo boxes keep
+  // the desktop's own family, at the size the arrangement was drawn for.
+  setFont(QFont(QStringLiteral("Times New Roman"), 9));
+  QFont boxFont = QApplication::font();
+  boxFont.setPointSize(9);
+
+  QWidget* top = this;
+  SetTextColour(AddLabel(top, "Label1", "Original File", {48, 96, 1212, 204}), kRed);
+  orgFileName_ = AddTextBox(top, "OrgFileName", {1248, 48, 3564, 448});
+  getOrgFile_ = AddCaptioned<QPushButton>(top, "GetOrgFile", "Ref.", {4896, 48, 828, 204});
+  viewProAtlas_[0] =
+      AddCaptioned<QPushButton>(top, Indexed("ViewProAtlas", 0), "ProAtlas", {4896, 288, 828, 228});
+  QGroupBox* fileTypeList = AddFrame(top, "FileTypeList", "FileType", {48, 528, 5676, 924});
+  QGroupBox* frame4 = AddFrame(top, "Frame4", "Genaral Option", {48, 1536, 5676, 1308});
+  convert_ = AddCaptioned<QPushButton>(top, "Convert", kConvertCaption, {48, 2928, 4764, 300});
+  exitVornConverter_ =
+      AddCaptioned<QPushButton>(top, "ExitVornConverter", "Exit", {4896, 2928, 828, 300});
+  AddLabel(top, "Label2", "Converted File", {48, 3312, 1212, 204});
+  newFileName_ = AddTextBox(top, "NewFileName", {1248, 3312, 3564, 448});
+  getNewFile_ = AddCaptioned<QPushButton>(top, "GetNewFile", "Ref.", {4896, 3312, 828, 204});
+  appendFg_ = AddCaptioned<QCheckBox>(top, "AppendFg", "Append", {48, 3552, 972, 228});
+  viewProAtlas_[1] = AddCaptioned<QPushButton>(top, Indexed("ViewProAtlas", 1), "ProAtlas",
+                                               {4896, 3552, 828, 228});
+  QGroupBox* frame1 = AddFrame(top, "Frame1", "Option for MPS", {48, 3984, 5676, 2604});
+  orgFileName_->setFont(boxFont);
+  newFileName_->setFont(boxFont);
+
+  // The output types are option buttons; the log types, which can only be
+  // read, are labels with an "(X)" drawn in the blank before their names.
+  const char* const outputTypes[] = {"MPS", "WPT+", "VRC"};
+  const Twips outputAt[] = {{96, 240, 732, 228}, {912, 240, 828, 228}, {1824, 240, 732, 228}};
+  for (std::size_t i = 0; i < fileTypeLists_.size(); ++i) {
+    fileTypeLists_[i] = AddCaptioned<QRadioButton>(fileTypeList, Indexed("FileTypeLists", i),
+                                                   outputTypes[i], outputAt[i]);
+  }
+  const char* const logTypes[] = {"    VRP", "    VRM", "    VRN"};
+  const Twips logAt[] = {{2736, 240, 732, 204}, {3552, 240, 732, 204}, {4416, 240, 684, 204}};
+  // The "label" array has no index 2.
+  const std::size_t crossIndex[] = {3, 0, 1};
+  const Twips crossAt[] = {{2640, 240, 252, 204}, {3456, 240, 252, 204}, {4320, 240, 252, 204}};
+  for (std::size_t i = 0; i < fileTypeLists2_.size(); ++i) {
+    fileTypeLists2_[i] =
+        AddLabel(fileTypeList, Indexed("FileTypeLists2", i), logTypes[i], logAt[i]);
+    AddLabel(fileTypeList, Indexed("label", crossIndex[i]), "(X)", crossAt[i])->raise();
+  }
+  SetTextColour(AddLabel(fileTypeList, "Label3", "\"Red\" Color is FileType of OriginalFile",
+                         {96, 480, 3372, 204}),
+                kRed);
+  AddLabel(fileTypeList, "Label4", "\"Normal\" Color is FileType of ConvertedFile",
+           {96, 672, 3468, 204});
+  autoFileName_ =
+      AddCaptioned<QCheckBox>(fileTypeList, "AutoFileName", "AutoFileName", {4080, 528, 1548, 300});
+
+  AddLabel(frame4, "Label5", "UTC Offset", {144, 240, 1164, 204});
+  utcOfsOp_ = AddCombo(frame4, "UtcOfsOp", {144, 528, 1212, 276}, boxFont);
+  AddLabel(frame4, "Label6", "Datum", {1440, 240, 1164, 204});
+  datumOp_ = AddCombo(frame4, "DatumOp", {1440, 528, 1212, 276}, boxFont);
+  AddLabel(frame4, "Label7", "Coord.Format", {2736, 240, 1164, 204});
+  coordOp_ = AddCombo(frame4, "CoordOp", {2736, 528, 1212, 276}, boxFont);
+  AddLabel(frame4, "Label10", "Datum of VRM/VRN", {3936, 240, 1692, 252});
+  datumVrmVrnOp_ = AddCombo(frame4, "DatumVrmVrnOp", {4416, 528, 1164, 276}, boxFont);
+  AddLabel(frame4, "Label9", "Convert Data", {144, 960, 1116, 204});
+  const char* const dataKinds[] = {"Waypoints", "Routes", "Tracklogs"};
+  const Twips dataAt[] = {{1248, 960, 1116, 204}, {2448, 960, 924, 204}, {3408, 960, 1116, 204}};
+  for (std::size_t i = 0; i < convData_.size(); ++i) {
+    convData_[i] = AddCaptioned<QCheckBox>(frame4, Indexed("ConvData", i), dataKinds[i], dataAt[i]);
+  }
+  initTrkNo_ = AddCaptioned<QPushButton>(frame4, "InitTrkNo", "Init.TrkNo", {4560, 960, 1020, 228});
+
+  autoProAtlas_ = AddCaptioned<WrapCheckBox>(frame1, "AutoProAtlas", "Auto start up (ProAtlas)",
+                                             {192, 1152, 1356, 444});
+  QGroupBox* frame2 = AddFrame(frame1, "Frame2", "Route to MPS", {96, 192, 1596, 828});
+  QGroupBox* frame5 = AddFrame(frame2, "Frame5", "RtePntNo", {96, 192, 1404, 540});
+  rtePntNoOp_[0] =
+      AddCaptioned<QRadioButton>(frame5, Indexed("RtePntNoOp", 0), "Up", {48, 240, 588, 204});
+  rtePntNoOp_[1] =
+      AddCaptioned<QRadioButton>(frame5, Indexed("RtePntNoOp", 1), "Down", {576, 240, 780, 204});
+  QGroupBox* frame3 = AddFrame(frame1, "Frame3", "Track to MPS", {1776, 192, 3804, 2316});
+  QGroupBox* frame6 = AddFrame(frame3, "Frame6", "TrkLineOp", {96, 192, 1836, 1068});
+  const char* const lineOptions[] = {"Total num of Pnt", "Total Trip Time", "Total Trip Length",
+                                     "Total Velocity"};
+  const int lineTops[] = {240, 432, 624, 816};
+  for (std::size_t i = 0; i < trkLineOp_.size(); ++i) {
+    trkLineOp_[i] = AddCaptioned<QCheckBox>(frame6, Indexed("TrkLineOp", i), lineOptions[i],
+                                            {96, lineTops[i], 1692, 204});
+  }
+  // The legend of the units the track annotations are written in.
+  auto* legend = Place<QPlainTextEdit>(frame3, QStringLiteral("Text1"), {96, 1344, 1836, 924});
+  legend->setPlainText(
+      QStringLiteral("Date :\n   yyyy/mm/dd hh:nn:ss\nVelocity : km/hr\nDegree : north dir. = 0"));
+  legend->setReadOnly(true);
+  legend->setLineWrapMode(QPlainTextEdit::NoWrap);
+  legend->document()->setDocumentMargin(2);
+  legend->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  legend->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  QGroupBox* frame7 = AddFrame(frame3, "Frame7", "TrkPntOp", {2016, 192, 1692, 2028});
+  AddLabel(frame7, "Label8", "[  ] Step", {96, 288, 972, 204});
+  trkPntStepOp_ = Place<QLineEdit>(frame7, QStringLiteral("TrkPntStepOp"), {945, 240, 555, 264});
+  const char* const pointOptions[] = {"Past Date",    "Past Velocity", "Past Degree",
+                                      "Head Degree",  "Leg. Time(s)",  "Leg. Length(m)",
+                                      "Leg. Velocity"};
+  const int pointTops[] = {528, 720, 912, 1104, 1344, 1536, 1728};
+  for (std::size_t i = 0; i < trkPntOp_.size(); ++i) {
+    trkPntOp_[i] = AddCaptioned<QCheckBox>(frame7, Indexed("TrkPntOp", i), pointOptions[i],
+                                           {96, pointTops[i], 1548, 204});
+  }
+
+  lockedWhileConverting_ = {
+      orgFileName_,     newFileName_, getOrgFile_, getNewFile_, viewProAtlas_[0],
+      viewProAtlas_[1], fileTypeList, frame4,      appendFg_,   frame1};
+}
+
+// The design's arrangement, drawn larger when the desktop's combo boxes need
+// it, then with every caption given the room it needs.
+void VornConverterPanel::ArrangeForDesktop() {
+  const double scale = ScaleForCombos(this);
+  if (scale > 1.0) ScaleArrangement(this, scale);
+  WidenToCaptions(this);
+  setFixedSize(Scaled(FromTwips({0, 0, kClientWidth, kClientHeight}), scale).size());
+}
+
+void VornConverterPanel::ConnectHandlers() {
+  connect(getOrgFile_, &QPushButton::clicked, this, [this] { GetOrgFile_Click(); });
+  connect(getNewFile_, &QPushButton::clicked, this, [this] { GetNewFile_Click(); });
+  for (int i = 0; i < 2; ++i) {
+    connect(viewProAtlas_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
+            [this, i] { ViewProAtlas_Click(i); });
+  }
+  for (int i = 0; i < 3; ++i) {
+    connect(fileTypeLists_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
+            [this, i] { FileTypeLists_Click(i); });
+  }
+  connect(initTrkNo_, &QPushButton::clicked, this, [this] { InitTrkNo_Click(); });
+  connect(convert_, &QPushButton::clicked, this, [this] { Convert_Click(); });
+  connect(exitVornConverter_, &QPushButton::clicked, this, [this] { ExitVornConverter_Click(); });
+  orgFileName_->installEventFilter(this);
+  newFileName_->installEventFilter(this);
+}
+
+void VornConverterPanel::Form_Load() {
+  setWindowTitle(QStringLiteral("%1 [Ver.%2.%3.%4]")
+                     .arg(QLatin1String(kAppTitle))
+                     .arg(kVersionMajor)
+                     .arg(kVersionMinor)
+                     .arg(kVersionRevision));
+  orgFileName_->clear();
+  newFileName_->clear();
+  autoFileName_->setChecked(true);
+  const auto fill = [](QComboBox* combo, std::initializer_list<const char*> items) {
+    combo->clear();
+    for (const char* item : items) combo->addItem(QString::fromUtf8(item));
+    combo->setCurrentIndex(0);
+    combo->setEditText(combo->itemText(0));
+  };
+  fill(utcOfsOp_, {engine::kDataPriority, "+9", "0"});
+  fill(datumOp_, {engine::kDataPriority, "TOKYO", "WGS84"});
+  fill(coordOp_, {engine::kDataPriority, "D", "DMS", "MPS"});
+  fill(datumVrmVrnOp_, {"TOKYO", "WGS84"});
+  rtePntNoOp_[0]->setChecked(true);
+  convData_[0]->setChecked(false);
+  convData_[1]->setChecked(false);
+  convData_[2]->setChecked(true);
+  for (QCheckBox* option : trkLineOp_) option->setChecked(false);
+  for (QCheckBox* option : trkPntOp_) option->setChecked(false);
+  trkPntStepOp_->setText(QStringLiteral("1"));
+  appendFg_->setChecked(false);
+  autoProAtlas_->setChecked(false);
+  // An exclusive set of option buttons cannot be emptied while it is
+  // exclusive.
+  for (QRadioButton* type : fileTypeLists_) {
+    type->setAutoExclusive(false);
+    type->setChecked(false);
+    type->setAutoExclusive(true);
+  }
+  const QColor normal = QApplication::palette().color(QPalette::ButtonText);
+  for (QRadioButton* type : fileTypeLists_) SetTextColour(type, normal);
+  for (QLabel* type : fileTypeLists2_) SetTextColour(type, normal);
+  SetConvertCaption(QLatin1String(kConvertCaption));
+}
+
+std::optional<std::string> VornConverterPanel::ShowFileDialog(std::string_view mode,
+                                                              engine::FileType type) {
+  FileDialogMode dialogMode;
+  if (text::EqualsUpper(mode, "OPEN")) {
+    dialogMode = FileDialogMode::kOpen;
+  } else if (text::EqualsUpper(mode, "SAVE")) {
+    dialogMode = FileDialogMode::kSave;
+  } else {
+    return std::nullopt;
+  }
+  return services_.ChooseFile(this, dialogMode, FileFilters(), FilterOf(type));
+}
+
+void VornConverterPanel::GetOrgFile_Click() {
+  const std::optional<std::string> path = ShowFileDialog("Open", FileTypeOf(Text(orgFileName_)));
+  if (!path) return;
+  SetText(orgFileName_, *path);
+  ShowFileType(Text(orgFileName_), true);
+  // The converted file name follows the new original file.
+  FileTypeLists_Click(0);
+}
+
+void VornConverterPanel::GetNewFile_Click() {
+  const std::optional<std::string> path = ShowFileDialog("Save", FileTypeOf(Text(newFileName_)));
+  if (!path) return;
+  SetText(newFileName_, *path);
+  ShowFileType(Text(newFileName_), false);
+}
+
+bool VornConverterPanel::OrgFileName_KeyPress(int keyAscii) {
+  if (keyAscii != kEnterKey) return false;
+  ShowFileType(Text(orgFileName_), true);
+  return true;
+}
+
+bool VornConverterPanel::NewFileName_KeyPress(int keyAscii) {
+  if (keyAscii != kEnterKey) return false;
+  ShowFileType(Text(newFileName_), false);
+  return true;
+}
+
+engine::FileType VornConverterPanel::FileTypeOf(const std::string& name) {
+  const engine::FileType type = engine::GetFileType(name);
+  if (type == engine::FileType::kNone && !name.empty()) {
+    ShowMessage(engine::Message::kUnsupportedType);
+  }
+  return type;
+}
+
+void VornConverterPanel::ShowFileType(const std::string& name, bool isOriginal) {
+  const engine::FileType type = FileTypeOf(name);
+  if (type == engine::FileType::kNone) return;
+  QRadioButton* outputButton = nullptr;
+  QLabel* logLabel = nullptr;
+  int outputIndex = 0;
+  switch (type) {
+    case engine::FileType::kMps:
+    case engine::FileType::kWpt:
+    case engine::FileType::kVrc:
+      outputIndex = type == engine::FileType::kMps ? 0 : type == engine::FileType::kWpt ? 1 : 2;
+      outputButton = fileTypeLists_[static_cast<std::size_t>(outputIndex)];
+      break;
+    case engine::FileType::kVrp:
+      logLabel = fileTypeLists2_[0];
+      break;
+    case engine::FileType::kVrm:
+      logLabel = fileTypeLists2_[1];
+      break;
+    case engine::FileType::kVrn:
+      logLabel = fileTypeLists2_[2];
+      break;
+    default:
+      break;  // LOG has no type name
+  }
+
+  if (isOriginal) {
+    const QColor normal = QApplication::palette().color(QPalette::ButtonText);
+    for (QRadioButton* button : fileTypeLists_) SetTextColour(button, normal);
+    for (QLabel* label : fileTypeLists2_) SetTextColour(label, normal);
+    if (outputButton != nullptr) SetTextColour(outputButton, kRed);
+    if (logLabel != nullptr) SetTextColour(logLabel, kRed);
+    return;
+  }
+  if (outputButton != nullptr) {
+    // Selecting the button is taken as a click on it, also when it was
+    // selected already: the converted file name is derived again.
+    outputButton->setChecked(true);
+    FileTypeLists_Click(outputIndex);
+  } else if (logLabel != nullptr) {
+    ShowMessage(engine::Message::kCannotConvertType);
+  }
+}
+
+void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
+  const char* extension = nullptr;
+  if (fileTypeLists_[0]->isChecked()) extension = "mps";
+  if (fileTypeLists_[1]->isChecked()) extension = "txt";
+  if (fileTypeLists_[2]->isChecked()) extension = "vrc";
+  if (extension == nullptr) return;
+
+  // With AutoFileName the converted name follows the original name;
+  // otherwise the converted name only changes its type.
+  const std::string source = Text(autoFileName_->isChecked() ? orgFileName_ : newFileName_);
+  if (source.empty()) return;
+  FileTypeOf(source);  // says so when the name is of no known type
+  const std::string_view trimmed = text::TrimSpaces(source);
+  // A name of fewer than three characters has no type to replace.
+  if (text::CharCount(trimmed) < 3) return;
+  SetText(newFileName_, std::string(text::DropRightChars(trimmed, 3)) + extension);
+}
+
+void VornConverterPanel::ViewProAtlas_Click(int index) {
+  const std::string name = Text(index == 0 ? orgFileName_ : newFileName_);
+  if (FileTypeOf(name) != engine::FileType::kMps) return;
+  const launcher::LaunchResult launch = services_.StartProAtlas(name);
+  // Not installed is no news to the user; a program that would not start is.
+  if (launch.status == launcher::LaunchStatus::kStartFailed) {
+    ShowMessage(engine::Message::kCannotStart, launch.program);
+  }
+}
+
+void VornConverterPanel::InitTrkNo_Click() { context_.ResetNumbering("TRK"); }
+
+void VornConverterPanel::ExitVornConverter_Click() { close(); }
+
+void VornConverterPanel::closeEvent(QCloseEvent* event) {
+  // No question is asked: a running conversion is cancelled, and the engine
+  // leaves its output as it was before the conversion.
+  closing_ = true;
+  runner_->Cancel();
+  event->accept();
+}
+
+bool VornConverterPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const int keyAscii = key == Qt::Key_Return || key == Qt::Key_Enter ? kEnterKey : 0;
+    if (watched == orgFileName_) return OrgFileName_KeyPress(keyAscii);
+    if (watched == newFileName_) return NewFileName_KeyPress(keyAscii);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool VornConverterPanel::OutputTypeChosen() const {
+  return std::any_of(fileTypeLists_.begin(), fileTypeLists_.end(),
+                     [](const QRadioButton* type) { return type->isChecked(); });
+}
+
+engine::ConvertOptions VornConverterPanel::TakeSnapshot(std::int16_t pointStep) const {
+  const auto ticked = [](const QCheckBox* box) { return box->checkState() == Qt::Checked; };
+  engine::ConvertOptions options;
+  options.inputName = Text(orgFileName_);
+  options.outputName = Text(newFileName_);
+  options.utcOffset = utcOfsOp_->currentText().toStdString();
+  options.datum = datumOp_->currentText().toStdString();
+  options.coordFormat = coordOp_->currentText().toStdString();
+  options.routeOrder.clear();
+  if (rtePntNoOp_[0]->isChecked()) options.routeOrder = "昇順";
+  if (rtePntNoOp_[1]->isChecked()) options.routeOrder = "降順";
+  options.lineTotalPoints = ticked(trkLineOp_[0]);
+  options.lineTotalTime = ticked(trkLineOp_[1]);
+  options.lineTotalLength = ticked(trkLineOp_[2]);
+  options.lineTotalVelocity = ticked(trkLineOp_[3]);
+  options.pointStep = pointStep;
+  options.pointPastDate = ticked(trkPntOp_[0]);
+  options.pointPastVelocity = ticked(trkPntOp_[1]);
+  options.pointPastDegree = ticked(trkPntOp_[2]);
+  options.pointHeadDegree = ticked(trkPntOp_[3]);
+  options.pointLegTime = ticked(trkPntOp_[4]);
+  options.pointLegLength = ticked(trkPntOp_[5]);
+  options.pointLegVelocity = ticked(trkPntOp_[6]);
+  options.append = ticked(appendFg_);
+  options.convertWaypoints = ticked(convData_[0]);
+  options.convertRoutes = ticked(convData_[1]);
+  options.convertTracks = ticked(convData_[2]);
+  options.vrmVrnDatumOption = datumVrmVrnOp_->currentText().toStdString();
+  options.groupFilePath = engine::FindGroupDefinitionsFile();
+  return options;
+}
+
+void VornConverterPanel::Convert_Click() {
+  // One conversion at a time: the press is ignored while one runs.
+  if (runner_->Running()) return;
+  std::int16_t pointStep = 1;
+  const bool stepValid = engine::ParsePointStep(trkPntStepOp_->text().toStdString(), pointStep);
+  LockControls(true);
+  runner_->Start(convertCommand_, TakeSnapshot(pointStep), context_, OutputTypeChosen(), stepValid,
+                 kRunningCaption);
+}
+
+void VornConverterPanel::ConversionEnded(bool started) {
+  if (started && !closing_ && autoProAtlas_->isChecked()) ViewProAtlas_Click(1);
+  SetConvertCaption(QLatin1String(kConvertCaption));
+  LockControls(false);
+  emit ConversionFinished();
+}
+
+void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name) {
+  services_.ShowMessage(this, engine::MessageText(message, name));
+}
+
+void VornConverterPanel::SetConvertCaption(const QString& caption) {
+  convert_->setText(caption);
+  emit ConvertCaptionChanged(caption);
+}
+
+void VornConverterPanel::LockControls(bool locked) {
+  for (QWidget* control : lockedWhileConverting_) control->setEnabled(!locked);
+}
+
+}  // namespace vc::panel

@@ -1,0 +1,122 @@
+// VornConverterPanel: the program's one window. It holds the original and
+// the converted file names, the output type, every option of a conversion
+// and the commands. Convert runs the engine on a worker thread and shows the
+// running point counts in its own caption; the window keeps one conversion
+// context for its lifetime, so track numbering continues from one
+// conversion to the next until Init.TrkNo.
+//
+// Controls carry their design names as Qt object names; members of a
+// control array are named with their index, "FileTypeLists(0)".
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/context.hpp"
+#include "engine/file_types.hpp"
+#include "engine/messages.hpp"
+#include "engine/options.hpp"
+#include "panel/conversion_runner.hpp"
+#include "panel/panel_services.hpp"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vc::panel {
+
+class VornConverterPanel final : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit VornConverterPanel(PanelServices& services,
+                              ConvertCommand convert = DefaultConvertCommand(),
+                              QWidget* parent = nullptr);
+  ~VornConverterPanel() override;
+
+  [[nodiscard]] bool IsConverting() const { return runner_->Running(); }
+  [[nodiscard]] const engine::ConversionContext& Context() const { return context_; }
+
+ signals:
+  // Every caption the Convert button is given, in order.
+  void ConvertCaptionChanged(const QString& caption);
+  // A Convert command has ended, whether it converted, stopped or was cancelled.
+  void ConversionFinished();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void ConnectHandlers();
+  void ArrangeForDesktop();
+
+  void Form_Load();
+  void GetOrgFile_Click();
+  void GetNewFile_Click();
+  // True when the key was swallowed.
+  bool OrgFileName_KeyPress(int keyAscii);
+  bool NewFileName_KeyPress(int keyAscii);
+  void FileTypeLists_Click(int index);
+  void ViewProAtlas_Click(int index);
+  void InitTrkNo_Click();
+  void ExitVornConverter_Click();
+  void Convert_Click();
+
+  // The chosen path, or nothing when the dialog was cancelled.
+  std::optional<std::string> ShowFileDialog(std::string_view mode, engine::FileType type);
+  void ShowFileType(const std::string& name, bool isOriginal);
+  // The type of a name; a name of no known type is reported to the user.
+  engine::FileType FileTypeOf(const std::string& name);
+
+  void ShowMessage(engine::Message message, const std::string& name = {});
+  [[nodiscard]] bool OutputTypeChosen() const;
+  [[nodiscard]] engine::ConvertOptions TakeSnapshot(std::int16_t pointStep) const;
+  void SetConvertCaption(const QString& caption);
+  void LockControls(bool locked);
+  void ConversionEnded(bool started);
+
+  PanelServices& services_;
+  ConvertCommand convertCommand_;
+  engine::ConversionContext context_;
+  std::unique_ptr<ConversionRunner> runner_;
+  bool closing_ = false;
+
+  QPlainTextEdit* orgFileName_ = nullptr;
+  QPlainTextEdit* newFileName_ = nullptr;
+  QPushButton* getOrgFile_ = nullptr;
+  QPushButton* getNewFile_ = nullptr;
+  std::array<QPushButton*, 2> viewProAtlas_{};
+  std::array<QRadioButton*, 3> fileTypeLists_{};
+  std::array<QLabel*, 3> fileTypeLists2_{};
+  QCheckBox* autoFileName_ = nullptr;
+  QComboBox* utcOfsOp_ = nullptr;
+  QComboBox* datumOp_ = nullptr;
+  QComboBox* coordOp_ = nullptr;
+  QComboBox* datumVrmVrnOp_ = nullptr;
+  std::array<QCheckBox*, 3> convData_{};
+  QPushButton* initTrkNo_ = nullptr;
+  QPushButton* convert_ = nullptr;
+  QPushButton* exitVornConverter_ = nullptr;
+  QCheckBox* appendFg_ = nullptr;
+  QCheckBox* autoProAtlas_ = nullptr;
+  std::array<QRadioButton*, 2> rtePntNoOp_{};
+  std::array<QCheckBox*, 4> trkLineOp_{};
+  QLineEdit* trkPntStepOp_ = nullptr;
+  std::array<QCheckBox*, 7> trkPntOp_{};
+  // What a running conversion locks: everything but Convert and Exit.
+  std::vector<QWidget*> lockedWhileConverting_;
+};
+
+}  // namespace vc::panel
