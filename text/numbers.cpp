@@ -1,8 +1,11 @@
 #include "text/numbers.hpp"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -36,21 +39,218 @@ std::string_view LeadingNumberSpan(std::string_view text) noexcept {
 struct Digits15 {
   std::array<char, 15> d;
   int exponent;
+  bool exact;  // the double is exactly what the fifteen digits read back as
 };
 
-Digits15 SignificantDigits(double magnitude) noexcept {
+// The digits and exponent of a scientific text "d.ddde+XX" (or "de+XX").
+int ScientificParts(const char* begin, const char* end, std::array<char, 17>& digits,
+                    int& exponent) noexcept {
+  int count = 0;
+  const char* p = begin;
+  for (; p < end && *p != 'e'; ++p) {
+    if (*p != '.') digits[static_cast<std::size_t>(count++)] = *p;
+  }
+  exponent = 0;
+  if (p < end) ++p;  // 'e'
+  if (p < end && *p == '+') ++p;
+  std::from_chars(p, end, exponent);
+  return count;
+}
+
+// Correct rounding to 15 digits through the printf-style conversion: exact,
+// but a hundred times slower than the shortest form below.
+Digits15 SignificantDigitsExact(double magnitude) noexcept {
   std::array<char, 40> buf{};
-  // "d.dddddddddddddde+XX": correctly rounded to 15 significant digits.
   auto result = std::to_chars(buf.data(), buf.data() + buf.size(), magnitude,
                               std::chars_format::scientific, 14);
+  std::array<char, 17> digits{};
   Digits15 out{};
-  out.d[0] = buf[0];
-  for (int k = 1; k < 15; ++k) out.d[static_cast<std::size_t>(k)] = buf[static_cast<std::size_t>(k + 1)];
-  const char* e = buf.data() + 17;  // after 'e'
-  int exponent = 0;
-  std::from_chars(*e == '+' ? e + 1 : e, result.ptr, exponent);
-  out.exponent = exponent;
+  ScientificParts(buf.data(), result.ptr, digits, out.exponent);
+  std::copy_n(digits.begin(), 15, out.d.begin());
   return out;
+}
+
+// Powers of ten that a double holds exactly.
+constexpr std::array<double, 23> kExactPowersOfTen = {
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Most values are found without any text: |value| scaled by an exact power
+// of ten to fifteen digits before the point is off the exact product by at
+// most half a unit in its last place, 1/16 at below 2^50. Unless the fraction
+// lies that close to one half, rounding the scaled double rounds the exact
+// value. False when the value is out of reach or too close to call.
+bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
+  constexpr double kLow = 1e14;
+  constexpr double kHigh = 1e15;
+  constexpr double kDoubt = 0.07;
+  if (!(magnitude >= 1e-8 && magnitude < 1e36)) return false;
+  // floor(log10(2) * binary exponent), at most one off; the loop corrects it.
+  const auto binaryExponent =
+      static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7FF) - 1023;
+  int exponent = (binaryExponent * 78913) >> 18;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int power = 14 - exponent;
+    const auto size = static_cast<int>(kExactPowersOfTen.size());
+    if (power >= size || -power >= size) return false;
+    const double scaled = power >= 0
+                              ? magnitude * kExactPowersOfTen[static_cast<std::size_t>(power)]
+                              : magnitude / kExactPowersOfTen[static_cast<std::size_t>(-power)];
+    if (scaled < kLow) {
+      --exponent;
+      continue;
+    }
+    if (scaled >= kHigh) {
+      ++exponent;
+      continue;
+    }
+    // Converting the positive value truncates: its floor, without a call.
+    auto digits = static_cast<std::uint64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(digits);
+    if (std::fabs(fraction - 0.5) <= kDoubt) return false;
+    if (fraction > 0.5) ++digits;
+    if (digits == 1000000000000000ULL) {
+      digits = 100000000000000ULL;
+      ++exponent;
+    }
+    // Two halves, so the digits come out of 32-bit divisions.
+    auto low = static_cast<std::uint32_t>(digits % 100000000);
+    auto high = static_cast<std::uint32_t>(digits / 100000000);
+    for (std::size_t k = 15; k-- > 7;) {
+      out.d[k] = static_cast<char>('0' + low % 10);
+      low /= 10;
+    }
+    for (std::size_t k = 7; k-- > 0;) {
+      out.d[k] = static_cast<char>('0' + high % 10);
+      high /= 10;
+    }
+    out.exponent = exponent;
+    out.exact = false;
+    return true;
+  }
+  return false;
+}
+
+// The shortest text that reads back as the double lies within half a unit in
+// the last place of the exact value, far less than half a unit of the 15th
+// digit. So when it has 15 digits or fewer it is the 15-digit rounding
+// itself, and when it has 16 or 17 the rounding can be read off digits 16
+// and 17 unless they lie within the doubt of the shortest form (at most 11
+// units of the 17th digit) of the half-way point; only then is the exact
+// conversion needed.
+Digits15 SignificantDigits(double magnitude) noexcept {
+  Digits15 fast{};
+  if (FastSignificantDigits(magnitude, fast)) return fast;
+  std::array<char, 40> buf{};
+  auto result =
+      std::to_chars(buf.data(), buf.data() + buf.size(), magnitude, std::chars_format::scientific);
+  std::array<char, 17> digits{};
+  Digits15 out{};
+  const int count = ScientificParts(buf.data(), result.ptr, digits, out.exponent);
+  if (count <= 15) {
+    std::fill(out.d.begin(), out.d.end(), '0');
+    std::copy_n(digits.begin(), count, out.d.begin());
+    out.exact = true;
+    return out;
+  }
+  const int rest = (digits[15] - '0') * 10 + (count > 16 ? digits[16] - '0' : 0);
+  constexpr int kDoubt = 12;
+  if (rest > 50 - kDoubt && rest < 50 + kDoubt) return SignificantDigitsExact(magnitude);
+  std::copy_n(digits.begin(), 15, out.d.begin());
+  if (rest >= 50) {
+    int k = 14;
+    while (k >= 0 && out.d[static_cast<std::size_t>(k)] == '9')
+      out.d[static_cast<std::size_t>(k--)] = '0';
+    if (k < 0) {
+      out.d[0] = '1';
+      ++out.exponent;
+    } else {
+      ++out.d[static_cast<std::size_t>(k)];
+    }
+  }
+  return out;
+}
+
+// A decimal of at most 15 digits is a whole number below 2^53 divided by an
+// exact power of ten, and one division of two exact doubles is correctly
+// rounded: the same value from_chars finds, without its general machinery.
+bool FastDecimal(std::string_view digits, double& value) noexcept {
+  std::uint64_t mantissa = 0;
+  int count = 0;
+  int decimals = 0;
+  bool afterPoint = false;
+  for (const char c : digits) {
+    if (c == '.') {
+      afterPoint = true;
+      continue;
+    }
+    if (count == 0 && c == '0') {
+      if (afterPoint) ++decimals;
+      continue;
+    }
+    if (++count > 15) return false;
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+    if (afterPoint) ++decimals;
+  }
+  if (decimals >= static_cast<int>(kExactPowersOfTen.size())) return false;
+  value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  return true;
+}
+
+constexpr int kMaxPatternDecimals = 40;
+
+// The digits of a pattern's value: at most 309 before the point (the largest
+// double) and the decimals after it, one more for a carry.
+class DigitBuffer {
+ public:
+  void Append(const char* digits, std::size_t count) noexcept {
+    std::copy_n(digits, count, buf_.data() + end_);
+    end_ += count;
+  }
+  void Append(char digit, std::size_t count) noexcept {
+    std::fill_n(buf_.data() + end_, count, digit);
+    end_ += count;
+  }
+  // Adds one at the last digit; 999 becomes 1000.
+  void RoundUp() noexcept {
+    std::size_t k = end_;
+    while (k > begin_ && buf_[k - 1] == '9') buf_[--k] = '0';
+    if (k == begin_) {
+      buf_[--begin_] = '1';
+    } else {
+      ++buf_[k - 1];
+    }
+  }
+  [[nodiscard]] std::string_view View() const noexcept {
+    return {buf_.data() + begin_, end_ - begin_};
+  }
+
+ private:
+  std::array<char, 400> buf_{};
+  std::size_t begin_ = 1;
+  std::size_t end_ = 1;
+};
+
+// Whole numbers below 10^15 are their own fifteen digits: written straight
+// from the integer, as the general form and every pattern write them.
+constexpr double kWholeLimit = 1e15;
+
+bool IsSmallWhole(double value) noexcept {
+  return std::fabs(value) < kWholeLimit &&
+         static_cast<double>(static_cast<std::int64_t>(value)) == value;
+}
+
+// The decimal digits of `whole`, at least `minDigits` of them.
+void AppendWholeDigits(std::string& out, std::uint64_t whole, std::size_t minDigits) {
+  std::array<char, 24> buf{};
+  std::size_t at = buf.size();
+  do {
+    buf[--at] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  const std::size_t count = buf.size() - at;
+  if (count < minDigits) out.append(minDigits - count, '0');
+  out.append(buf.data() + at, count);
 }
 
 }  // namespace
@@ -64,9 +264,11 @@ double LeadingValue(std::string_view text) noexcept {
     span.remove_prefix(1);
   }
   double value = 0;
-  auto [ptr, ec] = std::from_chars(span.data(), span.data() + span.size(), value,
-                                   std::chars_format::fixed);
-  if (ec != std::errc{}) return 0;  // beyond the range of a double
+  if (!FastDecimal(span, value)) {
+    auto [ptr, ec] =
+        std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
+    if (ec != std::errc{}) return 0;  // beyond the range of a double
+  }
   return negative ? -value : value;
 }
 
@@ -77,23 +279,41 @@ void AppendGeneral(std::string& out, double value) {
     out.push_back('0');
     return;
   }
+  if (IsSmallWhole(value)) {
+    if (value < 0) out.push_back('-');
+    AppendWholeDigits(out, static_cast<std::uint64_t>(std::fabs(value)), 1);
+    return;
+  }
   const Digits15 digits = SignificantDigits(std::fabs(value));
   int count = 15;
   while (count > 1 && digits.d[static_cast<std::size_t>(count - 1)] == '0') --count;
-  if (value < 0) out.push_back('-');
+  // At most 309 digits before the point, or "0." and 8 zeros before 15
+  // digits: built on the stack and appended at once.
+  std::array<char, 340> buf{};
+  char* p = buf.data();
+  if (value < 0) *p++ = '-';
   const int e = digits.exponent;
   auto digit = [&](int k) { return digits.d[static_cast<std::size_t>(k)]; };
   if (e >= 0) {
-    for (int k = 0; k <= e; ++k) out.push_back(k < count ? digit(k) : '0');
+    for (int k = 0; k <= e; ++k) *p++ = k < count ? digit(k) : '0';
     if (count > e + 1) {
-      out.push_back('.');
-      for (int k = e + 1; k < count; ++k) out.push_back(digit(k));
+      *p++ = '.';
+      for (int k = e + 1; k < count; ++k) *p++ = digit(k);
     }
+  } else if (-e + count + 3 <= static_cast<int>(buf.size())) {
+    *p++ = '0';
+    *p++ = '.';
+    for (int k = 0; k < -e - 1; ++k) *p++ = '0';
+    for (int k = 0; k < count; ++k) *p++ = digit(k);
   } else {
+    // Tiny values run to hundreds of zeros.
+    out.append(buf.data(), static_cast<std::size_t>(p - buf.data()));
     out.append("0.");
     out.append(static_cast<std::size_t>(-e - 1), '0');
-    for (int k = 0; k < count; ++k) out.push_back(digit(k));
+    out.append(digits.d.data(), static_cast<std::size_t>(count));
+    return;
   }
+  out.append(buf.data(), static_cast<std::size_t>(p - buf.data()));
 }
 
 std::string General(double value) {
@@ -104,55 +324,78 @@ std::string General(double value) {
 
 double RoundToGeneral(double value) {
   if (!std::isfinite(value) || value == 0) return 0;
-  std::array<char, 40> buf{};
-  auto result = std::to_chars(buf.data(), buf.data() + buf.size(), value,
-                              std::chars_format::scientific, 14);
+  const Digits15 digits = SignificantDigits(std::fabs(value));
+  if (digits.exact) return value;
+  // The fifteen digits as a whole number times a power of ten; with both
+  // exact doubles one multiplication or division is correctly rounded.
+  std::uint64_t mantissa = 0;
+  for (const char d : digits.d) mantissa = mantissa * 10 + static_cast<std::uint64_t>(d - '0');
+  const int power = digits.exponent - 14;
+  const auto magnitude = static_cast<double>(mantissa);
   double rounded = 0;
-  std::from_chars(buf.data(), result.ptr, rounded);
-  return rounded;
+  if (power >= 0 && power < static_cast<int>(kExactPowersOfTen.size())) {
+    rounded = magnitude * kExactPowersOfTen[static_cast<std::size_t>(power)];
+  } else if (power < 0 && -power < static_cast<int>(kExactPowersOfTen.size())) {
+    rounded = magnitude / kExactPowersOfTen[static_cast<std::size_t>(-power)];
+  } else {
+    // "ddddddddddddddde-XXX" read back by the library.
+    std::array<char, 32> buf{};
+    char* p = std::copy_n(digits.d.begin(), 15, buf.data());
+    *p++ = 'e';
+    p = std::to_chars(p, buf.data() + buf.size(), power).ptr;
+    std::from_chars(buf.data(), p, rounded);
+  }
+  return value < 0 ? -rounded : rounded;
 }
 
 void AppendPattern(std::string& out, double value, NumberPattern pattern) {
   if (!std::isfinite(value)) value = 0;
-  const int decimals = pattern.decimals;
-  // `scaled` becomes the digits of round(|value| * 10^decimals), no sign.
-  std::string scaled;
+  // The patterns in use have at most a few decimals; the bound keeps the
+  // digits in a buffer on the stack.
+  const int decimals = std::clamp(pattern.decimals, 0, kMaxPatternDecimals);
+  if (decimals == 0 && IsSmallWhole(value)) {
+    if (value < 0) out.push_back('-');
+    AppendWholeDigits(out, static_cast<std::uint64_t>(std::fabs(value)),
+                      static_cast<std::size_t>(std::max(pattern.minIntegerDigits, 1)));
+    return;
+  }
+  // The digits of round(|value| * 10^decimals), no sign.
+  DigitBuffer scaled;
   if (value != 0) {
     const Digits15 digits = SignificantDigits(std::fabs(value));
     const int keep = digits.exponent + 1 + decimals;  // digits at or above the last place
     if (keep <= 0) {
-      scaled = (keep == 0 && digits.d[0] >= '5') ? "1" : "0";
+      scaled.Append((keep == 0 && digits.d[0] >= '5') ? '1' : '0', 1);
     } else if (keep >= 15) {
-      scaled.assign(digits.d.data(), 15);
-      scaled.append(static_cast<std::size_t>(keep - 15), '0');
+      scaled.Append(digits.d.data(), 15);
+      scaled.Append('0', static_cast<std::size_t>(keep - 15));
     } else {
-      scaled.assign(digits.d.data(), static_cast<std::size_t>(keep));
-      if (digits.d[static_cast<std::size_t>(keep)] >= '5') {  // halves away from zero
-        std::size_t k = scaled.size();
-        while (k > 0 && scaled[k - 1] == '9') scaled[--k] = '0';
-        if (k == 0) {
-          scaled.insert(scaled.begin(), '1');
-        } else {
-          ++scaled[k - 1];
-        }
-      }
+      scaled.Append(digits.d.data(), static_cast<std::size_t>(keep));
+      if (digits.d[static_cast<std::size_t>(keep)] >= '5')
+        scaled.RoundUp();  // halves away from zero
     }
   } else {
-    scaled = "0";
+    scaled.Append('0', 1);
   }
-  const bool isZero = scaled.find_first_not_of('0') == std::string::npos;
+  const std::string_view text = scaled.View();
+  const bool isZero = text.find_first_not_of('0') == std::string_view::npos;
   // At least one integer digit plus the decimals.
   const std::size_t minDigits = static_cast<std::size_t>(decimals) + 1;
-  if (scaled.size() < minDigits) scaled.insert(0, minDigits - scaled.size(), '0');
-  const std::size_t integerDigits = scaled.size() - static_cast<std::size_t>(decimals);
+  const std::size_t padding = text.size() < minDigits ? minDigits - text.size() : 0;
+  const std::size_t integerDigits = padding + text.size() - static_cast<std::size_t>(decimals);
   if (value < 0 && !isZero) out.push_back('-');
   if (integerDigits < static_cast<std::size_t>(pattern.minIntegerDigits)) {
     out.append(static_cast<std::size_t>(pattern.minIntegerDigits) - integerDigits, '0');
   }
-  out.append(scaled, 0, integerDigits);
+  // The padded digits are `padding` zeros followed by `text`.
+  const std::size_t before = integerDigits;
+  out.append(padding < before ? padding : before, '0');
+  if (before > padding) out.append(text.substr(0, before - padding));
   if (decimals > 0) {
     out.push_back('.');
-    out.append(scaled, integerDigits, std::string::npos);
+    const std::size_t zerosAfter = padding > before ? padding - before : 0;
+    out.append(zerosAfter, '0');
+    out.append(text.substr(before > padding ? before - padding : 0));
   }
 }
 

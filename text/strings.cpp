@@ -1,9 +1,14 @@
 #include "text/strings.hpp"
 
+#include <cstdint>
+#include <cstring>
+
 namespace vc::text {
 namespace {
 
-char UpperOf(char c) noexcept { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperOf(char c) noexcept {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // Length of the UTF-8 sequence starting at `i`, or 1 for a byte that does not
 // start a valid sequence.
@@ -113,9 +118,9 @@ bool IsValidUtf8(std::string_view bytes) noexcept {
   while (i < bytes.size()) {
     // ASCII runs are the common case; skip them eight bytes at a time.
     while (i + 8 <= bytes.size()) {
-      bool ascii = true;
-      for (std::size_t k = 0; k < 8; ++k) ascii = ascii && static_cast<unsigned char>(bytes[i + k]) < 0x80;
-      if (!ascii) break;
+      std::uint64_t word = 0;
+      std::memcpy(&word, bytes.data() + i, sizeof(word));
+      if ((word & 0x8080808080808080ULL) != 0) break;
       i += 8;
     }
     if (i >= bytes.size()) break;

@@ -42,6 +42,22 @@ LogRecord ReadVrpLine(text::LineSource& source, LogLine& out) {
 }
 
 void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
+  // Values without separators become one field each, so the fields can be
+  // set directly; a value holding a comma or a TAB (garbage in a sentence)
+  // splits, and then the line is made and cut as written.
+  bool plain = true;
+  for (const std::string& text : state.value) {
+    for (const char c : text) plain = plain && c != ',' && c != '\t';
+  }
+  if (plain) {
+    out.field[0].clear();
+    out.field[kLogDatum].assign("-");
+    out.field[kLogUtcOffset].assign("0");
+    std::size_t number = LogFixState::kFirst;
+    for (const std::string& text : state.value) out.field[number++].assign(text::TrimSpaces(text));
+    for (; number <= kLogFieldCount; ++number) out.field[number].clear();
+    return;
+  }
   std::string& line = out.work.vrpLine;
   line.assign("-,0");
   for (const std::string& text : state.value) line.append(1, ',').append(text);

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
 namespace vc::text {
 namespace {
 
@@ -10,9 +16,9 @@ TEST(LeadingValue, ReadsTheLongestDecimalPrefix) {
     const char* text;
     double value;
   } cases[] = {
-      {"", 0},        {"-", 0},          {"abc", 0},       {"12.3abc", 12.3}, {"  42", 42},
-      {"\t-7.5x", -7.5}, {"+5.5", 5.5},  {".5", 0.5},      {"5.", 5},         {"-.25", -0.25},
-      {"1e3", 1},     {"1,5", 1},        {"- 3", 0},       {"0012", 12},      {"3601.6", 3601.6},
+      {"", 0},           {"-", 0},      {"abc", 0},  {"12.3abc", 12.3}, {"  42", 42},
+      {"\t-7.5x", -7.5}, {"+5.5", 5.5}, {".5", 0.5}, {"5.", 5},         {"-.25", -0.25},
+      {"1e3", 1},        {"1,5", 1},    {"- 3", 0},  {"0012", 12},      {"3601.6", 3601.6},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(LeadingValue(c.text), c.value) << c.text;
 }
@@ -84,10 +90,83 @@ TEST(CountOf, RoundsHalvesToEvenAndNeverGoesNegative) {
   const struct {
     const char* text;
     std::int64_t count;
-  } cases[] = {{"3", 3}, {"2.5", 2}, {"3.5", 4}, {"1.5", 2}, {"0.5", 0}, {"", 0}, {"-4", 0}, {"7abc", 7}};
+  } cases[] = {{"3", 3},   {"2.5", 2}, {"3.5", 4}, {"1.5", 2},
+               {"0.5", 0}, {"", 0},    {"-4", 0},  {"7abc", 7}};
   for (const auto& c : cases) EXPECT_EQ(CountOf(c.text), c.count) << c.text;
   EXPECT_EQ(RoundHalfEven(-2.5), -2);
   EXPECT_EQ(RoundHalfEven(-3.5), -4);
+}
+
+// The general form and the rounding to it take a fast path through the
+// shortest text of a double; these compare them with the plain definition
+// (printf-style rounding to 15 digits) over many values, including those
+// whose 16th and 17th digits sit at the half-way point.
+std::string ReferenceGeneral(double value) {
+  if (value == 0 || !std::isfinite(value)) return "0";
+  std::array<char, 64> buf{};
+  const auto end =
+      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14)
+          .ptr;
+  double rounded = 0;
+  std::from_chars(buf.data(), end, rounded);
+  const auto shortest =
+      std::to_chars(buf.data(), buf.data() + buf.size(), rounded, std::chars_format::fixed).ptr;
+  return std::string(buf.data(), shortest);
+}
+
+double ReferenceRounded(double value) {
+  std::array<char, 64> buf{};
+  const auto end =
+      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific, 14)
+          .ptr;
+  double rounded = 0;
+  std::from_chars(buf.data(), end, rounded);
+  return rounded;
+}
+
+class ValueStream {
+ public:
+  double Next() {
+    state_ = state_ * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double unit = static_cast<double>(state_ >> 11) / 9007199254740992.0;
+    const int exponent = static_cast<int>((state_ >> 3) % 24) - 8;
+    return (unit - 0.5) * std::pow(10.0, exponent);
+  }
+
+ private:
+  std::uint64_t state_ = 12345;
+};
+
+TEST(GeneralNumber, FastPathAgreesWithFifteenDigitRounding) {
+  ValueStream values;
+  for (int i = 0; i < 200000; ++i) {
+    const double v = values.Next();
+    ASSERT_EQ(General(v), ReferenceGeneral(v)) << v;
+    ASSERT_EQ(RoundToGeneral(v), ReferenceRounded(v)) << v;
+  }
+  // Digits 16 and 17 exactly at and around the half-way point.
+  for (const double v :
+       {1.234567890123455, 1.2345678901234549, 1.2345678901234551, 35.68123456789015,
+        0.99999999999999995, 9.999999999999995, 139.7671234567895, 123456789012345.5}) {
+    EXPECT_EQ(General(v), ReferenceGeneral(v)) << v;
+    EXPECT_EQ(RoundToGeneral(v), ReferenceRounded(v)) << v;
+  }
+}
+
+TEST(LeadingValue, FastPathAgreesWithTheLibrary) {
+  ValueStream values;
+  std::array<char, 64> buf{};
+  for (int i = 0; i < 100000; ++i) {
+    const double v = values.Next();
+    const int decimals = i % 18;
+    const auto end = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(v),
+                                   std::chars_format::fixed, decimals)
+                         .ptr;
+    const std::string text(buf.data(), end);
+    double expected = 0;
+    std::from_chars(buf.data(), end, expected, std::chars_format::fixed);
+    ASSERT_EQ(LeadingValue(text), expected) << text;
+  }
 }
 
 }  // namespace

@@ -68,5 +68,17 @@ TEST(MakeLogLineFromState, PutsConstantsFirstAndTrimsTheState) {
                                                     "", "", "", "", "", "", "", "87.5"}));
 }
 
+TEST(MakeLogLineFromState, AValueHoldingASeparatorSplitsAsTheLineWould) {
+  LogFixState state;
+  state.Field(kLogDateTime) = "2002/07/15 03:04:05";
+  state.Field(kLogCourse) = "1,5";
+  state.Field(kLogHeading) = "87.5";
+  LogLine line;
+  MakeLogLineFromState(state, line);
+  EXPECT_EQ(Fields(line),
+            (std::vector<std::string>{"-", "0", "2002/07/15 03:04:05", "", "", "", "", "", "", "",
+                                      "1", "5", "", "", "", "", "", "87.5"}));
+}
+
 }  // namespace
 }  // namespace vc::vp
