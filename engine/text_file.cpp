@@ -69,6 +69,25 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// Copies the file at `path` to the descriptor; false on any failure.
+bool CopyFileInto(const std::string& path, int fd) {
+  const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  std::vector<char> buffer(kReadChunk);
+  bool copied = true;
+  while (copied) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      copied = n == 0;
+      break;
+    }
+    copied = WriteAll(fd, buffer.data(), static_cast<std::size_t>(n));
+  }
+  ::close(in);
+  return copied;
+}
+
 // The byte where a chunk may be cut without splitting a UTF-8 sequence.
 std::size_t SafeCut(const char* data, std::size_t size) {
   for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
@@ -233,18 +252,17 @@ bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding)
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) return false;
-  if (mode == Mode::kAppend) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) return false;
-    struct stat opened {};
-    oldLength_ = exists && ::fstat(fd_, &opened) == 0 ? static_cast<std::int64_t>(opened.st_size) : -1;
-    return true;
-  }
   temporaryPath_ = TemporaryNameFor(path);
   fd_ = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd_ < 0) return false;
   // The replaced file keeps its permissions.
   if (exists) (void)::fchmod(fd_, st.st_mode & 07777);
+  // An addition is written after a copy of the output, not into the output
+  // itself: a process killed half-way then leaves the output as it was.
+  if (mode == Mode::kAppend && exists && !CopyFileInto(path, fd_)) {
+    Abort();
+    return false;
+  }
   return true;
 }
 
@@ -280,18 +298,10 @@ bool OutputTextFile::Commit() {
   Flush();
   if (!failed_ && ::fsync(fd_) != 0 && errno != EINVAL) failed_ = true;
   CloseDescriptor();
-  if (!failed_ && mode_ == Mode::kReplace && ::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
-    failed_ = true;
-  }
+  if (!failed_ && ::rename(temporaryPath_.c_str(), path_.c_str()) != 0) failed_ = true;
   if (failed_) {
     fd_ = -1;
-    if (mode_ == Mode::kReplace) {
-      ::unlink(temporaryPath_.c_str());
-    } else if (oldLength_ >= 0) {
-      (void)::truncate(path_.c_str(), oldLength_);
-    } else {
-      ::unlink(path_.c_str());
-    }
+    ::unlink(temporaryPath_.c_str());
     return false;
   }
   return true;
@@ -300,18 +310,8 @@ bool OutputTextFile::Commit() {
 void OutputTextFile::Abort() {
   pending_.clear();
   if (fd_ < 0) return;
-  if (mode_ == Mode::kReplace) {
-    CloseDescriptor();
-    ::unlink(temporaryPath_.c_str());
-  } else {
-    if (oldLength_ >= 0) {
-      (void)::ftruncate(fd_, oldLength_);
-      CloseDescriptor();
-    } else {
-      CloseDescriptor();
-      ::unlink(path_.c_str());
-    }
-  }
+  CloseDescriptor();
+  ::unlink(temporaryPath_.c_str());
 }
 
 }  // namespace vc::engine

@@ -6,11 +6,12 @@
 // that the receivers' companion programs wrote. Lines come out as UTF-8; a
 // UTF-8 byte-order mark is dropped.
 //
-// Writing: every line ends with CR LF, in UTF-8 or CP932. A replaced output
-// is written to a temporary file in the same folder and renamed over the
-// target only when the conversion completes; an appended output is cut back
-// to its old length when it does not. So a conversion that stops leaves the
-// output exactly as it was.
+// Writing: every line ends with CR LF, in UTF-8 or CP932. The output is
+// written to a temporary file in the same folder (for an addition, after a
+// copy of the output's old content) and renamed over the target only when
+// the conversion completes. So a conversion that stops, or a process that
+// is killed, leaves the output exactly as it was; a killed process leaves
+// the temporary file, which the next conversion of that output replaces.
 #pragma once
 
 #include <cstdint>
@@ -109,7 +110,6 @@ class OutputTextFile {
   Encoding encoding_ = Encoding::kUtf8;
   std::string path_;
   std::string temporaryPath_;
-  std::int64_t oldLength_ = -1;  // append mode: -1 when the file did not exist
   std::string pending_;
   std::string encoded_;
   bool failed_ = false;

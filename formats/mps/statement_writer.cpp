@@ -151,35 +151,35 @@ void AppendFilledTemplate(std::string& out, std::string_view templateText,
 }
 
 void AppendMpsStatement(std::string& out, std::string_view kind, const MpsValues& values) {
-  const MpsKindSpec* spec = FindMpsKind(kind);
-  if (spec == nullptr) {
+  const MpsKindSpec* entry = FindMpsKind(kind);
+  if (entry == nullptr) {
     // Sic: the format's own spelling, kept so that scripts compare equal.
     out += "// Not Suport [";
     out += kind;
     out += ']';
     return;
   }
-  switch (spec->layout) {
+  switch (entry->layout) {
     case MpsLayout::kComment:
       AppendComment(out, values[0]);
       return;
     case MpsLayout::kMapserver:
-      AppendMapserver(out, *spec, values);
+      AppendMapserver(out, *entry, values);
       return;
     case MpsLayout::kSingle:
-      AppendSingle(out, *spec, values);
+      AppendSingle(out, *entry, values);
       return;
     case MpsLayout::kAttributeList:
-      AppendAttributeList(out, *spec, values, kStatementIndent, kAttributeIndent);
+      AppendAttributeList(out, *entry, values, kStatementIndent, kAttributeIndent);
       return;
     case MpsLayout::kAddon:
-      AppendAttributeList(out, *spec, values, {}, "\t");
+      AppendAttributeList(out, *entry, values, {}, "\t");
       return;
     case MpsLayout::kDisp:
       AppendDisp(out, values);
       return;
     case MpsLayout::kHeader:
-      AppendHeader(out, *spec, values);
+      AppendHeader(out, *entry, values);
       return;
   }
 }

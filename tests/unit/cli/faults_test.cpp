@@ -1,0 +1,285 @@
+// vornconv when the file system works against it: outputs that cannot be
+// written at all or fail part-way, a process killed in the middle, inputs and
+// group definitions that cannot be read. Each must stop with the system's
+// message and exit status 1, and an output that existed must stay byte for
+// byte as it was.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/text_file.hpp"
+#include "support/engine_support.hpp"
+
+namespace vc::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int status = -1;
+  std::string err;
+};
+
+struct RunSettings {
+  std::string program;       // empty: the built vornconv
+  rlim_t fileSizeLimit = 0;  // bytes; 0 for no limit
+};
+
+// Starts vornconv with standard error to a file of `dir`; the caller waits.
+pid_t StartVornconv(const TempDir& dir, std::vector<std::string> args,
+                    const RunSettings& settings = {}) {
+  const std::string program =
+      settings.program.empty() ? ProgramsFolder() + "/vornconv" : settings.program;
+  args.insert(args.begin(), program);
+  const std::string errPath = dir.Path("stderr.log");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int in = open("/dev/null", O_RDWR);
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(in, 0);
+    dup2(in, 1);
+    dup2(err, 2);
+    if (settings.fileSizeLimit > 0) {
+      const rlimit limit{settings.fileSizeLimit, settings.fileSizeLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    setenv("SOURCE_DATE_EPOCH", "1015362000", 1);
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+RunResult Finish(const TempDir& dir, pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  RunResult run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = dir.Read("stderr.log");
+  return run;
+}
+
+RunResult RunVornconv(const TempDir& dir, std::vector<std::string> args,
+                      const RunSettings& settings = {}) {
+  return Finish(dir, StartVornconv(dir, std::move(args), settings));
+}
+
+std::string CannotWrite(const std::string& name) {
+  return "[" + name + "]に書き込めません．中止します．\n";
+}
+
+// A Waypoint+ track of `points` points, about 48 bytes a line; as MPS each
+// point takes about three times that.
+std::string LongTrack(int points) {
+  std::string text = "Datum,Tokyo mean,Bessel 1841,739.845,0.10037483,-128,481,664\r\n";
+  for (int i = 0; i < points; ++i) {
+    const int second = i % 60;
+    const int minute = (i / 60) % 60;
+    text += "TP,D, 35." + std::to_string(100000 + i % 90000) + ", 139." +
+            std::to_string(200000 + i % 90000) + ",01/01/2002,1" + std::to_string(i / 3600 % 10) +
+            ":" + (minute < 10 ? "0" : "") + std::to_string(minute) + ":" +
+            (second < 10 ? "0" : "") + std::to_string(second) + "," + (i == 0 ? "1" : "0") + "\r\n";
+  }
+  return text;
+}
+
+constexpr std::string_view kOldOutput = "earlier output, kept byte for byte\r\n";
+
+// Compares without printing a whole converted file when they differ.
+::testing::AssertionResult AsItWas(const std::string& path) {
+  const std::string content = ReadFile(path);
+  if (content == kOldOutput) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << path << " changed: " << content.size()
+                                       << " bytes, from \"" << content.substr(0, 80) << "\"";
+}
+
+class Faults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (ProgramsFolder().empty()) GTEST_SKIP() << "the programs' folder is unknown";
+  }
+  // Whether the test runs with privileges that ignore file permissions (CI
+  // runs as root): then a read-only or unreadable file proves nothing.
+  static bool PermissionsIgnored(const std::string& path, int mode) {
+    return access(path.c_str(), mode) == 0;
+  }
+  TempDir dir;
+};
+
+TEST_F(Faults, OutputThatCannotBeCreated) {
+  const auto in = dir.Write("in.txt", LongTrack(3));
+  fs::create_directory(dir.path() / "folder.mps");
+  const struct {
+    const char* what;
+    std::string output;
+  } cases[] = {
+      {"folder missing", dir.Path("none/out.mps")},
+      {"output is a folder", dir.Path("folder.mps")},
+  };
+  for (const auto& c : cases) {
+    for (const char* mode : {"--force", "--append"}) {
+      const RunResult run = RunVornconv(dir, {in, c.output, mode});
+      EXPECT_EQ(run.status, 1) << c.what << mode;
+      EXPECT_EQ(run.err, CannotWrite(c.output)) << c.what << mode;
+    }
+  }
+  EXPECT_TRUE(fs::is_directory(dir.path() / "folder.mps"));
+  EXPECT_FALSE(fs::exists(dir.path() / "none"));
+}
+
+TEST_F(Faults, ReadOnlyOutputFolder) {
+  const auto in = dir.Write("in.txt", LongTrack(3));
+  fs::create_directory(dir.path() / "locked");
+  const std::string out = dir.Path("locked/out.mps");
+  WriteFile(out, kOldOutput);
+  fs::permissions(dir.path() / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  if (PermissionsIgnored(dir.Path("locked"), W_OK)) GTEST_SKIP() << "running as root";
+  // Replacing needs a new file in the folder. Appending could write to the
+  // file itself, so make that read-only too.
+  fs::permissions(out, fs::perms::owner_read);
+  for (const char* mode : {"--force", "--append"}) {
+    const RunResult run = RunVornconv(dir, {in, out, mode});
+    EXPECT_EQ(run.status, 1) << mode;
+    EXPECT_EQ(run.err, mode == std::string("--append")
+                           ? "[" + out + "]に追加します．\n" + CannotWrite(out)
+                           : CannotWrite(out))
+        << mode;
+    EXPECT_TRUE(AsItWas(out)) << mode;
+  }
+}
+
+// A file-size limit makes a write fail once the output has grown past it;
+// vornconv ignores SIGXFSZ, so the failure comes back as an error.
+TEST_F(Faults, WriteFailingPartWayLeavesTheOutputAsItWas) {
+  const auto in = dir.Write("in.txt", LongTrack(3000));
+  const std::string out = dir.Path("out.mps");
+  for (const char* mode : {"--force", "--append"}) {
+    WriteFile(out, kOldOutput);
+    const RunResult run =
+        RunVornconv(dir, {in, out, mode, "--quiet"}, {.program = {}, .fileSizeLimit = 64 * 1024});
+    EXPECT_EQ(run.status, 1) << mode;
+    EXPECT_NE(run.err.find(CannotWrite(out)), std::string::npos) << mode << run.err;
+    EXPECT_TRUE(AsItWas(out)) << mode;
+    EXPECT_FALSE(fs::exists(engine::OutputTextFile::TemporaryNameFor(out))) << mode;
+  }
+  // Without the limit the same conversion goes through.
+  EXPECT_EQ(RunVornconv(dir, {in, out, "--force", "--quiet"}).status, 0);
+  EXPECT_GT(fs::file_size(out), 64u * 1024u);
+}
+
+// Killed at a random moment while it writes, vornconv leaves the output it
+// was replacing or appending to as it was; a temporary file may remain, and
+// the next conversion of that output replaces it.
+TEST_F(Faults, KilledMidConversionLeavesTheOutputAsItWas) {
+  const auto in = dir.Write("in.txt", LongTrack(60000));
+  const std::string out = dir.Path("out.mps");
+  const std::string partial = engine::OutputTextFile::TemporaryNameFor(out);
+  std::random_device device;
+  const unsigned seed = device();
+  std::mt19937 random(seed);
+  for (const char* mode : {"--force", "--append"}) {
+    WriteFile(out, kOldOutput);
+    fs::remove(partial);
+    const pid_t pid = StartVornconv(dir, {in, out, mode, "--quiet"});
+    // Wait until the writing has begun (a replacement is written to the
+    // temporary file, an addition to the output itself), then a little longer.
+    auto writing = [&] {
+      std::error_code ignored;
+      return fs::exists(partial, ignored) || fs::file_size(out, ignored) != kOldOutput.size();
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!writing() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 20));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) {
+      GTEST_SKIP() << "the conversion finished before it could be killed";
+    }
+    EXPECT_TRUE(AsItWas(out)) << mode << " seed " << seed;
+  }
+  // The next conversion of the output takes the place of what the killed one
+  // left behind.
+  ASSERT_EQ(RunVornconv(dir, {in, out, "--force", "--quiet"}).status, 0);
+  EXPECT_FALSE(fs::exists(partial));
+  EXPECT_GT(fs::file_size(out), kOldOutput.size());
+}
+
+TEST_F(Faults, InputThatCannotBeRead) {
+  const std::string out = dir.Path("out.mps");
+  fs::create_directory(dir.path() / "folder.txt");
+  const auto unreadable = dir.Write("unreadable.txt", LongTrack(3));
+  fs::permissions(unreadable, fs::perms::none);
+  struct Case {
+    const char* what;
+    std::string input;
+  };
+  std::vector<Case> cases{{"missing", dir.Path("none.txt")},
+                          {"a folder", dir.Path("folder.txt")},
+                          {"empty", dir.Write("empty.txt", "")}};
+  if (!PermissionsIgnored(unreadable, R_OK)) cases.push_back({"unreadable", unreadable});
+  for (const auto& c : cases) {
+    WriteFile(out, kOldOutput);
+    const RunResult run = RunVornconv(dir, {c.input, out, "--force"});
+    EXPECT_EQ(run.status, 1) << c.what;
+    EXPECT_EQ(run.err, "[" + c.input + "]は存在しません．中止します．\n") << c.what;
+    EXPECT_TRUE(AsItWas(out)) << c.what;
+  }
+}
+
+// vornconv finds the group definitions beside itself: a copy of it in a
+// folder of its own shows what happens when the file is missing or unreadable.
+class GroupFaults : public Faults {
+ protected:
+  void SetUp() override {
+    Faults::SetUp();
+    if (IsSkipped()) return;
+    fs::create_directory(dir.path() / "bin");
+    fs::copy_file(ProgramsFolder() + "/vornconv", program);
+  }
+  const std::string program = dir.Path("bin/vornconv");
+  const std::string in = dir.Write("in.txt", LongTrack(3));
+  const std::string out = dir.Path("out.mps");
+  const std::string message = "[header_mps_group.dat]が見つかりません．中止します．\n";
+};
+
+TEST_F(GroupFaults, Missing) {
+  for (const char* mode : {"--force", "--append"}) {
+    WriteFile(out, kOldOutput);
+    const RunResult run = RunVornconv(dir, {in, out, mode, "--quiet"}, {.program = program});
+    EXPECT_EQ(run.status, 1) << mode;
+    EXPECT_NE(run.err.find(message), std::string::npos) << mode << run.err;
+    EXPECT_TRUE(AsItWas(out)) << mode;
+  }
+}
+
+TEST_F(GroupFaults, Unreadable) {
+  const std::string groups = dir.Write("bin/header_mps_group.dat", "\t\tgroup\tgid=\"1\";\r\n");
+  ASSERT_EQ(RunVornconv(dir, {in, out, "--force", "--quiet"}, {.program = program}).status, 0);
+  fs::permissions(groups, fs::perms::none);
+  if (PermissionsIgnored(groups, R_OK)) GTEST_SKIP() << "running as root";
+  WriteFile(out, kOldOutput);
+  const RunResult run = RunVornconv(dir, {in, out, "--force", "--quiet"}, {.program = program});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, message);
+  EXPECT_TRUE(AsItWas(out));
+}
+
+}  // namespace
+}  // namespace vc::testing
