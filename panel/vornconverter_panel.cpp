@@ -4,11 +4,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -436,6 +439,16 @@ void VornConverterPanel::ConnectHandlers() {
   connect(exitVornConverter_, &QPushButton::clicked, this, [this] { ExitVornConverter_Click(); });
   orgFileName_->installEventFilter(this);
   newFileName_->installEventFilter(this);
+  // The text box's drops arrive at its viewport.
+  orgRow_ = {orgFileName_, orgFileName_->viewport(), getOrgFile_, findChild<QLabel*>("Label1")};
+  newRow_ = {newFileName_, newFileName_->viewport(), getNewFile_, findChild<QLabel*>("Label2")};
+  for (const auto& row : {orgRow_, newRow_}) {
+    for (QWidget* widget : row) {
+      if (widget == nullptr) continue;
+      widget->setAcceptDrops(true);
+      widget->installEventFilter(this);
+    }
+  }
 }
 
 void VornConverterPanel::Form_Load() {
@@ -494,8 +507,11 @@ std::optional<std::string> VornConverterPanel::ShowFileDialog(std::string_view m
 
 void VornConverterPanel::GetOrgFile_Click() {
   const std::optional<std::string> path = ShowFileDialog("Open", FileTypeOf(Text(orgFileName_)));
-  if (!path) return;
-  SetText(orgFileName_, *path);
+  if (path) OrgFileChosen(*path);
+}
+
+void VornConverterPanel::OrgFileChosen(const std::string& path) {
+  SetText(orgFileName_, path);
   ShowFileType(Text(orgFileName_), true);
   // The converted file name follows the new original file.
   FileTypeLists_Click(0);
@@ -503,9 +519,38 @@ void VornConverterPanel::GetOrgFile_Click() {
 
 void VornConverterPanel::GetNewFile_Click() {
   const std::optional<std::string> path = ShowFileDialog("Save", FileTypeOf(Text(newFileName_)));
-  if (!path) return;
-  SetText(newFileName_, *path);
+  if (path) NewFileChosen(*path);
+}
+
+void VornConverterPanel::NewFileChosen(const std::string& path) {
+  SetText(newFileName_, path);
   ShowFileType(Text(newFileName_), false);
+}
+
+// A file dragged from a file manager onto the Original File or Converted File
+// row. Only local files are taken; the text boxes would otherwise paste the
+// URL as text.
+bool VornConverterPanel::FileDragEvent(QObject* watched, QEvent* event) {
+  const bool isOrg = std::find(orgRow_.begin(), orgRow_.end(), watched) != orgRow_.end();
+  const bool isNew = std::find(newRow_.begin(), newRow_.end(), watched) != newRow_.end();
+  if (!isOrg && !isNew) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  const QList<QUrl> urls = drop->mimeData()->urls();
+  const bool hasFile = !urls.isEmpty() && urls.front().isLocalFile();
+  if (event->type() == QEvent::Drop && hasFile) {
+    const std::string path = urls.front().toLocalFile().toStdString();
+    if (isOrg) {
+      OrgFileChosen(path);
+    } else {
+      NewFileChosen(path);
+    }
+  }
+  if (hasFile) {
+    drop->acceptProposedAction();
+  } else {
+    drop->ignore();
+  }
+  return true;
 }
 
 bool VornConverterPanel::OrgFileName_KeyPress(int keyAscii) {
@@ -613,6 +658,10 @@ void VornConverterPanel::closeEvent(QCloseEvent* event) {
 }
 
 bool VornConverterPanel::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+    if (FileDragEvent(watched, event)) return true;
+  }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     const int keyAscii = key == Qt::Key_Return || key == Qt::Key_Enter ? kEnterKey : 0;

@@ -65,6 +65,10 @@ class VornConverterPanel final : public QWidget {
   void Form_Load();
   void GetOrgFile_Click();
   void GetNewFile_Click();
+  // What choosing a file with a Ref. button does, and dropping one on its row.
+  void OrgFileChosen(const std::string& path);
+  void NewFileChosen(const std::string& path);
+  bool FileDragEvent(QObject* watched, QEvent* event);
   // True when the key was swallowed.
   bool OrgFileName_KeyPress(int keyAscii);
   bool NewFileName_KeyPress(int keyAscii);
@@ -115,6 +119,10 @@ class VornConverterPanel final : public QWidget {
   std::array<QCheckBox*, 4> trkLineOp_{};
   QLineEdit* trkPntStepOp_ = nullptr;
   std::array<QCheckBox*, 7> trkPntOp_{};
+  // The widgets of the Original File and Converted File rows, which take
+  // dropped files: the text box, its viewport, the Ref. button, the caption.
+  std::array<QWidget*, 4> orgRow_{};
+  std::array<QWidget*, 4> newRow_{};
   // What a running conversion locks: everything but Convert and Exit.
   std::vector<QWidget*> lockedWhileConverting_;
 };

@@ -5,9 +5,10 @@ set -euo pipefail
 
 # The window needs Qt 6 Widgets, Liberation Serif (metrically the "Times New
 # Roman" of its captions; fontconfig maps the name to it) and a CJK font for
-# the Japanese items and messages.
+# the Japanese items and messages. desktop-file-utils checks the desktop entry
+# and dpkg-dev names the package's library dependencies.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
-          qt6-base-dev fonts-liberation fonts-noto-cjk)
+          qt6-base-dev fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do
