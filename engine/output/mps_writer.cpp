@@ -115,35 +115,23 @@ std::size_t PointStepOf(std::int16_t step) noexcept {
   return size == 0 ? 1 : static_cast<std::size_t>(size);
 }
 
-class MpsWriter final : public RecordWriter {
- public:
-  void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) override {
+class MpsWriter final : public KindWriter {
+ private:
+  // An MPS file is always in the Tokyo datum, the "MPS" form and UTC+9: the
+  // options say so for the rest of the conversion.
+  void Prepare(Conversion& conversion) override {
     ConvertOptions& options = conversion.options;
     options.utcOffset = "+9";
     options.datum = "TOKYO";
     options.coordFormat = "MPS";
-    switch (kind) {
-      case RecordKind::kWpt:
-        WriteWaypoint(conversion, output);
-        break;
-      case RecordKind::kRte:
-        WriteRoute(conversion, output);
-        break;
-      case RecordKind::kTrk:
-        WriteTrack(conversion, output);
-        break;
-      default:
-        break;
-    }
   }
 
- private:
   void AppendPointStatement(RecordText& output, std::string_view group) {
     mps::AppendMpsStatement(output.text(), "point",
                             mps::PointLineValues({}, group, pos_, str_, info_));
   }
 
-  void WriteWaypoint(Conversion& conversion, RecordText& output) {
+  void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     WptRec& waypoint = conversion.context.buffers.wpt;
     ConvertPointForOutput(waypoint, conversion.options, conversion.now, point_);
     AppendPosition(pos_, waypoint.lat, waypoint.lon);
@@ -157,7 +145,7 @@ class MpsWriter final : public RecordWriter {
     AppendPointStatement(output, kWaypointGroup);
   }
 
-  void WriteRoute(Conversion& conversion, RecordText& output) {
+  void WriteRoute(Conversion& conversion, RecordText& output) override {
     RecordBuffers& buffers = conversion.context.buffers;
     const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
     if (n == 0) return;
@@ -241,7 +229,7 @@ class MpsWriter final : public RecordWriter {
     }
   }
 
-  void WriteTrack(Conversion& conversion, RecordText& output) {
+  void WriteTrack(Conversion& conversion, RecordText& output) override {
     RecordBuffers& buffers = conversion.context.buffers;
     const ConvertOptions& options = conversion.options;
     const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());

@@ -56,6 +56,34 @@ class RecordWriter {
   virtual void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) = 0;
 };
 
+// A writer with one method per record kind; kinds other than the three write
+// nothing. Prepare runs first for every record.
+class KindWriter : public RecordWriter {
+ public:
+  void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) final {
+    Prepare(conversion);
+    switch (kind) {
+      case RecordKind::kWpt:
+        WriteWaypoint(conversion, output);
+        break;
+      case RecordKind::kRte:
+        WriteRoute(conversion, output);
+        break;
+      case RecordKind::kTrk:
+        WriteTrack(conversion, output);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  virtual void Prepare(Conversion& /*conversion*/) {}
+  virtual void WriteWaypoint(Conversion& conversion, RecordText& output) = 0;
+  virtual void WriteRoute(Conversion& conversion, RecordText& output) = 0;
+  virtual void WriteTrack(Conversion& conversion, RecordText& output) = 0;
+};
+
 std::unique_ptr<RecordWriter> MakeMpsWriter();
 std::unique_ptr<RecordWriter> MakeWaypointPlusWriter();
 std::unique_ptr<RecordWriter> MakeVrcWriter();

@@ -26,26 +26,13 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 
-class VrcWriter final : public RecordWriter {
- public:
-  void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) override {
+class VrcWriter final : public KindWriter {
+ private:
+  // Every record starts with empty columns.
+  void Prepare(Conversion& /*conversion*/) override {
     for (std::string& field : fields_) field.clear();
-    switch (kind) {
-      case RecordKind::kWpt:
-        WriteWaypoint(conversion, output);
-        break;
-      case RecordKind::kRte:
-        WriteRoute(conversion, output);
-        break;
-      case RecordKind::kTrk:
-        WriteTrack(conversion, output);
-        break;
-      default:
-        break;
-    }
   }
 
- private:
   void Set(std::size_t column, std::string_view value) { fields_[column].assign(value); }
   void SetTrimmed(std::size_t column, std::string_view value) {
     fields_[column].assign(text::TrimSpaces(value));
@@ -66,14 +53,14 @@ class VrcWriter final : public RecordWriter {
     SetTrimmed(40, point.info1);
   }
 
-  void WriteWaypoint(Conversion& conversion, RecordText& output) {
+  void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     WptRec& waypoint = conversion.context.buffers.wpt;
     ConvertPointForOutput(waypoint, conversion.options, conversion.now, point_);
     SetWaypointColumns("WPT", waypoint);
     vrc::AppendVrcLine(output.text(), fields_);
   }
 
-  void WriteRoute(Conversion& conversion, RecordText& output) {
+  void WriteRoute(Conversion& conversion, RecordText& output) override {
     RecordBuffers& buffers = conversion.context.buffers;
     const RteHdr& header = buffers.rteHdr;
     Set(1, "RTH");
@@ -93,7 +80,7 @@ class VrcWriter final : public RecordWriter {
     }
   }
 
-  void WriteTrack(Conversion& conversion, RecordText& output) {
+  void WriteTrack(Conversion& conversion, RecordText& output) override {
     RecordBuffers& buffers = conversion.context.buffers;
     const TrkHdr& header = buffers.trkHdr;
     Set(1, "TRH");

@@ -24,24 +24,7 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 
-class WaypointPlusWriter final : public RecordWriter {
- public:
-  void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) override {
-    switch (kind) {
-      case RecordKind::kWpt:
-        WriteWaypoint(conversion, output);
-        break;
-      case RecordKind::kRte:
-        WriteRoute(conversion, output);
-        break;
-      case RecordKind::kTrk:
-        WriteTrack(conversion, output);
-        break;
-      default:
-        break;
-    }
-  }
-
+class WaypointPlusWriter final : public KindWriter {
  private:
   void SplitPointTime() {
     date_.clear();
@@ -61,11 +44,11 @@ class WaypointPlusWriter final : public RecordWriter {
                        time_, point.info1);
   }
 
-  void WriteWaypoint(Conversion& conversion, RecordText& output) {
+  void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     AppendWaypointLine(output.text(), "WP", conversion.context.buffers.wpt, conversion);
   }
 
-  void WriteRoute(Conversion& conversion, RecordText& output) {
+  void WriteRoute(Conversion& conversion, RecordText& output) override {
     RecordBuffers& buffers = conversion.context.buffers;
     wpt::AppendWptLine(output.text(), "RN", buffers.rteHdr.rteNo, buffers.rteHdr.rteName);
     const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
@@ -77,7 +60,7 @@ class WaypointPlusWriter final : public RecordWriter {
     }
   }
 
-  void WriteTrack(Conversion& conversion, RecordText& output) {
+  void WriteTrack(Conversion& conversion, RecordText& output) override {
     RecordBuffers& buffers = conversion.context.buffers;
     const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
