@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/point_blocks.hpp"
+#include "engine/point_text.hpp"
 
 namespace vc::engine {
 
@@ -59,20 +60,22 @@ struct TrkHdr {
 };
 
 // "-" in velocity, trkDegree, posError and headDegree means not available.
+// A track may hold a million points, so its fields are compact texts
+// (point_text.hpp): each still reads back exactly as it was set.
 struct TrkPnt {
-  std::string lat;
-  std::string lon;
-  std::string dateTime;
-  std::string velocity;      // km/h
-  std::string trkDegree;     // course over ground, degrees from north
+  InlineText<24> lat;
+  InlineText<24> lon;
+  PackedText dateTime;
+  PackedText velocity;       // km/h
+  PackedText trkDegree;      // course over ground, degrees from north
   std::int64_t legTime = 0;  // seconds from the previous point, never negative
   double legLength = 0;      // metres from the previous point
   double legVelocity = 0;    // km/h
-  std::string posError;
-  std::string headDegree;
-  std::string recDatum;
-  std::string recUtcOffset;
-  std::string recCoordFormat;
+  PackedText posError;
+  PackedText headDegree;
+  InlineText<8> recDatum;
+  InlineText<8> recUtcOffset;
+  InlineText<8> recCoordFormat;
 };
 
 // Points of one record, numbered from 1 as in the files. Clearing keeps the

@@ -202,6 +202,12 @@ std::optional<LocalSeconds> ParseDateTime(std::string_view text, DateOrder order
   return ToLocalSeconds(c);
 }
 
+std::optional<LocalSeconds> ParseCanonicalDateTime(std::string_view text) noexcept {
+  CivilDateTime c{};
+  if (!ParseCanonical(text, c)) return std::nullopt;
+  return ToLocalSeconds(c);
+}
+
 bool IsWritableTime(LocalSeconds seconds) noexcept {
   return seconds >= kMinWritable && seconds <= kMaxWritable;
 }

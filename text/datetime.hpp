@@ -41,6 +41,10 @@ struct CivilDateTime {
 std::optional<LocalSeconds> ParseDateTime(std::string_view text,
                                           DateOrder order = DateOrder::kYearMonthDay) noexcept;
 
+// Only the exact form AppendDateTime writes, "yyyy/mm/dd hh:nn:ss" with
+// every digit, so that the seconds stand for the text itself.
+std::optional<LocalSeconds> ParseCanonicalDateTime(std::string_view text) noexcept;
+
 LocalSeconds ToLocalSeconds(const CivilDateTime& civil) noexcept;
 CivilDateTime ToCivil(LocalSeconds seconds) noexcept;
 

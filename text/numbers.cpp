@@ -75,15 +75,32 @@ constexpr std::array<double, 23> kExactPowersOfTen = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+// "00" to "99", so that digits are made two per division.
+constexpr std::array<char, 200> kTwoDigits = [] {
+  std::array<char, 200> table{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    table[2 * i] = static_cast<char>('0' + i / 10);
+    table[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return table;
+}();
+
+void CopyTwoDigits(std::uint32_t pair, char* out) noexcept {
+  out[0] = kTwoDigits[2 * pair];
+  out[1] = kTwoDigits[2 * pair + 1];
+}
+
 // Most values are found without any text: |value| scaled by an exact power
-// of ten to fifteen digits before the point is off the exact product by at
-// most half a unit in its last place, 1/16 at below 2^50. Unless the fraction
-// lies that close to one half, rounding the scaled double rounds the exact
-// value. False when the value is out of reach or too close to call.
+// of ten to fifteen digits before the point is the exact product rounded to
+// a multiple of its unit in the last place (at most 1/8 below 2^50), off by
+// at most half that unit. A fraction other than one half is then at least a
+// whole unit away from one half, so the exact product lies on the same side
+// of it and rounds to the same whole number. Only a fraction of exactly one
+// half cannot tell, and goes the slow way. False then, or when the value is
+// out of reach.
 bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
   constexpr double kLow = 1e14;
   constexpr double kHigh = 1e15;
-  constexpr double kDoubt = 0.07;
   if (!(magnitude >= 1e-8 && magnitude < 1e36)) return false;
   // floor(log10(2) * binary exponent), at most one off; the loop corrects it.
   const auto binaryExponent =
@@ -107,23 +124,24 @@ bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
     // Converting the positive value truncates: its floor, without a call.
     auto digits = static_cast<std::uint64_t>(scaled);
     const double fraction = scaled - static_cast<double>(digits);
-    if (std::fabs(fraction - 0.5) <= kDoubt) return false;
+    if (fraction == 0.5) return false;
     if (fraction > 0.5) ++digits;
     if (digits == 1000000000000000ULL) {
       digits = 100000000000000ULL;
       ++exponent;
     }
-    // Two halves, so the digits come out of 32-bit divisions.
+    // Two halves, so the digits come out of 32-bit divisions, two at a time.
     auto low = static_cast<std::uint32_t>(digits % 100000000);
     auto high = static_cast<std::uint32_t>(digits / 100000000);
-    for (std::size_t k = 15; k-- > 7;) {
-      out.d[k] = static_cast<char>('0' + low % 10);
-      low /= 10;
+    for (std::size_t k = 15; k > 7; k -= 2) {
+      CopyTwoDigits(low % 100, &out.d[k - 2]);
+      low /= 100;
     }
-    for (std::size_t k = 7; k-- > 0;) {
-      out.d[k] = static_cast<char>('0' + high % 10);
-      high /= 10;
+    for (std::size_t k = 7; k > 1; k -= 2) {
+      CopyTwoDigits(high % 100, &out.d[k - 2]);
+      high /= 100;
     }
+    out.d[0] = static_cast<char>('0' + high);
     out.exponent = exponent;
     out.exact = false;
     return true;

@@ -57,11 +57,18 @@ bool HasDate(std::string_view dateTime) noexcept {
          dateTime.find('-', 1) != std::string_view::npos;
 }
 
+// A time kept as seconds was written with its date; only a text can be a
+// bare time.
+bool HasDate(const PackedText& dateTime) noexcept {
+  const std::optional<std::string_view> stored = dateTime.StoredText();
+  return !stored || HasDate(*stored);
+}
+
 // Seconds since midnight of a time written without a date; nullopt for
 // anything else.
-std::optional<text::LocalSeconds> BareTimeOfDay(std::string_view dateTime) noexcept {
+std::optional<text::LocalSeconds> BareTimeOfDay(const PackedText& dateTime) {
   if (HasDate(dateTime)) return std::nullopt;
-  const std::optional<text::LocalSeconds> seconds = text::ParseDateTime(dateTime);
+  const std::optional<text::LocalSeconds> seconds = dateTime.Seconds();
   if (!seconds) return std::nullopt;
   return *seconds - text::ZeroDate();
 }
@@ -87,12 +94,11 @@ text::LocalSeconds NearestDayTime(text::LocalSeconds reference,
 
 // Rewrites a bare time as a full date and time near `reference`; false, with
 // the text unchanged, when the result would leave the writable years.
-bool DateBareTime(std::string& dateTime, text::LocalSeconds reference, text::LocalSeconds timeOfDay,
-                  text::LocalSeconds& dated) {
+bool DateBareTime(PackedText& dateTime, text::LocalSeconds reference, text::LocalSeconds timeOfDay,
+                  text::LocalSeconds& dated) noexcept {
   const text::LocalSeconds seconds = NearestDayTime(reference, timeOfDay);
   if (!text::IsWritableTime(seconds)) return false;
-  dateTime.clear();
-  text::AppendDateTime(dateTime, seconds);
+  dateTime.SetDateTime(seconds);
   dated = seconds;
   return true;
 }
@@ -109,7 +115,7 @@ class BareTimeDating {
   // Called once point n has its time. True when points before n were changed
   // as well, so that the legs up to n must be computed again.
   bool Place(PointList<TrkPnt>& points, std::size_t n) {
-    std::string& dateTime = points[n].dateTime;
+    PackedText& dateTime = points[n].dateTime;
     if (HasDate(dateTime)) {
       const bool backFill = lastDated_ == 0 && leadingBare_;
       lastDated_ = n;
@@ -121,8 +127,7 @@ class BareTimeDating {
       leadingBare_ = true;
       return false;
     }
-    const std::optional<text::LocalSeconds> reference =
-        text::ParseDateTime(points[lastDated_].dateTime);
+    const std::optional<text::LocalSeconds> reference = points[lastDated_].dateTime.Seconds();
     text::LocalSeconds dated = 0;
     if (reference && DateBareTime(dateTime, *reference, *timeOfDay, dated)) lastDated_ = n;
     return false;
@@ -132,7 +137,7 @@ class BareTimeDating {
   // Walks back from the first dated point n, each bare time taking its date
   // from the point after it.
   static bool DateLeadingPoints(PointList<TrkPnt>& points, std::size_t n) {
-    std::optional<text::LocalSeconds> reference = text::ParseDateTime(points[n].dateTime);
+    std::optional<text::LocalSeconds> reference = points[n].dateTime.Seconds();
     if (!reference) return false;
     bool changed = false;
     for (std::size_t i = n - 1; i >= 1; --i) {
@@ -210,18 +215,17 @@ class LogReader final : public RecordReader {
 
   void StorePoint(TrkPnt& point, const ConversionContext& context) {
     const auto& field = line_.field;
-    point.lat.assign(field[vp::kLogLat]);
-    point.lon.assign(field[vp::kLogLon]);
-    point.dateTime.assign(field[vp::kLogDateTime]);
-    point.velocity.clear();
-    text::AppendGeneral(point.velocity,
-                        text::LeadingValue(field[vp::kLogSpeed]) * kKmhPerMetrePerSecond);
-    point.trkDegree.assign(field[vp::kLogCourse]);
-    point.posError.assign(field[vp::kLogPosError]);
-    point.headDegree.assign(field[vp::kLogHeading]);
-    point.recDatum.assign(kind_ == LogKind::kVrp ? field[vp::kLogDatum] : context.vrmVrnDatum);
-    point.recUtcOffset.assign(field[vp::kLogUtcOffset]);
-    point.recCoordFormat.assign(kLogCoordFormat);
+    point.lat = field[vp::kLogLat];
+    point.lon = field[vp::kLogLon];
+    point.dateTime.AssignDateTime(field[vp::kLogDateTime], scratch_);
+    point.velocity.SetNumber(text::LeadingValue(field[vp::kLogSpeed]) * kKmhPerMetrePerSecond);
+    point.trkDegree.Assign(field[vp::kLogCourse]);
+    point.posError.Assign(field[vp::kLogPosError]);
+    point.headDegree.Assign(field[vp::kLogHeading]);
+    point.recDatum = kind_ == LogKind::kVrp ? std::string_view(field[vp::kLogDatum])
+                                            : std::string_view(context.vrmVrnDatum);
+    point.recUtcOffset = field[vp::kLogUtcOffset];
+    point.recCoordFormat = kLogCoordFormat;
   }
 
   text::LineSource& lines_;
@@ -231,6 +235,7 @@ class LogReader final : public RecordReader {
   vp::LogFixState fixState_;
   TrackLegs legs_;
   BareTimeDating dating_;
+  std::string scratch_;
 };
 
 }  // namespace

@@ -58,6 +58,11 @@ void SetMpsCoord(std::string& coord, std::string_view degrees) {
   geo::AppendConvertedCoord(coord, degrees, "D", "MPS");
 }
 
+void SetMpsCoord(InlineText<24>& coord, std::string_view degrees, std::string& scratch) {
+  SetMpsCoord(scratch, degrees);
+  coord = scratch;
+}
+
 text::LocalSeconds MidnightOf(text::LocalSeconds now) {
   text::CivilDateTime civil = text::ToCivil(now);
   civil.hour = 0;
@@ -150,17 +155,16 @@ class MpsReader final : public RecordReader {
     header.trkCode = ListItem(items, 3);
     header.trkName = ListItem(items, 1);
 
-    midnight_.clear();
-    text::AppendDateTime(midnight_, MidnightOf(conversion.now));
+    const text::LocalSeconds midnight = MidnightOf(conversion.now);
     TrackLegs legs;
     legs.Start(header);
     PointList<TrkPnt>& points = buffers.trkPnt;
     points.Clear();
     auto addPoint = [&](std::string_view lat, std::string_view lon) {
       TrkPnt& point = points.Add();
-      SetMpsCoord(point.lat, lat);
-      SetMpsCoord(point.lon, lon);
-      point.dateTime = midnight_;
+      SetMpsCoord(point.lat, lat, coord_);
+      SetMpsCoord(point.lon, lon, coord_);
+      point.dateTime.SetDateTime(midnight);
       point.velocity = "-";
       point.trkDegree = "-";
       point.posError = "-";
@@ -183,7 +187,7 @@ class MpsReader final : public RecordReader {
   text::LineSource& lines_;
   // The number of the last route read, the base of the next automatic one.
   std::string lastRteNo_;
-  std::string midnight_;
+  std::string coord_;
 };
 
 }  // namespace

@@ -19,7 +19,7 @@ void TrackLegs::Start(TrkHdr& header) {
 void TrackLegs::Add(TrkPnt& point, TrkHdr& header, bool accumulate) {
   const double lat = geo::CoordDegrees(point.lat, point.recCoordFormat);
   const double lon = geo::CoordDegrees(point.lon, point.recCoordFormat);
-  const std::optional<text::LocalSeconds> time = text::ParseDateTime(point.dateTime);
+  const std::optional<text::LocalSeconds> time = point.dateTime.Seconds();
   point.legTime = 0;
   point.legLength = 0;
   point.legVelocity = 0;

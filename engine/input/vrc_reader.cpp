@@ -80,10 +80,10 @@ void StorePoint(const vrc::VrcFields& fields, WptRec& point) {
 
 // Track point columns: 2 form, 3 datum, 4 latitude, 5 longitude, 6 time.
 // The receiver's measurements are not kept; the legs are computed anew.
-void StoreTrackPoint(const vrc::VrcFields& fields, TrkPnt& point) {
+void StoreTrackPoint(const vrc::VrcFields& fields, TrkPnt& point, std::string& scratch) {
   point.lat = fields[4];
   point.lon = fields[5];
-  point.dateTime = fields[6];
+  point.dateTime.AssignDateTime(fields[6], scratch);
   point.velocity = kNotAvailable;
   point.trkDegree = kNotAvailable;
   point.posError = kNotAvailable;
@@ -186,7 +186,7 @@ class VrcReader final : public RecordReader {
         break;
       }
       TrkPnt& point = buffers.trkPnt.Add();
-      StoreTrackPoint(line_.fields, point);
+      StoreTrackPoint(line_.fields, point, scratch_);
       legs_.Add(point, header);
       if (conversion.PointTick()) break;
     }
@@ -197,6 +197,7 @@ class VrcReader final : public RecordReader {
   text::LineSource& lines_;
   vrc::VrcLine line_;
   TrackLegs legs_;
+  std::string scratch_;
 };
 
 }  // namespace

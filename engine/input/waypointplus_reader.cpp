@@ -75,20 +75,23 @@ void StorePoint(const wpt::WptLine& line, const std::string& fileDatum, WptRec& 
 
 // The date and time fields joined by one blank, rewritten as
 // "yyyy/mm/dd hh:nn:ss". A time that cannot be read keeps the joined text.
-void StoreTrackTime(const wpt::WptLine& line, std::string& dateTime) {
-  dateTime = line.fields[kTrackDateField];
-  dateTime += ' ';
-  dateTime += line.fields[kTrackTimeField];
-  const auto seconds = text::ParseDateTime(dateTime, text::DateOrder::kMonthDayYear);
-  if (!seconds) return;
-  dateTime.clear();
-  text::AppendDateTime(dateTime, *seconds);
+void StoreTrackTime(const wpt::WptLine& line, PackedText& dateTime, std::string& joined) {
+  joined = line.fields[kTrackDateField];
+  joined += ' ';
+  joined += line.fields[kTrackTimeField];
+  const auto seconds = text::ParseDateTime(joined, text::DateOrder::kMonthDayYear);
+  if (seconds) {
+    dateTime.SetDateTime(*seconds);
+  } else {
+    dateTime.Assign(joined);
+  }
 }
 
-void StoreTrackPoint(const wpt::WptLine& line, const std::string& fileDatum, TrkPnt& point) {
+void StoreTrackPoint(const wpt::WptLine& line, const std::string& fileDatum, TrkPnt& point,
+                     std::string& scratch) {
   point.lat = line.fields[kTrackLatField];
   point.lon = line.fields[kTrackLonField];
-  StoreTrackTime(line, point.dateTime);
+  StoreTrackTime(line, point.dateTime, scratch);
   point.velocity = kNotAvailable;
   point.trkDegree = kNotAvailable;
   point.posError = kNotAvailable;
@@ -175,7 +178,7 @@ class WaypointPlusReader final : public RecordReader {
            (lookahead_.fields[kNewTrackField] != kNewTrackFlag || buffers.trkPnt.Count() < 2)) {
       TrkPnt& point = buffers.trkPnt.Add();
       conversion.observer.PointProgress(static_cast<std::int64_t>(buffers.trkPnt.Count()));
-      StoreTrackPoint(lookahead_, context.fileDatum, point);
+      StoreTrackPoint(lookahead_, context.fileDatum, point, scratch_);
       legs_.Add(point, header);
       ReadLookahead();
       if (conversion.PointTick()) break;
@@ -194,6 +197,7 @@ class WaypointPlusReader final : public RecordReader {
   // The next line not yet part of a returned record.
   wpt::WptLine lookahead_;
   TrackLegs legs_;
+  std::string scratch_;
 };
 
 }  // namespace

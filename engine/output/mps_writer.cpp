@@ -94,11 +94,11 @@ void AppendPosition(std::string& pos, std::string_view lat, std::string_view lon
 }
 
 // A measured value of a track point: "-" when the receiver gave none.
-void AppendMeasured(std::string& out, std::string_view field, std::string_view unit) {
-  if (text::TrimSpaces(field) == "-") {
+void AppendMeasured(std::string& out, const PackedText& field, std::string_view unit) {
+  if (field.IsNotAvailable()) {
     out += '-';
   } else {
-    text::AppendPattern(out, text::LeadingValue(field), text::kPattern0_00);
+    text::AppendPattern(out, field.Value(), text::kPattern0_00);
   }
   out += unit;
 }
@@ -207,7 +207,7 @@ class MpsWriter final : public KindWriter {
 
   void TrackPointStr(const TrkPnt& point, const ConvertOptions& options) {
     str_.clear();
-    if (options.pointPastDate) str_ += text::TrimSpaces(point.dateTime);
+    if (options.pointPastDate) point.dateTime.AppendTrimmedTo(str_);
     str_ += ',';
     if (options.pointPastVelocity) AppendMeasured(str_, point.velocity, "(km/hr)");
     str_ += ',';

@@ -10,27 +10,34 @@
 namespace vc::engine {
 namespace {
 
-std::string_view OptionOr(const std::string& option, const std::string& own) noexcept {
-  return option == kDataPriority ? std::string_view(own) : std::string_view(option);
+std::string_view OptionOr(const std::string& option, std::string_view own) noexcept {
+  return option == kDataPriority ? own : std::string_view(option);
 }
+
+// A waypoint's coordinate takes the new text's storage; a track point's
+// compact text copies it.
+void TakeCoordinate(std::string& coordinate, std::string& made) noexcept { coordinate.swap(made); }
+void TakeCoordinate(InlineText<24>& coordinate, const std::string& made) { coordinate = made; }
 
 // The transformed angle goes back into the point's own form through its
 // general text, so even a datum pair that leaves the point where it is
 // ("Tokyo" and "TOKYO") rewrites the coordinate through decimal degrees.
-void WriteBackDegrees(std::string& coordinate, double degrees, std::string_view form,
+template <typename Coordinate>
+void WriteBackDegrees(Coordinate& coordinate, double degrees, std::string_view form,
                       ConvertedPoint& converted) {
   converted.number.clear();
   text::AppendGeneral(converted.number, degrees);
   converted.coord.clear();
   geo::AppendConvertedCoord(converted.coord, converted.number, "D", form);
-  coordinate.swap(converted.coord);
+  TakeCoordinate(coordinate, converted.coord);
 }
 
-void ChangeForm(std::string& coordinate, std::string_view fromForm, std::string_view toForm,
+template <typename Coordinate>
+void ChangeForm(Coordinate& coordinate, std::string_view fromForm, std::string_view toForm,
                 ConvertedPoint& converted) {
   converted.coord.clear();
   geo::AppendConvertedCoord(converted.coord, coordinate, fromForm, toForm);
-  coordinate.swap(converted.coord);
+  TakeCoordinate(coordinate, converted.coord);
 }
 
 // Datum first, in the point's own form; then the form. Works for waypoints,
@@ -82,16 +89,14 @@ void ConvertPointForOutput(WptRec& point, const ConvertOptions& options, text::L
 void ConvertPointForOutput(TrkPnt& point, const ConvertOptions& options,
                            ConvertedPoint& converted) {
   ConvertCoordinates(point, options, converted);
-  converted.pointTime.assign(point.dateTime);
+  converted.pointTime.clear();
   const double hours = ZoneShiftHours(converted, point.recUtcOffset);
   if (hours == 0) return;
   // A time that cannot be read, or that the shift would carry outside the
   // years 1 to 9999, is kept as it stands.
-  std::optional<text::LocalSeconds> seconds = text::ParseDateTime(point.dateTime);
+  std::optional<text::LocalSeconds> seconds = point.dateTime.Seconds();
   if (!seconds || !text::ShiftByHours(*seconds, hours)) return;
-  converted.pointTime.clear();
-  text::AppendGeneralDateTime(converted.pointTime, *seconds);
-  point.dateTime.assign(converted.pointTime);
+  point.dateTime.SetGeneralDateTime(*seconds);
 }
 
 }  // namespace vc::engine

@@ -25,8 +25,8 @@ struct ConvertedPoint {
   std::string_view outDatum;
   std::string_view outCoordFormat;
   std::string_view outUtcOffset;
-  // The point's time in the output's zone: "now" for waypoints and route
-  // points, the point's own dateTime for track points.
+  // The time of a waypoint or route point in the output's zone ("now"); a
+  // track point's time is its own dateTime, converted in place.
   std::string pointTime;
 
   // Working texts of the coordinate rewriting.
@@ -39,7 +39,7 @@ struct ConvertedPoint {
 void ConvertPointForOutput(WptRec& point, const ConvertOptions& options, text::LocalSeconds now,
                            ConvertedPoint& converted);
 
-// A track point; its dateTime becomes pointTime.
+// A track point; its dateTime is brought into the output's zone.
 void ConvertPointForOutput(TrkPnt& point, const ConvertOptions& options, ConvertedPoint& converted);
 
 // The points a writer goes through: pntNum taken as a count, never more

@@ -37,6 +37,10 @@ class VrcWriter final : public KindWriter {
   void SetTrimmed(std::size_t column, std::string_view value) {
     fields_[column].assign(text::TrimSpaces(value));
   }
+  void SetTrimmed(std::size_t column, const PackedText& value) {
+    fields_[column].clear();
+    value.AppendTrimmedTo(fields_[column]);
+  }
 
   // Waypoints and route points share columns 1 to 40.
   void SetWaypointColumns(std::string_view kind, const WptRec& point) {
@@ -99,7 +103,8 @@ class VrcWriter final : public KindWriter {
       Set(3, point_.outDatum);
       Set(4, point.lat);
       Set(5, point.lon);
-      Set(6, point_.pointTime);
+      fields_[6].clear();
+      point.dateTime.AppendTo(fields_[6]);
       Set(7, i == 1 ? "True" : "False");
       SetTrimmed(8, point.velocity);
       SetTrimmed(9, point.trkDegree);

@@ -26,10 +26,9 @@ constexpr std::string_view kLineBreak = "\r\n";
 
 class WaypointPlusWriter final : public KindWriter {
  private:
-  void SplitPointTime() {
+  void SplitPointTime(std::optional<text::LocalSeconds> seconds) {
     date_.clear();
     time_.clear();
-    const std::optional<text::LocalSeconds> seconds = text::ParseDateTime(point_.pointTime);
     if (!seconds) return;
     text::AppendMonthDayYear(date_, *seconds);
     text::AppendTimeOfDay(time_, *seconds);
@@ -39,7 +38,7 @@ class WaypointPlusWriter final : public KindWriter {
   void AppendWaypointLine(std::string& out, std::string_view kind, WptRec& point,
                           Conversion& conversion) {
     ConvertPointForOutput(point, conversion.options, conversion.now, point_);
-    SplitPointTime();
+    SplitPointTime(text::ParseDateTime(point_.pointTime));
     wpt::AppendWptLine(out, kind, point_.outCoordFormat, point.name, point.lat, point.lon, date_,
                        time_, point.info1);
   }
@@ -67,7 +66,7 @@ class WaypointPlusWriter final : public KindWriter {
       if (conversion.PointTick()) return;
       TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(point, conversion.options, point_);
-      SplitPointTime();
+      SplitPointTime(point.dateTime.Seconds());
       if (i > 1) output.text() += kLineBreak;
       wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point.lat, point.lon, date_,
                          time_, i == 1 ? "1" : "0");

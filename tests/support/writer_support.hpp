@@ -48,8 +48,18 @@ inline engine::WptRec MakeWaypoint(std::string name, std::string lat, std::strin
 inline engine::TrkPnt MakeTrackPoint(std::string lat, std::string lon, std::string dateTime,
                                      std::string form = "D", std::string datum = "TOKYO",
                                      std::string utcOffset = "+9") {
-  return {std::move(lat),   std::move(lon),       std::move(dateTime), "-", "-", 0, 0, 0, "-", "-",
-          std::move(datum), std::move(utcOffset), std::move(form)};
+  engine::TrkPnt point;
+  point.lat = lat;
+  point.lon = lon;
+  point.dateTime = dateTime;
+  for (engine::PackedText* measured :
+       {&point.velocity, &point.trkDegree, &point.posError, &point.headDegree}) {
+    *measured = "-";
+  }
+  point.recDatum = datum;
+  point.recUtcOffset = utcOffset;
+  point.recCoordFormat = form;
+  return point;
 }
 
 inline void SetRoute(engine::RecordBuffers& buffers, std::string rteNo, std::string rteName,

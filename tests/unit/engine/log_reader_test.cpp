@@ -53,7 +53,7 @@ class LogReading {
 std::vector<std::string> Times(const RecordBuffers& buffers) {
   std::vector<std::string> times;
   for (std::size_t n = 1; n <= buffers.trkPnt.Count(); ++n) {
-    times.push_back(buffers.trkPnt[n].dateTime);
+    times.push_back(buffers.trkPnt[n].dateTime.Str());
   }
   return times;
 }
@@ -483,7 +483,7 @@ TEST(LogRealCaptures, ReadAsVrnLogsGiveSensibleTracks) {
       const TrkPnt& p = buffers.trkPnt[n];
       EXPECT_NEAR(text::LeadingValue(p.lat), c.lat, 0.01) << c.file << " point " << n;
       EXPECT_NEAR(text::LeadingValue(p.lon), c.lon, 0.01) << c.file << " point " << n;
-      const auto time = text::ParseDateTime(p.dateTime);
+      const auto time = text::ParseDateTime(p.dateTime.Str());
       ASSERT_TRUE(time.has_value()) << c.file << " point " << n;
       EXPECT_TRUE(*time >= *first && *time <= *last) << c.file << " point " << n;
     }

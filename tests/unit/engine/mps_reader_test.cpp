@@ -304,7 +304,7 @@ TEST_F(MpsReading, TrackPointsLieAtMidnightWithLegsButNoTotals) {
     const TrkPnt& point = TrackPoints()[n];
     EXPECT_EQ(point.dateTime, "2002/03/05 00:00:00");  // the observer's day
     EXPECT_EQ(point.lon, "139/03/04.0");
-    EXPECT_EQ(point.velocity + point.trkDegree + point.posError + point.headDegree, "----");
+    EXPECT_EQ(point.velocity.Str() + point.trkDegree.Str() + point.posError.Str() + point.headDegree.Str(), "----");
     EXPECT_EQ(point.recDatum, "Tokyo");
     EXPECT_EQ(point.recUtcOffset, "+9");
     EXPECT_EQ(point.recCoordFormat, "MPS");
@@ -481,7 +481,7 @@ TEST(MpsRoundTrip, RecordsWrittenAsAScriptReadBack) {
   EXPECT_EQ(buffers.trkHdr.pntNum, std::to_string(track.size()));
   ASSERT_EQ(buffers.trkPnt.Count(), track.size());
   for (std::size_t n = 1; n <= track.size(); ++n) {
-    ExpectNear(buffers.trkPnt[n].lat, buffers.trkPnt[n].lon, track[n - 1], n);
+    ExpectNear(buffers.trkPnt[n].lat.Str(), buffers.trkPnt[n].lon.Str(), track[n - 1], n);
   }
   EXPECT_EQ(reader->ReadNextRecord(conversion), RecordKind::kEof);
 }

@@ -206,13 +206,13 @@ TEST_F(MpsWriterTest, LongTrackIsWrittenAsOneWholeText) {
 
   std::string pos = "> ";
   for (std::size_t i = 1; i <= kPoints; ++i)
-    pos += (i > 1 ? "," : "") + points[i].lat + ",139/45/00.0";
+    pos += (i > 1 ? "," : "") + points[i].lat.Str() + ",139/45/00.0";
   std::string expected =
       mps::MakeMpsStatement("line", mps::PointLineValues("", "2531", pos, "[TR],True,,", ",,"));
   for (std::size_t i = 1; i <= kPoints; i += 2) {
     expected +=
         "\r\n" + mps::MakeMpsStatement(
-                     "point", mps::PointLineValues("", "2532", points[i].lat + ',' + points[i].lon,
+                     "point", mps::PointLineValues("", "2532", points[i].lat.Str() + ',' + points[i].lon.Str(),
                                                    ",,,", "0(s),,"));
   }
   expected += "\r\n";

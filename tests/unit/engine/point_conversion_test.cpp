@@ -105,14 +105,20 @@ TEST(PointConversion, TrackPointTimeShift) {
       {"a shift before the year 1 is refused", "0", "-9", "0001/01/01 03:00:00",
        "0001/01/01 03:00:00"},
   };
+  std::string scratch;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    TrkPnt point = MakeTrackPoint("35.5", "139.75", c.dateTime, "D", "TOKYO", c.recUtcOffset);
-    ConvertedPoint converted;
-    ConvertPointForOutput(point, OptionsOf(c.utcOffset, kDataPriority, kDataPriority), converted);
-    EXPECT_EQ(converted.pointTime, c.expected);
-    EXPECT_EQ(point.dateTime, c.expected);
-    EXPECT_EQ(point.recUtcOffset, c.recUtcOffset);
+    // Times read from files are kept as seconds where they can be; the
+    // result must not depend on how the time was kept.
+    for (const bool asRead : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (asRead ? ", as read" : ", as text"));
+      TrkPnt point = MakeTrackPoint("35.5", "139.75", c.dateTime, "D", "TOKYO", c.recUtcOffset);
+      if (asRead) point.dateTime.AssignDateTime(c.dateTime, scratch);
+      ConvertedPoint converted;
+      ConvertPointForOutput(point, OptionsOf(c.utcOffset, kDataPriority, kDataPriority),
+                            converted);
+      EXPECT_EQ(point.dateTime, c.expected);
+      EXPECT_EQ(point.recUtcOffset, c.recUtcOffset);
+    }
   }
 }
 

@@ -147,10 +147,10 @@ TEST(WaypointPlusTrack, PointFieldsLegsAndTotals) {
   EXPECT_EQ(header.pntNum, "4");
   EXPECT_EQ(header.trkFlag + "|" + header.trkCode + "|" + header.trkName, "True||");
   const TrkPnt& p1 = context.buffers.trkPnt[1];
-  EXPECT_EQ(p1.lat + "|" + p1.lon + "|" + p1.recCoordFormat, "35.300000|139.300000|DMS");
+  EXPECT_EQ(p1.lat.Str() + "|" + p1.lon.Str() + "|" + p1.recCoordFormat.Str(), "35.300000|139.300000|DMS");
   EXPECT_EQ(p1.dateTime, "2002/01/31 23:59:50");
-  EXPECT_EQ(p1.velocity + p1.trkDegree + p1.posError + p1.headDegree, "----");
-  EXPECT_EQ(p1.recDatum + "|" + p1.recUtcOffset, "TOKYO|0");
+  EXPECT_EQ(p1.velocity.Str() + p1.trkDegree.Str() + p1.posError.Str() + p1.headDegree.Str(), "----");
+  EXPECT_EQ(p1.recDatum.Str() + "|" + p1.recUtcOffset.Str(), "TOKYO|0");
   EXPECT_EQ(p1.legTime, 0);
   EXPECT_EQ(p1.legLength + p1.legVelocity, 0);
 

@@ -151,6 +151,14 @@ TEST(GeneralNumber, FastPathAgreesWithFifteenDigitRounding) {
     EXPECT_EQ(General(v), ReferenceGeneral(v)) << v;
     EXPECT_EQ(RoundToGeneral(v), ReferenceRounded(v)) << v;
   }
+  // Short decimals and their sums and quotients, as coordinates and legs are.
+  for (std::int64_t n = 1; n < 400000; n += 7) {
+    const double v = static_cast<double>(n) / 10000 + 35;
+    for (const double w : {v, v / 60, v * 3.6, v / 7 * 3.6, v + 0.1}) {
+      ASSERT_EQ(General(w), ReferenceGeneral(w)) << w;
+      ASSERT_EQ(RoundToGeneral(w), ReferenceRounded(w)) << w;
+    }
+  }
 }
 
 TEST(LeadingValue, FastPathAgreesWithTheLibrary) {
