@@ -1,6 +1,7 @@
 #include "engine/point_text.hpp"
 
 #include <cmath>
+#include <exception>
 #include <new>
 
 #include "text/numbers.hpp"
@@ -16,6 +17,12 @@ namespace detail {
 
 char* CopyText(std::string_view text) {
   char* block = new char[sizeof(std::size_t) + text.size()];
+  // The packed forms keep the address in 48 bits (and 56 for InlineText<8>);
+  // user-space addresses of x86-64 and AArch64 systems stay below 2^47. An
+  // address above would be cut, so stop rather than lose the text.
+  if ((static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(block)) >> 47) != 0) {
+    std::terminate();
+  }
   const std::size_t size = text.size();
   std::memcpy(block, &size, sizeof size);
   std::memcpy(block + sizeof size, text.data(), size);

@@ -100,8 +100,8 @@ CoordParts ReadSlashFields(std::string_view value, double secondScale) noexcept 
 }
 
 // Sign and magnitude: the magnitude is split, the sign kept beside it.
-CoordParts ReadDecimalText(std::string_view value, CoordForm form) noexcept {
-  const double v = FiniteLeadingValue(value);
+CoordParts ReadDecimalValue(double v, CoordForm form) noexcept {
+  if (!std::isfinite(v)) v = 0;
   const double magnitude = std::fabs(v);
   CoordParts parts;
   if (form == CoordForm::kD) {
@@ -168,13 +168,19 @@ void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
 
 }  // namespace
 
+CoordParts ReadDecimalCoord(double value, std::string_view form) noexcept {
+  const CoordForm code = FormOf(form);
+  if (code != CoordForm::kD && code != CoordForm::kDM && code != CoordForm::kDMS) return {};
+  return ReadDecimalValue(value, code);
+}
+
 CoordParts ReadCoordText(std::string_view value, std::string_view form) noexcept {
   const CoordForm code = FormOf(form);
   switch (code) {
     case CoordForm::kD:
     case CoordForm::kDM:
     case CoordForm::kDMS:
-      return ReadDecimalText(value, code);
+      return ReadDecimalValue(FiniteLeadingValue(value), code);
     case CoordForm::kMPS:
       return ReadSlashFields(value, 1);
     case CoordForm::kPAO:

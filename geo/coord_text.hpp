@@ -40,6 +40,10 @@ struct CoordParts {
 // 0 sec; text that does not start with a number reads as 0.
 CoordParts ReadCoordText(std::string_view value, std::string_view form) noexcept;
 
+// The parts of a "D", "DM" or "DMS" text whose leading value is `value`,
+// without the text; 0 deg 0 min 0 sec for any other form.
+CoordParts ReadDecimalCoord(double value, std::string_view form) noexcept;
+
 // Appends the parts in `form`. Returns false, and appends nothing, when the
 // form is not one of the five codes.
 bool AppendCoordText(std::string& out, const CoordParts& parts, std::string_view form);

@@ -94,31 +94,40 @@ bool ParseTime(std::string_view text, int& hour, int& minute, int& second) noexc
   return hour <= 23 && minute <= 59 && second <= 59;
 }
 
-void AppendDigits(std::string& out, int value, int width) {
+// Writes `value` with at least `width` digits at `p`; returns the end.
+char* PutDigits(char* p, int value, int width) noexcept {
   std::array<char, 8> buf{};
   int n = 0;
   do {
     buf[static_cast<std::size_t>(n++)] = static_cast<char>('0' + value % 10);
     value /= 10;
   } while (value > 0 && n < 8);
-  for (int k = n; k < width; ++k) out.push_back('0');
-  while (n > 0) out.push_back(buf[static_cast<std::size_t>(--n)]);
+  for (int k = n; k < width; ++k) *p++ = '0';
+  while (n > 0) *p++ = buf[static_cast<std::size_t>(--n)];
+  return p;
 }
 
-void AppendYmd(std::string& out, const CivilDateTime& c) {
-  AppendDigits(out, c.year, 4);
-  out.push_back('/');
-  AppendDigits(out, c.month, 2);
-  out.push_back('/');
-  AppendDigits(out, c.day, 2);
+char* PutYmd(char* p, const CivilDateTime& c) noexcept {
+  p = PutDigits(p, c.year, 4);
+  *p++ = '/';
+  p = PutDigits(p, c.month, 2);
+  *p++ = '/';
+  return PutDigits(p, c.day, 2);
 }
 
-void AppendHms(std::string& out, const CivilDateTime& c, int hourWidth) {
-  AppendDigits(out, c.hour, hourWidth);
-  out.push_back(':');
-  AppendDigits(out, c.minute, 2);
-  out.push_back(':');
-  AppendDigits(out, c.second, 2);
+char* PutHms(char* p, const CivilDateTime& c, int hourWidth) noexcept {
+  p = PutDigits(p, c.hour, hourWidth);
+  *p++ = ':';
+  p = PutDigits(p, c.minute, 2);
+  *p++ = ':';
+  return PutDigits(p, c.second, 2);
+}
+
+// Room for the longest date and time written, "yyyyyyyy/mm/dd hh:nn:ss".
+using DateTimeText = std::array<char, 32>;
+
+void AppendText(std::string& out, const DateTimeText& text, const char* end) {
+  out.append(text.data(), static_cast<std::size_t>(end - text.data()));
 }
 
 bool IsDigitAt(std::string_view s, std::size_t i) noexcept { return s[i] >= '0' && s[i] <= '9'; }
@@ -147,24 +156,21 @@ LocalSeconds ToLocalSeconds(const CivilDateTime& c) noexcept {
 CivilDateTime ToCivil(LocalSeconds seconds) noexcept {
   const std::int64_t days = FloorDiv(seconds, kSecondsPerDay);
   const std::int64_t secondOfDay = seconds - days * kSecondsPerDay;
-  // Whole 400-year cycles first, then the year inside the cycle.
-  const std::int64_t cycles = FloorDiv(days, kDaysPer400Years);
-  std::int64_t rest = days - cycles * kDaysPer400Years;
-  std::int64_t year = 1 + cycles * 400 + rest / 366;
-  while (DaysBeforeYear(year + 1) - DaysBeforeYear(cycles * 400 + 1) <= rest) ++year;
-  rest -= DaysBeforeYear(year) - DaysBeforeYear(cycles * 400 + 1);
-  const bool leap = IsLeapYear(year);
-  int month = 12;
-  while (month > 1) {
-    const std::int64_t before = kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + (leap && month > 2 ? 1 : 0);
-    if (rest >= before) break;
-    --month;
-  }
-  const std::int64_t before = kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + (leap && month > 2 ? 1 : 0);
+  // Counted from 0000/03/01, so that a leap day falls at the end of its
+  // year; a 400-year cycle holds the same days wherever it starts.
+  constexpr std::int64_t kMarchFirstOfYearZero = 306;  // days before 0001/01/01
+  const std::int64_t fromMarch = days + kMarchFirstOfYearZero;
+  const std::int64_t cycle = FloorDiv(fromMarch, kDaysPer400Years);
+  const std::int64_t dayOfCycle = fromMarch - cycle * kDaysPer400Years;  // 0 to 146096
+  const std::int64_t yearOfCycle =
+      (dayOfCycle - dayOfCycle / 1460 + dayOfCycle / 36524 - dayOfCycle / 146096) / 365;
+  const std::int64_t dayOfYear =
+      dayOfCycle - (365 * yearOfCycle + yearOfCycle / 4 - yearOfCycle / 100);  // 0 = March 1
+  const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;              // 0 = March
   CivilDateTime c{};
-  c.year = static_cast<int>(year);
-  c.month = month;
-  c.day = static_cast<int>(rest - before + 1);
+  c.day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
+  c.month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
+  c.year = static_cast<int>(cycle * 400 + yearOfCycle + (c.month <= 2 ? 1 : 0));
   c.hour = static_cast<int>(secondOfDay / 3600);
   c.minute = static_cast<int>(secondOfDay / 60 % 60);
   c.second = static_cast<int>(secondOfDay % 60);
@@ -223,9 +229,10 @@ bool ShiftByHours(LocalSeconds& seconds, double hours) noexcept {
 
 void AppendDateTime(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
-  AppendYmd(out, c);
-  out.push_back(' ');
-  AppendHms(out, c, 2);
+  DateTimeText text{};
+  char* p = PutYmd(text.data(), c);
+  *p++ = ' ';
+  AppendText(out, text, PutHms(p, c, 2));
 }
 
 std::string FormatDateTime(LocalSeconds seconds) {
@@ -238,14 +245,17 @@ void AppendGeneralDateTime(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
   const bool zeroDate = c.year == 1899 && c.month == 12 && c.day == 30;
   const bool midnight = c.hour == 0 && c.minute == 0 && c.second == 0;
+  DateTimeText text{};
   if (zeroDate) {
-    AppendHms(out, c, 1);
+    AppendText(out, text, PutHms(text.data(), c, 1));
     return;
   }
-  AppendYmd(out, c);
-  if (midnight) return;
-  out.push_back(' ');
-  AppendHms(out, c, 1);
+  char* p = PutYmd(text.data(), c);
+  if (!midnight) {
+    *p++ = ' ';
+    p = PutHms(p, c, 1);
+  }
+  AppendText(out, text, p);
 }
 
 std::string FormatGeneralDateTime(LocalSeconds seconds) {
@@ -256,13 +266,17 @@ std::string FormatGeneralDateTime(LocalSeconds seconds) {
 
 void AppendMonthDayYear(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
-  AppendDigits(out, c.month, 2);
-  out.push_back('/');
-  AppendDigits(out, c.day, 2);
-  out.push_back('/');
-  AppendDigits(out, c.year, 4);
+  DateTimeText text{};
+  char* p = PutDigits(text.data(), c.month, 2);
+  *p++ = '/';
+  p = PutDigits(p, c.day, 2);
+  *p++ = '/';
+  AppendText(out, text, PutDigits(p, c.year, 4));
 }
 
-void AppendTimeOfDay(std::string& out, LocalSeconds seconds) { AppendHms(out, ToCivil(seconds), 2); }
+void AppendTimeOfDay(std::string& out, LocalSeconds seconds) {
+  DateTimeText text{};
+  AppendText(out, text, PutHms(text.data(), ToCivil(seconds), 2));
+}
 
 }  // namespace vc::text

@@ -189,32 +189,6 @@ Digits15 SignificantDigits(double magnitude) noexcept {
   return out;
 }
 
-// A decimal of at most 15 digits is a whole number below 2^53 divided by an
-// exact power of ten, and one division of two exact doubles is correctly
-// rounded: the same value from_chars finds, without its general machinery.
-bool FastDecimal(std::string_view digits, double& value) noexcept {
-  std::uint64_t mantissa = 0;
-  int count = 0;
-  int decimals = 0;
-  bool afterPoint = false;
-  for (const char c : digits) {
-    if (c == '.') {
-      afterPoint = true;
-      continue;
-    }
-    if (count == 0 && c == '0') {
-      if (afterPoint) ++decimals;
-      continue;
-    }
-    if (++count > 15) return false;
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-    if (afterPoint) ++decimals;
-  }
-  if (decimals >= static_cast<int>(kExactPowersOfTen.size())) return false;
-  value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
-  return true;
-}
-
 constexpr int kMaxPatternDecimals = 40;
 
 // The digits of a pattern's value: at most 309 before the point (the largest
@@ -244,7 +218,7 @@ class DigitBuffer {
   }
 
  private:
-  std::array<char, 400> buf_{};
+  std::array<char, 400> buf_;  // written before it is read
   std::size_t begin_ = 1;
   std::size_t end_ = 1;
 };
@@ -274,15 +248,40 @@ void AppendWholeDigits(std::string& out, std::uint64_t whole, std::size_t minDig
 }  // namespace
 
 double LeadingValue(std::string_view text) noexcept {
-  std::string_view span = LeadingNumberSpan(text);
-  if (span.empty()) return 0;
+  // One pass reads the common short decimal. Up to 15 significant digits are
+  // a whole number below 2^53 divided by an exact power of ten, and one
+  // division of two exact doubles is correctly rounded: the value from_chars
+  // finds, without its general machinery.
+  std::size_t i = 0;
+  const std::size_t size = text.size();
+  while (i < size && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
-  if (span.front() == '+' || span.front() == '-') {
-    negative = span.front() == '-';
-    span.remove_prefix(1);
+  if (i < size && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t digitsStart = i;
+  std::uint64_t mantissa = 0;
+  int significant = 0;
+  int decimals = 0;
+  std::size_t digits = 0;
+  for (; i < size && IsDigit(text[i]); ++i, ++digits) {
+    if (significant == 0 && text[i] == '0') continue;
+    ++significant;
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
   }
+  if (i < size && text[i] == '.') {
+    for (++i; i < size && IsDigit(text[i]); ++i, ++digits) {
+      ++decimals;
+      if (significant == 0 && text[i] == '0') continue;
+      ++significant;
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
+    }
+  }
+  if (digits == 0) return 0;
   double value = 0;
-  if (!FastDecimal(span, value)) {
+  if (significant <= 15 && decimals < static_cast<int>(kExactPowersOfTen.size())) {
+    value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  } else {
+    // Too many digits for the exact division: the library reads the span.
+    const std::string_view span = LeadingNumberSpan(text.substr(digitsStart));
     auto [ptr, ec] =
         std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
     if (ec != std::errc{}) return 0;  // beyond the range of a double
@@ -307,7 +306,7 @@ void AppendGeneral(std::string& out, double value) {
   while (count > 1 && digits.d[static_cast<std::size_t>(count - 1)] == '0') --count;
   // At most 309 digits before the point, or "0." and 8 zeros before 15
   // digits: built on the stack and appended at once.
-  std::array<char, 340> buf{};
+  std::array<char, 340> buf;  // written before it is read
   char* p = buf.data();
   if (value < 0) *p++ = '-';
   const int e = digits.exponent;
@@ -342,6 +341,7 @@ std::string General(double value) {
 
 double RoundToGeneral(double value) {
   if (!std::isfinite(value) || value == 0) return 0;
+  if (IsSmallWhole(value)) return value;
   const Digits15 digits = SignificantDigits(std::fabs(value));
   if (digits.exact) return value;
   // The fifteen digits as a whole number times a power of ten; with both

@@ -108,9 +108,10 @@ void SplitSentence(std::string_view sentence, std::span<std::string_view> fields
 
 void AppendNmeaDegrees(std::string& out, std::string_view ddmm) {
   if (ddmm.empty()) return;
-  std::string dm;  // short enough to stay inside the string object
-  text::AppendGeneral(dm, text::LeadingValue(ddmm) / 100);
-  geo::AppendConvertedCoord(out, dm, "DM", "D");
+  // ddmm.mmmm / 100 is the "DM" form, taken at the value of its general
+  // text, then written as decimal degrees.
+  const double dm = text::RoundToGeneral(text::LeadingValue(ddmm) / 100);
+  geo::AppendCoordText(out, geo::ReadDecimalCoord(dm, "DM"), "D");
 }
 
 std::string_view ExtractSentence(std::string_view block, std::string_view identifier) noexcept {
