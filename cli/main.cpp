@@ -1,17 +1,31 @@
 // vornconv: one conversion from the command line, through the same checks and
 // driver as the window's Convert button.
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <io.h>
+#include <shellapi.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli/command_line.hpp"
 #include "engine/driver.hpp"
 #include "engine/file_types.hpp"
 #include "engine/installation.hpp"
+#include "engine/platform_files.hpp"
 #include "launcher/launcher.hpp"
 
 namespace {
@@ -46,6 +60,51 @@ class ConsoleObserver final : public vc::engine::Observer {
   bool interactive_;
 };
 
+bool IsTerminal(std::FILE* stream) {
+#ifdef _WIN32
+  return _isatty(_fileno(stream)) != 0;
+#else
+  return isatty(fileno(stream)) != 0;
+#endif
+}
+
+#ifdef _WIN32
+// The arguments as UTF-8: main's own are in the ANSI code page, which
+// cannot hold every file name (Japanese ones on a Western system).
+std::vector<std::string> Arguments(int /*argc*/, char** /*argv*/) {
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) args.push_back(vc::engine::platform::Utf8FromWide(wide[i]));
+  LocalFree(wide);
+  return args;
+}
+
+// The messages are UTF-8; a console shows them as such while vornconv runs,
+// and gets its own code page back afterwards.
+class ConsoleCodePage {
+ public:
+  ConsoleCodePage() : saved_(GetConsoleOutputCP()) {
+    if (saved_ != 0) SetConsoleOutputCP(CP_UTF8);
+  }
+  ~ConsoleCodePage() {
+    if (saved_ != 0) SetConsoleOutputCP(saved_);
+  }
+  ConsoleCodePage(const ConsoleCodePage&) = delete;
+  ConsoleCodePage& operator=(const ConsoleCodePage&) = delete;
+
+ private:
+  UINT saved_;
+};
+#else
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+struct ConsoleCodePage {};
+#endif
+
 std::string Plural(std::int64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -53,7 +112,8 @@ std::string Plural(std::int64_t count, const char* one, const char* many) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  [[maybe_unused]] const ConsoleCodePage codePage{};
+  const std::vector<std::string> args = Arguments(argc, argv);
   vc::cli::CommandLine commandLine;
   std::string out;
   std::string err;
@@ -62,11 +122,13 @@ int main(int argc, char** argv) {
   std::cerr << err;
   if (status >= 0) return status;
 
+#ifdef SIGXFSZ
   // A file-size limit makes writes fail instead of killing the process, so the
   // output can still be put back as it was.
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   commandLine.options.groupFilePath = vc::engine::FindGroupDefinitionsFile();
-  ConsoleObserver observer(commandLine.force, isatty(STDIN_FILENO) && isatty(STDERR_FILENO));
+  ConsoleObserver observer(commandLine.force, IsTerminal(stdin) && IsTerminal(stderr));
   vc::engine::ConversionContext context;
   const vc::engine::ConversionResult result =
       vc::engine::RunConvertCommand(commandLine.options, context, observer);
@@ -83,7 +145,7 @@ int main(int argc, char** argv) {
     const vc::launcher::LaunchResult launch = vc::launcher::LaunchProAtlas(output);
     if (launch.status == vc::launcher::LaunchStatus::kStartFailed) {
       std::cerr << vc::engine::MessageText(Message::kCannotStart, launch.program) << " ("
-                << std::strerror(launch.systemError) << ")\n";
+                << vc::launcher::SystemErrorText(launch.systemError) << ")\n";
     }
   }
   return 0;

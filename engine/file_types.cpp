@@ -1,12 +1,10 @@
 #include "engine/file_types.hpp"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <string>
 
 #include "engine/input/record_reader.hpp"
 #include "engine/output/record_writer.hpp"
+#include "engine/platform_files.hpp"
 #include "text/strings.hpp"
 
 namespace vc::engine {
@@ -48,35 +46,32 @@ FileType GetFileType(std::string_view name) {
 std::int64_t GetFileLength(std::string_view name) {
   if (name.empty() || name.find('\0') != std::string_view::npos) return -2;
   const std::string path(name);
-  struct stat st {};
-  if (stat(path.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return -2;
-    return static_cast<std::int64_t>(st.st_size);
-  }
-  switch (errno) {
-    case ENOENT: {
+  const platform::PathInfo info = platform::Inspect(path);
+  switch (info.error) {
+    case platform::PathError::kNone:
+      return info.isFolder ? -2 : info.size;
+    case platform::PathError::kNotFound: {
       // Tell a missing file from a missing folder.
-      const auto slash = path.find_last_of('/');
+      const auto slash = path.find_last_of(platform::kPathSeparators);
       if (slash == std::string::npos || slash == 0) return -3;
-      struct stat folder {};
-      const std::string folderPath = path.substr(0, slash);
-      return (stat(folderPath.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) ? -3 : -1;
+      const platform::PathInfo folder = platform::Inspect(path.substr(0, slash));
+      return folder.error == platform::PathError::kNone && folder.isFolder ? -3 : -1;
     }
-    case ENOTDIR:
+    case platform::PathError::kNotAFolder:
       return -1;
-    case ENAMETOOLONG:
-    case EINVAL:
+    case platform::PathError::kBadName:
       return -2;
-    default:
-      return -9999;
+    case platform::PathError::kOther:
+      break;
   }
+  return -9999;
 }
 
 bool IsSameFile(std::string_view a, std::string_view b) {
-  struct stat sa {};
-  struct stat sb {};
-  if (stat(std::string(a).c_str(), &sa) != 0 || stat(std::string(b).c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  platform::FileIdentity first;
+  platform::FileIdentity second;
+  return platform::IdentifyFile(std::string(a), first) &&
+         platform::IdentifyFile(std::string(b), second) && first == second;
 }
 
 }  // namespace vc::engine

@@ -1,20 +1,16 @@
 #include "engine/installation.hpp"
 
-#include <unistd.h>
-
-#include <array>
-
 #include "engine/file_types.hpp"
+#include "engine/platform_files.hpp"
 
 namespace vc::engine {
 
 std::string ProgramFolder() {
-  std::array<char, 4096> buf{};
-  const ssize_t length = ::readlink("/proc/self/exe", buf.data(), buf.size() - 1);
-  if (length <= 0) return ".";
-  std::string path(buf.data(), static_cast<std::size_t>(length));
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
+  std::string path = platform::ProgramPath();
+  const auto slash = path.find_last_of(platform::kPathSeparators);
+  if (path.empty() || slash == std::string::npos) return ".";
+  path.resize(slash);
+  return path;
 }
 
 std::string FindGroupDefinitionsFile(const std::string& programFolder) {

@@ -1,6 +1,8 @@
 #include "engine/point_blocks.hpp"
 
+#if __has_include(<sys/mman.h>)
 #include <sys/mman.h>
+#endif
 
 #include <new>
 

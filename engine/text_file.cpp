@@ -1,12 +1,5 @@
 #include "engine/text_file.hpp"
 
-#include <fcntl.h>
-#include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <array>
-#include <cerrno>
 #include <cstring>
 
 #include "text/strings.hpp"
@@ -16,75 +9,22 @@ namespace {
 
 constexpr std::size_t kReadChunk = 1 << 18;
 constexpr std::size_t kWriteChunk = 1 << 20;
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-iconv_t AsIconv(void* handle) { return static_cast<iconv_t>(handle); }
-bool IsOpen(void* handle) { return handle != reinterpret_cast<void*>(-1); }
-
-// Runs one iconv conversion, replacing what cannot be converted.
-void Convert(void* handle, std::string_view in, std::string& out, std::string_view replacement,
-             bool skipWholeCharacter) {
-  if (!IsOpen(handle)) {
-    out.append(in);
-    return;
-  }
-  iconv_t cd = AsIconv(handle);
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char* inPtr = const_cast<char*>(in.data());
-  std::size_t inLeft = in.size();
-  std::array<char, 4096> buf{};
-  while (inLeft > 0) {
-    char* outPtr = buf.data();
-    std::size_t outLeft = buf.size();
-    const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    out.append(buf.data(), buf.size() - outLeft);
-    if (rc != static_cast<std::size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
-    // EILSEQ or EINVAL: an unconvertible or cut-off sequence.
-    out.append(replacement);
-    std::size_t skip = 1;
-    if (skipWholeCharacter) {
-      const std::string_view rest(inPtr, inLeft);
-      skip = text::LeftChars(rest, 1).size();
-    }
-    inPtr += skip;
-    inLeft -= skip;
-  }
-  char* outPtr = buf.data();
-  std::size_t outLeft = buf.size();
-  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-  out.append(buf.data(), buf.size() - outLeft);
-}
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// Copies the file at `path` to the descriptor; false on any failure.
-bool CopyFileInto(const std::string& path, int fd) {
-  const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
+// Copies the file at `path` into `out`; false on any failure.
+bool CopyFileInto(const std::string& path, platform::FileHandle out) {
+  const platform::FileHandle in = platform::OpenForReading(path);
+  if (in == platform::kNoFile) return false;
   std::vector<char> buffer(kReadChunk);
   bool copied = true;
   while (copied) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
+    const std::int64_t n = platform::ReadSome(in, buffer.data(), buffer.size());
     if (n <= 0) {
       copied = n == 0;
       break;
     }
-    copied = WriteAll(fd, buffer.data(), static_cast<std::size_t>(n));
+    copied = platform::WriteAll(out, buffer.data(), static_cast<std::size_t>(n));
   }
-  ::close(in);
+  platform::CloseFile(in);
   return copied;
 }
 
@@ -103,42 +43,21 @@ std::size_t SafeCut(const char* data, std::size_t size) {
 
 }  // namespace
 
-Cp932Codec::Cp932Codec()
-    : decoder_(iconv_open("UTF-8", "CP932")), encoder_(iconv_open("CP932", "UTF-8")) {}
-
-Cp932Codec::~Cp932Codec() {
-  if (IsOpen(decoder_)) iconv_close(AsIconv(decoder_));
-  if (IsOpen(encoder_)) iconv_close(AsIconv(encoder_));
-}
-
-void Cp932Codec::Decode(std::string_view cp932, std::string& utf8) {
-  Convert(decoder_, cp932, utf8, kReplacementCharacter, false);
-}
-
-void Cp932Codec::Encode(std::string_view utf8, std::string& cp932) {
-  Convert(encoder_, utf8, cp932, "?", true);
-}
-
 // ---------------------------------------------------------------------------
 
 InputTextFile::~InputTextFile() { Close(); }
 
 void InputTextFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+  if (file_ != platform::kNoFile) platform::CloseFile(file_);
+  file_ = platform::kNoFile;
   delete codec_;
   codec_ = nullptr;
 }
 
 bool InputTextFile::Open(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  struct stat st {};
-  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-    Close();
-    return false;
-  }
+  file_ = platform::OpenForReading(path);
+  if (file_ == platform::kNoFile) return false;
   buffer_.resize(kReadChunk);
   begin_ = end_ = 0;
   endOfFile_ = failed_ = false;
@@ -163,11 +82,8 @@ bool InputTextFile::DetectEncoding() {
   std::size_t carry = 0;
   chunk.resize(kReadChunk + 4);
   while (true) {
-    const ssize_t got = ::read(fd_, chunk.data() + carry, kReadChunk);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
+    const std::int64_t got = platform::ReadSome(file_, chunk.data() + carry, kReadChunk);
+    if (got < 0) return false;
     const std::size_t size = carry + static_cast<std::size_t>(got);
     if (got == 0) {
       if (!text::IsValidUtf8(std::string_view(chunk.data(), size))) encoding_ = Encoding::kCp932;
@@ -181,24 +97,21 @@ bool InputTextFile::DetectEncoding() {
     carry = size - cut;
     std::memmove(chunk.data(), chunk.data() + cut, carry);
   }
-  return ::lseek(fd_, 0, SEEK_SET) == 0;
+  return platform::Rewind(file_);
 }
 
 bool InputTextFile::Fill() const {
   if (begin_ < end_) return true;
-  if (endOfFile_ || fd_ < 0) return false;
+  if (endOfFile_ || file_ == platform::kNoFile) return false;
   begin_ = end_ = 0;
-  while (true) {
-    const ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) failed_ = true;
-    if (got <= 0) {
-      endOfFile_ = true;
-      return false;
-    }
-    end_ = static_cast<std::size_t>(got);
-    return true;
+  const std::int64_t got = platform::ReadSome(file_, buffer_.data(), buffer_.size());
+  if (got < 0) failed_ = true;
+  if (got <= 0) {
+    endOfFile_ = true;
+    return false;
   }
+  end_ = static_cast<std::size_t>(got);
+  return true;
 }
 
 bool InputTextFile::AtEnd() const { return !Fill(); }
@@ -231,12 +144,12 @@ bool InputTextFile::ReadLine(std::string& line) {
 // ---------------------------------------------------------------------------
 
 OutputTextFile::~OutputTextFile() {
-  if (fd_ >= 0) Abort();
+  if (file_ != platform::kNoFile) Abort();
   delete codec_;
 }
 
 std::string OutputTextFile::TemporaryNameFor(const std::string& path) {
-  const auto slash = path.find_last_of('/');
+  const auto slash = path.find_last_of(platform::kPathSeparators);
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   return folder + "." + base + ".vornconv-partial";
@@ -249,17 +162,16 @@ bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding)
   failed_ = false;
   pending_.clear();
   if (encoding_ == Encoding::kCp932 && codec_ == nullptr) codec_ = new Cp932Codec();
-  struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) return false;
+  const platform::PathInfo target = platform::Inspect(path);
+  const bool exists = target.error == platform::PathError::kNone;
+  if (exists && target.isFolder) return false;
   temporaryPath_ = TemporaryNameFor(path);
-  fd_ = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) return false;
   // The replaced file keeps its permissions.
-  if (exists) (void)::fchmod(fd_, st.st_mode & 07777);
+  file_ = platform::CreateForWriting(temporaryPath_, exists ? &target : nullptr);
+  if (file_ == platform::kNoFile) return false;
   // An addition is written after a copy of the output, not into the output
   // itself: a process killed half-way then leaves the output as it was.
-  if (mode == Mode::kAppend && exists && !CopyFileInto(path, fd_)) {
+  if (mode == Mode::kAppend && exists && !CopyFileInto(path, file_)) {
     Abort();
     return false;
   }
@@ -267,7 +179,7 @@ bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding)
 }
 
 void OutputTextFile::Write(std::string_view text) {
-  if (fd_ < 0 || failed_) return;
+  if (file_ == platform::kNoFile || failed_) return;
   if (encoding_ == Encoding::kCp932) {
     codec_->Encode(text, pending_);
   } else {
@@ -283,25 +195,24 @@ void OutputTextFile::WriteLine(std::string_view text) {
 
 bool OutputTextFile::Flush() {
   if (failed_) return false;
-  if (!WriteAll(fd_, pending_.data(), pending_.size())) failed_ = true;
+  if (!platform::WriteAll(file_, pending_.data(), pending_.size())) failed_ = true;
   pending_.clear();
   return !failed_;
 }
 
 void OutputTextFile::CloseDescriptor() {
-  if (fd_ >= 0 && ::close(fd_) != 0) failed_ = true;
-  fd_ = -1;
+  if (file_ != platform::kNoFile && !platform::CloseFile(file_)) failed_ = true;
+  file_ = platform::kNoFile;
 }
 
 bool OutputTextFile::Commit() {
-  if (fd_ < 0) return false;
+  if (file_ == platform::kNoFile) return false;
   Flush();
-  if (!failed_ && ::fsync(fd_) != 0 && errno != EINVAL) failed_ = true;
+  if (!failed_ && !platform::SyncToDisk(file_)) failed_ = true;
   CloseDescriptor();
-  if (!failed_ && ::rename(temporaryPath_.c_str(), path_.c_str()) != 0) failed_ = true;
+  if (!failed_ && !platform::MoveIntoPlace(temporaryPath_, path_)) failed_ = true;
   if (failed_) {
-    fd_ = -1;
-    ::unlink(temporaryPath_.c_str());
+    platform::RemoveFile(temporaryPath_);
     return false;
   }
   return true;
@@ -309,9 +220,9 @@ bool OutputTextFile::Commit() {
 
 void OutputTextFile::Abort() {
   pending_.clear();
-  if (fd_ < 0) return;
+  if (file_ == platform::kNoFile) return;
   CloseDescriptor();
-  ::unlink(temporaryPath_.c_str());
+  platform::RemoveFile(temporaryPath_);
 }
 
 }  // namespace vc::engine

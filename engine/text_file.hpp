@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/platform_files.hpp"
 #include "text/line_source.hpp"
 
 namespace vc::engine {
@@ -26,7 +27,8 @@ namespace vc::engine {
 enum class Encoding { kUtf8, kCp932 };
 
 // Converts between UTF-8 and CP932. Bytes that do not decode become U+FFFD;
-// characters CP932 lacks are written as "?", as Windows does.
+// characters CP932 lacks are written as "?", as Windows does. Built on iconv,
+// or on Windows on its own code page conversions.
 class Cp932Codec {
  public:
   Cp932Codec();
@@ -63,7 +65,7 @@ class InputTextFile final : public text::LineSource {
   bool Fill() const;
   void Close();
 
-  int fd_ = -1;
+  platform::FileHandle file_ = platform::kNoFile;
   Encoding encoding_ = Encoding::kUtf8;
   mutable std::vector<char> buffer_;
   mutable std::size_t begin_ = 0;
@@ -105,7 +107,7 @@ class OutputTextFile {
   bool Flush();
   void CloseDescriptor();
 
-  int fd_ = -1;
+  platform::FileHandle file_ = platform::kNoFile;
   Mode mode_ = Mode::kReplace;
   Encoding encoding_ = Encoding::kUtf8;
   std::string path_;

@@ -34,4 +34,7 @@ std::string LocateProAtlas();
 // Starts ProAtlas on `scriptPath` (UTF-8) without waiting for it.
 [[nodiscard]] LaunchResult LaunchProAtlas(std::string_view scriptPath);
 
+// The system's own words (UTF-8) for LaunchResult::systemError.
+std::string SystemErrorText(int systemError);
+
 }  // namespace vc::launcher

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -140,5 +141,7 @@ LaunchResult LaunchProAtlas(std::string_view scriptPath) {
   result.status = LaunchStatus::kStarted;
   return result;
 }
+
+std::string SystemErrorText(int systemError) { return std::strerror(systemError); }
 
 }  // namespace vc::launcher

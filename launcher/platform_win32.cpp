@@ -1,10 +1,16 @@
 // The map program's keys in the Windows registry, and its start with
 // CreateProcessW. Texts cross the API as UTF-16.
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <array>
+#include <optional>
+#include <string>
 
 #include "launcher/launcher.hpp"
 #include "launcher/locate.hpp"
@@ -151,6 +157,20 @@ LaunchResult LaunchProAtlas(std::string_view scriptPath) {
   CloseHandle(process.hProcess);
   result.status = LaunchStatus::kStarted;
   return result;
+}
+
+std::string SystemErrorText(int systemError) {
+  std::array<wchar_t, 512> buffer{};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                static_cast<DWORD>(systemError), 0, buffer.data(),
+                                static_cast<DWORD>(buffer.size()), nullptr);
+  // The system's sentences end with CR LF.
+  while (length > 0 && (buffer[length - 1] == L'\n' || buffer[length - 1] == L'\r' ||
+                        buffer[length - 1] == L' ')) {
+    --length;
+  }
+  if (length == 0) return "error " + std::to_string(systemError);
+  return Narrow(std::wstring_view(buffer.data(), length));
 }
 
 }  // namespace vc::launcher

@@ -2,13 +2,12 @@
 // a fixed clock, and options that find the group definitions of the tree.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -29,6 +28,17 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 inline void WriteFile(const std::filesystem::path& path, std::string_view content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+// Paths from and to the UTF-8 names the engine uses: on Windows a path made
+// from a plain std::string would read it in the ANSI code page.
+inline std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+inline std::string Utf8FromPath(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 // The tests/ folder of the source tree.
@@ -53,11 +63,25 @@ inline std::string GroupFileOfTree() {
   return (TestsFolder() / ".." / "data" / "header_mps_group.dat").lexically_normal().string();
 }
 
+// A new, empty folder in the system's temporary folder, removed with all it
+// holds at the end. The path stays empty when no folder could be made.
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vornconv-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) return;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::filesystem::path candidate =
+          base / ("vornconv-test-" + std::to_string(random()) + std::to_string(random()));
+      // False without an error when the name is taken: then another one.
+      if (std::filesystem::create_directory(candidate, error)) {
+        path_ = candidate;
+        return;
+      }
+      if (error) return;
+    }
   }
   ~TempDir() {
     std::error_code ignored;
@@ -69,12 +93,17 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-  [[nodiscard]] std::string Path(std::string_view name) const { return (path_ / name).string(); }
+  // The UTF-8 path of `name` (UTF-8) in the folder.
+  [[nodiscard]] std::string Path(std::string_view name) const {
+    return Utf8FromPath(path_ / PathFromUtf8(name));
+  }
   std::string Write(std::string_view name, std::string_view content) const {
-    WriteFile(path_ / name, content);
+    WriteFile(path_ / PathFromUtf8(name), content);
     return Path(name);
   }
-  [[nodiscard]] std::string Read(std::string_view name) const { return ReadFile(path_ / name); }
+  [[nodiscard]] std::string Read(std::string_view name) const {
+    return ReadFile(path_ / PathFromUtf8(name));
+  }
 
  private:
   std::filesystem::path path_;

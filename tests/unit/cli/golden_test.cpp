@@ -12,8 +12,6 @@
 // Each case runs through the engine and once through the vornconv program,
 // with "now" fixed at 2002/03/05 21:00:00 (SOURCE_DATE_EPOCH, TZ=UTC).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -23,6 +21,7 @@
 #include "engine/context.hpp"
 #include "engine/driver.hpp"
 #include "support/engine_support.hpp"
+#include "support/process_support.hpp"
 
 namespace vc::testing {
 namespace {
@@ -69,7 +68,8 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
     const std::size_t e = expected.find('\n', start);
     const std::size_t a = actual.find('\n', start);
     const std::string_view el = std::string_view(expected).substr(
-        std::min(start, expected.size()), e == std::string::npos ? std::string::npos : e + 1 - start);
+        std::min(start, expected.size()),
+        e == std::string::npos ? std::string::npos : e + 1 - start);
     const std::string_view al = std::string_view(actual).substr(
         std::min(start, actual.size()), a == std::string::npos ? std::string::npos : a + 1 - start);
     if (el != al || e == std::string::npos || a == std::string::npos) {
@@ -117,9 +117,7 @@ std::vector<std::string> Prepare(const GoldenCase& c, const TempDir& dir) {
   return args;
 }
 
-std::vector<std::string> ListedCases() {
-  return ReadLines(GoldenFolder() / "CASES");
-}
+std::vector<std::string> ListedCases() { return ReadLines(GoldenFolder() / "CASES"); }
 
 TEST(Golden, EveryCaseFolderIsListed) {
   const auto listed = ListedCases();
@@ -152,28 +150,20 @@ TEST(Golden, ThroughTheEngine) {
 }
 
 TEST(Golden, ThroughVornconv) {
-  const std::string bin = ProgramsFolder();
-  if (bin.empty()) GTEST_SKIP() << "the programs' folder is unknown";
+  const std::string program = VornconvProgram();
+  if (program.empty()) GTEST_SKIP() << "the programs' folder is unknown";
   for (const auto& name : ListedCases()) {
     SCOPED_TRACE(name);
     const GoldenCase c = LoadCase(name);
     TempDir dir;
     std::vector<std::string> args = Prepare(c, dir);
-    args.insert(args.begin(), {bin + "/vornconv", "--quiet", "--force"});
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      setenv("SOURCE_DATE_EPOCH", kFixedEpoch, 1);
-      setenv("TZ", "UTC", 1);
-      std::vector<char*> argv;
-      for (auto& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    args.insert(args.begin(), {program, "--quiet", "--force"});
+    const int status =
+        RunProgram({.argv = args,
+                    .stdoutPath = {},
+                    .stderrPath = dir.Path("stderr.log"),
+                    .environment = {{"SOURCE_DATE_EPOCH", kFixedEpoch}, {"TZ", "UTC"}}});
+    EXPECT_EQ(status, 0) << dir.Read("stderr.log");
     const std::string expected = ReadFile(GoldenFolder() / name / ("expected_" + c.output));
     EXPECT_EQ(FirstDifference(expected, dir.Read(c.output)), "");
   }

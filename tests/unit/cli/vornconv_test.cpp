@@ -1,12 +1,10 @@
 // vornconv as a user runs it: exit statuses, messages on standard error, the
 // overwrite question without a terminal, and the options reaching the engine.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "cli/command_line.hpp"
 #include "support/engine_support.hpp"
+#include "support/process_support.hpp"
 
 namespace vc::testing {
 namespace {
@@ -18,32 +16,16 @@ struct RunResult {
 };
 
 RunResult RunVornconv(const TempDir& dir, std::vector<std::string> args) {
-  const std::string bin = ProgramsFolder();
   RunResult run;
-  if (bin.empty()) return run;
-  args.insert(args.begin(), bin + "/vornconv");
-  const std::string outPath = dir.Path("stdout.log");
-  const std::string errPath = dir.Path("stderr.log");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int in = open("/dev/null", O_RDONLY);
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    setenv("SOURCE_DATE_EPOCH", "1015362000", 1);
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = dir.Read("stdout.log");
-  run.err = dir.Read("stderr.log");
+  const std::string program = VornconvProgram();
+  if (program.empty()) return run;
+  args.insert(args.begin(), program);
+  run.status = RunProgram({.argv = args,
+                           .stdoutPath = dir.Path("stdout.log"),
+                           .stderrPath = dir.Path("stderr.log"),
+                           .environment = {{"SOURCE_DATE_EPOCH", "1015362000"}}});
+  run.out = StreamText(dir.Read("stdout.log"));
+  run.err = StreamText(dir.Read("stderr.log"));
   return run;
 }
 
@@ -65,7 +47,9 @@ TEST_F(Vornconv, ExitStatusesAndMessages) {
   } cases[] = {
       {{in, out, "--quiet"}, 0, ""},
       {{in, dir.Path("out.vrp")}, 1, "出力未対応のファイルです．\n"},
-      {{dir.Path("none.vrc"), out}, 1, "[" + dir.Path("none.vrc") + "]は存在しません．中止します．\n"},
+      {{dir.Path("none.vrc"), out},
+       1,
+       "[" + dir.Path("none.vrc") + "]は存在しません．中止します．\n"},
       {{in, in}, 1, "ファイル名が同じです．変換後ファイル名を変えてください．\n"},
       {{in}, 2, ""},
       {{in, out, "--convert=wpt,bogus"}, 2, ""},
@@ -92,19 +76,52 @@ TEST_F(Vornconv, RefusesToOverwriteWithoutATerminalUnlessForced) {
   EXPECT_EQ(dir.Read("out.vrc"), "precious");
   run = RunVornconv(dir, {in, out, "--force"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "vornconv: 0 waypoints, 0 routes, 0 tracks, 0 points written to " + out + "\n");
+  EXPECT_EQ(run.out,
+            "vornconv: 0 waypoints, 0 routes, 0 tracks, 0 points written to " + out + "\n");
   EXPECT_EQ(dir.Read("out.vrc"), "");
+}
+
+// The names reach the engine as UTF-8 whatever the system's code page (on
+// Windows the arguments are taken as UTF-16 and converted).
+TEST_F(Vornconv, JapaneseFileNames) {
+  const auto in = dir.Write("旅の記録 1.vrc", "x\n");
+  const auto out = dir.Path("地図.mps");
+  const RunResult run = RunVornconv(dir, {in, out});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "vornconv: 0 waypoints, 0 routes, 0 tracks, 0 points written to " + out + "\n");
+  EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(out)));
 }
 
 TEST_F(Vornconv, HelpNamesEveryOptionAndItsControl) {
   const RunResult run = RunVornconv(dir, {"--help"});
   EXPECT_EQ(run.status, 0);
-  for (const char* text :
-       {"--utc-offset", "UtcOfsOp", "--datum", "DatumOp", "--coord-format", "CoordOp",
-        "--vrm-vrn-datum", "DatumVrmVrnOp", "--route-order", "RtePntNoOp", "--convert", "ConvData",
-        "--line", "TrkLineOp", "--point", "TrkPntOp", "--step", "TrkPntStepOp", "--append",
-        "AppendFg", "--force", "--launch", "Auto start up (ProAtlas)", "--encoding", "--quiet",
-        "--version"}) {
+  for (const char* text : {"--utc-offset",
+                           "UtcOfsOp",
+                           "--datum",
+                           "DatumOp",
+                           "--coord-format",
+                           "CoordOp",
+                           "--vrm-vrn-datum",
+                           "DatumVrmVrnOp",
+                           "--route-order",
+                           "RtePntNoOp",
+                           "--convert",
+                           "ConvData",
+                           "--line",
+                           "TrkLineOp",
+                           "--point",
+                           "TrkPntOp",
+                           "--step",
+                           "TrkPntStepOp",
+                           "--append",
+                           "AppendFg",
+                           "--force",
+                           "--launch",
+                           "Auto start up (ProAtlas)",
+                           "--encoding",
+                           "--quiet",
+                           "--version"}) {
     EXPECT_NE(run.out.find(text), std::string::npos) << text;
   }
 }
@@ -113,12 +130,12 @@ TEST(CommandLine, OptionsMapToTheWindowsControls) {
   cli::CommandLine commandLine;
   std::string out;
   std::string err;
-  ASSERT_EQ(cli::ParseCommandLine({"a.vrn", "b.mps", "--utc-offset=+9", "--datum=WGS84",
-                                   "--coord-format=DMS", "--vrm-vrn-datum=WGS84",
-                                   "--route-order=down", "--convert=wpt,rte",
-                                   "--line=points,velocity", "--point=date,leg-velocity",
-                                   "--step=-5", "--append", "--encoding=cp932"},
-                                  commandLine, out, err),
+  ASSERT_EQ(cli::ParseCommandLine(
+                {"a.vrn", "b.mps", "--utc-offset=+9", "--datum=WGS84", "--coord-format=DMS",
+                 "--vrm-vrn-datum=WGS84", "--route-order=down", "--convert=wpt,rte",
+                 "--line=points,velocity", "--point=date,leg-velocity", "--step=-5", "--append",
+                 "--encoding=cp932"},
+                commandLine, out, err),
             -1)
       << err;
   const auto& o = commandLine.options;

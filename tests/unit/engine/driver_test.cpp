@@ -215,17 +215,27 @@ TEST_F(DriverTest, AnOutputThatCannotBeCreatedIsReported) {
 TEST_F(DriverTest, AReplacedOutputKeepsItsPermissions) {
   const auto in = dir.Write("in.vrc", "");
   const auto out = dir.Write("out.vrc", "old");
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows files have no POSIX permission bits";
+#else
   chmod(out.c_str(), 0640);
   EXPECT_EQ(ConvertFile(OptionsFor(in, out), context, observer).outcome, Outcome::kConverted);
   struct stat st {};
   ASSERT_EQ(stat(out.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
+#endif
 }
 
 TEST_F(DriverTest, ConvertCommandChecksTheNamesInOrder) {
   const auto in = dir.Write("in.vrc", "x\n");
   const auto empty = dir.Write("empty.vrc", "");
+#ifdef _WIN32
+  // Another spelling of the same file: the check compares files, not names.
+  const std::string sameFile = dir.Path(".") + "/in.vrc";
+#else
   std::filesystem::create_symlink(in, dir.Path("link.vrc"));
+  const std::string sameFile = dir.Path("link.vrc");
+#endif
   const struct {
     std::string input;
     std::string output;
@@ -234,7 +244,7 @@ TEST_F(DriverTest, ConvertCommandChecksTheNamesInOrder) {
       {"", "", "ファイル名を指定してください．"},
       {in, "", "ファイル名を指定してください．"},
       {dir.Path("x.mps"), dir.Path("x.mps"), "ファイル名が同じです．変換後ファイル名を変えてください．"},
-      {in, dir.Path("link.vrc"), "ファイル名が同じです．変換後ファイル名を変えてください．"},
+      {in, sameFile, "ファイル名が同じです．変換後ファイル名を変えてください．"},
       {dir.Path("none.vrc"), dir.Path("o.mps"), "[" + dir.Path("none.vrc") + "]は存在しません．中止します．"},
       {empty, dir.Path("o.mps"), "[" + empty + "]は存在しません．中止します．"},
   };

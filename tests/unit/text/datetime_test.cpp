@@ -9,6 +9,32 @@
 namespace vc::text {
 namespace {
 
+// setenv and unsetenv are POSIX; Windows' C library has _putenv_s, where an
+// empty value removes the variable, and _tzset.
+void SetVariable(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  setenv(name, value, 1);
+#endif
+}
+
+void RemoveVariable(const char* name) {
+#ifdef _WIN32
+  _putenv_s(name, "");
+#else
+  unsetenv(name);
+#endif
+}
+
+void ReadTimeZone() {
+#ifdef _WIN32
+  _tzset();
+#else
+  tzset();
+#endif
+}
+
 std::string Canonical(std::string_view text, DateOrder order = DateOrder::kYearMonthDay) {
   auto seconds = ParseDateTime(text, order);
   return seconds ? FormatDateTime(*seconds) : "no time";
@@ -101,15 +127,15 @@ TEST(DateTime, WaypointPlusDateAndTimeFields) {
 }
 
 TEST(Clock, SourceDateEpochFixesNow) {
-  setenv("SOURCE_DATE_EPOCH", "1015362000", 1);  // 2002/03/05 21:00:00 UTC
-  setenv("TZ", "UTC", 1);
+  SetVariable("SOURCE_DATE_EPOCH", "1015362000");  // 2002/03/05 21:00:00 UTC
+  SetVariable("TZ", "UTC");
   EXPECT_EQ(FormatDateTime(LocalNow()), "2002/03/05 21:00:00");
-  setenv("TZ", "JST-9", 1);
-  tzset();
+  SetVariable("TZ", "JST-9");
+  ReadTimeZone();
   EXPECT_EQ(FormatDateTime(LocalNow()), "2002/03/06 06:00:00");
-  setenv("TZ", "UTC", 1);
-  tzset();
-  unsetenv("SOURCE_DATE_EPOCH");
+  SetVariable("TZ", "UTC");
+  ReadTimeZone();
+  RemoveVariable("SOURCE_DATE_EPOCH");
 }
 
 }  // namespace

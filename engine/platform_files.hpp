@@ -1,0 +1,85 @@
+// The operating system's file calls that the engine needs, behind one small
+// interface with a POSIX and a Win32 implementation (platform_files_posix.cpp,
+// platform_files_win32.cpp; the build picks one). Names are UTF-8 everywhere;
+// the Win32 side turns them into UTF-16 at the call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vc::engine::platform {
+
+// A POSIX descriptor or a Windows HANDLE; kNoFile when nothing is open.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+// The characters that end a folder name in a path.
+#ifdef _WIN32
+inline constexpr std::string_view kPathSeparators = "/\\";
+#else
+inline constexpr std::string_view kPathSeparators = "/";
+#endif
+
+enum class PathError : std::uint8_t {
+  kNone,
+  kNotFound,    // nothing of that name (the folder may be missing too)
+  kNotAFolder,  // a part of the path before the last is not a folder
+  kBadName,     // a name that cannot name a file (too long, invalid characters)
+  kOther,
+};
+
+struct PathInfo {
+  PathError error = PathError::kOther;
+  bool isFolder = false;
+  std::int64_t size = 0;
+  // The POSIX permission bits; 0 on Windows, where nothing is carried over.
+  std::uint32_t permissions = 0;
+};
+
+// What is at `path`, following links.
+PathInfo Inspect(const std::string& path);
+
+// Which file a path leads to: the device and inode on POSIX, the volume
+// serial number and file index on Windows.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// False when the path leads to nothing.
+bool IdentifyFile(const std::string& path, FileIdentity& identity);
+
+// Opens an existing regular file for reading; kNoFile for anything else.
+FileHandle OpenForReading(const std::string& path);
+// Creates the file, or empties an existing one, for writing. On POSIX it
+// takes the permissions of `replaced` (what Inspect said of the file it will
+// replace) when that is given.
+FileHandle CreateForWriting(const std::string& path, const PathInfo* replaced);
+
+// Reads up to `size` bytes: their count, 0 at the end, -1 on an error.
+std::int64_t ReadSome(FileHandle file, char* data, std::size_t size);
+bool WriteAll(FileHandle file, const char* data, std::size_t size);
+// Back to the first byte.
+bool Rewind(FileHandle file);
+// The written bytes on the disk, where the file system can do that.
+bool SyncToDisk(FileHandle file);
+bool CloseFile(FileHandle file);
+
+// Puts `from` in the place of `to` in one step, replacing a file there.
+bool MoveIntoPlace(const std::string& from, const std::string& to);
+bool RemoveFile(const std::string& path);
+
+// The path of the running program, or empty when it cannot be told.
+std::string ProgramPath();
+
+#ifdef _WIN32
+// UTF-8 and the UTF-16 of the Win32 API; bytes that are not UTF-8 become
+// U+FFFD.
+std::wstring WideFromUtf8(std::string_view utf8);
+std::string Utf8FromWide(std::wstring_view wide);
+#endif
+
+}  // namespace vc::engine::platform
