@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "geo/coord_text.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
 
@@ -47,17 +48,154 @@ std::uint64_t AddressBits(const char* block) noexcept {
   return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(block));
 }
 
-// True when `text` is exactly the general text of its own value, so that
-// the value can stand for it: computed values ("70.4000000000001") are.
-bool IsGeneralNumberText(std::string_view text) {
-  const char first = text.empty() ? ' ' : text.front();
-  if (first != '-' && (first < '0' || first > '9')) return false;
-  std::string general;
-  text::AppendGeneral(general, text::LeadingValue(text));
-  return general == text;
+// The value of `text` when the text is exactly the general text of that
+// value, so that the value can stand for it: computed values
+// ("70.4000000000001") are. That is the case for a plain decimal of at most
+// 15 significant digits without a superfluous zero, point or sign: the
+// value read from it gives back those digits. Longer texts are not looked
+// at, so that no value comes near the ends of the range of a double.
+std::optional<double> GeneralNumberValue(std::string_view text) noexcept {
+  constexpr std::size_t kLongest = 40;
+  if (text.empty() || text.size() > kLongest) return std::nullopt;
+  std::size_t i = text.front() == '-' ? 1 : 0;
+  const std::size_t intStart = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const std::size_t intEnd = i;
+  if (intEnd == intStart) return std::nullopt;
+  // "0" alone, or no leading zero.
+  if (text[intStart] == '0' && intEnd - intStart > 1) return std::nullopt;
+  std::size_t fracEnd = intEnd;
+  if (i < text.size()) {
+    if (text[i] != '.') return std::nullopt;
+    ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    fracEnd = i;
+    // Digits after the point, the last of them not a zero.
+    if (i != text.size() || fracEnd == intEnd + 1 || text[fracEnd - 1] == '0') {
+      return std::nullopt;
+    }
+  }
+  // Significant digits: from the first non-zero digit to the last one.
+  std::size_t first = intStart;
+  while (first < fracEnd && (text[first] == '0' || text[first] == '.')) ++first;
+  if (first == fracEnd) {
+    // Zero is written "0", never "-0".
+    return text == "0" ? std::optional<double>(0.0) : std::nullopt;
+  }
+  std::size_t last = fracEnd;
+  while (text[last - 1] == '0' || text[last - 1] == '.') --last;
+  std::size_t significant = last - first;
+  if (first < intEnd && last > intEnd) --significant;  // the point between them
+  if (significant > 15) return std::nullopt;
+  return text::LeadingValue(text);
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+
+CoordText::CoordText(const CoordText& other) : CoordText() {
+  if (other.Tag() == 0) {
+    assign(detail::HeapView(other.Block()));
+  } else {
+    std::memcpy(bytes_, other.bytes_, kSize);
+  }
+}
+
+CoordText& CoordText::operator=(const CoordText& other) {
+  if (this == &other) return *this;
+  if (other.Tag() == 0) {
+    assign(detail::HeapView(other.Block()));
+  } else {
+    Release();
+    std::memcpy(bytes_, other.bytes_, kSize);
+  }
+  return *this;
+}
+
+const char* CoordText::Block() const noexcept {
+  const char* block = nullptr;
+  std::memcpy(&block, bytes_, sizeof block);
+  return block;
+}
+
+void CoordText::Release() noexcept {
+  if (Tag() == 0) detail::FreeText(const_cast<char*>(Block()));
+  bytes_[kLast] = static_cast<char>(kInside);
+}
+
+void CoordText::assign(std::string_view text) {
+  // The text may lie inside this object: copy it before releasing.
+  if (text.size() < kSize) {
+    char copy[kSize];
+    std::memcpy(copy, text.data(), text.size());
+    Release();
+    std::memcpy(bytes_, copy, text.size());
+    bytes_[kLast] = static_cast<char>(kInside | text.size());
+    return;
+  }
+  if (const std::optional<double> value = GeneralNumberValue(text)) {
+    Release();
+    std::memcpy(bytes_, &*value, sizeof *value);
+    bytes_[kLast] = static_cast<char>(kNumber);
+    return;
+  }
+  char* block = detail::CopyText(text);
+  Release();
+  std::memcpy(bytes_, &block, sizeof block);
+  bytes_[kLast] = 0;
+}
+
+std::optional<double> CoordText::Number() const noexcept {
+  if (Tag() != kNumber) return std::nullopt;
+  double value = 0;
+  std::memcpy(&value, bytes_, sizeof value);
+  return value;
+}
+
+std::string_view CoordText::View(std::string& scratch) const {
+  if (const std::optional<double> value = Number()) {
+    scratch.clear();
+    text::AppendGeneral(scratch, *value);
+    return scratch;
+  }
+  if (Tag() == 0) return detail::HeapView(Block());
+  return {bytes_, Tag() & ~kInside};
+}
+
+void CoordText::AppendTo(std::string& out) const {
+  if (const std::optional<double> value = Number()) {
+    text::AppendGeneral(out, *value);
+  } else if (Tag() == 0) {
+    out.append(detail::HeapView(Block()));
+  } else {
+    out.append(bytes_, Tag() & ~kInside);
+  }
+}
+
+std::string CoordText::Str() const {
+  std::string out;
+  AppendTo(out);
+  return out;
+}
+
+double CoordDegreesOf(const CoordText& coord, std::string_view form, std::string& scratch) {
+  const std::optional<double> value = coord.Number();
+  if (value && geo::IsDecimalForm(form)) return geo::DecimalCoordDegrees(*value, form);
+  return geo::CoordDegrees(coord.View(scratch), form);
+}
+
+void AppendConvertedCoordOf(std::string& out, const CoordText& coord, std::string_view fromForm,
+                            std::string_view toForm, std::string& scratch) {
+  const std::optional<double> value = coord.Number();
+  if (value && geo::IsDecimalForm(fromForm)) {
+    geo::AppendCoordText(out, geo::ReadDecimalCoord(*value, fromForm), toForm);
+  } else {
+    geo::AppendConvertedCoord(out, coord.View(scratch), fromForm, toForm);
+  }
+}
+
+// ---------------------------------------------------------------------------
 
 PackedText::PackedText(const PackedText& other) : bits_(other.bits_) {
   if (IsBoxed() && Tag() == kHeapTag) {
@@ -104,8 +242,8 @@ void PackedText::Assign(std::string_view text) {
     bits_ = kBoxBits | ((kShortTag + text.size()) << kTagShift) | chars;
     return;
   }
-  if (IsGeneralNumberText(text)) {
-    SetNumber(text::LeadingValue(text));
+  if (const std::optional<double> value = GeneralNumberValue(text)) {
+    SetNumber(*value);
     return;
   }
   char* block = detail::CopyText(text);

@@ -113,6 +113,54 @@ class InlineText {
   char bytes_[N];
 };
 
+// A coordinate in 16 bytes. A text of up to 15 bytes lives inside
+// ("35.681234", "139/45/12.3"); the general text of a number is kept as the
+// number (the decimal degrees made from a receiver's ddmm.mmmm run to 16
+// characters and more); any other text lives on the heap. The last byte
+// tells which: 0x80 plus the length, kNumber, or 0 for a heap block.
+class CoordText {
+ public:
+  CoordText() noexcept { bytes_[kLast] = static_cast<char>(kInside); }
+  CoordText(const CoordText& other);
+  CoordText& operator=(const CoordText& other);
+  ~CoordText() { Release(); }
+
+  CoordText& operator=(std::string_view text) {
+    assign(text);
+    return *this;
+  }
+  void assign(std::string_view text);
+
+  // The text; one kept as a number is written into `scratch` first.
+  [[nodiscard]] std::string_view View(std::string& scratch) const;
+  void AppendTo(std::string& out) const;
+  [[nodiscard]] std::string Str() const;
+  // The leading value of the text, when the text is kept as that number.
+  [[nodiscard]] std::optional<double> Number() const noexcept;
+
+  friend bool operator==(const CoordText& a, std::string_view b) { return a.Str() == b; }
+
+ private:
+  static constexpr std::size_t kSize = 16;
+  static constexpr std::size_t kLast = kSize - 1;
+  static constexpr unsigned kInside = 0x80;
+  static constexpr unsigned kNumber = 0x40;
+
+  [[nodiscard]] unsigned Tag() const noexcept { return static_cast<unsigned char>(bytes_[kLast]); }
+  [[nodiscard]] const char* Block() const noexcept;
+  void Release() noexcept;
+
+  char bytes_[kSize];
+};
+
+// The decimal degrees of a coordinate in `form` (geo::CoordDegrees); a
+// number in a decimal form is not written out to be read again.
+double CoordDegreesOf(const CoordText& coord, std::string_view form, std::string& scratch);
+// Appends the coordinate converted from `fromForm` to `toForm`
+// (geo::AppendConvertedCoord), the same way.
+void AppendConvertedCoordOf(std::string& out, const CoordText& coord, std::string_view fromForm,
+                            std::string_view toForm, std::string& scratch);
+
 class PackedText {
  public:
   PackedText() noexcept = default;

@@ -63,8 +63,8 @@ struct TrkHdr {
 // A track may hold a million points, so its fields are compact texts
 // (point_text.hpp): each still reads back exactly as it was set.
 struct TrkPnt {
-  InlineText<24> lat;
-  InlineText<24> lon;
+  CoordText lat;
+  CoordText lon;
   PackedText dateTime;
   PackedText velocity;       // km/h
   PackedText trkDegree;      // course over ground, degrees from north

@@ -168,10 +168,14 @@ void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
 
 }  // namespace
 
-CoordParts ReadDecimalCoord(double value, std::string_view form) noexcept {
+bool IsDecimalForm(std::string_view form) noexcept {
   const CoordForm code = FormOf(form);
-  if (code != CoordForm::kD && code != CoordForm::kDM && code != CoordForm::kDMS) return {};
-  return ReadDecimalValue(value, code);
+  return code == CoordForm::kD || code == CoordForm::kDM || code == CoordForm::kDMS;
+}
+
+CoordParts ReadDecimalCoord(double value, std::string_view form) noexcept {
+  if (!IsDecimalForm(form)) return {};
+  return ReadDecimalValue(value, FormOf(form));
 }
 
 CoordParts ReadCoordText(std::string_view value, std::string_view form) noexcept {
@@ -225,6 +229,10 @@ void AppendConvertedCoord(std::string& out, std::string_view value, std::string_
 
 double CoordDegrees(std::string_view value, std::string_view form) {
   return text::RoundToGeneral(SignedDegrees(ReadCoordText(value, form)));
+}
+
+double DecimalCoordDegrees(double value, std::string_view form) noexcept {
+  return text::RoundToGeneral(SignedDegrees(ReadDecimalCoord(value, form)));
 }
 
 }  // namespace vc::geo

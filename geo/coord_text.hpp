@@ -40,6 +40,10 @@ struct CoordParts {
 // 0 sec; text that does not start with a number reads as 0.
 CoordParts ReadCoordText(std::string_view value, std::string_view form) noexcept;
 
+// True for "D", "DM" and "DMS", the forms a text is read from by its
+// leading value alone.
+bool IsDecimalForm(std::string_view form) noexcept;
+
 // The parts of a "D", "DM" or "DMS" text whose leading value is `value`,
 // without the text; 0 deg 0 min 0 sec for any other form.
 CoordParts ReadDecimalCoord(double value, std::string_view form) noexcept;
@@ -58,5 +62,7 @@ void AppendConvertedCoord(std::string& out, std::string_view value, std::string_
 // The leading numeric value of ConvertCoordText(value, form, "D"), without
 // making the text: decimal degrees rounded as the general form writes them.
 double CoordDegrees(std::string_view value, std::string_view form);
+// The same for a text whose leading value is `value`, in a decimal form.
+double DecimalCoordDegrees(double value, std::string_view form) noexcept;
 
 }  // namespace vc::geo

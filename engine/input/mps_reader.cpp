@@ -58,7 +58,7 @@ void SetMpsCoord(std::string& coord, std::string_view degrees) {
   geo::AppendConvertedCoord(coord, degrees, "D", "MPS");
 }
 
-void SetMpsCoord(InlineText<24>& coord, std::string_view degrees, std::string& scratch) {
+void SetMpsCoord(CoordText& coord, std::string_view degrees, std::string& scratch) {
   SetMpsCoord(scratch, degrees);
   coord = scratch;
 }

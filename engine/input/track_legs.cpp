@@ -17,8 +17,8 @@ void TrackLegs::Start(TrkHdr& header) {
 }
 
 void TrackLegs::Add(TrkPnt& point, TrkHdr& header, bool accumulate) {
-  const double lat = geo::CoordDegrees(point.lat, point.recCoordFormat);
-  const double lon = geo::CoordDegrees(point.lon, point.recCoordFormat);
+  const double lat = CoordDegreesOf(point.lat, point.recCoordFormat, scratch_);
+  const double lon = CoordDegreesOf(point.lon, point.recCoordFormat, scratch_);
   const std::optional<text::LocalSeconds> time = point.dateTime.Seconds();
   point.legTime = 0;
   point.legLength = 0;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "engine/records.hpp"
 #include "text/datetime.hpp"
@@ -31,6 +32,7 @@ class TrackLegs {
   double previousLat_ = 0;
   double previousLon_ = 0;
   std::optional<text::LocalSeconds> previousTime_;
+  std::string scratch_;
 };
 
 }  // namespace vc::engine

@@ -244,7 +244,7 @@ class MpsWriter final : public KindWriter {
       if (conversion.PointTick()) return;
       TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(point, options, point_);
-      line_.Add(output, point.lat, point.lon, i == n);
+      line_.Add(output, point.lat.View(latText_), point.lon.View(lonText_), i == n);
     }
     line_.End(output);
 
@@ -253,7 +253,7 @@ class MpsWriter final : public KindWriter {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      AppendPosition(pos_, point.lat, point.lon);
+      AppendPosition(pos_, point.lat.View(latText_), point.lon.View(lonText_));
       TrackPointStr(point, options);
       TrackPointInfo(point, options);
       output.text() += kLineBreak;
@@ -268,6 +268,9 @@ class MpsWriter final : public KindWriter {
   std::string str_;
   std::string info_;
   std::string label_;
+  // Coordinates kept as numbers are written here.
+  std::string latText_;
+  std::string lonText_;
 };
 
 }  // namespace

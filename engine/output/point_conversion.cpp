@@ -17,7 +17,23 @@ std::string_view OptionOr(const std::string& option, std::string_view own) noexc
 // A waypoint's coordinate takes the new text's storage; a track point's
 // compact text copies it.
 void TakeCoordinate(std::string& coordinate, std::string& made) noexcept { coordinate.swap(made); }
-void TakeCoordinate(InlineText<24>& coordinate, const std::string& made) { coordinate = made; }
+void TakeCoordinate(CoordText& coordinate, const std::string& made) { coordinate = made; }
+
+double DegreesOf(const std::string& coordinate, std::string_view form, std::string& /*scratch*/) {
+  return geo::CoordDegrees(coordinate, form);
+}
+double DegreesOf(const CoordText& coordinate, std::string_view form, std::string& scratch) {
+  return CoordDegreesOf(coordinate, form, scratch);
+}
+
+void AppendInForm(std::string& out, const std::string& coordinate, std::string_view fromForm,
+                  std::string_view toForm, std::string& /*scratch*/) {
+  geo::AppendConvertedCoord(out, coordinate, fromForm, toForm);
+}
+void AppendInForm(std::string& out, const CoordText& coordinate, std::string_view fromForm,
+                  std::string_view toForm, std::string& scratch) {
+  AppendConvertedCoordOf(out, coordinate, fromForm, toForm, scratch);
+}
 
 // The transformed angle goes back into the point's own form through its
 // general text, so even a datum pair that leaves the point where it is
@@ -36,7 +52,7 @@ template <typename Coordinate>
 void ChangeForm(Coordinate& coordinate, std::string_view fromForm, std::string_view toForm,
                 ConvertedPoint& converted) {
   converted.coord.clear();
-  geo::AppendConvertedCoord(converted.coord, coordinate, fromForm, toForm);
+  AppendInForm(converted.coord, coordinate, fromForm, toForm, converted.number);
   TakeCoordinate(coordinate, converted.coord);
 }
 
@@ -46,8 +62,8 @@ template <typename Point>
 void ConvertCoordinates(Point& point, const ConvertOptions& options, ConvertedPoint& converted) {
   converted.outDatum = OptionOr(options.datum, point.recDatum);
   if (converted.outDatum != point.recDatum) {
-    const geo::GeoPoint from{geo::CoordDegrees(point.lat, point.recCoordFormat),
-                             geo::CoordDegrees(point.lon, point.recCoordFormat), 0};
+    const geo::GeoPoint from{DegreesOf(point.lat, point.recCoordFormat, converted.number),
+                             DegreesOf(point.lon, point.recCoordFormat, converted.number), 0};
     const geo::GeoPoint to = geo::TransformDatum(from, point.recDatum, converted.outDatum);
     WriteBackDegrees(point.lat, to.lat, point.recCoordFormat, converted);
     WriteBackDegrees(point.lon, to.lon, point.recCoordFormat, converted);

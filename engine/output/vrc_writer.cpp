@@ -37,6 +37,10 @@ class VrcWriter final : public KindWriter {
   void SetTrimmed(std::size_t column, std::string_view value) {
     fields_[column].assign(text::TrimSpaces(value));
   }
+  void SetCoord(std::size_t column, const CoordText& coord) {
+    fields_[column].clear();
+    coord.AppendTo(fields_[column]);
+  }
   void SetTrimmed(std::size_t column, const PackedText& value) {
     fields_[column].clear();
     value.AppendTrimmedTo(fields_[column]);
@@ -101,8 +105,8 @@ class VrcWriter final : public KindWriter {
       Set(1, "TRP");
       Set(2, point_.outCoordFormat);
       Set(3, point_.outDatum);
-      Set(4, point.lat);
-      Set(5, point.lon);
+      SetCoord(4, point.lat);
+      SetCoord(5, point.lon);
       fields_[6].clear();
       point.dateTime.AppendTo(fields_[6]);
       Set(7, i == 1 ? "True" : "False");

@@ -68,8 +68,8 @@ class WaypointPlusWriter final : public KindWriter {
       ConvertPointForOutput(point, conversion.options, point_);
       SplitPointTime(point.dateTime.Seconds());
       if (i > 1) output.text() += kLineBreak;
-      wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point.lat, point.lon, date_,
-                         time_, i == 1 ? "1" : "0");
+      wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point.lat.View(latText_),
+                         point.lon.View(lonText_), date_, time_, i == 1 ? "1" : "0");
       output.FlushIfLarge();
     }
   }
@@ -77,6 +77,9 @@ class WaypointPlusWriter final : public KindWriter {
   ConvertedPoint point_;
   std::string date_;
   std::string time_;
+  // Coordinates kept as numbers are written here.
+  std::string latText_;
+  std::string lonText_;
 };
 
 }  // namespace

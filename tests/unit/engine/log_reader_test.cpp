@@ -311,8 +311,9 @@ TEST(LogLegs, RecordsWithoutPositionOrTimeAreLeftOut) {
     // The leg runs straight from one made point to the next.
     EXPECT_EQ(second.legTime, 4) << c.name;
     const double metres = text::RoundToGeneral(
-        geo::DistanceKm(text::LeadingValue(first.lat), text::LeadingValue(first.lon),
-                        text::LeadingValue(second.lat), text::LeadingValue(second.lon)) *
+        geo::DistanceKm(text::LeadingValue(first.lat.Str()), text::LeadingValue(first.lon.Str()),
+                        text::LeadingValue(second.lat.Str()),
+                        text::LeadingValue(second.lon.Str())) *
         1000);
     EXPECT_EQ(second.legLength, metres) << c.name;
     EXPECT_NEAR(metres, 111, 1) << c.name;
@@ -481,8 +482,8 @@ TEST(LogRealCaptures, ReadAsVrnLogsGiveSensibleTracks) {
     const auto last = text::ParseDateTime(c.lastTime);
     for (std::size_t n = 1; n <= c.points; ++n) {
       const TrkPnt& p = buffers.trkPnt[n];
-      EXPECT_NEAR(text::LeadingValue(p.lat), c.lat, 0.01) << c.file << " point " << n;
-      EXPECT_NEAR(text::LeadingValue(p.lon), c.lon, 0.01) << c.file << " point " << n;
+      EXPECT_NEAR(text::LeadingValue(p.lat.Str()), c.lat, 0.01) << c.file << " point " << n;
+      EXPECT_NEAR(text::LeadingValue(p.lon.Str()), c.lon, 0.01) << c.file << " point " << n;
       const auto time = text::ParseDateTime(p.dateTime.Str());
       ASSERT_TRUE(time.has_value()) << c.file << " point " << n;
       EXPECT_TRUE(*time >= *first && *time <= *last) << c.file << " point " << n;
