@@ -98,14 +98,14 @@ void CopyTwoDigits(std::uint32_t pair, char* out) noexcept {
 // of it and rounds to the same whole number. Only a fraction of exactly one
 // half cannot tell, and goes the slow way. False then, or when the value is
 // out of reach.
-bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
+bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) noexcept {
   constexpr double kLow = 1e14;
   constexpr double kHigh = 1e15;
   if (!(magnitude >= 1e-8 && magnitude < 1e36)) return false;
   // floor(log10(2) * binary exponent), at most one off; the loop corrects it.
   const auto binaryExponent =
       static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7FF) - 1023;
-  int exponent = (binaryExponent * 78913) >> 18;
+  exponent = (binaryExponent * 78913) >> 18;
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int power = 14 - exponent;
     const auto size = static_cast<int>(kExactPowersOfTen.size());
@@ -122,7 +122,7 @@ bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
       continue;
     }
     // Converting the positive value truncates: its floor, without a call.
-    auto digits = static_cast<std::uint64_t>(scaled);
+    digits = static_cast<std::uint64_t>(scaled);
     const double fraction = scaled - static_cast<double>(digits);
     if (fraction == 0.5) return false;
     if (fraction > 0.5) ++digits;
@@ -130,23 +130,28 @@ bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
       digits = 100000000000000ULL;
       ++exponent;
     }
-    // Two halves, so the digits come out of 32-bit divisions, two at a time.
-    auto low = static_cast<std::uint32_t>(digits % 100000000);
-    auto high = static_cast<std::uint32_t>(digits / 100000000);
-    for (std::size_t k = 15; k > 7; k -= 2) {
-      CopyTwoDigits(low % 100, &out.d[k - 2]);
-      low /= 100;
-    }
-    for (std::size_t k = 7; k > 1; k -= 2) {
-      CopyTwoDigits(high % 100, &out.d[k - 2]);
-      high /= 100;
-    }
-    out.d[0] = static_cast<char>('0' + high);
-    out.exponent = exponent;
-    out.exact = false;
     return true;
   }
   return false;
+}
+
+bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
+  std::uint64_t digits = 0;
+  if (!FastScaledDigits(magnitude, digits, out.exponent)) return false;
+  // Two halves, so the digits come out of 32-bit divisions, two at a time.
+  auto low = static_cast<std::uint32_t>(digits % 100000000);
+  auto high = static_cast<std::uint32_t>(digits / 100000000);
+  for (std::size_t k = 15; k > 7; k -= 2) {
+    CopyTwoDigits(low % 100, &out.d[k - 2]);
+    low /= 100;
+  }
+  for (std::size_t k = 7; k > 1; k -= 2) {
+    CopyTwoDigits(high % 100, &out.d[k - 2]);
+    high /= 100;
+  }
+  out.d[0] = static_cast<char>('0' + high);
+  out.exact = false;
+  return true;
 }
 
 // The shortest text that reads back as the double lies within half a unit in
@@ -342,13 +347,18 @@ std::string General(double value) {
 double RoundToGeneral(double value) {
   if (!std::isfinite(value) || value == 0) return 0;
   if (IsSmallWhole(value)) return value;
-  const Digits15 digits = SignificantDigits(std::fabs(value));
-  if (digits.exact) return value;
   // The fifteen digits as a whole number times a power of ten; with both
   // exact doubles one multiplication or division is correctly rounded.
   std::uint64_t mantissa = 0;
-  for (const char d : digits.d) mantissa = mantissa * 10 + static_cast<std::uint64_t>(d - '0');
-  const int power = digits.exponent - 14;
+  int exponent = 0;
+  if (!FastScaledDigits(std::fabs(value), mantissa, exponent)) {
+    const Digits15 digits = SignificantDigits(std::fabs(value));
+    if (digits.exact) return value;
+    mantissa = 0;
+    for (const char d : digits.d) mantissa = mantissa * 10 + static_cast<std::uint64_t>(d - '0');
+    exponent = digits.exponent;
+  }
+  const int power = exponent - 14;
   const auto magnitude = static_cast<double>(mantissa);
   double rounded = 0;
   if (power >= 0 && power < static_cast<int>(kExactPowersOfTen.size())) {
@@ -357,8 +367,8 @@ double RoundToGeneral(double value) {
     rounded = magnitude / kExactPowersOfTen[static_cast<std::size_t>(-power)];
   } else {
     // "ddddddddddddddde-XXX" read back by the library.
-    std::array<char, 32> buf{};
-    char* p = std::copy_n(digits.d.begin(), 15, buf.data());
+    std::array<char, 48> buf{};
+    char* p = std::to_chars(buf.data(), buf.data() + 24, mantissa).ptr;  // 15 digits
     *p++ = 'e';
     p = std::to_chars(p, buf.data() + buf.size(), power).ptr;
     std::from_chars(buf.data(), p, rounded);
