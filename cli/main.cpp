@@ -1,12 +1,6 @@
 // vornconv: one conversion from the command line, through the same checks and
 // driver as the window's Convert button.
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <io.h>

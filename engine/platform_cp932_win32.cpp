@@ -4,12 +4,6 @@
 // CP932 lacks becomes "?". Windows itself would map the unused single bytes
 // 0x80, 0xA0 and 0xFD-0xFF to private characters and pick look-alikes
 // ("best fit") for missing ones; both are turned off here.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <string>

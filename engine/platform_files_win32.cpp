@@ -1,11 +1,5 @@
 // The engine's file calls on Windows. Handles are opened without
 // inheritance, so a started program (the map program) holds none of them.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <algorithm>

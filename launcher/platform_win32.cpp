@@ -1,11 +1,5 @@
 // The map program's keys in the Windows registry, and its start with
 // CreateProcessW. Texts cross the API as UTF-16.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <array>

@@ -25,21 +25,7 @@ programs=(unit_text unit_geo unit_mps unit_waypointplus unit_vrc unit_vornpointe
 # /usr/src/googletest; CLI11 is header-only.
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64
           libgtest-dev libcli11-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Missing Debian packages: ${missing[*]}" >&2
-    echo "Install them with: sudo apt-get install ${missing[*]}" >&2
-    exit 1
-  fi
-  echo "Installing ${missing[*]} ..." >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >&2
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-fi
+"$root/scripts/install-deps.sh" "${packages[@]}"
 
 # --- Build -----------------------------------------------------------------
 echo "== Building for Windows in $build" >&2

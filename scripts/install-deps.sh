@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when they are
 # missing. As root it runs apt-get; otherwise it says what to install.
+# Given package names, it sees to those instead (scripts/check-windows.sh).
 set -euo pipefail
 
 # The window needs Qt 6 Widgets, Liberation Serif (metrically the "Times New
@@ -9,6 +10,7 @@ set -euo pipefail
 # and dpkg-dev names the package's library dependencies.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
           qt6-base-dev fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev)
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

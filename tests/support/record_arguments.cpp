@@ -2,12 +2,6 @@
 // writes the command line it was started with, then each argument, one a
 // line in UTF-8, to the file that VC_ARGUMENTS_FILE names. The file appears
 // whole (written beside it, then renamed), so a test can wait for it.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <shellapi.h>

@@ -4,12 +4,6 @@
 // writes down its command line) as the map program, and sets VC_WINE_KEYS;
 // elsewhere these tests are skipped.
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <gtest/gtest.h>
