@@ -1,18 +1,21 @@
 // Compact texts for the fields of track points.
 //
 // A track of a million points is held whole, so its fields cannot each be a
-// std::string of 32 bytes plus a heap block. Two forms keep every text exactly
-// while using a fraction of that:
+// std::string of 32 bytes plus a heap block. Three forms keep every text
+// exactly while using a fraction of that:
 //
-//   InlineText<N>  N bytes; a text of up to N - 1 bytes lives inside, a
-//                  longer one on the heap. Used for the coordinates and the
-//                  point's own datum, offset and form, which are short.
+//   CoordText      16 bytes, for the coordinates: a text of up to 15 bytes
+//                  inside, or the number whose general text it is (decimal
+//                  degrees of 16 characters and more), or a heap block.
 //   PackedText     8 bytes. Most values of a point are texts the program
 //                  itself could write from a number: a general number
 //                  ("36.0072") or a date and time ("2002/07/15 09:04:05").
 //                  Those are kept as the number and written on demand, which
 //                  gives the same bytes; a text of up to 6 bytes ("-",
 //                  "---.-") lives inside, any other on the heap.
+//   InlineText<N>  N bytes; a text of up to N - 1 bytes inside, a longer one
+//                  on the heap. Used for the point's own datum, offset and
+//                  form, which are short.
 //
 // PackedText keeps a number as a double whose general text is the field's
 // text; every other case is marked in the bits of a negative NaN, which no
