@@ -1,6 +1,5 @@
 #include "engine/point_text.hpp"
 
-#include <cmath>
 #include <exception>
 #include <new>
 
