@@ -7,6 +7,7 @@
 #include "engine/context.hpp"
 #include "engine/messages.hpp"
 #include "engine/options.hpp"
+#include "engine/report.hpp"
 #include "text/datetime.hpp"
 
 namespace vc::engine {
@@ -31,6 +32,7 @@ struct Conversion {
   // "Now" for points that carry no time of their own, taken once.
   text::LocalSeconds now = 0;
   WrittenCounts written;
+  ConversionReport report;
   // Set once the front asked to stop; long loops then end early and the
   // driver leaves the output as it was.
   bool cancelled = false;

@@ -11,6 +11,7 @@
 #include "engine/file_types.hpp"
 #include "engine/messages.hpp"
 #include "engine/options.hpp"
+#include "engine/report.hpp"
 
 namespace vc::engine {
 
@@ -24,6 +25,9 @@ struct ConversionResult {
   Outcome outcome = Outcome::kStopped;
   std::optional<Message> reason;
   WrittenCounts written;
+  // What the conversion read, skipped and wrote (also for a stopped one, up
+  // to where it stopped).
+  ConversionReport report;
 };
 
 // Converts options.inputName into options.outputName. The options are a
