@@ -22,7 +22,7 @@ const FileTypeInfo& Lookup(std::span<const FileTypeInfo> types, FileType type) {
 
 ConversionResult Stop(Conversion& conversion, Message message, std::string_view name) {
   conversion.observer.Show(message, name);
-  return {Outcome::kStopped, message, conversion.written};
+  return {Outcome::kStopped, message, conversion.written, conversion.report};
 }
 
 bool IsSelected(RecordKind kind, const ConvertOptions& options) {
@@ -91,7 +91,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   const FileTypeInfo& output = Lookup(types, outputType);
   // Refused before anything is opened, so no file is created or emptied.
   if (input.makeReader == nullptr) return Stop(conversion, Message::kInputUnsupported, {});
-  if (outputType == FileType::kNone) return {Outcome::kStopped, Message::kUnsupportedType, {}};
+  if (outputType == FileType::kNone) return {Outcome::kStopped, Message::kUnsupportedType, {}, {}};
   if (output.makeWriter == nullptr) return Stop(conversion, Message::kOutputUnsupported, {});
 
   if (outputType == FileType::kWpt && inputType != FileType::kWpt) {
@@ -106,18 +106,20 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   reader->Open(conversion);
   // Waypoint+ to Waypoint+ in another datum: the datum line names the datum
   // the coordinates are written in.
-  if (outputType == FileType::kWpt && inputType == FileType::kWpt && options.datum != kDataPriority) {
+  if (outputType == FileType::kWpt && inputType == FileType::kWpt &&
+      options.datum != kDataPriority) {
     context.fileDatum = options.datum;
   }
 
   OutputTextFile outputFile;
   const auto mode = options.append ? OutputTextFile::Mode::kAppend : OutputTextFile::Mode::kReplace;
-  if (!outputFile.Open(options.outputName, mode, OutputEncodingFor(options, inputFile.encoding()))) {
+  if (!outputFile.Open(options.outputName, mode,
+                       OutputEncodingFor(options, inputFile.encoding()))) {
     return Stop(conversion, Message::kCannotWrite, options.outputName);
   }
   if (!WriteOutputHeader(outputFile, outputType, conversion)) {
     outputFile.Abort();
-    return {Outcome::kStopped, Message::kGroupFileMissing, {}};
+    return {Outcome::kStopped, Message::kGroupFileMissing, conversion.written, conversion.report};
   }
   std::unique_ptr<RecordWriter> writer = output.makeWriter();
   RecordText recordText(outputFile);
@@ -126,7 +128,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   while (true) {
     if (observer.StopRequested()) {
       outputFile.Abort();
-      return {Outcome::kCancelled, std::nullopt, conversion.written};
+      return {Outcome::kCancelled, std::nullopt, conversion.written, conversion.report};
     }
     const RecordKind kind = reader->ReadNextRecord(conversion);
     if (conversion.cancelled) break;
@@ -147,7 +149,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   }
   if (conversion.cancelled) {
     outputFile.Abort();
-    return {Outcome::kCancelled, std::nullopt, conversion.written};
+    return {Outcome::kCancelled, std::nullopt, conversion.written, conversion.report};
   }
   if (inputFile.Failed()) {
     outputFile.Abort();
@@ -155,7 +157,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   }
   WriteOutputTrailer(outputFile, outputType);
   if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
-  return {Outcome::kConverted, std::nullopt, conversion.written};
+  return {Outcome::kConverted, std::nullopt, conversion.written, conversion.report};
 }
 
 ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionContext& context,
@@ -163,7 +165,7 @@ ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionCont
                                    std::span<const FileTypeInfo> types) {
   auto stop = [&](Message message, std::string_view name) {
     observer.Show(message, name);
-    return ConversionResult{Outcome::kStopped, message, {}};
+    return ConversionResult{Outcome::kStopped, message, {}, {}};
   };
   const std::string& in = options.inputName;
   const std::string& out = options.outputName;
@@ -180,7 +182,7 @@ ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionCont
     }
   }
   ConvertOptions snapshot = options;
-  if (!observer.ConversionStarting(snapshot)) return {Outcome::kStopped, std::nullopt, {}};
+  if (!observer.ConversionStarting(snapshot)) return {Outcome::kStopped, std::nullopt, {}, {}};
   return ConvertFile(std::move(snapshot), context, observer, types);
 }
 

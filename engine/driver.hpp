@@ -34,8 +34,7 @@ struct ConversionResult {
 // snapshot: the conversion may change its own copy. Whatever happens, an
 // output that existed before is left exactly as it was unless the result is
 // kConverted. `types` supplies the readers and writers (tests pass fakes).
-ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
-                             Observer& observer,
+ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
                              std::span<const FileTypeInfo> types = FileTypes());
 
 // What the window's Convert button and the command line do before

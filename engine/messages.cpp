@@ -28,11 +28,19 @@ constexpr MessageTexts kTexts[] = {
     {Message::kCannotWrite, "[", "]に書き込めません．中止します．"},
     {Message::kStepInvalid, "Stepには -32768 から 32767 までの数値を指定してください．", nullptr},
     {Message::kCannotStart, "[", "]を起動できません．"},
+    {Message::kUtcOffsetInvalid,
+     "UTC Offsetには データ優先 か -12 から +14 までの数値を指定してください．", nullptr},
+    {Message::kDatumInvalid, "Datumには データ優先，TOKYO，WGS84 のいずれかを指定してください．",
+     nullptr},
+    {Message::kCoordFormatInvalid,
+     "Coord.Formatには データ優先，D，DM，DMS，MPS，PAO のいずれかを指定してください．", nullptr},
+    {Message::kVrmVrnDatumInvalid, "Datum of VRM/VRNには TOKYO か WGS84 を指定してください．",
+     nullptr},
 };
 
 }  // namespace
 
-std::string MessageText(Message message, std::string_view name) {
+std::string MessageText(Message message, std::string_view name, Language /*language*/) {
   for (const auto& entry : kTexts) {
     if (entry.message != message) continue;
     std::string text = entry.before;

@@ -28,10 +28,22 @@ enum class Message {
   kCannotWrite,         // [name] cannot be created or written
   kStepInvalid,         // the point step is not a 16-bit number
   kCannotStart,         // [program] of the map program did not start
+  kUtcOffsetInvalid,    // the UTC offset is neither data priority nor -12 to +14
+  kDatumInvalid,        // the datum is neither data priority, TOKYO nor WGS84
+  kCoordFormatInvalid,  // the coordinate form is none of the known codes
+  kVrmVrnDatumInvalid,  // the datum of VRM/VRN logs is neither TOKYO nor WGS84
+};
+
+// The language of the texts shown: Japanese is the program's own; English
+// when the desktop's message locale is English.
+enum class Language {
+  kJapanese,
+  kEnglish,
 };
 
 // The fixed text; `name` fills the square brackets of the texts that have them.
-std::string MessageText(Message message, std::string_view name = {});
+std::string MessageText(Message message, std::string_view name = {},
+                        Language language = Language::kJapanese);
 
 // Stage of a long record whose running point count the window shows.
 enum class ProgressStage {

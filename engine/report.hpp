@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/messages.hpp"
+
 namespace vc::engine {
 
 struct KindCounts {
@@ -59,5 +61,9 @@ struct ConversionReport {
     return skipped[static_cast<std::size_t>(reason)];
   }
 };
+
+// The report as lines of text for the fronts, in the language shown.
+std::vector<std::string> FormatReport(const ConversionReport& report,
+                                      Language language = Language::kJapanese);
 
 }  // namespace vc::engine
