@@ -62,8 +62,15 @@ struct ConversionReport {
   }
 };
 
-// The report as lines of text for the fronts, in the language shown.
+// The report as lines of text for the fronts, in the language shown: what
+// was read, written and skipped, the track figures, and the warning below.
 std::vector<std::string> FormatReport(const ConversionReport& report,
                                       Language language = Language::kJapanese);
+
+// When nothing was written: a plain sentence that says so with the likely
+// reason (every log record without a fix, no chosen kind in the input, ...).
+// Empty when something was written.
+std::string NothingWrittenWarning(const ConversionReport& report,
+                                  Language language = Language::kJapanese);
 
 }  // namespace vc::engine
