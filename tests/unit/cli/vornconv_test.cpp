@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/command_line.hpp"
+#include "engine/report.hpp"
 #include "support/engine_support.hpp"
 #include "support/process_support.hpp"
 
@@ -82,6 +83,65 @@ TEST_F(Vornconv, RefusesToOverwriteWithoutATerminalUnlessForced) {
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "vornconv: " + in + " -> " + out);
   EXPECT_EQ(dir.Read("out.vrc"), "");
+}
+
+// A conversion that completed used to say only how many records it wrote,
+// and nothing at all about a log whose every record was skipped.
+TEST_F(Vornconv, PrintsTheReportAndWarnsWhenNothingWasWritten) {
+  const auto in = dir.Write("in.vrp",
+                            "TOKYO,+9,2002/07/15 12:00:00,3,N,35.5,E,139.5,12,10,45\n"
+                            "TOKYO,+9,2002/07/15 12:00:10,3,N,35.5001,E,139.5,12,0,-\n");
+  const auto out = dir.Path("out.mps");
+  RunResult run = RunVornconv(dir, {in, out});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> expected = {"vornconv: " + in + " -> " + out};
+  engine::ConversionReport report;
+  report.read.tracks = report.written.tracks = 1;
+  report.read.trackPoints = report.written.trackPoints = 2;
+  for (const std::string& line : engine::FormatReport(report)) expected.push_back("  " + line);
+  EXPECT_EQ(run.out.substr(0, run.out.find("  トラック:")),
+            expected[0] + "\n" + expected[1] + "\n" + expected[2] + "\n");
+  EXPECT_NE(run.out.find("2002/07/15 12:00:00 から 2002/07/15 12:00:10 まで"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.err, "");
+
+  // Not a kind chosen: said on standard error, also when quiet.
+  run = RunVornconv(dir, {in, out, "--force", "--quiet", "--convert=wpt"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind("vornconv: warning: ", 0), 0u) << run.err;
+}
+
+// "--coord-format dms" wrote blank coordinates and "--utc-offset JST" read
+// as UTC+0, both with exit status 0.
+TEST_F(Vornconv, RefusesOptionValuesThatWouldLoseData) {
+  const auto in = dir.Write("in.vrp", "TOKYO,+9,2002/07/15 12:00:00,3,N,35.5,E,139.5,12,10,45\n");
+  const auto out = dir.Path("out.mps");
+  const struct {
+    std::vector<std::string> options;
+    const char* message;
+  } cases[] = {
+      {{"--utc-offset=JST", "--datum=NAD27"},
+       "UTC Offsetには データ優先 か -12 から +14 までの数値を指定してください．\n"},
+      {{"--datum=NAD27", "--coord-format=DDD"},
+       "Datumには データ優先，TOKYO，WGS84 のいずれかを指定してください．\n"},
+      {{"--coord-format=DDD"},
+       "Coord.Formatには データ優先，D，DM，DMS，MPS，PAO のいずれかを指定してください．\n"},
+      {{"--vrm-vrn-datum=Bessel", "--step=x"},
+       "Datum of VRM/VRNには TOKYO か WGS84 を指定してください．\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {in, out};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const RunResult run = RunVornconv(dir, args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+  // A lower-case form is taken as its code.
+  const RunResult run = RunVornconv(dir, {in, dir.Path("out.vrc"), "--coord-format=dms"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(dir.Read("out.vrc").find("\tDMS\tTOKYO\t35.300000\t139.300000\t"), std::string::npos);
 }
 
 // The names reach the engine as UTF-8 whatever the system's code page (on
