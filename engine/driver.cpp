@@ -99,7 +99,7 @@ Encoding OutputEncodingFor(const ConvertOptions& options, Encoding inputEncoding
 ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
                              std::span<const FileTypeInfo> types) {
   Conversion conversion(options, context, observer, observer.Now());
-  const FileType inputType = GetFileType(options.inputName);
+  const FileType inputType = GetInputFileType(options.inputName);
   const FileType outputType = GetFileType(options.outputName);
   // Each unknown name is reported once, however often its type is needed.
   if (inputType == FileType::kNone && !options.inputName.empty()) {

@@ -111,7 +111,12 @@ std::vector<std::string> FormatReport(const ConversionReport& report, Language l
   lines.push_back((english ? "written: " : "書き込み: ") + KindList(report.written, language));
   const std::string skipped = SkipList(report, language);
   if (!skipped.empty()) lines.push_back((english ? "skipped: " : "スキップ: ") + skipped);
-  for (const std::string& note : report.notes) lines.push_back(note);
+  for (const std::string& datum : report.unknownDatums) {
+    lines.push_back(
+        english
+            ? "unknown datum \"" + datum + "\": the points were read in the datum of VRM/VRN"
+            : "測地系 \"" + datum + "\" は未対応です: 点は Datum of VRM/VRN の測地系で読みました");
+  }
   if (report.written.tracks > 0) lines.push_back(TrackLine(report.tracks, language));
   const std::string warning = NothingWrittenWarning(report, language);
   if (!warning.empty()) lines.push_back(warning);

@@ -51,8 +51,9 @@ struct ConversionReport {
   KindCounts written;
   std::array<std::int64_t, static_cast<std::size_t>(SkipReason::kCount)> skipped{};
   TrackFigures tracks;
-  // Free-form remarks a reader adds (a datum name it does not know, ...).
-  std::vector<std::string> notes;
+  // Datums an input named that the program does not know; its points were
+  // read in the datum the user gave instead.
+  std::vector<std::string> unknownDatums;
 
   void Skip(SkipReason reason, std::int64_t count = 1) {
     skipped[static_cast<std::size_t>(reason)] += count;
