@@ -4,7 +4,6 @@
 #include <string>
 
 #include "engine/input/record_reader.hpp"
-#include "engine/output/output_file.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/text_file.hpp"
 #include "text/numbers.hpp"
@@ -83,7 +82,10 @@ void CountWritten(RecordKind kind, Conversion& conversion) {
   }
 }
 
-Encoding OutputEncodingFor(const ConvertOptions& options, Encoding inputEncoding) {
+// XML documents are UTF-8, as their declaration says, whatever the input.
+Encoding OutputEncodingFor(const ConvertOptions& options, FileType outputType,
+                           Encoding inputEncoding) {
+  if (outputType == FileType::kGpx || outputType == FileType::kKml) return Encoding::kUtf8;
   switch (options.outputEncoding) {
     case OutputEncoding::kUtf8:
       return Encoding::kUtf8;
@@ -98,7 +100,7 @@ Encoding OutputEncodingFor(const ConvertOptions& options, Encoding inputEncoding
 
 ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
                              std::span<const FileTypeInfo> types) {
-  Conversion conversion(options, context, observer, observer.Now());
+  Conversion conversion(options, context, observer, observer.Now(), observer.UtcNow());
   const FileType inputType = GetInputFileType(options.inputName);
   const FileType outputType = GetFileType(options.outputName);
   // Each unknown name is reported once, however often its type is needed.
@@ -133,14 +135,14 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   OutputTextFile outputFile;
   const auto mode = options.append ? OutputTextFile::Mode::kAppend : OutputTextFile::Mode::kReplace;
   if (!outputFile.Open(options.outputName, mode,
-                       OutputEncodingFor(options, inputFile.encoding()))) {
+                       OutputEncodingFor(options, outputType, inputFile.encoding()))) {
     return Stop(conversion, Message::kCannotWrite, options.outputName);
   }
-  if (!WriteOutputHeader(outputFile, outputType, conversion)) {
+  std::unique_ptr<RecordWriter> writer = output.makeWriter();
+  if (!writer->WriteHeader(outputFile, conversion)) {
     outputFile.Abort();
     return ResultOf(conversion, Outcome::kStopped, Message::kGroupFileMissing);
   }
-  std::unique_ptr<RecordWriter> writer = output.makeWriter();
   RecordText recordText(outputFile);
   std::uint64_t lastPosition = 0;
   bool lastWasEmpty = false;
@@ -150,7 +152,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
       return ResultOf(conversion, Outcome::kCancelled);
     }
     const RecordKind kind = reader->ReadNextRecord(conversion);
-    if (conversion.cancelled) break;
+    if (conversion.cancelled || conversion.readFailure) break;
     if (kind == RecordKind::kEof) break;
     // A reader that produced nothing twice without consuming input is stuck.
     const bool empty = kind == RecordKind::kNone;
@@ -175,11 +177,15 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
     outputFile.Abort();
     return ResultOf(conversion, Outcome::kCancelled);
   }
+  if (conversion.readFailure) {
+    outputFile.Abort();
+    return Stop(conversion, *conversion.readFailure, conversion.readFailureName);
+  }
   if (inputFile.Failed()) {
     outputFile.Abort();
     return Stop(conversion, Message::kInputMissing, options.inputName);
   }
-  WriteOutputTrailer(outputFile, outputType);
+  writer->WriteTrailer(outputFile, conversion);
   if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
   return ResultOf(conversion, Outcome::kConverted);
 }

@@ -15,7 +15,7 @@ namespace vc::engine {
 class RecordReader;
 class RecordWriter;
 
-enum class FileType { kNone, kMps, kWpt, kVrc, kVrp, kVrm, kVrn, kNmea, kLog };
+enum class FileType { kNone, kMps, kWpt, kVrc, kGpx, kKml, kVrp, kVrm, kVrn, kNmea, kLog };
 
 using ReaderFactory = std::unique_ptr<RecordReader> (*)(text::LineSource& lines);
 using WriterFactory = std::unique_ptr<RecordWriter> (*)();

@@ -32,7 +32,12 @@ enum class Message {
   kDatumInvalid,        // the datum is neither data priority, TOKYO nor WGS84
   kCoordFormatInvalid,  // the coordinate form is none of the known codes
   kVrmVrnDatumInvalid,  // the datum of VRM/VRN logs is neither TOKYO nor WGS84
+  kGpxUnreadable,       // [name] is no well-formed GPX: its name is a PlaceInFile
 };
+
+// The name of a message about a place in a file (kGpxUnreadable): the
+// file's name with the line and column, which the text puts in their places.
+std::string PlaceInFile(std::string_view name, std::int64_t line, std::int64_t column);
 
 // The language of the texts shown: Japanese is the program's own; English
 // when the desktop's message locale is English.
@@ -65,6 +70,8 @@ class Observer {
   virtual bool StopRequested() { return false; }
   // Local wall-clock time, once per conversion.
   virtual text::LocalSeconds Now();
+  // The same moment in UTC.
+  virtual text::LocalSeconds UtcNow();
   // The Convert command's checks have passed and `snapshot` is about to be
   // converted: the front may complete or check it (the window's point step),
   // and stops the command by returning false after saying why.

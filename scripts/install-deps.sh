@@ -7,9 +7,12 @@ set -euo pipefail
 # The window needs Qt 6 Widgets, Liberation Serif (metrically the "Times New
 # Roman" of its captions; fontconfig maps the name to it) and a CJK font for
 # the Japanese items and messages. desktop-file-utils checks the desktop entry
-# and dpkg-dev names the package's library dependencies.
+# and dpkg-dev names the package's library dependencies. GPX is read with
+# expat; the tests validate written GPX and KML with xmllint (libxml2-utils)
+# and read them back with the peer converter gpsbabel.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
-          qt6-base-dev fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev)
+          qt6-base-dev fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev
+          libexpat1-dev libxml2-utils gpsbabel)
 [ $# -gt 0 ] && packages=("$@")
 
 missing=()

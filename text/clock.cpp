@@ -18,7 +18,10 @@ LocalSeconds LocalFromUnix(std::int64_t unixSeconds) {
                          local.tm_min, local.tm_sec});
 }
 
-LocalSeconds LocalNow() {
+namespace {
+
+// Seconds since 1970 UTC: SOURCE_DATE_EPOCH when set, the clock otherwise.
+std::int64_t UnixNow() {
   std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr) {
     const std::string_view text(epoch);
@@ -26,7 +29,13 @@ LocalSeconds LocalNow() {
     auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), fixed);
     if (ec == std::errc{} && ptr == text.data() + text.size()) now = fixed;
   }
-  return LocalFromUnix(now);
+  return now;
 }
+
+}  // namespace
+
+LocalSeconds LocalNow() { return LocalFromUnix(UnixNow()); }
+
+LocalSeconds UtcNow() { return ToLocalSeconds({1970, 1, 1, 0, 0, 0}) + UnixNow(); }
 
 }  // namespace vc::text

@@ -9,6 +9,8 @@ namespace vc::text {
 
 // Wall-clock "now" in the local zone.
 LocalSeconds LocalNow();
+// The same "now" in UTC.
+LocalSeconds UtcNow();
 
 // The local wall-clock time of a UTC instant given in seconds since 1970.
 LocalSeconds LocalFromUnix(std::int64_t unixSeconds);

@@ -1,4 +1,12 @@
-// Records as statements of a mapserver script. Whatever the options say, a
+// Records as statements of a mapserver script. The script's frame:
+//
+//   mapserver script ver="1.0";
+//   <the lines of header_mps_group.dat, unchanged>
+//   <an empty line>
+//   <one block of statements per record>
+//   [TAB]disp[TAB]all;
+//   mapserver end;
+// Whatever the options say, a
 // script is written in the Tokyo datum, in the "MPS" coordinate form and in
 // UTC+9 (the output frame says so).
 //
@@ -30,6 +38,7 @@
 
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
+#include "engine/output/track_annotations.hpp"
 #include "formats/mps/statement_writer.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -93,16 +102,6 @@ void AppendPosition(std::string& pos, std::string_view lat, std::string_view lon
   pos += lon;
 }
 
-// A measured value of a track point: "-" when the receiver gave none.
-void AppendMeasured(std::string& out, const PackedText& field, std::string_view unit) {
-  if (field.IsNotAvailable()) {
-    out += '-';
-  } else {
-    text::AppendPattern(out, field.Value(), text::kPattern0_00);
-  }
-  out += unit;
-}
-
 void AppendComputed(std::string& out, double value, text::NumberPattern pattern,
                     std::string_view unit) {
   text::AppendPattern(out, value, pattern);
@@ -116,6 +115,30 @@ std::size_t PointStepOf(std::int16_t step) noexcept {
 }
 
 class MpsWriter final : public KindWriter {
+ public:
+  bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {
+    InputTextFile groups;
+    if (conversion.options.groupFilePath.empty() ||
+        !groups.Open(conversion.options.groupFilePath)) {
+      conversion.observer.Show(Message::kGroupFileMissing, {});
+      return false;
+    }
+    output.WriteLine(R"(mapserver script ver="1.0";)");
+    std::string line;
+    while (groups.ReadLine(line)) output.WriteLine(line);
+    if (groups.Failed()) {
+      conversion.observer.Show(Message::kGroupFileMissing, {});
+      return false;
+    }
+    output.WriteLine("");
+    return true;
+  }
+
+  void WriteTrailer(OutputTextFile& output, Conversion& /*conversion*/) override {
+    output.WriteLine("\tdisp\tall;");
+    output.WriteLine("mapserver end;");
+  }
+
  private:
   void AppendPointStatement(RecordText& output, std::string_view group) {
     mps::AppendMpsStatement(output.text(), "point",
@@ -195,30 +218,6 @@ class MpsWriter final : public KindWriter {
     }
   }
 
-  void TrackPointStr(const TrkPnt& point, const ConvertOptions& options) {
-    str_.clear();
-    if (options.pointPastDate) AppendPointTime(str_, point, point_, true);
-    str_ += ',';
-    if (options.pointPastVelocity) AppendMeasured(str_, point.velocity, "(km/hr)");
-    str_ += ',';
-    if (options.pointPastDegree) AppendMeasured(str_, point.trkDegree, "(deg[tr])");
-    str_ += ',';
-    if (options.pointHeadDegree) AppendMeasured(str_, point.headDegree, "(deg[hd])");
-  }
-
-  void TrackPointInfo(const TrkPnt& point, const ConvertOptions& options) {
-    info_.clear();
-    if (options.pointLegTime) {
-      AppendComputed(info_, static_cast<double>(point.legTime), text::kPattern0, "(s)");
-    }
-    info_ += ',';
-    if (options.pointLegLength) AppendComputed(info_, point.legLength, text::kPattern0_0, "(m)");
-    info_ += ',';
-    if (options.pointLegVelocity) {
-      AppendComputed(info_, point.legVelocity, text::kPattern0_00, "(km/hr)");
-    }
-  }
-
   void WriteTrack(Conversion& conversion, RecordText& output) override {
     const RecordBuffers& buffers = conversion.context.buffers;
     const ConvertOptions& options = conversion.options;
@@ -244,8 +243,10 @@ class MpsWriter final : public KindWriter {
       const TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(point, conversion.frame, point_);
       AppendPosition(pos_, point_.lat, point_.lon);
-      TrackPointStr(point, options);
-      TrackPointInfo(point, options);
+      str_.clear();
+      AppendMpsPointStr(str_, point, point_, options);
+      info_.clear();
+      AppendMpsPointInfo(info_, point, point_, options);
       output.text() += kLineBreak;
       AppendPointStatement(output, kTrackPointGroup);
       output.FlushIfLarge();

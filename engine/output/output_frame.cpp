@@ -11,6 +11,12 @@ OutputFrame DecideOutputFrame(FileType input, FileType output, const ConvertOpti
     frame.utcOffset = "+9";
     return frame;
   }
+  if (output == FileType::kGpx || output == FileType::kKml) {
+    frame.datum = "WGS84";
+    frame.coordFormat = "D";
+    frame.utcOffset = "0";
+    return frame;
+  }
   frame.datum = options.datum;
   frame.coordFormat = options.coordFormat;
   frame.utcOffset = options.utcOffset;

@@ -53,7 +53,12 @@ class RecordText {
 class RecordWriter {
  public:
   virtual ~RecordWriter() = default;
+  // The file's header, before the first record. False, with the reason
+  // shown, when it cannot be made.
+  virtual bool WriteHeader(OutputTextFile& /*output*/, Conversion& /*conversion*/) { return true; }
   virtual void WriteRecord(RecordKind kind, Conversion& conversion, RecordText& output) = 0;
+  // The file's trailer, once every record is written.
+  virtual void WriteTrailer(OutputTextFile& /*output*/, Conversion& /*conversion*/) {}
 };
 
 // A writer with one method per record kind; kinds other than the three write
@@ -87,5 +92,7 @@ class KindWriter : public RecordWriter {
 std::unique_ptr<RecordWriter> MakeMpsWriter();
 std::unique_ptr<RecordWriter> MakeWaypointPlusWriter();
 std::unique_ptr<RecordWriter> MakeVrcWriter();
+std::unique_ptr<RecordWriter> MakeGpxWriter();
+std::unique_ptr<RecordWriter> MakeKmlWriter();
 
 }  // namespace vc::engine

@@ -1,4 +1,8 @@
-// Records as Waypoint+ lines:
+// Records as Waypoint+ lines, after one datum line that names the output's
+// Waypoint+ datum (none for a datum the format has no line for):
+//
+//   Datum,WGS84,WGS84,0,0,0,0,0
+//   Datum,Tokyo mean,Bessel 1841,739.845,0.10037483,-128,481,664
 //
 //   waypoint  WP,form,name, lat, lon,mm/dd/yyyy,hh:mm:ss,comment
 //   route     RN,number,name
@@ -18,13 +22,29 @@
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "formats/waypointplus/wpt_line.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 
+std::string_view DatumLine(std::string_view datum) {
+  if (text::EqualsUpper(datum, "WGS84")) return "Datum,WGS84,WGS84,0,0,0,0,0";
+  if (text::EqualsUpper(datum, "TOKYO")) {
+    return "Datum,Tokyo mean,Bessel 1841,739.845,0.10037483,-128,481,664";
+  }
+  return {};
+}
+
 class WaypointPlusWriter final : public KindWriter {
+ public:
+  bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {
+    const std::string_view line = DatumLine(conversion.frame.headerDatum);
+    if (!line.empty()) output.WriteLine(line);
+    return true;
+  }
+
  private:
   void SplitPointTime(std::optional<text::LocalSeconds> seconds) {
     date_.clear();

@@ -1,0 +1,180 @@
+// GPX documents as records: each wpt a waypoint, each rte a route, each trk
+// one track with its segments joined (formats/gpx). The document is read in
+// pieces as the records are asked for; the parser stops after each record
+// and goes on from there at the next reading.
+//
+// GPX holds WGS84 positions and UTC times, so every point is stamped so.
+// A waypoint's cmt and desc become its first and second comment (info1,
+// info2); a route without a number is numbered by its place in the file.
+// Speeds in metres per second become km/h; legs and totals are computed as
+// for every track. A document that is not well-formed stops the conversion
+// with the line and column of the fault.
+#include <array>
+#include <memory>
+#include <string>
+
+#include "engine/input/record_reader.hpp"
+#include "engine/input/track_legs.hpp"
+#include "engine/platform_files.hpp"
+#include "formats/gpx/gpx_parser.hpp"
+#include "text/numbers.hpp"
+
+namespace vc::engine {
+namespace {
+
+constexpr std::string_view kGpxDatum = "WGS84";
+constexpr std::string_view kGpxUtcOffset = "0";
+constexpr std::string_view kGpxCoordFormat = "D";
+constexpr std::string_view kNotAvailable = "-";
+constexpr std::string_view kGpxTrackFlag = "True";
+constexpr std::string_view kGpxTrackCode = "0";
+constexpr double kKmhPerMetrePerSecond = 3.6;
+constexpr std::size_t kChunkSize = 1 << 16;
+
+void StoreWaypoint(const gpx::GpxPoint& from, WptRec& point) {
+  point.name = from.name;
+  point.lat = from.lat;
+  point.lon = from.lon;
+  point.info1 = from.cmt;
+  point.info2 = from.desc;
+  point.info3.clear();
+  point.recDatum = kGpxDatum;
+  point.recUtcOffset = kGpxUtcOffset;
+  point.recCoordFormat = kGpxCoordFormat;
+}
+
+void SetMeasured(PackedText& field, const std::optional<double>& value, double factor = 1) {
+  if (value) {
+    field.SetNumber(*value * factor);
+  } else {
+    field = kNotAvailable;
+  }
+}
+
+class GpxReader final : public RecordReader, private gpx::GpxHandler {
+ public:
+  explicit GpxReader(text::LineSource& /*lines*/) : parser_(*this) {}
+  ~GpxReader() override {
+    if (file_ != platform::kNoFile) platform::CloseFile(file_);
+  }
+  GpxReader(const GpxReader&) = delete;
+  GpxReader& operator=(const GpxReader&) = delete;
+
+  // The parser takes the bytes as they are: the document's own declaration
+  // names its encoding.
+  void Open(Conversion& conversion) override {
+    file_ = platform::OpenForReading(conversion.options.inputName);
+  }
+
+  RecordKind ReadNextRecord(Conversion& conversion) override {
+    if (done_) return RecordKind::kEof;
+    conversion_ = &conversion;
+    kind_ = RecordKind::kNone;
+    gpx::GpxParser::Status status = suspended_ ? parser_.Resume() : FeedNext(conversion);
+    while (status == gpx::GpxParser::Status::kNeedMore && !conversion.cancelled) {
+      status = FeedNext(conversion);
+    }
+    suspended_ = status == gpx::GpxParser::Status::kRecord;
+    if (status == gpx::GpxParser::Status::kRecord) return kind_;
+    done_ = true;
+    if (status == gpx::GpxParser::Status::kError && !failed_) {
+      conversion.FailReading(
+          Message::kGpxUnreadable,
+          PlaceInFile(conversion.options.inputName, parser_.ErrorLine(), parser_.ErrorColumn()));
+    }
+    return RecordKind::kEof;
+  }
+
+ private:
+  gpx::GpxParser::Status FeedNext(Conversion& conversion) {
+    if (file_ == platform::kNoFile) {
+      failed_ = true;
+      conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
+      return gpx::GpxParser::Status::kError;
+    }
+    const std::int64_t got = platform::ReadSome(file_, chunk_.data(), chunk_.size());
+    if (got < 0) {
+      failed_ = true;
+      conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
+      return gpx::GpxParser::Status::kError;
+    }
+    return parser_.Feed(chunk_.data(), static_cast<std::size_t>(got), got == 0);
+  }
+
+  RecordBuffers& Buffers() { return conversion_->context.buffers; }
+
+  void Waypoint(const gpx::GpxPoint& point) override {
+    StoreWaypoint(point, Buffers().wpt);
+    kind_ = RecordKind::kWpt;
+  }
+
+  void RouteBegin() override { Buffers().rtePnt.Clear(); }
+
+  void RoutePoint(const gpx::GpxPoint& point) override {
+    StoreWaypoint(point, Buffers().rtePnt.Add());
+  }
+
+  void RouteEnd(std::string_view name, std::string_view number) override {
+    RteHdr& header = Buffers().rteHdr;
+    ++routes_;
+    header.rteNo = number.empty() ? std::to_string(routes_) : std::string(number);
+    header.rteName = name;
+    header.pntNum = std::to_string(Buffers().rtePnt.Count());
+    kind_ = RecordKind::kRte;
+  }
+
+  void TrackBegin() override {
+    Buffers().trkPnt.Clear();
+    legs_.Start(Buffers().trkHdr);
+  }
+
+  void TrackPoint(const gpx::GpxPoint& from) override {
+    if (conversion_->PointTick()) return;
+    TrkPnt& point = Buffers().trkPnt.Add();
+    point.lat = from.lat;
+    point.lon = from.lon;
+    if (from.utc && text::IsWritableTime(*from.utc)) {
+      point.dateTime.SetDateTime(*from.utc);
+    } else {
+      point.dateTime = std::string_view();
+    }
+    SetMeasured(point.velocity, from.speedMps, kKmhPerMetrePerSecond);
+    SetMeasured(point.trkDegree, from.course);
+    point.posError = kNotAvailable;
+    point.headDegree = kNotAvailable;
+    point.recDatum = kGpxDatum;
+    point.recUtcOffset = kGpxUtcOffset;
+    point.recCoordFormat = kGpxCoordFormat;
+    legs_.Add(point, Buffers().trkHdr);
+  }
+
+  void TrackEnd(std::string_view name) override {
+    TrkHdr& header = Buffers().trkHdr;
+    conversion_->context.NextTrackNumber();
+    header.pntNum = std::to_string(Buffers().trkPnt.Count());
+    TrackLegs::Finish(header);
+    header.trkFlag = kGpxTrackFlag;
+    header.trkCode = kGpxTrackCode;
+    header.trkName = name;
+    kind_ = RecordKind::kTrk;
+  }
+
+  gpx::GpxParser parser_;
+  platform::FileHandle file_ = platform::kNoFile;
+  std::array<char, kChunkSize> chunk_{};
+  Conversion* conversion_ = nullptr;
+  RecordKind kind_ = RecordKind::kNone;
+  TrackLegs legs_;
+  bool suspended_ = false;
+  bool done_ = false;
+  bool failed_ = false;
+  int routes_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordReader> MakeGpxReader(text::LineSource& lines) {
+  return std::make_unique<GpxReader>(lines);
+}
+
+}  // namespace vc::engine

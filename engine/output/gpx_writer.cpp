@@ -1,0 +1,220 @@
+// Records as a GPX 1.1 document that validates against the official schema
+// (with Garmin's TrackPointExtension v2 for speed and course):
+//
+//   <?xml version="1.0" encoding="UTF-8"?>
+//   <gpx version="1.1" creator="VornConverter 0.1.0" xmlns=... >
+//     <metadata><time>2002-03-05T12:00:00Z</time></metadata>
+//     <wpt lat="35.681236" lon="139.767125"><name>STATION</name>
+//       <cmt>info1</cmt><desc>info2</desc></wpt>
+//     <rte><name>Kyoto trip</name><number>2</number>
+//       <rtept lat=".." lon=".."><name>START</name></rtept> ...</rte>
+//     <trk><name>..</name><trkseg>
+//       <trkpt lat=".." lon=".."><time>2002-07-15T03:04:05Z</time>
+//         <desc>the chosen annotations</desc>
+//         <extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>10</gpxtpx:speed>
+//           <gpxtpx:course>45</gpxtpx:course></gpxtpx:TrackPointExtension></extensions>
+//       </trkpt> ...</trkseg></trk>
+//   </gpx>
+//
+// GPX is WGS84 and UTC: the output frame brings every point there. Positions
+// have at most 9 decimals (a tenth of a millimetre) and never an exponent;
+// speed is in metres per second, course in degrees from 0 to under 360. A
+// time of day without a date has no xsd:dateTime and is left out, as is a
+// speed or course the receiver did not give. Each track is one segment.
+#include <cmath>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/output/point_conversion.hpp"
+#include "engine/output/record_writer.hpp"
+#include "engine/output/track_annotations.hpp"
+#include "formats/xml/xml_text.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+#include "vc/version.hpp"
+
+namespace vc::engine {
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr int kDegreeDecimals = 9;
+constexpr double kKmhPerMetrePerSecond = 3.6;
+
+void AppendElement(std::string& out, std::string_view indent, std::string_view name,
+                   std::string_view value) {
+  const std::string_view trimmed = text::TrimSpaces(value);
+  if (trimmed.empty()) return;
+  out += kLineBreak;
+  out += indent;
+  out += '<';
+  out += name;
+  out += '>';
+  xml::AppendEscaped(out, trimmed);
+  out += "</";
+  out += name;
+  out += '>';
+}
+
+// A measured value that reads as a number; "-" and empty texts are none.
+bool HasValue(const PackedText& field) {
+  if (field.IsNotAvailable()) return false;
+  const std::optional<std::string_view> stored = field.StoredText();
+  return !stored || text::IsNumberText(*stored);
+}
+
+// Longitudes run from -180 to under 180.
+double NormalisedLongitude(double lon) { return lon >= 180 ? lon - 360 : lon; }
+
+void AppendPosition(std::string& out, const ConvertedPoint& converted) {
+  out += "lat=\"";
+  xml::AppendDecimal(out, text::LeadingValue(converted.lat), kDegreeDecimals);
+  out += "\" lon=\"";
+  xml::AppendDecimal(out, NormalisedLongitude(text::LeadingValue(converted.lon)), kDegreeDecimals);
+  out += '"';
+}
+
+class GpxWriter final : public KindWriter {
+ public:
+  bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {
+    std::string header =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "<gpx version=\"1.1\" creator=\"VornConverter ";
+    header += kVersionText;
+    header +=
+        "\" xmlns=\"http://www.topografix.com/GPX/1/1\" "
+        "xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+        "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
+        "http://www.topografix.com/GPX/1/1/gpx.xsd "
+        "http://www.garmin.com/xmlschemas/TrackPointExtension/v2 "
+        "http://www.garmin.com/xmlschemas/TrackPointExtensionv2.xsd\">\r\n"
+        "  <metadata><time>";
+    xml::AppendUtcDateTime(header, conversion.nowUtc);
+    header += "</time></metadata>";
+    output.WriteLine(header);
+    return true;
+  }
+
+  void WriteTrailer(OutputTextFile& output, Conversion& /*conversion*/) override {
+    output.WriteLine("</gpx>");
+  }
+
+ private:
+  void AppendPoint(std::string& out, std::string_view element, std::string_view indent,
+                   const WptRec& point, Conversion& conversion) {
+    ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
+    out += indent;
+    out += '<';
+    out += element;
+    out += ' ';
+    AppendPosition(out, point_);
+    out += '>';
+    const std::string inner = std::string(indent) + "  ";
+    AppendElement(out, inner, "name", point.name);
+    AppendElement(out, inner, "cmt", point.info1);
+    AppendElement(out, inner, "desc", point.info2);
+    out += kLineBreak;
+    out += indent;
+    out += "</";
+    out += element;
+    out += '>';
+  }
+
+  void WriteWaypoint(Conversion& conversion, RecordText& output) override {
+    AppendPoint(output.text(), "wpt", "  ", conversion.context.buffers.wpt, conversion);
+  }
+
+  void WriteRoute(Conversion& conversion, RecordText& output) override {
+    const RecordBuffers& buffers = conversion.context.buffers;
+    const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
+    // As in the other outputs, a route without points writes nothing.
+    if (n == 0) return;
+    std::string& out = output.text();
+    out += "  <rte>";
+    AppendElement(out, "    ", "name", buffers.rteHdr.rteName);
+    const std::string_view number = text::TrimSpaces(buffers.rteHdr.rteNo);
+    // xsd:nonNegativeInteger: a number of another shape is left out.
+    if (!number.empty() && number.find_first_not_of("0123456789") == std::string_view::npos) {
+      AppendElement(out, "    ", "number", number);
+    }
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      out += kLineBreak;
+      AppendPoint(out, "rtept", "    ", buffers.rtePnt[i], conversion);
+      output.FlushIfLarge();
+    }
+    out += kLineBreak;
+    out += "  </rte>";
+  }
+
+  void AppendTrackPoint(std::string& out, const TrkPnt& point, const ConvertOptions& options) {
+    out += "      <trkpt ";
+    AppendPosition(out, point_);
+    out += '>';
+    const std::optional<text::LocalSeconds> seconds = PointSeconds(point, point_);
+    if (seconds && !text::IsTimeOfDay(*seconds)) {
+      out += "<time>";
+      xml::AppendUtcDateTime(out, *seconds);
+      out += "</time>";
+    }
+    if (AnyPointAnnotationChosen(options)) {
+      annotations_.clear();
+      AppendChosenAnnotations(annotations_, point, point_, options);
+      out += "<desc>";
+      xml::AppendEscaped(out, annotations_);
+      out += "</desc>";
+    }
+    const bool speed = HasValue(point.velocity);
+    const bool course = HasValue(point.trkDegree);
+    if (speed || course) {
+      out += "<extensions><gpxtpx:TrackPointExtension>";
+      if (speed) {
+        out += "<gpxtpx:speed>";
+        xml::AppendDecimal(out, point.velocity.Value() / kKmhPerMetrePerSecond, 6);
+        out += "</gpxtpx:speed>";
+      }
+      if (course) {
+        double degrees = std::fmod(point.trkDegree.Value(), 360.0);
+        if (degrees < 0) degrees += 360;
+        out += "<gpxtpx:course>";
+        xml::AppendDecimal(out, degrees >= 360 ? 0 : degrees, 6);
+        out += "</gpxtpx:course>";
+      }
+      out += "</gpxtpx:TrackPointExtension></extensions>";
+    }
+    out += "</trkpt>";
+  }
+
+  void WriteTrack(Conversion& conversion, RecordText& output) override {
+    const RecordBuffers& buffers = conversion.context.buffers;
+    const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
+    if (n == 0) return;
+    std::string& out = output.text();
+    out += "  <trk>";
+    AppendElement(out, "    ", "name", buffers.trkHdr.trkName);
+    out += kLineBreak;
+    out += "    <trkseg>";
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      const TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.frame, point_);
+      out += kLineBreak;
+      AppendTrackPoint(out, point, conversion.options);
+      output.FlushIfLarge();
+    }
+    out += kLineBreak;
+    out += "    </trkseg>";
+    out += kLineBreak;
+    out += "  </trk>";
+  }
+
+  ConvertedPoint point_;
+  std::string annotations_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordWriter> MakeGpxWriter() { return std::make_unique<GpxWriter>(); }
+
+}  // namespace vc::engine

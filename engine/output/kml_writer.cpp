@@ -1,0 +1,238 @@
+// Records as a KML 2.2 document for Google Earth, with Google's extensions
+// (gx:Track) that let its time slider play a track:
+//
+//   <kml xmlns="http://www.opengis.net/kml/2.2" xmlns:gx="http://www.google.com/kml/ext/2.2">
+//   <Document><name>out.kml</name><Style id="route">..</Style><Style id="track">..</Style>
+//     <Folder><name>Waypoints</name>
+//       <Placemark><name>STATION</name><Point><coordinates>139.7,35.6</coordinates></Point></Placemark>
+//     </Folder>
+//     <Folder><name>Routes</name>
+//       <Placemark><name>Kyoto trip</name><styleUrl>#route</styleUrl>
+//         <LineString><tessellate>1</tessellate><coordinates>lon,lat lon,lat
+//         ...</coordinates></LineString>
+//       </Placemark></Folder>
+//     <Folder><name>Tracks</name>
+//       <Placemark><gx:Track><when>2002-07-15T03:04:05Z</when> ..
+//         <gx:coord>lon lat 0</gx:coord> ..</gx:Track></Placemark>
+//       (a track without times: a LineString Placemark, as a route)
+//       <Folder><name>.. points</name> a Placemark per annotated point </Folder>
+//     </Folder>
+//   </Document></kml>
+//
+// Coordinates are WGS84 longitude,latitude. A run of records of one kind
+// shares a folder; the records stream through, so a file whose kinds
+// alternate gets a folder per run. A gx:Track needs a date and time at
+// every point: a track that has times of day alone or points without a
+// time is a LineString. With point annotations chosen, the points
+// the point step picks each get a Placemark whose description holds them.
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/output/point_conversion.hpp"
+#include "engine/output/record_writer.hpp"
+#include "engine/output/track_annotations.hpp"
+#include "formats/xml/xml_text.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+
+namespace vc::engine {
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+constexpr int kDegreeDecimals = 9;
+
+void AppendCoordinate(std::string& out, const ConvertedPoint& converted, char between) {
+  xml::AppendDecimal(out, text::LeadingValue(converted.lon), kDegreeDecimals);
+  out += between;
+  xml::AppendDecimal(out, text::LeadingValue(converted.lat), kDegreeDecimals);
+}
+
+void AppendName(std::string& out, std::string_view name) {
+  const std::string_view trimmed = text::TrimSpaces(name);
+  if (trimmed.empty()) return;
+  out += "<name>";
+  xml::AppendEscaped(out, trimmed);
+  out += "</name>";
+}
+
+std::size_t PointStepOf(std::int16_t step) noexcept {
+  const int size = std::abs(static_cast<int>(step));
+  return size == 0 ? 1 : static_cast<std::size_t>(size);
+}
+
+class KmlWriter final : public KindWriter {
+ public:
+  bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {
+    std::string header =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
+        "xmlns:gx=\"http://www.google.com/kml/ext/2.2\">\r\n"
+        "<Document>";
+    AppendName(header, conversion.options.outputName.substr(
+                           conversion.options.outputName.find_last_of("/\\") + 1));
+    header +=
+        "\r\n  <Style id=\"route\"><LineStyle><color>ffff7f00</color><width>3</width>"
+        "</LineStyle></Style>\r\n"
+        "  <Style id=\"track\"><LineStyle><color>ff0000ff</color><width>3</width>"
+        "</LineStyle></Style>";
+    output.WriteLine(header);
+    return true;
+  }
+
+  void WriteTrailer(OutputTextFile& output, Conversion& /*conversion*/) override {
+    if (folder_ != RecordKind::kNone) output.WriteLine("  </Folder>");
+    output.WriteLine("</Document>\r\n</kml>");
+  }
+
+ private:
+  // A folder for each run of records of one kind.
+  void EnterFolder(std::string& out, RecordKind kind) {
+    if (folder_ == kind) return;
+    if (folder_ != RecordKind::kNone) out += "  </Folder>\r\n";
+    folder_ = kind;
+    out += "  <Folder><name>";
+    out += kind == RecordKind::kWpt ? "Waypoints" : kind == RecordKind::kRte ? "Routes" : "Tracks";
+    out += "</name>\r\n";
+  }
+
+  void WriteWaypoint(Conversion& conversion, RecordText& output) override {
+    const WptRec& waypoint = conversion.context.buffers.wpt;
+    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
+    std::string& out = output.text();
+    EnterFolder(out, RecordKind::kWpt);
+    out += "    <Placemark>";
+    AppendName(out, waypoint.name);
+    const std::string_view comment = text::TrimSpaces(waypoint.info1);
+    if (!comment.empty()) {
+      out += "<description>";
+      xml::AppendEscaped(out, comment);
+      out += "</description>";
+    }
+    out += "<Point><coordinates>";
+    AppendCoordinate(out, point_, ',');
+    out += "</coordinates></Point></Placemark>";
+  }
+
+  void WriteRoute(Conversion& conversion, RecordText& output) override {
+    const RecordBuffers& buffers = conversion.context.buffers;
+    const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
+    if (n == 0) return;
+    std::string& out = output.text();
+    EnterFolder(out, RecordKind::kRte);
+    out += "    <Placemark>";
+    AppendName(out, buffers.rteHdr.rteName);
+    out += "<styleUrl>#route</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
+    for (std::size_t i = 1; i <= n; ++i) {
+      if (conversion.PointTick()) return;
+      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      if (i > 1) out += ' ';
+      AppendCoordinate(out, point_, ',');
+    }
+    out += "</coordinates></LineString></Placemark>";
+  }
+
+  // Every point has a date and time, so the track can be played.
+  bool EveryPointDated(const RecordBuffers& buffers, std::size_t n, Conversion& conversion) {
+    for (std::size_t i = 1; i <= n; ++i) {
+      const TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.frame, point_);
+      const std::optional<text::LocalSeconds> seconds = PointSeconds(point, point_);
+      if (!seconds || text::IsTimeOfDay(*seconds)) return false;
+    }
+    return true;
+  }
+
+  void AppendLine(std::string& out, RecordText& output, const RecordBuffers& buffers, std::size_t n,
+                  Conversion& conversion) {
+    out += "    <Placemark>";
+    AppendName(out, buffers.trkHdr.trkName);
+    out += "<styleUrl>#track</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
+    for (std::size_t i = 1; i <= n; ++i) {
+      ConvertPointForOutput(buffers.trkPnt[i], conversion.frame, point_);
+      if (i > 1) out += ' ';
+      AppendCoordinate(out, point_, ',');
+      output.FlushIfLarge();
+    }
+    out += "</coordinates></LineString></Placemark>";
+  }
+
+  // All the times, then all the places: the order gx:Track has them in.
+  void AppendPlayableTrack(std::string& out, RecordText& output, const RecordBuffers& buffers,
+                           std::size_t n, Conversion& conversion) {
+    out += "    <Placemark>";
+    AppendName(out, buffers.trkHdr.trkName);
+    out += "<styleUrl>#track</styleUrl><gx:Track>";
+    for (std::size_t i = 1; i <= n; ++i) {
+      const TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.frame, point_);
+      out += "\r\n      <when>";
+      xml::AppendUtcDateTime(out, *PointSeconds(point, point_));
+      out += "</when>";
+      output.FlushIfLarge();
+    }
+    for (std::size_t i = 1; i <= n; ++i) {
+      ConvertPointForOutput(buffers.trkPnt[i], conversion.frame, point_);
+      out += "\r\n      <gx:coord>";
+      AppendCoordinate(out, point_, ' ');
+      out += " 0</gx:coord>";
+      output.FlushIfLarge();
+    }
+    out += "\r\n    </gx:Track></Placemark>";
+  }
+
+  void AppendAnnotatedPoints(std::string& out, RecordText& output, const RecordBuffers& buffers,
+                             std::size_t n, Conversion& conversion) {
+    out += "\r\n    <Folder><name>";
+    const std::string_view name = text::TrimSpaces(buffers.trkHdr.trkName);
+    xml::AppendEscaped(out, name.empty() ? std::string_view("Track") : name);
+    out += " points</name>";
+    const std::size_t step = PointStepOf(conversion.options.pointStep);
+    for (std::size_t i = 1; i <= n; i += step) {
+      const TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.frame, point_);
+      out += "\r\n      <Placemark><name>";
+      out += std::to_string(i);
+      out += "</name><description>";
+      annotations_.clear();
+      AppendChosenAnnotations(annotations_, point, point_, conversion.options);
+      xml::AppendEscaped(out, annotations_);
+      out += "</description><Point><coordinates>";
+      AppendCoordinate(out, point_, ',');
+      out += "</coordinates></Point></Placemark>";
+      output.FlushIfLarge();
+    }
+    out += "\r\n    </Folder>";
+  }
+
+  void WriteTrack(Conversion& conversion, RecordText& output) override {
+    const RecordBuffers& buffers = conversion.context.buffers;
+    const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
+    if (n == 0) return;
+    std::string& out = output.text();
+    EnterFolder(out, RecordKind::kTrk);
+    // One geometry a track, so that programs reading the file count each
+    // point once; Google Earth draws a gx:Track as a line too.
+    if (EveryPointDated(buffers, n, conversion)) {
+      AppendPlayableTrack(out, output, buffers, n, conversion);
+    } else {
+      AppendLine(out, output, buffers, n, conversion);
+    }
+    if (conversion.PointTick()) return;
+    if (AnyPointAnnotationChosen(conversion.options)) {
+      AppendAnnotatedPoints(out, output, buffers, n, conversion);
+    }
+  }
+
+  RecordKind folder_ = RecordKind::kNone;
+  ConvertedPoint point_;
+  std::string annotations_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordWriter> MakeKmlWriter() { return std::make_unique<KmlWriter>(); }
+
+}  // namespace vc::engine

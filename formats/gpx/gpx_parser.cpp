@@ -1,0 +1,220 @@
+#include "formats/gpx/gpx_parser.hpp"
+
+#include <expat.h>
+
+#include <cstring>
+#include <memory>
+
+#include "formats/xml/xml_text.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+
+namespace vc::gpx {
+namespace {
+
+// Element names come as "namespace-URI|local-name" (or the local name alone
+// without a namespace); only the local name matters, and for speed and
+// course whether they sit inside a TrackPointExtension.
+constexpr char kNamespaceSeparator = '|';
+
+std::string_view LocalName(const XML_Char* name) {
+  const std::string_view full(name);
+  const std::size_t bar = full.rfind(kNamespaceSeparator);
+  return bar == std::string_view::npos ? full : full.substr(bar + 1);
+}
+
+std::optional<double> NumberOf(std::string_view text) {
+  if (!text::IsNumberText(text::TrimBlanks(text))) return std::nullopt;
+  return text::LeadingValue(text::TrimBlanks(text));
+}
+
+enum class Place { kOutside, kWaypoint, kRoute, kRoutePoint, kTrack, kTrackPoint };
+
+}  // namespace
+
+struct GpxParser::State {
+  explicit State(GpxHandler& handler_) : handler(handler_) {}
+
+  GpxHandler& handler;
+  XML_Parser parser = nullptr;
+  Place place = Place::kOutside;
+  bool sawRoot = false;
+  bool notGpx = false;
+  // Depth of elements inside the current point or record; text is kept only
+  // for the direct children the converter reads.
+  int depth = 0;
+  int extensionDepth = 0;
+  std::string text;
+  bool collecting = false;
+  GpxPoint point;
+  std::string recordName;
+  std::string routeNumber;
+
+  void BeginPoint(const XML_Char** attributes) {
+    point = GpxPoint{};
+    for (int i = 0; attributes[i] != nullptr; i += 2) {
+      const std::string_view name = LocalName(attributes[i]);
+      if (name == "lat") point.lat = text::TrimBlanks(attributes[i + 1]);
+      if (name == "lon") point.lon = text::TrimBlanks(attributes[i + 1]);
+    }
+  }
+
+  bool InPoint() const {
+    return place == Place::kWaypoint || place == Place::kRoutePoint || place == Place::kTrackPoint;
+  }
+
+  void Start(const XML_Char* fullName, const XML_Char** attributes) {
+    const std::string_view name = LocalName(fullName);
+    if (!sawRoot) {
+      sawRoot = true;
+      if (name != "gpx") {
+        notGpx = true;
+        XML_StopParser(parser, XML_FALSE);
+      }
+      return;
+    }
+    ++depth;
+    collecting = false;
+    if (place == Place::kOutside && depth == 1) {
+      if (name == "wpt") {
+        place = Place::kWaypoint;
+        BeginPoint(attributes);
+      } else if (name == "rte") {
+        place = Place::kRoute;
+        recordName.clear();
+        routeNumber.clear();
+        handler.RouteBegin();
+      } else if (name == "trk") {
+        place = Place::kTrack;
+        recordName.clear();
+        handler.TrackBegin();
+      }
+      return;
+    }
+    if (place == Place::kRoute && depth == 2 && name == "rtept") {
+      place = Place::kRoutePoint;
+      BeginPoint(attributes);
+      return;
+    }
+    // A track point sits in a segment: trk (1), trkseg (2), trkpt (3).
+    if (place == Place::kTrack && depth == 3 && name == "trkpt") {
+      place = Place::kTrackPoint;
+      BeginPoint(attributes);
+      return;
+    }
+    const int pointDepth = place == Place::kWaypoint ? 1 : place == Place::kRoutePoint ? 2 : 3;
+    if (InPoint()) {
+      if (name == "extensions" && depth == pointDepth + 1) extensionDepth = depth;
+      const bool direct = depth == pointDepth + 1;
+      // Speed and course of a TrackPointExtension: extensions, the
+      // extension element, then the value.
+      const bool inExtension = extensionDepth != 0 && depth == extensionDepth + 2 &&
+                               std::strstr(fullName, "TrackPointExtension") != nullptr;
+      collecting = (direct && (name == "ele" || name == "time" || name == "name" || name == "cmt" ||
+                               name == "desc" || name == "speed" || name == "course")) ||
+                   (inExtension && (name == "speed" || name == "course"));
+    } else if ((place == Place::kRoute || place == Place::kTrack) && depth == 2) {
+      collecting = name == "name" || (place == Place::kRoute && name == "number");
+    }
+    text.clear();
+  }
+
+  void TakeValue(std::string_view name) {
+    if (InPoint()) {
+      if (name == "ele") point.elevation = NumberOf(text);
+      if (name == "name") point.name = text;
+      if (name == "cmt") point.cmt = text;
+      if (name == "desc") point.desc = text;
+      if (name == "speed") point.speedMps = NumberOf(text);
+      if (name == "course") point.course = NumberOf(text);
+      if (name == "time") {
+        text::LocalSeconds utc = 0;
+        if (xml::ParseUtcDateTime(text, utc)) point.utc = utc;
+      }
+    } else if (name == "name") {
+      recordName = text::TrimBlanks(text);
+    } else if (name == "number") {
+      routeNumber = text::TrimBlanks(text);
+    }
+  }
+
+  void End(const XML_Char* fullName) {
+    const std::string_view name = LocalName(fullName);
+    if (collecting) TakeValue(name);
+    collecting = false;
+    if (extensionDepth == depth) extensionDepth = 0;
+    const int ended = depth--;
+    if (place == Place::kWaypoint && ended == 1) {
+      place = Place::kOutside;
+      handler.Waypoint(point);
+      XML_StopParser(parser, XML_TRUE);
+    } else if (place == Place::kRoutePoint && ended == 2) {
+      place = Place::kRoute;
+      handler.RoutePoint(point);
+    } else if (place == Place::kTrackPoint && ended == 3) {
+      place = Place::kTrack;
+      handler.TrackPoint(point);
+    } else if (place == Place::kRoute && ended == 1) {
+      place = Place::kOutside;
+      handler.RouteEnd(recordName, routeNumber);
+      XML_StopParser(parser, XML_TRUE);
+    } else if (place == Place::kTrack && ended == 1) {
+      place = Place::kOutside;
+      handler.TrackEnd(recordName);
+      XML_StopParser(parser, XML_TRUE);
+    }
+  }
+};
+
+namespace {
+
+void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+  static_cast<GpxParser::State*>(data)->Start(name, attributes);
+}
+void XMLCALL OnEnd(void* data, const XML_Char* name) {
+  static_cast<GpxParser::State*>(data)->End(name);
+}
+void XMLCALL OnText(void* data, const XML_Char* chars, int length) {
+  auto* state = static_cast<GpxParser::State*>(data);
+  if (state->collecting) state->text.append(chars, static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+GpxParser::GpxParser(GpxHandler& handler)
+    : parser_(XML_ParserCreateNS(nullptr, kNamespaceSeparator)), state_(new State(handler)) {
+  auto parser = static_cast<XML_Parser>(parser_);
+  state_->parser = parser;
+  XML_SetUserData(parser, state_);
+  XML_SetElementHandler(parser, &OnStart, &OnEnd);
+  XML_SetCharacterDataHandler(parser, &OnText);
+}
+
+GpxParser::~GpxParser() {
+  XML_ParserFree(static_cast<XML_Parser>(parser_));
+  delete state_;
+}
+
+GpxParser::Status GpxParser::StatusOf(int xmlStatus) {
+  auto parser = static_cast<XML_Parser>(parser_);
+  if (xmlStatus == XML_STATUS_SUSPENDED) return Status::kRecord;
+  if (xmlStatus == XML_STATUS_ERROR || state_->notGpx) {
+    errorLine_ = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
+    errorColumn_ = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
+    return Status::kError;
+  }
+  if (!last_) return Status::kNeedMore;
+  return state_->sawRoot ? Status::kEnd : Status::kError;
+}
+
+GpxParser::Status GpxParser::Feed(const char* data, std::size_t size, bool last) {
+  last_ = last;
+  return StatusOf(
+      XML_Parse(static_cast<XML_Parser>(parser_), data, static_cast<int>(size), last ? 1 : 0));
+}
+
+GpxParser::Status GpxParser::Resume() {
+  return StatusOf(XML_ResumeParser(static_cast<XML_Parser>(parser_)));
+}
+
+}  // namespace vc::gpx

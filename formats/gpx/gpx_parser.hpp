@@ -1,0 +1,101 @@
+// GPX 1.0 and 1.1 documents, read as a stream with expat: one record at a
+// time, never the whole document in memory.
+//
+//   <gpx version="1.1" creator="..." xmlns="http://www.topografix.com/GPX/1/1">
+//     <wpt lat="35.681236" lon="139.767125"><ele>3.4</ele>
+//       <time>2002-07-15T03:04:05Z</time><name>STATION</name>
+//       <cmt>...</cmt><desc>...</desc></wpt>
+//     <rte><name>Kyoto trip</name><number>2</number>
+//       <rtept lat="..." lon="..."><name>START</name></rtept> ...</rte>
+//     <trk><name>...</name>
+//       <trkseg><trkpt lat="..." lon="..."><time>...</time>
+//         <speed>1.2</speed><course>45</course>          (GPX 1.0 only)
+//         <extensions><gpxtpx:TrackPointExtension>
+//           <gpxtpx:speed>1.2</gpxtpx:speed>               (metres per second)
+//           <gpxtpx:course>45</gpxtpx:course>
+//         </gpxtpx:TrackPointExtension></extensions></trkpt> ...
+//       </trkseg> ...</trk>
+//   </gpx>
+//
+// Coordinates are WGS84 decimal degrees and times UTC, by the rules of GPX;
+// the segments of a track are joined in order. Elements the converter has
+// no use for (metadata, links, other extensions) are passed over, whatever
+// their namespace: GPX 1.0 files carry no namespace on their speed, 1.1
+// files use Garmin's TrackPointExtension v1 or v2. The parser takes every
+// encoding expat knows (UTF-8 with or without its byte order mark, UTF-16,
+// ISO-8859-1, US-ASCII) as the XML declaration names it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "text/datetime.hpp"
+
+namespace vc::gpx {
+
+struct GpxPoint {
+  std::string lat;  // the attribute texts, as written
+  std::string lon;
+  std::string name;
+  std::string cmt;
+  std::string desc;
+  std::optional<double> elevation;
+  std::optional<text::LocalSeconds> utc;  // whole seconds
+  std::optional<double> speedMps;
+  std::optional<double> course;
+};
+
+// What the document holds, in its order.
+class GpxHandler {
+ public:
+  virtual ~GpxHandler() = default;
+  virtual void Waypoint(const GpxPoint& point) = 0;
+  virtual void RouteBegin() = 0;
+  virtual void RoutePoint(const GpxPoint& point) = 0;
+  // The route's name and number come at its end: GPX may put them after
+  // the points.
+  virtual void RouteEnd(std::string_view name, std::string_view number) = 0;
+  virtual void TrackBegin() = 0;
+  virtual void TrackPoint(const GpxPoint& point) = 0;
+  virtual void TrackEnd(std::string_view name) = 0;
+};
+
+class GpxParser {
+ public:
+  enum class Status {
+    kRecord,    // a waypoint, a route or a track has ended: Resume for more
+    kNeedMore,  // every byte fed has been parsed: Feed the next ones
+    kEnd,       // the document has ended
+    kError,     // the document is not well-formed (or not a GPX)
+  };
+
+  explicit GpxParser(GpxHandler& handler);
+  ~GpxParser();
+  GpxParser(const GpxParser&) = delete;
+  GpxParser& operator=(const GpxParser&) = delete;
+
+  // The next bytes of the document; `last` with the final ones.
+  Status Feed(const char* data, std::size_t size, bool last);
+  // Goes on after kRecord with the bytes fed before.
+  Status Resume();
+
+  // Where the error lies, 1-based.
+  [[nodiscard]] std::int64_t ErrorLine() const noexcept { return errorLine_; }
+  [[nodiscard]] std::int64_t ErrorColumn() const noexcept { return errorColumn_; }
+
+  struct State;
+
+ private:
+  Status StatusOf(int xmlStatus);
+
+  void* parser_;
+  State* state_;
+  bool last_ = false;
+  std::int64_t errorLine_ = 0;
+  std::int64_t errorColumn_ = 0;
+};
+
+}  // namespace vc::gpx

@@ -1,0 +1,31 @@
+// Texts of the XML documents the converter writes (GPX, KML): escaping, and
+// numbers and times in the forms the schemas accept.
+//
+// XML 1.0 allows no control characters but TAB, LF and CR, so any other is
+// written as "?"; "&", "<", ">", '"' and "'" become their entities, which
+// serves element content and attribute values alike. Numbers are plain
+// decimals: xsd:decimal has no exponent, and GPX forbids one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "text/datetime.hpp"
+
+namespace vc::xml {
+
+void AppendEscaped(std::string& out, std::string_view text);
+
+// A plain decimal with at most `decimals` digits after the point, trailing
+// zeros dropped: 35.6812361 with 9 gives "35.6812361", 1e-10 gives "0".
+void AppendDecimal(std::string& out, double value, int decimals);
+
+// xsd:dateTime in UTC: "2002-07-15T03:04:05Z".
+void AppendUtcDateTime(std::string& out, text::LocalSeconds utc);
+
+// An xsd:dateTime as UTC seconds: "2009-10-17T18:37:26Z", fractions of a
+// second dropped, an offset ("+09:00") taken off; a time without a zone is
+// taken as UTC. False for anything else.
+bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc);
+
+}  // namespace vc::xml
