@@ -317,7 +317,8 @@ TEST(FileTypes, DecidedByTheLastThreeCharacters) {
       {"a.mps", FileType::kMps}, {"trackmps", FileType::kMps}, {"A.TXT ", FileType::kWpt},
       {"x.Vrc", FileType::kVrc}, {"x.vrp", FileType::kVrp},    {"x.vrm", FileType::kVrm},
       {"x.vrn", FileType::kVrn}, {"x.log", FileType::kLog},    {"ab", FileType::kNone},
-      {"", FileType::kNone},     {"x.gpx", FileType::kNone},   {"地図.ｍｐｓ", FileType::kNone},
+      {"", FileType::kNone},     {"x.gpx", FileType::kGpx},    {"地図.ｍｐｓ", FileType::kNone},
+      {"x.KML", FileType::kKml}, {"x.nmea", FileType::kNmea},  {"x.gps", FileType::kNone},
   };
   for (const auto& c : cases) EXPECT_EQ(engine::GetFileType(c.name), c.type) << c.name;
 }
