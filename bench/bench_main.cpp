@@ -3,7 +3,7 @@
 //   vc_bench [--sizes 10000,100000,1000000] [--repeat 3] [--data DIR] [--case NAME]
 //       generates the inputs once (kept in DIR), runs every case at every
 //       size in a process of its own, and prints a Markdown table
-//   vc_bench --generate KIND N PATH     writes one input (vrn vrp vrm wpt vrc mps)
+//   vc_bench --generate KIND N PATH     writes one input (vrn vrp vrm wpt vrc mps nmea gpx)
 //   vc_bench --one CASE INPUT OUTPUT    one conversion; prints its measures
 //
 // Each conversion runs in a fresh process so that its peak memory (the
@@ -66,13 +66,18 @@ struct Case {
   void (*setOptions)(engine::ConvertOptions&);
 };
 
-const std::array<Case, 6> kCases{{
+const std::array<Case, 10> kCases{{
     {"vrn-mps", "VRN → MPS, all annotations, step 1", InputKind::kVrn, "mps", AllAnnotations},
     {"vrn-wpt", "VRN → Waypoint+", InputKind::kVrn, "txt", AllRecords},
     {"vrp-vrc", "VRP → VRC", InputKind::kVrp, "vrc", AllRecords},
     {"wpt-mps", "Waypoint+ → MPS", InputKind::kWpt, "mps", AllRecords},
     {"vrc-wpt", "VRC → Waypoint+", InputKind::kVrc, "txt", AllRecords},
     {"mps-wpt", "MPS → Waypoint+", InputKind::kMps, "txt", AllRecords},
+    {"nmea-mps", "NMEA stream → MPS, all annotations, step 1", InputKind::kNmea, "mps",
+     AllAnnotations},
+    {"vrn-gpx", "VRN → GPX", InputKind::kVrn, "gpx", AllRecords},
+    {"gpx-mps", "GPX → MPS", InputKind::kGpx, "mps", AllRecords},
+    {"vrn-kml", "VRN → KML", InputKind::kVrn, "kml", AllRecords},
 }};
 
 const Case* FindCase(std::string_view name) {
@@ -84,7 +89,7 @@ const Case* FindCase(std::string_view name) {
 
 std::optional<InputKind> KindNamed(std::string_view name) {
   for (InputKind kind : {InputKind::kVrn, InputKind::kVrp, InputKind::kVrm, InputKind::kWpt,
-                         InputKind::kVrc, InputKind::kMps}) {
+                         InputKind::kVrc, InputKind::kMps, InputKind::kNmea, InputKind::kGpx}) {
     if (name == SuffixOf(kind) || (name == "wpt" && kind == InputKind::kWpt)) return kind;
   }
   return std::nullopt;
@@ -369,7 +374,7 @@ std::vector<std::int64_t> ParseSizes(std::string_view text) {
 int Usage() {
   std::fprintf(stderr,
                "usage: vc_bench [--sizes N,N,...] [--repeat R] [--data DIR] [--case NAME]\n"
-               "       vc_bench --generate vrn|vrp|vrm|txt|vrc|mps N PATH\n"
+               "       vc_bench --generate vrn|vrp|vrm|txt|vrc|mps|nmea|gpx N PATH\n"
                "       vc_bench --one CASE INPUT OUTPUT\n"
                "cases:");
   for (const Case& c : kCases) std::fprintf(stderr, " %s", std::string(c.name).c_str());

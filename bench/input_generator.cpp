@@ -172,7 +172,8 @@ void AppendHms(std::string& out, const text::CivilDateTime& c) {
   AppendInt(out, c.second, 2);
 }
 
-void WriteVrnBlock(Output& out, const Fix& fix) {
+// The sentences of one fix, as a receiver sends them.
+void WriteNmeaSentences(Output& out, const Fix& fix) {
   const text::CivilDateTime c = text::ToCivil(fix.utc);
   std::string& t = out.text();
   std::size_t start = t.size();
@@ -229,6 +230,11 @@ void WriteVrnBlock(Output& out, const Fix& fix) {
     t += ",f,3";
     EndSentence(out, start);
   }
+}
+
+// The logger's block: the sentences of a fix, then an empty line.
+void WriteVrnBlock(Output& out, const Fix& fix) {
+  WriteNmeaSentences(out, fix);
   out.EndLine();
 }
 
@@ -415,9 +421,10 @@ class QuietObserver final : public engine::Observer {
   bool AskOverwrite(std::string_view /*name*/) override { return true; }
 };
 
-// An MPS script as the program writes it: the Waypoint+ file converted with
-// every annotation.
-bool GenerateMps(std::int64_t fixes, const std::string& path, const std::string& groupFile) {
+// An MPS script or a GPX document as the program writes it: the Waypoint+
+// file converted, with every annotation.
+bool GenerateByConversion(std::int64_t fixes, const std::string& path,
+                          const std::string& groupFile) {
   const std::string source = path + ".source.txt";
   if (!GenerateInput(InputKind::kWpt, fixes, source, groupFile)) return false;
   engine::ConvertOptions options;
@@ -453,18 +460,27 @@ std::string_view SuffixOf(InputKind kind) noexcept {
       return "vrc";
     case InputKind::kMps:
       return "mps";
+    case InputKind::kNmea:
+      return "nmea";
+    case InputKind::kGpx:
+      return "gpx";
   }
   return "";
 }
 
 bool GenerateInput(InputKind kind, std::int64_t fixes, const std::string& path,
                    const std::string& groupFile) {
-  if (kind == InputKind::kMps) return GenerateMps(fixes, path, groupFile);
+  if (kind == InputKind::kMps || kind == InputKind::kGpx) {
+    return GenerateByConversion(fixes, path, groupFile);
+  }
   Output out(path);
   if (!out.Ok()) return false;
   switch (kind) {
     case InputKind::kVrn:
       WriteFixes(out, fixes, WriteVrnBlock);
+      break;
+    case InputKind::kNmea:
+      WriteFixes(out, fixes, WriteNmeaSentences);
       break;
     case InputKind::kVrp:
       WriteFixes(out, fixes, WriteVrpLine);
@@ -479,6 +495,7 @@ bool GenerateInput(InputKind kind, std::int64_t fixes, const std::string& path,
       WriteVrc(out, fixes);
       break;
     case InputKind::kMps:
+    case InputKind::kGpx:
       break;
   }
   return out.Close();

@@ -9,8 +9,10 @@
 //   VRM  one Garmin text sentence per fix (status "_" during outages)
 //   WPT  Waypoint+: ten waypoints, a route of ten points, a track of N points
 //   VRC  the same records as VornConnect lines
+//   NMEA the VRN sentences as a receiver's stream: no empty lines
 //   MPS  the Waypoint+ file converted by the program itself, with every
 //        line and point annotation
+//   GPX  the Waypoint+ file converted to GPX by the program itself
 #pragma once
 
 #include <cstdint>
@@ -19,7 +21,7 @@
 
 namespace vc::bench {
 
-enum class InputKind { kVrn, kVrp, kVrm, kWpt, kVrc, kMps };
+enum class InputKind { kVrn, kVrp, kVrm, kWpt, kVrc, kMps, kNmea, kGpx };
 
 // The file suffix of a kind ("vrn", "txt", ...).
 std::string_view SuffixOf(InputKind kind) noexcept;
