@@ -44,12 +44,17 @@ bool ReadDate(std::string_view field, int& year, int& month, int& day) {
 
 }  // namespace
 
-bool FixAssembler::SplitsFix(SentenceKind kind, double time) const noexcept {
-  const PositionSentence* seen = kind == SentenceKind::kRmc   ? &rmc_
-                                 : kind == SentenceKind::kGga ? &gga_
-                                 : kind == SentenceKind::kGll ? &gll_
-                                                              : nullptr;
-  return seen != nullptr && seen->seen && seen->time != time;
+bool CycleBoundary::Begins(SentenceKind kind, double time) noexcept {
+  const std::size_t slot = kind == SentenceKind::kRmc   ? 0
+                           : kind == SentenceKind::kGga ? 1
+                           : kind == SentenceKind::kGll ? 2
+                                                        : 3;
+  if (slot == 3) return false;
+  const bool begins = seen_[slot] && times_[slot] != time;
+  if (begins) Reset();
+  seen_[slot] = true;
+  times_[slot] = time;
+  return begins;
 }
 
 void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind) {
@@ -75,7 +80,6 @@ void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind)
     // Before NMEA 2.0 the sentence had no status field.
     valid = fields[6].empty() || fields[6] == "A";
   }
-  slot->seen = true;
   slot->time = TimeOfDaySeconds(fields[timeAt]);
   const std::optional<double> lat = DegreesOf(fields[latAt], fields[latAt + 1]);
   const std::optional<double> lon = DegreesOf(fields[latAt + 2], fields[latAt + 3]);
@@ -90,7 +94,8 @@ bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
   const bool position =
       kind == SentenceKind::kRmc || kind == SentenceKind::kGga || kind == SentenceKind::kGll;
   bool began = false;
-  if (position && SplitsFix(kind, TimeOfDaySeconds(fields[kind == SentenceKind::kGll ? 5 : 1]))) {
+  if (position &&
+      boundary_.Begins(kind, TimeOfDaySeconds(fields[kind == SentenceKind::kGll ? 5 : 1]))) {
     Complete(completed);
     Clear();
     began = true;
@@ -161,6 +166,7 @@ bool FixAssembler::Finish(NmeaFix& completed) {
   if (!any_) return false;
   Complete(completed);
   Clear();
+  boundary_.Reset();
   return true;
 }
 
@@ -193,6 +199,7 @@ void FixAssembler::Complete(NmeaFix& fix) const {
 }
 
 void FixAssembler::Clear() {
+  // The boundary has already begun the next cycle with its first sentence.
   rmc_ = {};
   gga_ = {};
   gll_ = {};

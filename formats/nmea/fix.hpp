@@ -22,6 +22,7 @@
 // $PGRMM names the datum of the positions; it holds for the whole stream.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,21 @@
 #include "formats/nmea/sentence.hpp"
 
 namespace vc::nmea {
+
+// Where one measurement cycle ends and the next begins: at a position
+// sentence of a kind already seen in the cycle, with another time.
+class CycleBoundary {
+ public:
+  // True when a position sentence of `kind` with `time` (TimeOfDaySeconds)
+  // begins a new cycle; it then counts as the first of that cycle. Other
+  // kinds never begin one.
+  bool Begins(SentenceKind kind, double time) noexcept;
+  void Reset() noexcept { seen_ = {}; }
+
+ private:
+  std::array<bool, 3> seen_{};  // RMC, GGA, GLL
+  std::array<double, 3> times_{};
+};
 
 struct NmeaFix {
   bool hasPosition = false;
@@ -61,18 +77,17 @@ class FixAssembler {
 
  private:
   struct PositionSentence {
-    bool seen = false;
     bool valid = false;
     double time = -1;
     double lat = 0;
     double lon = 0;
   };
 
-  [[nodiscard]] bool SplitsFix(SentenceKind kind, double time) const noexcept;
   void Complete(NmeaFix& completed) const;
   void Clear();
   void TakePosition(const SentenceFields& fields, SentenceKind kind);
 
+  CycleBoundary boundary_;
   PositionSentence rmc_;
   PositionSentence gga_;
   PositionSentence gll_;

@@ -78,7 +78,11 @@ enum class LogRecord {
 // their capacity carries over from one record to the next and a long log is
 // read without a heap allocation per field.
 struct LogWork {
-  std::string text;     // the line or the block as read
+  std::string text;  // the line or the block as read
+  // A block of several fixes (a stream without empty lines): the fixes
+  // after the one in `text`, from `restAt` on.
+  std::string rest;
+  std::size_t restAt = 0;
   std::string vrpLine;  // the VRP line made from a Garmin line or NMEA block
   std::string scratch;
   NmeaSentences sentences;

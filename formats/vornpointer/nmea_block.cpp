@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "formats/nmea/fix.hpp"
+#include "formats/nmea/sentence.hpp"
 #include "formats/vornpointer/nmea_sentence.hpp"
 #include "text/numbers.hpp"
 
@@ -130,6 +132,13 @@ void UpdateState(const NmeaSentences& s, LogFixState& state) {
   }
 }
 
+// The sentence starts with the identifier and then a field separator.
+bool IsSentence(std::string_view sentence, std::string_view identifier) {
+  return sentence.size() > identifier.size() &&
+         sentence.substr(0, identifier.size()) == identifier &&
+         (sentence[identifier.size()] == ',' || sentence[identifier.size()] == '*');
+}
+
 }  // namespace
 
 LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& out) {
@@ -150,17 +159,52 @@ LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& ou
   return hasTime ? LogRecord::kFix : LogRecord::kNoTime;
 }
 
-LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& out) {
-  if (source.AtEnd()) {
-    ClearLogLine(out);
-    out.field[0] = "EOF";
-    return LogRecord::kEnd;
+namespace {
+
+// The length of the first fix of a block: the whole block, unless a
+// position sentence comes again with another time.
+std::size_t FirstFixLength(std::string_view block) {
+  nmea::CycleBoundary boundary;
+  for (std::size_t at = block.find('$'); at != std::string_view::npos;
+       at = block.find('$', at + 1)) {
+    const std::string_view sentence = block.substr(at, block.find('$', at + 1) - at);
+    const std::size_t timeField = IsSentence(sentence, "$GPGLL") ? 5 : 1;
+    nmea::SentenceKind kind = nmea::SentenceKind::kOther;
+    if (IsSentence(sentence, "$GPRMC")) kind = nmea::SentenceKind::kRmc;
+    if (IsSentence(sentence, "$GPGGA")) kind = nmea::SentenceKind::kGga;
+    if (IsSentence(sentence, "$GPGLL")) kind = nmea::SentenceKind::kGll;
+    if (kind == nmea::SentenceKind::kOther) continue;
+    std::array<std::string_view, 6> fields;
+    SplitSentence(sentence, fields);
+    if (boundary.Begins(kind, nmea::TimeOfDaySeconds(fields[timeField])) && at > 0) return at;
   }
-  std::string& block = out.work.text;
-  std::string& line = out.work.vrpLine;  // free until the block is parsed
-  block.clear();
-  while (source.ReadLine(line) && !line.empty()) block.append(line);
-  return ParseNmeaBlock(block, state, out);
+  return block.size();
+}
+
+}  // namespace
+
+LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& out) {
+  LogWork& work = out.work;
+  if (work.restAt >= work.rest.size()) {
+    if (source.AtEnd()) {
+      ClearLogLine(out);
+      out.field[0] = "EOF";
+      return LogRecord::kEnd;
+    }
+    work.rest.clear();
+    work.restAt = 0;
+    std::string& line = work.vrpLine;  // free until the block is parsed
+    while (source.ReadLine(line) && !line.empty()) work.rest.append(line);
+  }
+  const std::string_view rest = std::string_view(work.rest).substr(work.restAt);
+  const std::size_t length = FirstFixLength(rest);
+  work.text.assign(rest.substr(0, length));
+  work.restAt += length;
+  if (work.restAt >= work.rest.size()) {
+    work.rest.clear();
+    work.restAt = 0;
+  }
+  return ParseNmeaBlock(work.text, state, out);
 }
 
 }  // namespace vc::vp

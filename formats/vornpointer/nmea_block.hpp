@@ -11,6 +11,9 @@
 // A block is a run of non-empty lines; they are joined without a separator,
 // so each sentence runs from its "$" to the next. Only the first sentence of
 // each kind in a block is read (nmea_sentence.hpp lists the fields used).
+// A block that holds several fixes (a receiver's stream written without
+// empty lines, or a block cut wrongly) is read as one block per fix: a fix
+// ends where $GPRMC, $GPGGA or $GPGLL comes again with another time.
 //
 // A block becomes one record of the VRP layout (log_line.hpp). Its values
 // update a list of last known values (LogFixState); what a block does not
@@ -39,7 +42,8 @@
 
 namespace vc::vp {
 
-// Reads the next block and parses it. At the end of the file the status is
+// Reads the next block (or the next fix of a block of several) and parses
+// it. At the end of the file the status is
 // "EOF" and every field empty. The empty line after a block is consumed;
 // the end of the file inside a block ends it, so a second empty line in a
 // row reads as an empty block (kNoPosition, all fields empty).

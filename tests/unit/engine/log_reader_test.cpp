@@ -462,7 +462,8 @@ TEST(LogRealCaptures, ReadAsVrnLogsGiveSensibleTracks) {
       {"gpsd-garmin-geko201.log", 18, 40.3985, 3.6527, "2005/06/14 21:43:50",
        "2005/06/14 21:44:24"},
       // The group before the first $GPRMC has a $GPGGA time only.
-      {"gpsbabel-nmea+ms.txt", 31, 53.5567, 9.8656, "2007/08/17 09:31:56", "2007/08/17 09:32:03"},
+      // Its last sentence is a $GPGGA of 09:32:05.750, a fix of its own now.
+      {"gpsbabel-nmea+ms.txt", 36, 53.5567, 9.8656, "2007/08/17 09:31:56", "2007/08/17 09:32:05"},
       {"gpsd-telit-he910.log", 188, 50.8402, 4.3471, "2019/03/12 10:51:53", "2019/03/12 10:54:59"},
   };
   const std::filesystem::path folder =
@@ -494,4 +495,49 @@ TEST(LogRealCaptures, ReadAsVrnLogsGiveSensibleTracks) {
   }
 }
 
+}  // namespace vc::engine
+
+namespace vc::engine {
+namespace {
+
+// A VRN written without empty lines was one block: every fix but the last
+// was lost. Each fix of a block is now a point, as in a file of one fix a
+// block.
+TEST(LogPoints, AVrnWithoutEmptyLinesGivesEveryFix) {
+  const std::vector<std::string> fixes = {
+      "$GPRMC,120000,A,3512.345,N,13945.150,E,010.0,045.0,150702,,*00\r\n"
+      "$GPGGA,120000,3512.345,N,13945.150,E,1,05,2.1,14.7,M,1.1,M,,*00\r\n"
+      "$PGRME,9.1,M,15.0,M,12.0,M*21\r\n",
+      "$GPRMC,120001,A,3512.445,N,13945.250,E,012.0,046.0,150702,,*00\r\n"
+      "$GPGGA,120001,3512.445,N,13945.250,E,1,05,2.1,14.7,M,1.1,M,,*00\r\n",
+      // A cycle without RMC: its GGA comes again with another time.
+      "$GPGGA,120002,3512.545,N,13945.350,E,1,05,2.1,14.7,M,1.1,M,,*00\r\n"
+      "$PGRMZ,48,f,3*27\r\n",
+  };
+  std::string blocks;
+  std::string stream;
+  for (const std::string& fix : fixes) {
+    blocks += fix + "\r\n";
+    stream += fix;
+  }
+  const auto describe = [](const RecordBuffers& buffers) {
+    std::vector<std::string> points;
+    for (std::size_t n = 1; n <= buffers.trkPnt.Count(); ++n) {
+      const TrkPnt& p = buffers.trkPnt[n];
+      points.push_back(p.lat.Str() + " " + p.lon.Str() + " " + p.dateTime.Str() + " " +
+                       p.velocity.Str() + " " + p.trkDegree.Str() + " " + p.posError.Str() + " " +
+                       std::to_string(p.legTime));
+    }
+    return points;
+  };
+  ConversionContext inBlocks;
+  ConversionContext inOne;
+  const std::vector<std::string> expected =
+      describe(LogReading(MakeVrnReader, blocks, inBlocks).Track());
+  ASSERT_EQ(expected.size(), 3u);
+  EXPECT_EQ(describe(LogReading(MakeVrnReader, stream, inOne).Track()), expected);
+  EXPECT_EQ(expected[2].substr(0, 45), "35.2090833333333 139.755833333333 2002/07/15 ");
+}
+
+}  // namespace
 }  // namespace vc::engine
