@@ -96,32 +96,13 @@ TEST_F(Vornconv, JapaneseFileNames) {
 TEST_F(Vornconv, HelpNamesEveryOptionAndItsControl) {
   const RunResult run = RunVornconv(dir, {"--help"});
   EXPECT_EQ(run.status, 0);
-  for (const char* text : {"--utc-offset",
-                           "UtcOfsOp",
-                           "--datum",
-                           "DatumOp",
-                           "--coord-format",
-                           "CoordOp",
-                           "--vrm-vrn-datum",
-                           "DatumVrmVrnOp",
-                           "--route-order",
-                           "RtePntNoOp",
-                           "--convert",
-                           "ConvData",
-                           "--line",
-                           "TrkLineOp",
-                           "--point",
-                           "TrkPntOp",
-                           "--step",
-                           "TrkPntStepOp",
-                           "--append",
-                           "AppendFg",
-                           "--force",
-                           "--launch",
-                           "Auto start up (ProAtlas)",
-                           "--encoding",
-                           "--quiet",
-                           "--version"}) {
+  for (const char* text :
+       {"--utc-offset", "UtcOfsOp",        "--datum",       "DatumOp",       "--coord-format",
+        "CoordOp",      "--vrm-vrn-datum", "DatumVrmVrnOp", "--route-order", "RtePntNoOp",
+        "--convert",    "ConvData",        "--line",        "TrkLineOp",     "--point",
+        "TrkPntOp",     "--step",          "TrkPntStepOp",  "--append",      "AppendFg",
+        "--force",      "--launch",        "AutoProAtlas",  "--encoding",    "--quiet",
+        "--version"}) {
     EXPECT_NE(run.out.find(text), std::string::npos) << text;
   }
 }
