@@ -251,7 +251,9 @@ int ParseCommandLine(const std::vector<std::string>& args, CommandLine& commandL
     return kUsageError;
   }
 
-  std::string error = CheckFiles(files, to, commandLine);
+  std::string error = app.count("--output-dir") > 0 && commandLine.outputFolder.empty()
+                          ? "-o needs the name of a folder"
+                          : CheckFiles(files, to, commandLine);
   if (!error.empty()) {
     err = "vornconv: " + error + "\nRun with --help for more information.\n";
     return kUsageError;

@@ -82,6 +82,7 @@ TEST(CommandLine, TheTwoFormsOfACall) {
       {{"-o", "out", "--to=vrp", "a.vrn"}, 2, false},  // a type that cannot be written
       {{"-o", "out", "--to=mps", "--launch", "a.vrn"}, 2, false},
       {{"-o", "out", "--to=mps", "--jobs=0", "a.vrn"}, 2, false},
+      {{"-o", "", "--to=mps", "a.vrn", "b.mps"}, 2, false},  // no folder
   };
   for (const auto& c : cases) {
     cli::CommandLine commandLine;
