@@ -135,8 +135,9 @@ std::string FileLine(const BatchFile& file, const FileResult& result) {
 void ConvertOne(const CommandLine& commandLine, const BatchFile& file, Console& console,
                 FileResult& result) {
   if (!file.refusal.empty()) {
-    console.Err(file.input + ": " + file.refusal);
-    result.reason = file.refusal;
+    console.Err(file.input + ": not converted: " + file.refusal);
+    // One reason for all refusals, so the summary counts them together.
+    result.reason = "its output is another input's output, or one of the inputs";
   } else {
     engine::ConvertOptions options = commandLine.options;
     options.inputName = file.input;
@@ -248,10 +249,10 @@ std::vector<BatchFile> PlanBatch(const std::vector<std::string>& inputs, std::st
     if (sameName != outputByName.end() || sameFile != outputByIdentity.end()) {
       const std::size_t first =
           sameName != outputByName.end() ? sameName->second : sameFile->second;
-      file.refusal = "not converted: " + file.output + " is already the output of " + inputs[first];
+      file.refusal = file.output + " is already the output of " + inputs[first];
     } else if (isOtherInput(inputByName, NameKey(file.output)) ||
                (identity && isOtherInput(inputByIdentity, *identity))) {
-      file.refusal = "not converted: its output " + file.output + " is one of the inputs";
+      file.refusal = "its output " + file.output + " is one of the inputs";
     } else {
       outputByName.emplace(NameKey(file.output), i);
       if (identity) outputByIdentity.emplace(*identity, i);

@@ -249,5 +249,28 @@ TEST(Batch, ExistingOutputsAreReplacedOnlyWithForce) {
   EXPECT_EQ(dir.Read("made/here/a.txt"), first);
 }
 
+// Two logs of one name in different folders would be written to one output,
+// at the same time: the second is not converted, and says why.
+TEST(Batch, TwoInputsOfOneNameConvertOnlyTheFirst) {
+  if (ProgramsFolder().empty()) GTEST_SKIP() << "the programs' folder is unknown";
+  TempDir dir;
+  std::filesystem::create_directory(dir.path() / "a");
+  std::filesystem::create_directory(dir.path() / "b");
+  const std::string first = dir.Write("a/day.vrn", VrnLog(0, 3));
+  const std::string second = dir.Write("b/day.vrn", VrnLog(50, 4));
+  const std::string out = dir.Path("out");
+  const RunResult run = RunVornconv(dir, {"-o", out, "--to=vrc", first, second});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, second + ": not converted: " + out + "/day.vrc is already the output of " +
+                         first + "\n");
+  EXPECT_NE(run.out.find("vornconv: 1 stopped: its output is another input's output, or one of "
+                         "the inputs\n"),
+            std::string::npos)
+      << run.out;
+  const RunResult single = RunVornconv(dir, {first, dir.Path("single.vrc")});
+  ASSERT_EQ(single.status, 0);
+  EXPECT_EQ(dir.Read("out/day.vrc"), dir.Read("single.vrc"));
+}
+
 }  // namespace
 }  // namespace vc::testing
