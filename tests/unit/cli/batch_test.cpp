@@ -123,9 +123,9 @@ std::string VrnLog(int start, int points) {
   std::string log;
   for (int i = 0; i < points; ++i) {
     const int t = start + i;
-    char time[8];
+    char time[16];
     std::snprintf(time, sizeof time, "%02d%02d%02d", 3 + t / 3600 % 20, t / 60 % 60, t % 60);
-    char latitude[12];
+    char latitude[24];
     std::snprintf(latitude, sizeof latitude, "3540.%04d", (start * 7 + i * 3) % 10000);
     const std::string position = std::string(latitude) + ",N,13946.0275,E";
     log +=
