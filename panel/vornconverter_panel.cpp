@@ -579,6 +579,13 @@ void VornConverterPanel::ConvertNextDropped() {
     dropped_.clear();
     return;
   }
+  if (runner_->Running()) {
+    // Convert was pressed between two of the files: go on once it has ended.
+    connect(
+        this, &VornConverterPanel::ConversionFinished, this, [this] { ConvertNextDropped(); },
+        static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+    return;
+  }
   const std::string path = dropped_.front();
   dropped_.erase(dropped_.begin());
   const bool autoName = autoFileName_->isChecked();

@@ -108,6 +108,34 @@ TEST_F(PanelDrops, SeveralOriginalFilesAreEachConvertedBesideThemselves) {
   EXPECT_EQ(TextOf("OrgFileName"), second);
 }
 
+// Regression: Convert pressed between two dropped files left the rest
+// unconverted (the next file's start was refused while that ran).
+TEST_F(PanelDrops, ConvertPressedBetweenDroppedFilesDoesNotStopTheRest) {
+  const std::string first = dir.Write("first.vrc", VrcTrack(3));
+  const std::string second = dir.Write("second.vrc", VrcTrack(4));
+  Click("FileTypeLists(0)");
+  bool pressed = false;
+  QObject::connect(window.get(), &panel::VornConverterPanel::ConversionFinished, [&] {
+    if (pressed) return;
+    pressed = true;
+    Click("Convert");  // converts the first file again, after a Yes
+  });
+  Drop(DropTarget(Get<QWidget>("OrgFileName")),
+       {QUrl::fromLocalFile(QString::fromStdString(first)),
+        QUrl::fromLocalFile(QString::fromStdString(second))});
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return !window->IsConverting() && !services.shown.empty() &&
+               services.shown.back().find(first + " → ") == 0;
+      },
+      30000));
+  EXPECT_TRUE(pressed);
+  const std::string report = services.shown.back();
+  EXPECT_NE(report.find("\n" + second + " → " + dir.Path("second.mps") + ": "), std::string::npos)
+      << report;
+  EXPECT_NE(dir.Read("second.mps").find("line"), std::string::npos);
+}
+
 TEST_F(PanelDrops, SeveralOriginalFilesNeedAType) {
   SetText("OrgFileName", "/d/keep.vrn");
   Drop(DropTarget(Get<QWidget>("OrgFileName")),
