@@ -1,5 +1,5 @@
 // vornconv: one conversion from the command line, through the same checks and
-// driver as the window's Convert button.
+// driver as the window's Convert button, or many (-o DIR) side by side.
 #ifdef _WIN32
 #include <windows.h>
 // After windows.h, which it builds on.
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/batch.hpp"
 #include "cli/command_line.hpp"
 #include "engine/driver.hpp"
 #include "engine/file_types.hpp"
@@ -133,6 +134,7 @@ int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
   commandLine.options.groupFilePath = vc::engine::FindGroupDefinitionsFile();
+  if (commandLine.IsBatch()) return vc::cli::RunBatch(commandLine, std::cout, std::cerr);
   ConsoleObserver observer(commandLine.force, IsTerminal(stdin) && IsTerminal(stderr));
   vc::engine::ConversionContext context;
   const vc::engine::ConversionResult result =

@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "engine/installation.hpp"
+#include "engine/report.hpp"
 #include "text/strings.hpp"
 #include "vc/version.hpp"
 
@@ -537,7 +538,13 @@ bool VornConverterPanel::FileDragEvent(QObject* watched, QEvent* event) {
   auto* drop = static_cast<QDropEvent*>(event);
   const QList<QUrl> urls = drop->mimeData()->urls();
   const bool hasFile = !urls.isEmpty() && urls.front().isLocalFile();
-  if (event->type() == QEvent::Drop && hasFile) {
+  std::vector<std::string> localFiles;
+  for (const QUrl& url : urls) {
+    if (url.isLocalFile()) localFiles.push_back(url.toLocalFile().toStdString());
+  }
+  if (event->type() == QEvent::Drop && isOrg && localFiles.size() > 1) {
+    OrgFilesDropped(localFiles);
+  } else if (event->type() == QEvent::Drop && hasFile) {
     const std::string path = urls.front().toLocalFile().toStdString();
     if (isOrg) {
       OrgFileChosen(path);
@@ -551,6 +558,56 @@ bool VornConverterPanel::FileDragEvent(QObject* watched, QEvent* event) {
     drop->ignore();
   }
   return true;
+}
+
+void VornConverterPanel::OrgFilesDropped(const std::vector<std::string>& paths) {
+  if (runner_->Running() || !dropped_.empty()) return;
+  if (!OutputTypeChosen()) {
+    ShowMessage(engine::Message::kOutputTypeMissing);
+    return;
+  }
+  dropped_ = paths;
+  droppedReport_.clear();
+  ConvertNextDropped();
+}
+
+// Each file goes through Convert as if chosen and converted by hand (its
+// checks, the overwrite question), named beside itself as AutoFileName
+// names it whether or not that is ticked.
+void VornConverterPanel::ConvertNextDropped() {
+  if (dropped_.empty() || closing_) {
+    dropped_.clear();
+    return;
+  }
+  if (runner_->Running()) {
+    // Convert was pressed between two of the files: go on once it has ended.
+    connect(
+        this, &VornConverterPanel::ConversionFinished, this, [this] { ConvertNextDropped(); },
+        static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+    return;
+  }
+  const std::string path = dropped_.front();
+  dropped_.erase(dropped_.begin());
+  const bool autoName = autoFileName_->isChecked();
+  autoFileName_->setChecked(true);
+  OrgFileChosen(path);
+  autoFileName_->setChecked(autoName);
+
+  droppedResult_ = std::make_shared<std::optional<engine::ConversionResult>>();
+  // The runner hands the result to the window thread only after the command
+  // has returned, so the slot is read once the worker is done with it.
+  auto recording = [command = convertCommand_, slot = droppedResult_](
+                       const engine::ConvertOptions& options, engine::ConversionContext& context,
+                       engine::Observer& observer, bool outputTypeChosen) {
+    engine::ConversionResult result = command(options, context, observer, outputTypeChosen);
+    *slot = result;
+    return result;
+  };
+  std::int16_t pointStep = 1;
+  const bool stepValid = engine::ParsePointStep(trkPntStepOp_->text().toStdString(), pointStep);
+  LockControls(true);
+  runner_->Start(recording, TakeSnapshot(pointStep), context_, OutputTypeChosen(), stepValid,
+                 kRunningCaption);
 }
 
 bool VornConverterPanel::OrgFileName_KeyPress(int keyAscii) {
@@ -722,7 +779,43 @@ void VornConverterPanel::ConversionEnded(bool started) {
   if (started && !closing_ && autoProAtlas_->isChecked()) ViewProAtlas_Click(1);
   SetConvertCaption(QLatin1String(kConvertCaption));
   LockControls(false);
+  if (droppedResult_) ReportDropped();
   emit ConversionFinished();
+}
+
+// One line of the dropped files' report: what the file became, or the
+// message it stopped with.
+void VornConverterPanel::ReportDropped() {
+  const std::optional<engine::ConversionResult> result = *droppedResult_;
+  droppedResult_.reset();
+  const std::string input = Text(orgFileName_);
+  std::string line;
+  if (result && result->outcome == engine::Outcome::kConverted) {
+    line = input + " → " + Text(newFileName_) + ":";
+    const char* separator = " ";
+    for (const std::string& reportLine : engine::FormatReport(result->report)) {
+      line += separator + reportLine;
+      separator = "; ";
+    }
+  } else {
+    const engine::Message reason =
+        result && result->reason ? *result->reason : engine::Message::kAborted;
+    // The one stop message that names a file other than the input.
+    const std::string named = reason == engine::Message::kCannotWrite ? Text(newFileName_) : input;
+    line = input + ": " + engine::MessageText(reason, named);
+  }
+  droppedReport_.push_back(line);
+  if (!dropped_.empty() && !closing_) {
+    // After the runner has finished with this one.
+    QMetaObject::invokeMethod(
+        this, [this] { ConvertNextDropped(); }, Qt::QueuedConnection);
+    return;
+  }
+  std::string report;
+  for (const std::string& reportLine : droppedReport_) report += reportLine + "\n";
+  report.pop_back();
+  droppedReport_.clear();
+  if (!closing_) services_.ShowMessage(this, report);
 }
 
 void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name) {

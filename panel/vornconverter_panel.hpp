@@ -69,6 +69,12 @@ class VornConverterPanel final : public QWidget {
   void OrgFileChosen(const std::string& path);
   void NewFileChosen(const std::string& path);
   bool FileDragEvent(QObject* watched, QEvent* event);
+  // Several files dropped on the Original File row at once: each is
+  // converted in turn into the chosen type beside itself, then one report
+  // lists them all.
+  void OrgFilesDropped(const std::vector<std::string>& paths);
+  void ConvertNextDropped();
+  void ReportDropped();
   // True when the key was swallowed.
   bool OrgFileName_KeyPress(int keyAscii);
   bool NewFileName_KeyPress(int keyAscii);
@@ -123,6 +129,10 @@ class VornConverterPanel final : public QWidget {
   // dropped files: the text box, its viewport, the Ref. button, the caption.
   std::array<QWidget*, 4> orgRow_{};
   std::array<QWidget*, 4> newRow_{};
+  // The dropped files still to convert, and the report's lines so far.
+  std::vector<std::string> dropped_;
+  std::vector<std::string> droppedReport_;
+  std::shared_ptr<std::optional<engine::ConversionResult>> droppedResult_;
   // What a running conversion locks: everything but Convert and Exit.
   std::vector<QWidget*> lockedWhileConverting_;
 };

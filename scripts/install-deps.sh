@@ -6,13 +6,16 @@ set -euo pipefail
 
 # The window needs Qt 6 Widgets, Liberation Serif (metrically the "Times New
 # Roman" of its captions; fontconfig maps the name to it) and a CJK font for
-# the Japanese items and messages. desktop-file-utils checks the desktop entry
-# and dpkg-dev names the package's library dependencies. GPX is read with
-# expat; the tests validate written GPX and KML with xmllint (libxml2-utils)
-# and read them back with the peer converter gpsbabel.
+# the Japanese items and messages. desktop-file-utils checks the desktop entry;
+# dpkg-dev names the package's library dependencies, and file lets CPack's DEB
+# generator find the programs among the packaged files (without it cpack stops
+# with a fatal error); lintian checks the package as Debian would, and
+# bash-completion lets the tests try the command line's completion. GPX is
+# read with expat; the tests validate written GPX and KML with xmllint
+# (libxml2-utils) and read them back with the peer converter gpsbabel.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
           qt6-base-dev fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev
-          libexpat1-dev libxml2-utils gpsbabel)
+          file lintian bash-completion libexpat1-dev libxml2-utils gpsbabel)
 [ $# -gt 0 ] && packages=("$@")
 
 missing=()
@@ -24,6 +27,7 @@ done
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing Debian packages: ${missing[*]}" >&2
   echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+  echo "(or run $0 as root, which installs them)" >&2
   exit 1
 fi
 echo "Installing ${missing[*]} ..." >&2

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Checks an installation as a user meets it, outside the build folder.
 #   install_check.sh install BUILD_DIR SOURCE_DIR  cmake --install into a temp prefix
-#   install_check.sh package BUILD_DIR SOURCE_DIR  cpack -G DEB, then the package's files
+#   install_check.sh package BUILD_DIR SOURCE_DIR [lintian]
+#                                                  cpack -G DEB, then the package's files,
+#                                                  and with "lintian" Debian's check of it
 # The installed programs must find their group definitions in share/, not in
 # the build folder, so every run happens from the installation alone.
 set -euo pipefail
 mode="$1"
 build="$2"
 source="$3"
+extra="${4:-}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -39,6 +42,7 @@ check_documents() {
   local man="$prefix/share/man/man1/vornconv.1"
   local desktop="$prefix/share/applications/vornconverter.desktop"
   [ -f "$man" ] || [ -f "$man.gz" ] || fail "man page not installed"
+  [ -f "$prefix/share/man/man1/vornconverter.1.gz" ] || fail "the window's man page not installed"
   local page
   if [ -f "$man.gz" ]; then page="$(zcat "$man.gz")"; else page="$(cat "$man")"; fi
   page="${page//\\-/-}"
@@ -63,12 +67,69 @@ check_documents() {
   fi
 }
 
+# The completion offers every option --help lists, and the values of a few.
+check_completion() {
+  local prefix="$1"
+  local script="$prefix/share/bash-completion/completions/vornconv"
+  [ -f "$script" ] || fail "bash completion not installed"
+  local option
+  for option in $("$prefix/bin/vornconv" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -q -- "$option" "$script" || fail "the bash completion does not offer $option"
+  done
+  local framework=/usr/share/bash-completion/bash_completion
+  [ -f "$framework" ] || return 0
+  # What the completion offers for a line typed so far, one a line. The
+  # words are split as bash splits them, "=" being a word of its own.
+  offered() {
+    bash -c 'source "$1"; source "$2"; line="vornconv $3"
+      read -ra COMP_WORDS <<<"${line//=/ = }"
+      [[ $line == *" " ]] && COMP_WORDS+=("")
+      COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); COMP_LINE="$line"; COMP_POINT=${#line}
+      _vornconv 2>/dev/null; printf "%s\n" "${COMPREPLY[@]}"' _ "$framework" "$script" "$1"
+  }
+  [ "$(offered '--to ')" = $'mps\nwpt\nvrc' ] || fail "completion of --to: $(offered '--to ')"
+  [ "$(offered '--route-order d')" = down ] || fail "completion of --route-order"
+  [ "$(offered '--point=date,leg-l')" = date,leg-length ] ||
+    fail "completion of a list item: $(offered '--point=date,leg-l')"
+  [ "$(offered '--jo')" = --jobs ] || fail "completion of an option"
+}
+
+# The package's copyright file and changelog, whose latest entry is this
+# version.
+check_package_documents() {
+  local prefix="$1"
+  local doc="$prefix/share/doc/vornconverter"
+  [ -f "$doc/copyright" ] || fail "no copyright file"
+  [ -f "$doc/changelog.gz" ] || fail "no changelog"
+  local version
+  version="$("$prefix/bin/vornconv" --version)"
+  version="${version#vornconv }"
+  zcat "$doc/changelog.gz" | head -1 | grep -qF "vornconverter ($version)" ||
+    fail "the changelog's latest entry is not version $version"
+}
+
+# lintian with no error; every warning it gives is listed, with its reason,
+# in the README.
+check_lintian() {
+  local deb="$1"
+  command -v lintian >/dev/null || fail "lintian is missing (scripts/install-deps.sh installs it)"
+  local report
+  report="$(lintian --fail-on none "$deb" 2>&1)" || fail "lintian did not run: $report"
+  if grep -q '^E: ' <<<"$report"; then fail "lintian reports errors:"$'\n'"$report"; fi
+  local tag
+  for tag in $(sed -n 's/^W: [^ ]* \([a-z0-9-]*\).*/\1/p' <<<"$report" | sort -u); do
+    grep -qF "\`$tag\`" "$source/README.md" ||
+      fail "lintian warns $tag, which README.md does not list:"$'\n'"$report"
+  done
+}
+
 case "$mode" in
   install)
     cmake --install "$build" --prefix "$work/prefix" >/dev/null
     [ ! -e "$work/prefix/bin/header_mps_group.dat" ] || fail "group definitions installed in bin/"
     check_programs "$work/prefix"
     check_documents "$work/prefix"
+    check_completion "$work/prefix"
     ;;
   package)
     (cd "$build" && cpack -G DEB -B "$work/deb" >/dev/null) || fail "cpack -G DEB failed"
@@ -81,6 +142,9 @@ case "$mode" in
     [ -x "$work/root/usr/bin/vornconv" ] || fail "the package has no /usr/bin/vornconv"
     check_programs "$work/root/usr"
     check_documents "$work/root/usr"
+    check_completion "$work/root/usr"
+    check_package_documents "$work/root/usr"
+    [ "$extra" != lintian ] || check_lintian "$deb"
     ;;
   *)
     fail "unknown mode $mode"

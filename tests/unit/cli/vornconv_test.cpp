@@ -2,6 +2,8 @@
 // overwrite question without a terminal, and the options reaching the engine.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cli/command_line.hpp"
 #include "engine/report.hpp"
 #include "support/engine_support.hpp"
@@ -158,34 +160,65 @@ TEST_F(Vornconv, JapaneseFileNames) {
 TEST_F(Vornconv, HelpNamesEveryOptionAndItsControl) {
   const RunResult run = RunVornconv(dir, {"--help"});
   EXPECT_EQ(run.status, 0);
-  for (const char* text : {"--utc-offset",
-                           "UtcOfsOp",
-                           "--datum",
-                           "DatumOp",
-                           "--coord-format",
-                           "CoordOp",
-                           "--vrm-vrn-datum",
-                           "DatumVrmVrnOp",
-                           "--route-order",
-                           "RtePntNoOp",
-                           "--convert",
-                           "ConvData",
-                           "--line",
-                           "TrkLineOp",
-                           "--point",
-                           "TrkPntOp",
-                           "--step",
-                           "TrkPntStepOp",
-                           "--append",
-                           "AppendFg",
-                           "--force",
-                           "--launch",
-                           "Auto start up (ProAtlas)",
-                           "--encoding",
-                           "--quiet",
-                           "--version"}) {
+  for (const char* text :
+       {"--utc-offset", "UtcOfsOp",        "--datum",       "DatumOp",       "--coord-format",
+        "CoordOp",      "--vrm-vrn-datum", "DatumVrmVrnOp", "--route-order", "RtePntNoOp",
+        "--convert",    "ConvData",        "--line",        "TrkLineOp",     "--point",
+        "TrkPntOp",     "--step",          "TrkPntStepOp",  "--append",      "AppendFg",
+        "--force",      "--launch",        "AutoProAtlas",  "--encoding",    "--quiet",
+        "--version"}) {
     EXPECT_NE(run.out.find(text), std::string::npos) << text;
   }
+}
+
+// The line of an option in --help, or empty.
+std::string HelpLine(const std::string& help, const std::string& option) {
+  std::istringstream lines(help);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("  " + option + " ", 0) == 0) return line;
+  }
+  return {};
+}
+
+TEST(CommandLine, HelpGroupsTheOptionsAndEndsEachWithItsControl) {
+  cli::CommandLine commandLine;
+  std::string help;
+  std::string err;
+  ASSERT_EQ(cli::ParseCommandLine({"--help"}, commandLine, help, err), 0);
+  std::size_t at = 0;
+  for (const char* group :
+       {"What to convert:", "Coordinates and time:", "MPS annotations:", "Files:"}) {
+    const std::size_t found = help.find(std::string("\n") + group + "\n");
+    EXPECT_NE(found, std::string::npos) << group;
+    EXPECT_GT(found, at) << group << " out of order";
+    at = found;
+  }
+  const struct {
+    const char* option;
+    const char* end;  // the window's control, and the default before it
+  } cases[] = {
+      {"--convert", "default trk (ConvData)"},
+      {"--utc-offset", "default データ優先 (UtcOfsOp)"},
+      {"--datum", "default データ優先 (DatumOp)"},
+      {"--coord-format", "default データ優先 (CoordOp)"},
+      {"--vrm-vrn-datum", "default TOKYO (DatumVrmVrnOp)"},
+      {"--line", "default none (TrkLineOp)"},
+      {"--point", "default none (TrkPntOp)"},
+      {"--step", "default 1 (TrkPntStepOp)"},
+      {"--append", "default off (AppendFg)"},
+      {"--launch", "default off (AutoProAtlas)"},
+      {"--encoding", "default auto"},
+  };
+  for (const auto& c : cases) {
+    const std::string line = HelpLine(help, c.option);
+    const std::string end = c.end;
+    EXPECT_TRUE(line.size() > end.size() &&
+                line.compare(line.size() - end.size(), end.size(), end) == 0)
+        << line;
+  }
+  EXPECT_NE(help.find("データ優先 (data priority: each record keeps its own value)"),
+            std::string::npos);
+  EXPECT_NE(help.find("vornconv [OPTIONS] -o DIR --to TYPE INPUT..."), std::string::npos);
 }
 
 TEST(CommandLine, OptionsMapToTheWindowsControls) {
