@@ -68,6 +68,7 @@ class ConversionRunner::Forwarder final : public engine::Observer {
       return false;
     }
     runner_.started_ = true;
+    runner_.PostBegan(run_);
     Send();
     return true;
   }
@@ -183,6 +184,15 @@ bool ConversionRunner::AskOnWindow(std::uint64_t run, std::function<bool()> ques
   lock.lock();
   answered_.wait(lock, [this] { return answer_.has_value() || closing_; });
   return answer_.value_or(false);
+}
+
+void ConversionRunner::PostBegan(std::uint64_t run) {
+  QMetaObject::invokeMethod(
+      &window_,
+      [this, run] {
+        if (running_ && run == run_ && events_.began) events_.began();
+      },
+      Qt::QueuedConnection);
 }
 
 void ConversionRunner::PostCaption(std::uint64_t run, std::string caption) {

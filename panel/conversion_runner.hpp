@@ -41,6 +41,8 @@ struct RunnerEvents {
   std::function<void(const std::string& caption)> caption;
   // `started`: the checks passed and the conversion ran.
   std::function<void(const engine::ConversionResult& result, bool started)> finished;
+  // The checks have passed and the conversion itself begins.
+  std::function<void()> began;
 };
 
 class ConversionRunner final {
@@ -69,6 +71,7 @@ class ConversionRunner final {
 
   bool AskOnWindow(std::uint64_t run, std::function<bool()> question);
   void PostCaption(std::uint64_t run, std::string caption);
+  void PostBegan(std::uint64_t run);
   void Finish();
 
   QObject& window_;
@@ -78,7 +81,7 @@ class ConversionRunner final {
   std::uint64_t run_ = 0;  // window thread only: numbers the runs
   std::atomic<bool> stop_{false};
   std::atomic<bool> started_{false};
-  bool stepValid_ = true;  // set before the worker starts
+  bool stepValid_ = true;            // set before the worker starts
   engine::ConversionResult result_;  // written by the worker before it ends
 
   std::mutex mutex_;

@@ -66,7 +66,14 @@ QString Indexed(const char* name, std::size_t index) {
   return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
-std::string Text(const QPlainTextEdit* box) { return box->toPlainText().toStdString(); }
+// The box's text exactly as typed: toPlainText() would turn a non-breaking
+// space into a plain one, and then name another file.
+std::string Text(const QPlainTextEdit* box) {
+  QString text = box->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+  return text.toStdString();
+}
 
 void SetText(QPlainTextEdit* box, const std::string& text) {
   box->setPlainText(QString::fromStdString(text));
@@ -121,6 +128,20 @@ std::size_t FilterOf(engine::FileType type) {
       return 6;
     default:
       return 0;
+  }
+}
+
+// The type button of an output type: FileTypeLists(0) to (2), or -1.
+int OutputIndexOf(engine::FileType type) {
+  switch (type) {
+    case engine::FileType::kMps:
+      return 0;
+    case engine::FileType::kWpt:
+      return 1;
+    case engine::FileType::kVrc:
+      return 2;
+    default:
+      return -1;
   }
 }
 
@@ -285,9 +306,10 @@ VornConverterPanel::VornConverterPanel(PanelServices& services, ConvertCommand c
           [this](const std::string& caption) {
             SetConvertCaption(QString::fromStdString(caption));
           },
-          [this](const engine::ConversionResult& /*result*/, bool started) {
-            ConversionEnded(started);
+          [this](const engine::ConversionResult& result, bool /*started*/) {
+            ConversionEnded(result);
           },
+          [this] { ConversionBegan(); },
       });
   BuildControls();
   ConnectHandlers();
@@ -431,8 +453,10 @@ void VornConverterPanel::ConnectHandlers() {
             [this, i] { ViewProAtlas_Click(i); });
   }
   for (int i = 0; i < 3; ++i) {
-    connect(fileTypeLists_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
-            [this, i] { FileTypeLists_Click(i); });
+    connect(fileTypeLists_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this, [this, i] {
+      outputNamedByUser_ = false;
+      FileTypeLists_Click(i);
+    });
   }
   connect(initTrkNo_, &QPushButton::clicked, this, [this] { InitTrkNo_Click(); });
   connect(convert_, &QPushButton::clicked, this, [this] { Convert_Click(); });
@@ -514,6 +538,7 @@ void VornConverterPanel::OrgFileChosen(const std::string& path) {
   SetText(orgFileName_, path);
   ShowFileType(Text(orgFileName_), true);
   // The converted file name follows the new original file.
+  outputNamedByUser_ = false;
   FileTypeLists_Click(0);
 }
 
@@ -524,6 +549,7 @@ void VornConverterPanel::GetNewFile_Click() {
 
 void VornConverterPanel::NewFileChosen(const std::string& path) {
   SetText(newFileName_, path);
+  outputNamedByUser_ = true;
   ShowFileType(Text(newFileName_), false);
 }
 
@@ -561,8 +587,28 @@ bool VornConverterPanel::OrgFileName_KeyPress(int keyAscii) {
 
 bool VornConverterPanel::NewFileName_KeyPress(int keyAscii) {
   if (keyAscii != kEnterKey) return false;
+  outputNamedByUser_ = true;
   ShowFileType(Text(newFileName_), false);
   return true;
+}
+
+// A name typed without Enter is taken as Enter would take it, once the box
+// is left or Convert is pressed. Nothing is said here: a name of no known
+// type is reported by the Convert checks in their place, and a message box
+// popping up while the user clicks elsewhere would swallow the click. A
+// converted name is kept exactly as typed, since it already names its type.
+void VornConverterPanel::ApplyTypedName(bool isOriginal) {
+  const std::string name = Text(isOriginal ? orgFileName_ : newFileName_);
+  const engine::FileType type = engine::GetFileType(name);
+  if (type == engine::FileType::kNone) return;
+  if (isOriginal) {
+    ShowFileType(name, true);
+    return;
+  }
+  const int index = OutputIndexOf(type);
+  if (index < 0) return;
+  outputNamedByUser_ = true;
+  fileTypeLists_[static_cast<std::size_t>(index)]->setChecked(true);
 }
 
 engine::FileType VornConverterPanel::FileTypeOf(const std::string& name) {
@@ -578,14 +624,9 @@ void VornConverterPanel::ShowFileType(const std::string& name, bool isOriginal) 
   if (type == engine::FileType::kNone) return;
   QRadioButton* outputButton = nullptr;
   QLabel* logLabel = nullptr;
-  int outputIndex = 0;
+  const int outputIndex = OutputIndexOf(type);
+  if (outputIndex >= 0) outputButton = fileTypeLists_[static_cast<std::size_t>(outputIndex)];
   switch (type) {
-    case engine::FileType::kMps:
-    case engine::FileType::kWpt:
-    case engine::FileType::kVrc:
-      outputIndex = type == engine::FileType::kMps ? 0 : type == engine::FileType::kWpt ? 1 : 2;
-      outputButton = fileTypeLists_[static_cast<std::size_t>(outputIndex)];
-      break;
     case engine::FileType::kVrp:
       logLabel = fileTypeLists2_[0];
       break;
@@ -625,8 +666,11 @@ void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
   if (extension == nullptr) return;
 
   // With AutoFileName the converted name follows the original name;
-  // otherwise the converted name only changes its type.
-  const std::string source = Text(autoFileName_->isChecked() ? orgFileName_ : newFileName_);
+  // otherwise the converted name only changes its type. A converted name
+  // the user gave (chosen, dropped or typed) stands until the user changes
+  // the type or the original file.
+  const bool followOriginal = autoFileName_->isChecked() && !outputNamedByUser_;
+  const std::string source = Text(followOriginal ? orgFileName_ : newFileName_);
   if (source.empty()) return;
   FileTypeOf(source);  // says so when the name is of no known type
   const std::string_view trimmed = text::TrimSpaces(source);
@@ -638,6 +682,10 @@ void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
 void VornConverterPanel::ViewProAtlas_Click(int index) {
   const std::string name = Text(index == 0 ? orgFileName_ : newFileName_);
   if (FileTypeOf(name) != engine::FileType::kMps) return;
+  StartProAtlas(name);
+}
+
+void VornConverterPanel::StartProAtlas(const std::string& name) {
   const launcher::LaunchResult launch = services_.StartProAtlas(name);
   // Not installed is no news to the user; a program that would not start is.
   if (launch.status == launcher::LaunchStatus::kStartFailed) {
@@ -661,6 +709,9 @@ bool VornConverterPanel::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
     if (FileDragEvent(watched, event)) return true;
+  }
+  if (type == QEvent::FocusOut && (watched == orgFileName_ || watched == newFileName_)) {
+    ApplyTypedName(watched == orgFileName_);
   }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -711,15 +762,27 @@ engine::ConvertOptions VornConverterPanel::TakeSnapshot(std::int16_t pointStep) 
 void VornConverterPanel::Convert_Click() {
   // One conversion at a time: the press is ignored while one runs.
   if (runner_->Running()) return;
+  ApplyTypedName(true);
+  ApplyTypedName(false);
   std::int16_t pointStep = 1;
   const bool stepValid = engine::ParsePointStep(trkPntStepOp_->text().toStdString(), pointStep);
-  LockControls(true);
+  // The controls are locked once the checks have passed (ConversionBegan),
+  // not while a check shows its message.
   runner_->Start(convertCommand_, TakeSnapshot(pointStep), context_, OutputTypeChosen(), stepValid,
                  kRunningCaption);
 }
 
-void VornConverterPanel::ConversionEnded(bool started) {
-  if (started && !closing_ && autoProAtlas_->isChecked()) ViewProAtlas_Click(1);
+void VornConverterPanel::ConversionBegan() { LockControls(true); }
+
+void VornConverterPanel::ConversionEnded(const engine::ConversionResult& result) {
+  // Only a completed conversion has written the file the map should show; a
+  // stopped one left the old output. The converted name's type was decided
+  // (and any complaint about it made) by the conversion: nothing is said again.
+  const bool converted = result.outcome == engine::Outcome::kConverted;
+  if (converted && !closing_ && autoProAtlas_->isChecked()) {
+    const std::string name = Text(newFileName_);
+    if (engine::GetFileType(name) == engine::FileType::kMps) StartProAtlas(name);
+  }
   SetConvertCaption(QLatin1String(kConvertCaption));
   LockControls(false);
   emit ConversionFinished();

@@ -72,8 +72,10 @@ class VornConverterPanel final : public QWidget {
   // True when the key was swallowed.
   bool OrgFileName_KeyPress(int keyAscii);
   bool NewFileName_KeyPress(int keyAscii);
+  void ApplyTypedName(bool isOriginal);
   void FileTypeLists_Click(int index);
   void ViewProAtlas_Click(int index);
+  void StartProAtlas(const std::string& name);
   void InitTrkNo_Click();
   void ExitVornConverter_Click();
   void Convert_Click();
@@ -89,13 +91,16 @@ class VornConverterPanel final : public QWidget {
   [[nodiscard]] engine::ConvertOptions TakeSnapshot(std::int16_t pointStep) const;
   void SetConvertCaption(const QString& caption);
   void LockControls(bool locked);
-  void ConversionEnded(bool started);
+  void ConversionBegan();
+  void ConversionEnded(const engine::ConversionResult& result);
 
   PanelServices& services_;
   ConvertCommand convertCommand_;
   engine::ConversionContext context_;
   std::unique_ptr<ConversionRunner> runner_;
   bool closing_ = false;
+  // The converted name is one the user chose, dropped or typed.
+  bool outputNamedByUser_ = false;
 
   QPlainTextEdit* orgFileName_ = nullptr;
   QPlainTextEdit* newFileName_ = nullptr;

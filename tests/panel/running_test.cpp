@@ -256,8 +256,10 @@ TEST_F(PanelRunning, AutoStartOpensAnMpsOutputInProAtlas) {
       {false, "/d/out.mps", Outcome::kConverted, false},
       {true, "/d/out.txt", Outcome::kConverted, false},
       {true, "/d/out.vrc", Outcome::kConverted, false},
-      // The map program is started whenever the conversion itself ran.
-      {true, "/d/out.mps", Outcome::kStopped, true},
+      // Regression: a stopped conversion keeps the old output, which the map
+      // program then showed as the result. Only a completed one starts it.
+      {true, "/d/out.mps", Outcome::kStopped, false},
+      {true, "/d/out.mps", Outcome::kCancelled, false},
   };
   for (const AutoStartCase& c : kCases) {
     SCOPED_TRACE(c.output);
