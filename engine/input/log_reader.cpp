@@ -191,12 +191,16 @@ class LogReader final : public RecordReader {
     points.Clear();
     legs_.Start(header);
     dating_.Start();
+    // A log is one track of often hundreds of thousands of fixes: the front
+    // shows its running count while it is read.
+    conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
       if (record != vp::LogRecord::kFix) continue;
       StorePoint(points.Add(), context);
       const std::size_t n = points.Count();
+      conversion.observer.PointProgress(static_cast<std::int64_t>(n));
       if (dating_.Place(points, n)) {
         legs_.Start(header);
         for (std::size_t i = 1; i <= n; ++i) legs_.Add(points[i], header);
