@@ -45,6 +45,20 @@ enum class Language {
 std::string MessageText(Message message, std::string_view name = {},
                         Language language = Language::kJapanese);
 
+// The environment variables that name the desktop's message language.
+struct LocaleVariables {
+  std::string_view lcAll;       // LC_ALL
+  std::string_view lcMessages;  // LC_MESSAGES
+  std::string_view lang;        // LANG
+  std::string_view language;    // LANGUAGE, a list such as "en_GB:en"
+};
+
+// English when the message locale names English ("en", "en_US.UTF-8", ...),
+// Japanese otherwise (also when nothing is set).
+Language LanguageOfLocale(const LocaleVariables& variables);
+// The same, of this process's environment: what both fronts show.
+Language DesktopLanguage();
+
 // Stage of a long record whose running point count the window shows.
 enum class ProgressStage {
   kReadingTrack,

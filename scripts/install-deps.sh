@@ -7,9 +7,11 @@ set -euo pipefail
 # The window needs Qt 6 Widgets, Liberation Serif (metrically the "Times New
 # Roman" of its captions; fontconfig maps the name to it) and a CJK font for
 # the Japanese items and messages. desktop-file-utils checks the desktop entry
-# and dpkg-dev names the package's library dependencies.
+# and dpkg-dev names the package's library dependencies. qt6-l10n-tools has lrelease,
+# which compiles the window's English texts at build time.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
-          qt6-base-dev fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev)
+          qt6-base-dev qt6-l10n-tools fonts-liberation fonts-noto-cjk desktop-file-utils
+          dpkg-dev)
 [ $# -gt 0 ] && packages=("$@")
 
 missing=()
