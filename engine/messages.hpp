@@ -12,6 +12,8 @@
 
 namespace vc::engine {
 
+class PreviewSink;
+
 enum class Message {
   kFileNameMissing,     // either file name empty
   kSameFileName,        // input and output are the same file
@@ -83,6 +85,9 @@ class Observer {
   // converted: the front may complete or check it (the window's point step),
   // and stops the command by returning false after saying why.
   virtual bool ConversionStarting(ConvertOptions& /*snapshot*/) { return true; }
+  // Where the records written are handed for drawing (engine/preview.hpp),
+  // asked once per conversion; none by default, which costs nothing.
+  virtual PreviewSink* Preview() { return nullptr; }
 };
 
 }  // namespace vc::engine

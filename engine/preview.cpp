@@ -1,0 +1,71 @@
+#include "engine/preview.hpp"
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "engine/output/point_conversion.hpp"
+#include "geo/coord_text.hpp"
+#include "text/strings.hpp"
+
+namespace vc::engine {
+namespace {
+
+constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+
+std::string_view FormOf(std::string_view coordFormat, std::string_view own) {
+  return coordFormat.empty() || coordFormat == kDataPriority ? own : coordFormat;
+}
+
+PreviewPoint PointOf(const WptRec& point, std::string_view coordFormat) {
+  const std::string_view form = FormOf(coordFormat, point.recCoordFormat);
+  return {geo::CoordDegrees(point.lat, form), geo::CoordDegrees(point.lon, form), kUnknown};
+}
+
+// The receiver's own speed; else the speed of the leg that ends here, which
+// the program worked out from the times and the distance.
+double SpeedOf(const TrkPnt& point) {
+  const std::optional<std::string_view> stored = point.velocity.StoredText();
+  const bool none =
+      stored && (text::TrimSpaces(*stored).empty() || point.velocity.IsNotAvailable());
+  if (!none) return point.velocity.Value();
+  return point.legTime > 0 ? point.legVelocity : kUnknown;
+}
+
+}  // namespace
+
+void FeedPreview(RecordKind kind, const RecordBuffers& buffers, std::string_view coordFormat,
+                 PreviewSink& sink, std::vector<PreviewPoint>& points) {
+  points.clear();
+  switch (kind) {
+    case RecordKind::kWpt:
+      points.push_back(PointOf(buffers.wpt, coordFormat));
+      sink.Record(kind, buffers.wpt.name, points);
+      return;
+    case RecordKind::kRte: {
+      const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
+      for (std::size_t i = 1; i <= n; ++i)
+        points.push_back(PointOf(buffers.rtePnt[i], coordFormat));
+      sink.Record(kind, buffers.rteHdr.rteName, points);
+      return;
+    }
+    case RecordKind::kTrk: {
+      const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
+      points.reserve(n);
+      std::string scratch;
+      for (std::size_t i = 1; i <= n; ++i) {
+        const TrkPnt& point = buffers.trkPnt[i];
+        const std::string_view form = FormOf(coordFormat, point.recCoordFormat.View());
+        points.push_back({CoordDegreesOf(point.lat, form, scratch),
+                          CoordDegreesOf(point.lon, form, scratch), SpeedOf(point)});
+      }
+      sink.Record(kind, buffers.trkHdr.trkName, points);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+}  // namespace vc::engine
