@@ -60,6 +60,8 @@ class ConversionRunner::Forwarder final : public engine::Observer {
 
   bool StopRequested() override { return runner_.stop_.load(std::memory_order_relaxed); }
 
+  engine::PreviewSink* Preview() override { return runner_.preview_; }
+
   // The checks have passed: the point step typed in the window is checked
   // now, in its place after them, and the caption turns to the running one.
   bool ConversionStarting(engine::ConvertOptions& /*snapshot*/) override {
@@ -109,10 +111,12 @@ ConversionRunner::~ConversionRunner() {
 
 void ConversionRunner::Start(const ConvertCommand& command, engine::ConvertOptions options,
                              engine::ConversionContext& context, bool outputTypeChosen,
-                             bool stepValid, std::string runningCaption) {
+                             bool stepValid, std::string runningCaption,
+                             engine::PreviewSink* preview) {
   if (running_) return;
   running_ = true;
   stepValid_ = stepValid;
+  preview_ = preview;
   const std::uint64_t run = ++run_;
   stop_ = false;
   started_ = false;

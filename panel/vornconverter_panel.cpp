@@ -18,12 +18,16 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "engine/driver.hpp"
 #include "engine/installation.hpp"
+#include "engine/report.hpp"
+#include "panel/preview_view.hpp"
 #include "text/strings.hpp"
 #include "vc/version.hpp"
 
@@ -47,6 +51,10 @@ struct Twips {
   int width;
   int height;
 };
+
+// The window's own texts, Japanese in the source; English through Qt's
+// translation when the desktop's messages are English.
+QString Tr(const char* text) { return QCoreApplication::translate("VornConverterPanel", text); }
 
 int Pixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
@@ -104,8 +112,9 @@ std::vector<FileFilter> FileFilters() {
     const std::size_t bar = rest.find('|');
     const std::size_t nextBar = rest.find('|', bar + 1);
     if (bar == std::string_view::npos || nextBar == std::string_view::npos) break;
-    filters.push_back(
-        {std::string(rest.substr(0, bar)), std::string(rest.substr(bar + 1, nextBar - bar - 1))});
+    const std::string description(rest.substr(0, bar));
+    filters.push_back({Tr(description.c_str()).toStdString(),
+                       std::string(rest.substr(bar + 1, nextBar - bar - 1))});
     rest.remove_prefix(nextBar + 1);
   }
   return filters;
@@ -294,31 +303,44 @@ void WidenToCaptions(QWidget* root) {
 
 VornConverterPanel::VornConverterPanel(PanelServices& services, ConvertCommand convert,
                                        QWidget* parent)
-    : QWidget(parent), services_(services), convertCommand_(std::move(convert)) {
+    : QWidget(parent),
+      services_(services),
+      convertCommand_(std::move(convert)),
+      language_(engine::DesktopLanguage()) {
   runner_ = std::make_unique<ConversionRunner>(
       *this,
       RunnerEvents{
           [this](engine::Message message, const std::string& name) { ShowMessage(message, name); },
           [this](const std::string& name) {
             return services_.AskYesNo(
-                this, engine::MessageText(engine::Message::kOverwriteQuestion, name));
+                this, engine::MessageText(engine::Message::kOverwriteQuestion, name, language_));
           },
           [this](const std::string& caption) {
             SetConvertCaption(QString::fromStdString(caption));
           },
-          [this](const engine::ConversionResult& result, bool /*started*/) {
-            ConversionEnded(result);
+          [this](const engine::ConversionResult& result, bool started) {
+            ConversionEnded(result, started);
           },
           [this] { ConversionBegan(); },
       });
+  // A look at the original file says nothing while it reads: what it finds
+  // is shown in the pane, and Convert says the rest.
+  previewRunner_ = std::make_unique<ConversionRunner>(
+      *this, RunnerEvents{nullptr, nullptr, nullptr,
+                          [this](const engine::ConversionResult& result, bool /*started*/) {
+                            OriginalPreviewed(result, previewedName_);
+                          },
+                          nullptr});
   BuildControls();
   ConnectHandlers();
   Form_Load();
   ArrangeForDesktop();
+  BuildPreviewPane();
 }
 
 VornConverterPanel::~VornConverterPanel() {
   closing_ = true;
+  previewRunner_->Cancel();
   runner_->Cancel();
 }
 
@@ -445,6 +467,93 @@ void VornConverterPanel::ArrangeForDesktop() {
   setFixedSize(Scaled(FromTwips({0, 0, kClientWidth, kClientHeight}), scale).size());
 }
 
+// The preview pane lies to the right of the design's controls, behind a
+// narrow toggle that hides it again; the controls keep their places.
+void VornConverterPanel::BuildPreviewPane() {
+  designWidth_ = width();
+  const int height = this->height();
+  previewToggle_ = new QToolButton(this);
+  previewToggle_->setObjectName(QStringLiteral("PreviewToggle"));
+  previewToggle_->setCheckable(true);
+  previewToggle_->setChecked(true);
+  previewToggle_->setAutoRaise(true);
+  const int toggleWidth = std::max(16, previewToggle_->sizeHint().width());
+  previewToggle_->setGeometry(designWidth_, 0, toggleWidth, height);
+  connect(previewToggle_, &QToolButton::toggled, this,
+          [this](bool shown) { ShowPreviewPane(shown); });
+
+  previewPane_ = new QWidget(this);
+  previewPane_->setObjectName(QStringLiteral("PreviewPane"));
+  const int paneWidth = height;
+  previewPane_->setGeometry(designWidth_ + toggleWidth, 0, paneWidth, height);
+  const int margin = Pixels(48);
+  const int pictureHeight = height * 7 / 10;
+  preview_ = new PreviewView(previewPane_);
+  preview_->setObjectName(QStringLiteral("Preview"));
+  preview_->setGeometry(0, margin, paneWidth - margin, pictureHeight - margin);
+  report_ = new QPlainTextEdit(previewPane_);
+  report_->setObjectName(QStringLiteral("Report"));
+  report_->setReadOnly(true);
+  report_->setFont(orgFileName_->font());
+  report_->setGeometry(0, pictureHeight + margin, paneWidth - margin,
+                       height - pictureHeight - 2 * margin);
+  ShowPreviewPane(true);
+}
+
+void VornConverterPanel::ShowPreviewPane(bool shown) {
+  previewPane_->setVisible(shown);
+  previewToggle_->setArrowType(shown ? Qt::LeftArrow : Qt::RightArrow);
+  previewToggle_->setToolTip(shown ? Tr("プレビューを隠す") : Tr("プレビューを表示"));
+  const int pane = shown ? previewPane_->width() : 0;
+  setFixedSize(designWidth_ + previewToggle_->width() + pane, height());
+}
+
+void VornConverterPanel::PreviewOriginal(bool again) {
+  if (runner_->Running() || closing_) return;
+  const std::string name = Text(orgFileName_);
+  if (name.empty() || (!again && name == previewedName_)) return;
+  // Only a type with a reader can be looked at; any other name is left to
+  // the Convert checks to report.
+  if (engine::InfoOf(engine::GetFileType(name)).makeReader == nullptr) return;
+  previewRunner_->Cancel();
+  previewedName_ = name;
+  original_.data = {};
+  engine::ConvertOptions options;
+  options.inputName = name;
+  options.vrmVrnDatumOption = datumVrmVrnOp_->currentText().toStdString();
+  const ConvertCommand look = [this](const engine::ConvertOptions& snapshot,
+                                     engine::ConversionContext& /*context*/,
+                                     engine::Observer& observer, bool /*outputTypeChosen*/) {
+    return engine::PreviewFile(snapshot, observer, original_);
+  };
+  previewRunner_->Start(look, std::move(options), previewContext_, true, true, {});
+}
+
+void VornConverterPanel::OriginalPreviewed(const engine::ConversionResult& result,
+                                           const std::string& name) {
+  // A look stopped for a newer one, a conversion or the closing shows nothing.
+  if (closing_ || result.outcome == engine::Outcome::kCancelled) return;
+  const QString title = Tr("元のファイル: %1").arg(QString::fromStdString(name));
+  if (result.outcome == engine::Outcome::kConverted) {
+    preview_->SetContent(std::move(original_.data), title);
+    ShowReport(result.report);
+  } else {
+    const std::string why =
+        result.reason ? engine::MessageText(*result.reason, name, language_) : std::string();
+    preview_->SetContent({}, title, QString::fromStdString(why));
+    report_->clear();
+  }
+  emit PreviewShown();
+}
+
+void VornConverterPanel::ShowReport(const engine::ConversionReport& report) {
+  QStringList lines;
+  for (const std::string& line : engine::FormatReport(report, language_)) {
+    lines << QString::fromStdString(line);
+  }
+  report_->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
 void VornConverterPanel::ConnectHandlers() {
   connect(getOrgFile_, &QPushButton::clicked, this, [this] { GetOrgFile_Click(); });
   connect(getNewFile_, &QPushButton::clicked, this, [this] { GetNewFile_Click(); });
@@ -540,6 +649,7 @@ void VornConverterPanel::OrgFileChosen(const std::string& path) {
   // The converted file name follows the new original file.
   outputNamedByUser_ = false;
   FileTypeLists_Click(0);
+  PreviewOriginal(true);
 }
 
 void VornConverterPanel::GetNewFile_Click() {
@@ -582,6 +692,7 @@ bool VornConverterPanel::FileDragEvent(QObject* watched, QEvent* event) {
 bool VornConverterPanel::OrgFileName_KeyPress(int keyAscii) {
   if (keyAscii != kEnterKey) return false;
   ShowFileType(Text(orgFileName_), true);
+  PreviewOriginal(false);
   return true;
 }
 
@@ -701,6 +812,7 @@ void VornConverterPanel::closeEvent(QCloseEvent* event) {
   // No question is asked: a running conversion is cancelled, and the engine
   // leaves its output as it was before the conversion.
   closing_ = true;
+  previewRunner_->Cancel();
   runner_->Cancel();
   event->accept();
 }
@@ -712,6 +824,7 @@ bool VornConverterPanel::eventFilter(QObject* watched, QEvent* event) {
   }
   if (type == QEvent::FocusOut && (watched == orgFileName_ || watched == newFileName_)) {
     ApplyTypedName(watched == orgFileName_);
+    if (watched == orgFileName_) PreviewOriginal(false);
   }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -768,13 +881,28 @@ void VornConverterPanel::Convert_Click() {
   const bool stepValid = engine::ParsePointStep(trkPntStepOp_->text().toStdString(), pointStep);
   // The controls are locked once the checks have passed (ConversionBegan),
   // not while a check shows its message.
+  previewRunner_->Cancel();
+  written_.data = {};
+  convertedName_ = Text(newFileName_);
   runner_->Start(convertCommand_, TakeSnapshot(pointStep), context_, OutputTypeChosen(), stepValid,
-                 kRunningCaption);
+                 kRunningCaption, &written_);
 }
 
 void VornConverterPanel::ConversionBegan() { LockControls(true); }
 
-void VornConverterPanel::ConversionEnded(const engine::ConversionResult& result) {
+void VornConverterPanel::ConversionEnded(const engine::ConversionResult& result, bool started) {
+  // What was written, and the report under it, once the checks had passed.
+  if (started && !closing_) {
+    const QString title = Tr("変換したファイル: %1").arg(QString::fromStdString(convertedName_));
+    if (result.outcome == engine::Outcome::kConverted) {
+      preview_->SetContent(std::move(written_.data), title);
+    } else {
+      // The output was left as it was: nothing new was written.
+      preview_->SetContent({}, title, Tr("変換は完了しませんでした"));
+    }
+    ShowReport(result.report);
+    emit PreviewShown();
+  }
   // Only a completed conversion has written the file the map should show; a
   // stopped one left the old output. The converted name's type was decided
   // (and any complaint about it made) by the conversion: nothing is said again.
@@ -789,7 +917,7 @@ void VornConverterPanel::ConversionEnded(const engine::ConversionResult& result)
 }
 
 void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name) {
-  services_.ShowMessage(this, engine::MessageText(message, name));
+  services_.ShowMessage(this, engine::MessageText(message, name, language_));
 }
 
 void VornConverterPanel::SetConvertCaption(const QString& caption) {
