@@ -72,11 +72,14 @@ class Projection {
     midLat_ = (bounds.minLat + bounds.maxLat) / 2;
     midLon_ = (bounds.minLon + bounds.maxLon) / 2;
     cosLat_ = std::max(0.01, std::cos(midLat_ * std::numbers::pi / 180));
-    // A single point, or a line along one axis, still needs a scale: the
-    // picture then spans at least 0.01 degree, about a kilometre.
-    const double spanX = std::max((bounds.maxLon - bounds.minLon) * cosLat_, 1e-2);
-    const double spanY = std::max(bounds.maxLat - bounds.minLat, 1e-2);
-    pixelsPerDegree_ = std::min(plot.width() / spanX, plot.height() / spanY);
+    // A line along one axis still needs a scale across it: at least 0.0001
+    // degree, about 11 m, so a receiver's jitter at rest shows as it is. A
+    // single point is shown with about 200 m round it.
+    const double spanX = (bounds.maxLon - bounds.minLon) * cosLat_;
+    const double spanY = bounds.maxLat - bounds.minLat;
+    const double least = spanX == 0 && spanY == 0 ? 2e-3 : 1e-4;
+    pixelsPerDegree_ =
+        std::min(plot.width() / std::max(spanX, least), plot.height() / std::max(spanY, least));
     centre_ = plot.center();
   }
 
