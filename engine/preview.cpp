@@ -18,9 +18,24 @@ std::string_view FormOf(std::string_view coordFormat, std::string_view own) {
   return coordFormat.empty() || coordFormat == kDataPriority ? own : coordFormat;
 }
 
+// Degrees for drawing: the parts of the text added up, without the rounding
+// to the general form that a written coordinate needs (the picture cannot
+// show it, and a million points would wait for it).
+double Degrees(const geo::CoordParts& parts) {
+  const double degrees = parts.deg + parts.min / 60 + parts.sec / 3600;
+  return parts.negative ? -degrees : degrees;
+}
+
+double DegreesOf(const CoordText& coord, std::string_view form, std::string& scratch) {
+  const std::optional<double> value = coord.Number();
+  if (value && geo::IsDecimalForm(form)) return Degrees(geo::ReadDecimalCoord(*value, form));
+  return Degrees(geo::ReadCoordText(coord.View(scratch), form));
+}
+
 PreviewPoint PointOf(const WptRec& point, std::string_view coordFormat) {
   const std::string_view form = FormOf(coordFormat, point.recCoordFormat);
-  return {geo::CoordDegrees(point.lat, form), geo::CoordDegrees(point.lon, form), kUnknown};
+  return {Degrees(geo::ReadCoordText(point.lat, form)),
+          Degrees(geo::ReadCoordText(point.lon, form)), kUnknown};
 }
 
 // The receiver's own speed; else the speed of the leg that ends here, which
@@ -57,8 +72,8 @@ void FeedPreview(RecordKind kind, const RecordBuffers& buffers, std::string_view
       for (std::size_t i = 1; i <= n; ++i) {
         const TrkPnt& point = buffers.trkPnt[i];
         const std::string_view form = FormOf(coordFormat, point.recCoordFormat.View());
-        points.push_back({CoordDegreesOf(point.lat, form, scratch),
-                          CoordDegreesOf(point.lon, form, scratch), SpeedOf(point)});
+        points.push_back({DegreesOf(point.lat, form, scratch), DegreesOf(point.lon, form, scratch),
+                          SpeedOf(point)});
       }
       sink.Record(kind, buffers.trkHdr.trkName, points);
       return;
