@@ -96,9 +96,9 @@ TEST_F(PanelResponsiveness, LongConversionKeepsTheWindowRepainting) {
   // a loaded machine; the typical figure is a few milliseconds.
   EXPECT_LT(turnGap, 250);
   EXPECT_LT(paintGap, 250);
-  // At least five counts a second while reading and writing alike. Between
-  // the two, the written track is handed to the preview without counts: a
-  // few milliseconds here, but the sanitizers make it a hundred times slower.
+  // At least five counts a second while reading and writing alike. Once
+  // written, the track is handed to the preview without counts: a few
+  // milliseconds here, but the sanitizers make that a hundred times slower.
 #ifdef __SANITIZE_ADDRESS__
   EXPECT_LT(captionGap, 2000);
 #else
