@@ -190,7 +190,9 @@ void DrawRoutes(QPainter& painter, const PreviewData& data, const Projection& pr
   }
 }
 
-void DrawWaypoints(QPainter& painter, const PreviewData& data, const Projection& project) {
+void DrawWaypoints(QPainter& painter, const PreviewData& data, const Projection& project,
+                   const QRectF& plot) {
+  const QFontMetricsF metrics(painter.font());
   std::size_t labelled = 0;
   for (const PreviewRecord& record : data.records) {
     if (record.kind != RecordKind::kWpt || record.count == 0) continue;
@@ -204,7 +206,11 @@ void DrawWaypoints(QPainter& painter, const PreviewData& data, const Projection&
     painter.drawPolygon(diamond);
     painter.setBrush(Qt::NoBrush);
     if (labelled++ < kMaxWaypointLabels) {
-      painter.drawText(at + QPointF(7, 4), QString::fromStdString(record.name));
+      // A name that would run out of the picture goes to the marker's left.
+      const QString name = QString::fromStdString(record.name);
+      const double width = metrics.horizontalAdvance(name);
+      const double left = at.x() + 7 + width > plot.right() ? at.x() - 7 - width : at.x() + 7;
+      painter.drawText(QPointF(left, at.y() + 4), name);
     }
   }
 }
@@ -340,7 +346,7 @@ void DrawPreview(QPainter& painter, const QRect& area, const PreviewData& data,
   painter.setClipRect(plot);
   DrawTracks(painter, data, project, bounds);
   DrawRoutes(painter, data, project);
-  DrawWaypoints(painter, data, project);
+  DrawWaypoints(painter, data, project, plot);
   DrawTrackEnds(painter, data, project);
   DrawNorthArrow(painter, plot);
   DrawScaleBar(painter, plot, project);

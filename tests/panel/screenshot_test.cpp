@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QTimer>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -66,6 +68,70 @@ TEST_F(PanelScreenshot, ARealCaptureBeforeAndAfterConversion) {
   EXPECT_GT(preview->Content().points.size(), 10u);
   EXPECT_TRUE(
       Picture(*window).save(QString::fromStdString(Artifact("panel-preview-converted.png"))));
+}
+
+// VornConnect lines: TAB-separated columns, the given ones set.
+std::string Columns(std::size_t count,
+                    const std::vector<std::pair<std::size_t, std::string>>& set) {
+  std::vector<std::string> fields(count);
+  for (const auto& [column, value] : set) fields[column - 1] = value;
+  std::string line = fields[0];
+  for (std::size_t n = 1; n < count; ++n) line += '\t' + fields[n];
+  return line + "\r\n";
+}
+
+// Three waypoints, a route through them and a track that speeds up and
+// slows down round them, near Tokyo Station.
+std::string RecordsNearTokyo() {
+  const auto number = [](double value) { return std::to_string(value); };
+  const double places[][2] = {{35.6812, 139.7671}, {35.6895, 139.7005}, {35.6586, 139.7454}};
+  const char* const names[] = {"Tokyo", "Shinjuku", "Tower"};
+  std::string vrc;
+  for (int i = 0; i < 3; ++i) {
+    vrc += Columns(44, {{1, "WPT"},
+                        {2, "D"},
+                        {3, "TOKYO"},
+                        {5, number(places[i][0])},
+                        {6, number(places[i][1])},
+                        {39, names[i]}});
+  }
+  vrc += "RTH\t1\tLoop\t4\r\n";
+  for (int i = 0; i < 4; ++i) {
+    vrc += Columns(44, {{1, "RTP"},
+                        {2, "D"},
+                        {3, "TOKYO"},
+                        {5, number(places[i % 3][0])},
+                        {6, number(places[i % 3][1])}});
+  }
+  constexpr int kPoints = 600;
+  vrc += "TRH\t" + std::to_string(kPoints) + "\tTrue\t0\tdrive\r\n";
+  double lat = places[0][0];
+  double lon = places[0][1];
+  for (int i = 0; i < kPoints; ++i) {
+    const double heading = i * 2 * 3.14159265 / kPoints + 3.14159265;
+    const double step = 1e-5 * (1 + 9 * (0.5 + 0.5 * std::sin(i / 40.0)));
+    lat += step * std::cos(heading);
+    lon += step * std::sin(heading) * 1.2;
+    char time[32];
+    std::snprintf(time, sizeof time, "2002/07/15 %02d:%02d:%02d", 9 + i / 3600, (i / 60) % 60,
+                  i % 60);
+    vrc += Columns(
+        10, {{1, "TRP"}, {2, "D"}, {3, "TOKYO"}, {4, number(lat)}, {5, number(lon)}, {6, time}});
+  }
+  return vrc;
+}
+
+TEST_F(PanelScreenshot, WaypointsRoutesAndATrackBySpeed) {
+  const std::string input = dir.Write("tokyo.vrc", RecordsNearTokyo());
+  Click("FileTypeLists(0)");
+  Tick("ConvData(0)", true);
+  Tick("ConvData(1)", true);
+  SetText("OrgFileName", input);
+  SetText("NewFileName", dir.Path("tokyo.mps"));
+  Convert();
+  EXPECT_TRUE(services.shown.empty()) << services.shown.front();
+  EXPECT_EQ(Get<panel::PreviewView>("Preview")->Content().records.size(), 5u);
+  EXPECT_TRUE(Picture(*window).save(QString::fromStdString(Artifact("panel-preview-records.png"))));
 }
 
 TEST(PanelScreenshotEnglish, AMessageBoxInEnglish) {
