@@ -35,12 +35,13 @@ class ConsoleObserver final : public vc::engine::Observer {
   ConsoleObserver(bool force, bool interactive) : force_(force), interactive_(interactive) {}
 
   void Show(Message message, std::string_view name) override {
-    std::cerr << vc::engine::MessageText(message, name) << '\n';
+    std::cerr << vc::engine::MessageText(message, name, language_) << '\n';
   }
 
   bool AskOverwrite(std::string_view name) override {
     if (force_) return true;
-    const std::string question = vc::engine::MessageText(Message::kOverwriteQuestion, name);
+    const std::string question =
+        vc::engine::MessageText(Message::kOverwriteQuestion, name, language_);
     if (!interactive_) {
       std::cerr << question << '\n';
       return false;
@@ -52,6 +53,8 @@ class ConsoleObserver final : public vc::engine::Observer {
   }
 
  private:
+  // English under an English message locale, Japanese otherwise.
+  const vc::engine::Language language_ = vc::engine::DesktopLanguage();
   bool force_;
   bool interactive_;
 };

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/input/record_reader.hpp"
 #include "engine/output/record_writer.hpp"
@@ -144,6 +145,8 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
     return ResultOf(conversion, Outcome::kStopped, Message::kGroupFileMissing);
   }
   RecordText recordText(outputFile);
+  PreviewSink* const preview = observer.Preview();
+  std::vector<PreviewPoint> previewPoints;
   std::uint64_t lastPosition = 0;
   bool lastWasEmpty = false;
   while (true) {
@@ -171,6 +174,10 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
     if (recordText.Empty()) continue;
     recordText.Finish();
     CountWritten(kind, conversion);
+    // The writer has left the coordinates in the output's form.
+    if (preview != nullptr) {
+      FeedPreview(kind, context.buffers, *preview, previewPoints);
+    }
     if (outputFile.Failed()) break;
   }
   if (conversion.cancelled) {
@@ -188,6 +195,44 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   writer->WriteTrailer(outputFile, conversion);
   if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
   return ResultOf(conversion, Outcome::kConverted);
+}
+
+ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, PreviewSink& sink,
+                             std::span<const FileTypeInfo> types) {
+  ConvertOptions snapshot = options;
+  ConversionContext context;
+  Conversion conversion(snapshot, context, observer, observer.Now());
+  const FileTypeInfo& input = Lookup(types, GetFileType(options.inputName));
+  if (input.makeReader == nullptr) {
+    return {Outcome::kStopped, Message::kInputUnsupported, {}, {}};
+  }
+  InputTextFile inputFile;
+  if (!inputFile.Open(options.inputName))
+    return {Outcome::kStopped, Message::kInputMissing, {}, {}};
+  context.vrmVrnDatum = options.vrmVrnDatumOption;
+  std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
+  reader->Open(conversion);
+  std::vector<PreviewPoint> points;
+  std::uint64_t lastPosition = 0;
+  bool lastWasEmpty = false;
+  while (!conversion.cancelled) {
+    if (observer.StopRequested()) {
+      conversion.cancelled = true;
+      break;
+    }
+    const RecordKind kind = reader->ReadNextRecord(conversion);
+    if (conversion.cancelled || kind == RecordKind::kEof) break;
+    const bool empty = kind == RecordKind::kNone;
+    if (empty && lastWasEmpty && inputFile.BytesRead() == lastPosition) break;
+    lastWasEmpty = empty;
+    lastPosition = inputFile.BytesRead();
+    if (!empty) FeedPreview(kind, context.buffers, sink, points);
+  }
+  if (conversion.cancelled) return {Outcome::kCancelled, std::nullopt, {}, conversion.report};
+  if (inputFile.Failed()) {
+    return {Outcome::kStopped, Message::kInputMissing, {}, conversion.report};
+  }
+  return {Outcome::kConverted, std::nullopt, {}, conversion.report};
 }
 
 ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionContext& context,

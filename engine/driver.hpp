@@ -11,6 +11,7 @@
 #include "engine/file_types.hpp"
 #include "engine/messages.hpp"
 #include "engine/options.hpp"
+#include "engine/preview.hpp"
 #include "engine/report.hpp"
 
 namespace vc::engine {
@@ -44,5 +45,13 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
 ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionContext& context,
                                    Observer& observer, bool outputTypeChosen = true,
                                    std::span<const FileTypeInfo> types = FileTypes());
+
+// Reads options.inputName through its reader and hands every waypoint, route
+// and track to `sink`, as they are in the file, without opening any output:
+// a look at a file before it is converted. Nothing is shown; a file that
+// cannot be read ends kStopped with its reason. Uses a context of its own,
+// so no numbering the front keeps moves on. Honours StopRequested.
+ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, PreviewSink& sink,
+                             std::span<const FileTypeInfo> types = FileTypes());
 
 }  // namespace vc::engine

@@ -1,42 +1,83 @@
 #include "engine/messages.hpp"
 
+#include <cstdlib>
+
 #include "text/clock.hpp"
 
 namespace vc::engine {
 namespace {
 
-struct MessageTexts {
-  Message message;
-  const char* before;  // text before the name, or the whole text
-  const char* after;   // text after the name; nullptr for texts without a name
+// A text with an optional name in square brackets: `before` is the text
+// before the name (or the whole text), `after` the text after it, nullptr
+// for texts without a name.
+struct Text {
+  const char* before;
+  const char* after;
 };
 
-// The texts as the users know them, in UTF-8.
+struct MessageTexts {
+  Message message;
+  Text japanese;
+  Text english;
+};
+
+// The texts as the users know them, in UTF-8, and their English. The option
+// values the user must type ("データ優先") stay as they are in English too.
 constexpr MessageTexts kTexts[] = {
-    {Message::kFileNameMissing, "ファイル名を指定してください．", nullptr},
-    {Message::kSameFileName, "ファイル名が同じです．変換後ファイル名を変えてください．", nullptr},
-    {Message::kInputMissing, "[", "]は存在しません．中止します．"},
-    {Message::kOutputTypeMissing, "変換後のファイルタイプを指定してください．", nullptr},
-    {Message::kAppendNotice, "[", "]に追加します．"},
-    {Message::kOverwriteQuestion, "[", "]は既に存在します．上書きしてもよろしいですか"},
-    {Message::kAborted, "中止します．", nullptr},
-    {Message::kUnsupportedType, "未対応のファイルタイプです．", nullptr},
-    {Message::kInputUnsupported, "入力未対応のファイルです．", nullptr},
-    {Message::kOutputUnsupported, "出力未対応のファイルです．", nullptr},
-    {Message::kCannotConvertType, "変換できないファイルタイプです．", nullptr},
-    {Message::kGroupFileMissing, "[header_mps_group.dat]が見つかりません．中止します．", nullptr},
-    {Message::kCannotWrite, "[", "]に書き込めません．中止します．"},
-    {Message::kStepInvalid, "Stepには -32768 から 32767 までの数値を指定してください．", nullptr},
-    {Message::kCannotStart, "[", "]を起動できません．"},
+    {Message::kFileNameMissing,
+     {"ファイル名を指定してください．", nullptr},
+     {"Specify both file names.", nullptr}},
+    {Message::kSameFileName,
+     {"ファイル名が同じです．変換後ファイル名を変えてください．", nullptr},
+     {"The file names are the same. Change the converted file name.", nullptr}},
+    {Message::kInputMissing,
+     {"[", "]は存在しません．中止します．"},
+     {"[", "] does not exist. Stopped."}},
+    {Message::kOutputTypeMissing,
+     {"変換後のファイルタイプを指定してください．", nullptr},
+     {"Choose the type of the converted file.", nullptr}},
+    {Message::kAppendNotice, {"[", "]に追加します．"}, {"Appending to [", "]."}},
+    {Message::kOverwriteQuestion,
+     {"[", "]は既に存在します．上書きしてもよろしいですか"},
+     {"[", "] already exists. Do you want to replace it?"}},
+    {Message::kAborted, {"中止します．", nullptr}, {"Stopped.", nullptr}},
+    {Message::kUnsupportedType,
+     {"未対応のファイルタイプです．", nullptr},
+     {"This file type is not supported.", nullptr}},
+    {Message::kInputUnsupported,
+     {"入力未対応のファイルです．", nullptr},
+     {"Files of this type cannot be read.", nullptr}},
+    {Message::kOutputUnsupported,
+     {"出力未対応のファイルです．", nullptr},
+     {"Files of this type cannot be written.", nullptr}},
+    {Message::kCannotConvertType,
+     {"変換できないファイルタイプです．", nullptr},
+     {"Files cannot be converted to this type.", nullptr}},
+    {Message::kGroupFileMissing,
+     {"[header_mps_group.dat]が見つかりません．中止します．", nullptr},
+     {"[header_mps_group.dat] was not found. Stopped.", nullptr}},
+    {Message::kCannotWrite,
+     {"[", "]に書き込めません．中止します．"},
+     {"Cannot write to [", "]. Stopped."}},
+    {Message::kStepInvalid,
+     {"Stepには -32768 から 32767 までの数値を指定してください．", nullptr},
+     {"Step must be a number from -32768 to 32767.", nullptr}},
+    {Message::kCannotStart, {"[", "]を起動できません．"}, {"Cannot start [", "]."}},
     {Message::kUtcOffsetInvalid,
-     "UTC Offsetには データ優先 か -12 から +14 までの数値を指定してください．", nullptr},
-    {Message::kDatumInvalid, "Datumには データ優先，TOKYO，WGS84 のいずれかを指定してください．",
-     nullptr},
+     {"UTC Offsetには データ優先 か -12 から +14 までの数値を指定してください．", nullptr},
+     {"UTC Offset must be データ優先 or a number from -12 to +14.", nullptr}},
+    {Message::kDatumInvalid,
+     {"Datumには データ優先，TOKYO，WGS84 のいずれかを指定してください．", nullptr},
+     {"Datum must be データ優先, TOKYO or WGS84.", nullptr}},
     {Message::kCoordFormatInvalid,
-     "Coord.Formatには データ優先，D，DM，DMS，MPS，PAO のいずれかを指定してください．", nullptr},
-    {Message::kVrmVrnDatumInvalid, "Datum of VRM/VRNには TOKYO か WGS84 を指定してください．",
-     nullptr},
-    {Message::kGpxUnreadable, "[", "] の %1 行 %2 桁目で GPX を読めません．中止します．"},
+     {"Coord.Formatには データ優先，D，DM，DMS，MPS，PAO のいずれかを指定してください．", nullptr},
+     {"Coord.Format must be データ優先, D, DM, DMS, MPS or PAO.", nullptr}},
+    {Message::kVrmVrnDatumInvalid,
+     {"Datum of VRM/VRNには TOKYO か WGS84 を指定してください．", nullptr},
+     {"Datum of VRM/VRN must be TOKYO or WGS84.", nullptr}},
+    {Message::kGpxUnreadable,
+     {"[", "] の %1 行 %2 桁目で GPX を読めません．中止します．"},
+     {"Cannot read [", "] as GPX at line %1, column %2. Stopped."}},
 };
 
 // A place in a file travels as its three parts joined by NUL, which no file
@@ -59,6 +100,13 @@ void AppendWithPlace(std::string& text, std::string_view after, std::string_view
   }
 }
 
+// "en", "en_US.UTF-8", "en@quot", "en-GB": English; "eng" or "ja_JP" not.
+bool NamesEnglish(std::string_view locale) {
+  if (locale.substr(0, 2) != "en") return false;
+  return locale.size() == 2 || locale[2] == '_' || locale[2] == '.' || locale[2] == '@' ||
+         locale[2] == '-';
+}
+
 }  // namespace
 
 std::string PlaceInFile(std::string_view name, std::int64_t line, std::int64_t column) {
@@ -70,21 +118,46 @@ std::string PlaceInFile(std::string_view name, std::int64_t line, std::int64_t c
   return place;
 }
 
-std::string MessageText(Message message, std::string_view name, Language /*language*/) {
+std::string MessageText(Message message, std::string_view name, Language language) {
   for (const auto& entry : kTexts) {
     if (entry.message != message) continue;
-    std::string text = entry.before;
-    if (entry.after == nullptr) return text;
+    const Text& chosen = language == Language::kEnglish ? entry.english : entry.japanese;
+    std::string text = chosen.before;
+    if (chosen.after == nullptr) return text;
     const std::size_t separator = name.find(kPlaceSeparator);
     text.append(name.substr(0, separator));
     if (separator == std::string_view::npos) {
-      text.append(entry.after);
+      text.append(chosen.after);
     } else {
-      AppendWithPlace(text, entry.after, name);
+      AppendWithPlace(text, chosen.after, name);
     }
     return text;
   }
   return {};
+}
+
+Language LanguageOfLocale(const LocaleVariables& variables) {
+  // The message locale as setlocale() takes it: the first of these that is set.
+  std::string_view locale = variables.lcAll;
+  if (locale.empty()) locale = variables.lcMessages;
+  if (locale.empty()) locale = variables.lang;
+  // gettext's list of languages comes first, except in the C locale (where
+  // gettext ignores it); its first entry is the language wanted most.
+  const bool plainC = locale.empty() || locale == "C" || locale == "POSIX";
+  if (!plainC && !variables.language.empty()) {
+    const std::string_view first = variables.language.substr(0, variables.language.find(':'));
+    if (!first.empty()) return NamesEnglish(first) ? Language::kEnglish : Language::kJapanese;
+  }
+  return NamesEnglish(locale) ? Language::kEnglish : Language::kJapanese;
+}
+
+Language DesktopLanguage() {
+  const auto variable = [](const char* name) {
+    const char* value = std::getenv(name);
+    return std::string_view(value == nullptr ? "" : value);
+  };
+  return LanguageOfLocale(
+      {variable("LC_ALL"), variable("LC_MESSAGES"), variable("LANG"), variable("LANGUAGE")});
 }
 
 text::LocalSeconds Observer::Now() { return text::LocalNow(); }

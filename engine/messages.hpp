@@ -12,6 +12,8 @@
 
 namespace vc::engine {
 
+class PreviewSink;
+
 enum class Message {
   kFileNameMissing,     // either file name empty
   kSameFileName,        // input and output are the same file
@@ -50,6 +52,20 @@ enum class Language {
 std::string MessageText(Message message, std::string_view name = {},
                         Language language = Language::kJapanese);
 
+// The environment variables that name the desktop's message language.
+struct LocaleVariables {
+  std::string_view lcAll;       // LC_ALL
+  std::string_view lcMessages;  // LC_MESSAGES
+  std::string_view lang;        // LANG
+  std::string_view language;    // LANGUAGE, a list such as "en_GB:en"
+};
+
+// English when the message locale names English ("en", "en_US.UTF-8", ...),
+// Japanese otherwise (also when nothing is set).
+Language LanguageOfLocale(const LocaleVariables& variables);
+// The same, of this process's environment: what both fronts show.
+Language DesktopLanguage();
+
 // Stage of a long record whose running point count the window shows.
 enum class ProgressStage {
   kReadingTrack,
@@ -76,6 +92,9 @@ class Observer {
   // converted: the front may complete or check it (the window's point step),
   // and stops the command by returning false after saying why.
   virtual bool ConversionStarting(ConvertOptions& /*snapshot*/) { return true; }
+  // Where the records written are handed for drawing (engine/preview.hpp),
+  // asked once per conversion; none by default, which costs nothing.
+  virtual PreviewSink* Preview() { return nullptr; }
 };
 
 }  // namespace vc::engine

@@ -62,6 +62,26 @@ class OpenKey {
   bool isOpen_ = false;
 };
 
+// Installers that write a path with %ProgramFiles% or the like store it as
+// REG_EXPAND_SZ; it names the same file once its variables are expanded.
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+std::optional<std::wstring> ExpandVariables(const std::wstring& text) {
+  // The value read may hold NULs; like the system, expansion stops at the first.
+  const std::wstring untilNul(text.c_str());
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    const DWORD needed = ExpandEnvironmentStringsW(untilNul.c_str(), nullptr, 0);
+    if (needed == 0) return std::nullopt;
+    std::wstring expanded(needed, L'\0');
+    const DWORD written = ExpandEnvironmentStringsW(untilNul.c_str(), expanded.data(), needed);
+    if (written == 0) return std::nullopt;
+    if (written > needed) continue;  // a variable grew in between
+    expanded.resize(written - 1);    // less the closing NUL
+    return expanded;
+  }
+  return std::nullopt;
+}
+
 // The whole value: a buffer too small leaves its content undefined, so the
 // size is asked first; the cut to the lookup's buffer is made by the caller.
 std::optional<std::wstring> ReadString(const OpenKey& key, const std::wstring& name) {
@@ -70,7 +90,7 @@ std::optional<std::wstring> ReadString(const OpenKey& key, const std::wstring& n
     DWORD bytes = 0;
     if (RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
             ERROR_SUCCESS ||
-        type != REG_SZ) {
+        !IsStringType(type)) {
       return std::nullopt;
     }
     std::wstring buffer(bytes / sizeof(wchar_t) + 1, L'\0');
@@ -78,8 +98,9 @@ std::optional<std::wstring> ReadString(const OpenKey& key, const std::wstring& n
     const LSTATUS status = RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type,
                                             reinterpret_cast<BYTE*>(buffer.data()), &bytes);
     if (status == ERROR_MORE_DATA) continue;
-    if (status != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+    if (status != ERROR_SUCCESS || !IsStringType(type)) return std::nullopt;
     buffer.resize(bytes / sizeof(wchar_t));
+    if (type == REG_EXPAND_SZ) return ExpandVariables(buffer);
     return buffer;
   }
   return std::nullopt;

@@ -29,7 +29,8 @@ inline constexpr std::size_t kRegistryBufferChars = 256;
 class Registry {
  public:
   virtual ~Registry() = default;
-  // The whole REG_SZ value as stored (UTF-8, embedded NULs kept), or nothing
+  // The whole REG_SZ value as stored (UTF-8, embedded NULs kept; a
+  // REG_EXPAND_SZ value with its variables expanded), or nothing
   // when the key cannot be opened, the value is missing or of another type.
   [[nodiscard]] virtual std::optional<std::string> QueryString(
       RegistryRoot root, std::string_view subkey, std::string_view valueName) const = 0;

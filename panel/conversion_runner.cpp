@@ -60,6 +60,8 @@ class ConversionRunner::Forwarder final : public engine::Observer {
 
   bool StopRequested() override { return runner_.stop_.load(std::memory_order_relaxed); }
 
+  engine::PreviewSink* Preview() override { return runner_.preview_; }
+
   // The checks have passed: the point step typed in the window is checked
   // now, in its place after them, and the caption turns to the running one.
   bool ConversionStarting(engine::ConvertOptions& /*snapshot*/) override {
@@ -68,6 +70,7 @@ class ConversionRunner::Forwarder final : public engine::Observer {
       return false;
     }
     runner_.started_ = true;
+    runner_.PostBegan(run_);
     Send();
     return true;
   }
@@ -108,10 +111,12 @@ ConversionRunner::~ConversionRunner() {
 
 void ConversionRunner::Start(const ConvertCommand& command, engine::ConvertOptions options,
                              engine::ConversionContext& context, bool outputTypeChosen,
-                             bool stepValid, std::string runningCaption) {
+                             bool stepValid, std::string runningCaption,
+                             engine::PreviewSink* preview) {
   if (running_) return;
   running_ = true;
   stepValid_ = stepValid;
+  preview_ = preview;
   const std::uint64_t run = ++run_;
   stop_ = false;
   started_ = false;
@@ -183,6 +188,15 @@ bool ConversionRunner::AskOnWindow(std::uint64_t run, std::function<bool()> ques
   lock.lock();
   answered_.wait(lock, [this] { return answer_.has_value() || closing_; });
   return answer_.value_or(false);
+}
+
+void ConversionRunner::PostBegan(std::uint64_t run) {
+  QMetaObject::invokeMethod(
+      &window_,
+      [this, run] {
+        if (running_ && run == run_ && events_.began) events_.began();
+      },
+      Qt::QueuedConnection);
 }
 
 void ConversionRunner::PostCaption(std::uint64_t run, std::string caption) {

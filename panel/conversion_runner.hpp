@@ -41,6 +41,8 @@ struct RunnerEvents {
   std::function<void(const std::string& caption)> caption;
   // `started`: the checks passed and the conversion ran.
   std::function<void(const engine::ConversionResult& result, bool started)> finished;
+  // The checks have passed and the conversion itself begins.
+  std::function<void()> began;
 };
 
 class ConversionRunner final {
@@ -55,9 +57,11 @@ class ConversionRunner final {
   // `context` must outlive the run. `stepValid`: whether the point step typed
   // in the window is a number (said after the other checks when it is not).
   // `runningCaption` is the caption noted before the first count ("...ing").
+  // `preview`, when given, receives the records written (on the worker
+  // thread) and must outlive the run.
   void Start(const ConvertCommand& command, engine::ConvertOptions options,
              engine::ConversionContext& context, bool outputTypeChosen, bool stepValid,
-             std::string runningCaption);
+             std::string runningCaption, engine::PreviewSink* preview = nullptr);
 
   // Asks a running conversion to stop and waits until it has ended (the
   // engine leaves the output as it was). An open question counts as No and
@@ -69,6 +73,7 @@ class ConversionRunner final {
 
   bool AskOnWindow(std::uint64_t run, std::function<bool()> question);
   void PostCaption(std::uint64_t run, std::string caption);
+  void PostBegan(std::uint64_t run);
   void Finish();
 
   QObject& window_;
@@ -78,8 +83,9 @@ class ConversionRunner final {
   std::uint64_t run_ = 0;  // window thread only: numbers the runs
   std::atomic<bool> stop_{false};
   std::atomic<bool> started_{false};
-  bool stepValid_ = true;  // set before the worker starts
-  engine::ConversionResult result_;  // written by the worker before it ends
+  bool stepValid_ = true;                   // set before the worker starts
+  engine::PreviewSink* preview_ = nullptr;  // set before the worker starts
+  engine::ConversionResult result_;         // written by the worker before it ends
 
   std::mutex mutex_;
   std::condition_variable answered_;

@@ -3,6 +3,7 @@
 #include <csignal>
 
 #include "panel/panel_services.hpp"
+#include "panel/translation.hpp"
 #include "panel/vornconverter_panel.hpp"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   // A file-size limit makes writes fail instead of killing the program, so
   // the output can still be put back as it was.
   std::signal(SIGXFSZ, SIG_IGN);
+  vc::panel::InstallTranslation(vc::engine::DesktopLanguage());
   vc::panel::DesktopServices services;
   vc::panel::VornConverterPanel panel(services);
   panel.show();

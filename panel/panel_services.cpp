@@ -33,7 +33,9 @@ std::optional<std::string> DesktopServices::ChooseFile(QWidget* parent, FileDial
   for (const FileFilter& filter : filters) {
     nameFilters << QString::fromStdString(filter.description + " (" + filter.pattern + ")");
   }
-  QFileDialog dialog(parent, kAppTitle);
+  // No caption of our own: the dialog then takes the platform's title for
+  // its mode (Open, Save As).
+  QFileDialog dialog(parent);
   dialog.setAcceptMode(mode == FileDialogMode::kOpen ? QFileDialog::AcceptOpen
                                                      : QFileDialog::AcceptSave);
   // Any name may be given; the Convert command asks before overwriting.

@@ -18,13 +18,16 @@
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QToolButton>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
+#include "engine/driver.hpp"
 #include "engine/installation.hpp"
 #include "engine/report.hpp"
+#include "panel/preview_view.hpp"
 #include "text/strings.hpp"
 #include "vc/version.hpp"
 
@@ -49,6 +52,10 @@ struct Twips {
   int height;
 };
 
+// The window's own texts, Japanese in the source; English through Qt's
+// translation when the desktop's messages are English.
+QString Tr(const char* text) { return QCoreApplication::translate("VornConverterPanel", text); }
+
 int Pixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 
 // Both edges are rounded, so neighbours that touch in twips touch in pixels.
@@ -67,7 +74,14 @@ QString Indexed(const char* name, std::size_t index) {
   return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
 }
 
-std::string Text(const QPlainTextEdit* box) { return box->toPlainText().toStdString(); }
+// The box's text exactly as typed: toPlainText() would turn a non-breaking
+// space into a plain one, and then name another file.
+std::string Text(const QPlainTextEdit* box) {
+  QString text = box->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+  return text.toStdString();
+}
 
 void SetText(QPlainTextEdit* box, const std::string& text) {
   box->setPlainText(QString::fromStdString(text));
@@ -98,8 +112,9 @@ std::vector<FileFilter> FileFilters() {
     const std::size_t bar = rest.find('|');
     const std::size_t nextBar = rest.find('|', bar + 1);
     if (bar == std::string_view::npos || nextBar == std::string_view::npos) break;
-    filters.push_back(
-        {std::string(rest.substr(0, bar)), std::string(rest.substr(bar + 1, nextBar - bar - 1))});
+    const std::string description(rest.substr(0, bar));
+    filters.push_back({Tr(description.c_str()).toStdString(),
+                       std::string(rest.substr(bar + 1, nextBar - bar - 1))});
     rest.remove_prefix(nextBar + 1);
   }
   return filters;
@@ -122,6 +137,20 @@ std::size_t FilterOf(engine::FileType type) {
       return 6;
     default:
       return 0;
+  }
+}
+
+// The type button of an output type: FileTypeLists(0) to (2), or -1.
+int OutputIndexOf(engine::FileType type) {
+  switch (type) {
+    case engine::FileType::kMps:
+      return 0;
+    case engine::FileType::kWpt:
+      return 1;
+    case engine::FileType::kVrc:
+      return 2;
+    default:
+      return -1;
   }
 }
 
@@ -274,30 +303,44 @@ void WidenToCaptions(QWidget* root) {
 
 VornConverterPanel::VornConverterPanel(PanelServices& services, ConvertCommand convert,
                                        QWidget* parent)
-    : QWidget(parent), services_(services), convertCommand_(std::move(convert)) {
+    : QWidget(parent),
+      services_(services),
+      convertCommand_(std::move(convert)),
+      language_(engine::DesktopLanguage()) {
   runner_ = std::make_unique<ConversionRunner>(
       *this,
       RunnerEvents{
           [this](engine::Message message, const std::string& name) { ShowMessage(message, name); },
           [this](const std::string& name) {
             return services_.AskYesNo(
-                this, engine::MessageText(engine::Message::kOverwriteQuestion, name));
+                this, engine::MessageText(engine::Message::kOverwriteQuestion, name, language_));
           },
           [this](const std::string& caption) {
             SetConvertCaption(QString::fromStdString(caption));
           },
-          [this](const engine::ConversionResult& /*result*/, bool started) {
-            ConversionEnded(started);
+          [this](const engine::ConversionResult& result, bool started) {
+            ConversionEnded(result, started);
           },
+          [this] { ConversionBegan(); },
       });
+  // A look at the original file says nothing while it reads: what it finds
+  // is shown in the pane, and Convert says the rest.
+  previewRunner_ = std::make_unique<ConversionRunner>(
+      *this, RunnerEvents{nullptr, nullptr, nullptr,
+                          [this](const engine::ConversionResult& result, bool /*started*/) {
+                            OriginalPreviewed(result, previewedName_);
+                          },
+                          nullptr});
   BuildControls();
   ConnectHandlers();
   Form_Load();
   ArrangeForDesktop();
+  BuildPreviewPane();
 }
 
 VornConverterPanel::~VornConverterPanel() {
   closing_ = true;
+  previewRunner_->Cancel();
   runner_->Cancel();
 }
 
@@ -424,6 +467,93 @@ void VornConverterPanel::ArrangeForDesktop() {
   setFixedSize(Scaled(FromTwips({0, 0, kClientWidth, kClientHeight}), scale).size());
 }
 
+// The preview pane lies to the right of the design's controls, behind a
+// narrow toggle that hides it again; the controls keep their places.
+void VornConverterPanel::BuildPreviewPane() {
+  designWidth_ = width();
+  const int height = this->height();
+  previewToggle_ = new QToolButton(this);
+  previewToggle_->setObjectName(QStringLiteral("PreviewToggle"));
+  previewToggle_->setCheckable(true);
+  previewToggle_->setChecked(true);
+  previewToggle_->setAutoRaise(true);
+  const int toggleWidth = std::max(16, previewToggle_->sizeHint().width());
+  previewToggle_->setGeometry(designWidth_, 0, toggleWidth, height);
+  connect(previewToggle_, &QToolButton::toggled, this,
+          [this](bool shown) { ShowPreviewPane(shown); });
+
+  previewPane_ = new QWidget(this);
+  previewPane_->setObjectName(QStringLiteral("PreviewPane"));
+  const int paneWidth = height;
+  previewPane_->setGeometry(designWidth_ + toggleWidth, 0, paneWidth, height);
+  const int margin = Pixels(48);
+  const int pictureHeight = height * 7 / 10;
+  preview_ = new PreviewView(previewPane_);
+  preview_->setObjectName(QStringLiteral("Preview"));
+  preview_->setGeometry(0, margin, paneWidth - margin, pictureHeight - margin);
+  report_ = new QPlainTextEdit(previewPane_);
+  report_->setObjectName(QStringLiteral("Report"));
+  report_->setReadOnly(true);
+  report_->setFont(orgFileName_->font());
+  report_->setGeometry(0, pictureHeight + margin, paneWidth - margin,
+                       height - pictureHeight - 2 * margin);
+  ShowPreviewPane(true);
+}
+
+void VornConverterPanel::ShowPreviewPane(bool shown) {
+  previewPane_->setVisible(shown);
+  previewToggle_->setArrowType(shown ? Qt::LeftArrow : Qt::RightArrow);
+  previewToggle_->setToolTip(shown ? Tr("プレビューを隠す") : Tr("プレビューを表示"));
+  const int pane = shown ? previewPane_->width() : 0;
+  setFixedSize(designWidth_ + previewToggle_->width() + pane, height());
+}
+
+void VornConverterPanel::PreviewOriginal(bool again) {
+  if (runner_->Running() || closing_) return;
+  const std::string name = Text(orgFileName_);
+  if (name.empty() || (!again && name == previewedName_)) return;
+  // Only a type with a reader can be looked at; any other name is left to
+  // the Convert checks to report.
+  if (engine::InfoOf(engine::GetFileType(name)).makeReader == nullptr) return;
+  previewRunner_->Cancel();
+  previewedName_ = name;
+  original_.data = {};
+  engine::ConvertOptions options;
+  options.inputName = name;
+  options.vrmVrnDatumOption = datumVrmVrnOp_->currentText().toStdString();
+  const ConvertCommand look = [this](const engine::ConvertOptions& snapshot,
+                                     engine::ConversionContext& /*context*/,
+                                     engine::Observer& observer, bool /*outputTypeChosen*/) {
+    return engine::PreviewFile(snapshot, observer, original_);
+  };
+  previewRunner_->Start(look, std::move(options), previewContext_, true, true, {});
+}
+
+void VornConverterPanel::OriginalPreviewed(const engine::ConversionResult& result,
+                                           const std::string& name) {
+  // A look stopped for a newer one, a conversion or the closing shows nothing.
+  if (closing_ || result.outcome == engine::Outcome::kCancelled) return;
+  const QString title = Tr("元のファイル: %1").arg(QString::fromStdString(name));
+  if (result.outcome == engine::Outcome::kConverted) {
+    preview_->SetContent(std::move(original_.data), title);
+    ShowReport(result.report);
+  } else {
+    const std::string why =
+        result.reason ? engine::MessageText(*result.reason, name, language_) : std::string();
+    preview_->SetContent({}, title, QString::fromStdString(why));
+    report_->clear();
+  }
+  emit PreviewShown();
+}
+
+void VornConverterPanel::ShowReport(const engine::ConversionReport& report) {
+  QStringList lines;
+  for (const std::string& line : engine::FormatReport(report, language_)) {
+    lines << QString::fromStdString(line);
+  }
+  report_->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
 void VornConverterPanel::ConnectHandlers() {
   connect(getOrgFile_, &QPushButton::clicked, this, [this] { GetOrgFile_Click(); });
   connect(getNewFile_, &QPushButton::clicked, this, [this] { GetNewFile_Click(); });
@@ -432,8 +562,10 @@ void VornConverterPanel::ConnectHandlers() {
             [this, i] { ViewProAtlas_Click(i); });
   }
   for (int i = 0; i < 3; ++i) {
-    connect(fileTypeLists_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this,
-            [this, i] { FileTypeLists_Click(i); });
+    connect(fileTypeLists_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this, [this, i] {
+      outputNamedByUser_ = false;
+      FileTypeLists_Click(i);
+    });
   }
   connect(initTrkNo_, &QPushButton::clicked, this, [this] { InitTrkNo_Click(); });
   connect(convert_, &QPushButton::clicked, this, [this] { Convert_Click(); });
@@ -515,7 +647,9 @@ void VornConverterPanel::OrgFileChosen(const std::string& path) {
   SetText(orgFileName_, path);
   ShowFileType(Text(orgFileName_), true);
   // The converted file name follows the new original file.
+  outputNamedByUser_ = false;
   FileTypeLists_Click(0);
+  PreviewOriginal(true);
 }
 
 void VornConverterPanel::GetNewFile_Click() {
@@ -525,6 +659,7 @@ void VornConverterPanel::GetNewFile_Click() {
 
 void VornConverterPanel::NewFileChosen(const std::string& path) {
   SetText(newFileName_, path);
+  outputNamedByUser_ = true;
   ShowFileType(Text(newFileName_), false);
 }
 
@@ -613,13 +748,34 @@ void VornConverterPanel::ConvertNextDropped() {
 bool VornConverterPanel::OrgFileName_KeyPress(int keyAscii) {
   if (keyAscii != kEnterKey) return false;
   ShowFileType(Text(orgFileName_), true);
+  PreviewOriginal(false);
   return true;
 }
 
 bool VornConverterPanel::NewFileName_KeyPress(int keyAscii) {
   if (keyAscii != kEnterKey) return false;
+  outputNamedByUser_ = true;
   ShowFileType(Text(newFileName_), false);
   return true;
+}
+
+// A name typed without Enter is taken as Enter would take it, once the box
+// is left or Convert is pressed. Nothing is said here: a name of no known
+// type is reported by the Convert checks in their place, and a message box
+// popping up while the user clicks elsewhere would swallow the click. A
+// converted name is kept exactly as typed, since it already names its type.
+void VornConverterPanel::ApplyTypedName(bool isOriginal) {
+  const std::string name = Text(isOriginal ? orgFileName_ : newFileName_);
+  const engine::FileType type = engine::GetFileType(name);
+  if (type == engine::FileType::kNone) return;
+  if (isOriginal) {
+    ShowFileType(name, true);
+    return;
+  }
+  const int index = OutputIndexOf(type);
+  if (index < 0) return;
+  outputNamedByUser_ = true;
+  fileTypeLists_[static_cast<std::size_t>(index)]->setChecked(true);
 }
 
 engine::FileType VornConverterPanel::FileTypeOf(const std::string& name) {
@@ -635,14 +791,9 @@ void VornConverterPanel::ShowFileType(const std::string& name, bool isOriginal) 
   if (type == engine::FileType::kNone) return;
   QRadioButton* outputButton = nullptr;
   QLabel* logLabel = nullptr;
-  int outputIndex = 0;
+  const int outputIndex = OutputIndexOf(type);
+  if (outputIndex >= 0) outputButton = fileTypeLists_[static_cast<std::size_t>(outputIndex)];
   switch (type) {
-    case engine::FileType::kMps:
-    case engine::FileType::kWpt:
-    case engine::FileType::kVrc:
-      outputIndex = type == engine::FileType::kMps ? 0 : type == engine::FileType::kWpt ? 1 : 2;
-      outputButton = fileTypeLists_[static_cast<std::size_t>(outputIndex)];
-      break;
     case engine::FileType::kVrp:
       logLabel = fileTypeLists2_[0];
       break;
@@ -682,8 +833,11 @@ void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
   if (extension == nullptr) return;
 
   // With AutoFileName the converted name follows the original name;
-  // otherwise the converted name only changes its type.
-  const std::string source = Text(autoFileName_->isChecked() ? orgFileName_ : newFileName_);
+  // otherwise the converted name only changes its type. A converted name
+  // the user gave (chosen, dropped or typed) stands until the user changes
+  // the type or the original file.
+  const bool followOriginal = autoFileName_->isChecked() && !outputNamedByUser_;
+  const std::string source = Text(followOriginal ? orgFileName_ : newFileName_);
   if (source.empty()) return;
   FileTypeOf(source);  // says so when the name is of no known type
   const std::string_view trimmed = text::TrimSpaces(source);
@@ -695,6 +849,10 @@ void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
 void VornConverterPanel::ViewProAtlas_Click(int index) {
   const std::string name = Text(index == 0 ? orgFileName_ : newFileName_);
   if (FileTypeOf(name) != engine::FileType::kMps) return;
+  StartProAtlas(name);
+}
+
+void VornConverterPanel::StartProAtlas(const std::string& name) {
   const launcher::LaunchResult launch = services_.StartProAtlas(name);
   // Not installed is no news to the user; a program that would not start is.
   if (launch.status == launcher::LaunchStatus::kStartFailed) {
@@ -710,6 +868,7 @@ void VornConverterPanel::closeEvent(QCloseEvent* event) {
   // No question is asked: a running conversion is cancelled, and the engine
   // leaves its output as it was before the conversion.
   closing_ = true;
+  previewRunner_->Cancel();
   runner_->Cancel();
   event->accept();
 }
@@ -718,6 +877,10 @@ bool VornConverterPanel::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
     if (FileDragEvent(watched, event)) return true;
+  }
+  if (type == QEvent::FocusOut && (watched == orgFileName_ || watched == newFileName_)) {
+    ApplyTypedName(watched == orgFileName_);
+    if (watched == orgFileName_) PreviewOriginal(false);
   }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -768,15 +931,42 @@ engine::ConvertOptions VornConverterPanel::TakeSnapshot(std::int16_t pointStep) 
 void VornConverterPanel::Convert_Click() {
   // One conversion at a time: the press is ignored while one runs.
   if (runner_->Running()) return;
+  ApplyTypedName(true);
+  ApplyTypedName(false);
   std::int16_t pointStep = 1;
   const bool stepValid = engine::ParsePointStep(trkPntStepOp_->text().toStdString(), pointStep);
-  LockControls(true);
+  // The controls are locked once the checks have passed (ConversionBegan),
+  // not while a check shows its message.
+  previewRunner_->Cancel();
+  written_.data = {};
+  convertedName_ = Text(newFileName_);
   runner_->Start(convertCommand_, TakeSnapshot(pointStep), context_, OutputTypeChosen(), stepValid,
-                 kRunningCaption);
+                 kRunningCaption, &written_);
 }
 
-void VornConverterPanel::ConversionEnded(bool started) {
-  if (started && !closing_ && autoProAtlas_->isChecked()) ViewProAtlas_Click(1);
+void VornConverterPanel::ConversionBegan() { LockControls(true); }
+
+void VornConverterPanel::ConversionEnded(const engine::ConversionResult& result, bool started) {
+  // What was written, and the report under it, once the checks had passed.
+  if (started && !closing_) {
+    const QString title = Tr("変換したファイル: %1").arg(QString::fromStdString(convertedName_));
+    if (result.outcome == engine::Outcome::kConverted) {
+      preview_->SetContent(std::move(written_.data), title);
+    } else {
+      // The output was left as it was: nothing new was written.
+      preview_->SetContent({}, title, Tr("変換は完了しませんでした"));
+    }
+    ShowReport(result.report);
+    emit PreviewShown();
+  }
+  // Only a completed conversion has written the file the map should show; a
+  // stopped one left the old output. The converted name's type was decided
+  // (and any complaint about it made) by the conversion: nothing is said again.
+  const bool converted = result.outcome == engine::Outcome::kConverted;
+  if (converted && !closing_ && autoProAtlas_->isChecked()) {
+    const std::string name = Text(newFileName_);
+    if (engine::GetFileType(name) == engine::FileType::kMps) StartProAtlas(name);
+  }
   SetConvertCaption(QLatin1String(kConvertCaption));
   LockControls(false);
   if (droppedResult_) ReportDropped();
@@ -819,7 +1009,7 @@ void VornConverterPanel::ReportDropped() {
 }
 
 void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name) {
-  services_.ShowMessage(this, engine::MessageText(message, name));
+  services_.ShowMessage(this, engine::MessageText(message, name, language_));
 }
 
 void VornConverterPanel::SetConvertCaption(const QString& caption) {

@@ -23,6 +23,7 @@
 #include "engine/options.hpp"
 #include "panel/conversion_runner.hpp"
 #include "panel/panel_services.hpp"
+#include "panel/preview_data.hpp"
 
 class QCheckBox;
 class QComboBox;
@@ -32,8 +33,11 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QToolButton;
 
 namespace vc::panel {
+
+class PreviewView;
 
 class VornConverterPanel final : public QWidget {
   Q_OBJECT
@@ -46,12 +50,16 @@ class VornConverterPanel final : public QWidget {
 
   [[nodiscard]] bool IsConverting() const { return runner_->Running(); }
   [[nodiscard]] const engine::ConversionContext& Context() const { return context_; }
+  // A look at the original file is being read.
+  [[nodiscard]] bool IsPreviewing() const { return previewRunner_->Running(); }
 
  signals:
   // Every caption the Convert button is given, in order.
   void ConvertCaptionChanged(const QString& caption);
   // A Convert command has ended, whether it converted, stopped or was cancelled.
   void ConversionFinished();
+  // The preview pane shows something new.
+  void PreviewShown();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -61,6 +69,13 @@ class VornConverterPanel final : public QWidget {
   void BuildControls();
   void ConnectHandlers();
   void ArrangeForDesktop();
+  void BuildPreviewPane();
+  void ShowPreviewPane(bool shown);
+  // Reads the original file for the preview unless it is the one shown
+  // already; `again` reads it also then (a file chosen anew may have changed).
+  void PreviewOriginal(bool again);
+  void OriginalPreviewed(const engine::ConversionResult& result, const std::string& name);
+  void ShowReport(const engine::ConversionReport& report);
 
   void Form_Load();
   void GetOrgFile_Click();
@@ -78,8 +93,10 @@ class VornConverterPanel final : public QWidget {
   // True when the key was swallowed.
   bool OrgFileName_KeyPress(int keyAscii);
   bool NewFileName_KeyPress(int keyAscii);
+  void ApplyTypedName(bool isOriginal);
   void FileTypeLists_Click(int index);
   void ViewProAtlas_Click(int index);
+  void StartProAtlas(const std::string& name);
   void InitTrkNo_Click();
   void ExitVornConverter_Click();
   void Convert_Click();
@@ -95,13 +112,25 @@ class VornConverterPanel final : public QWidget {
   [[nodiscard]] engine::ConvertOptions TakeSnapshot(std::int16_t pointStep) const;
   void SetConvertCaption(const QString& caption);
   void LockControls(bool locked);
-  void ConversionEnded(bool started);
+  void ConversionBegan();
+  void ConversionEnded(const engine::ConversionResult& result, bool started);
 
   PanelServices& services_;
   ConvertCommand convertCommand_;
   engine::ConversionContext context_;
   std::unique_ptr<ConversionRunner> runner_;
   bool closing_ = false;
+  engine::Language language_;
+  // The records of the running conversion, and of the original file read
+  // for a look before converting (with a context of its own).
+  PreviewCollector written_;
+  PreviewCollector original_;
+  std::unique_ptr<ConversionRunner> previewRunner_;
+  engine::ConversionContext previewContext_;
+  std::string previewedName_;
+  std::string convertedName_;
+  // The converted name is one the user chose, dropped or typed.
+  bool outputNamedByUser_ = false;
 
   QPlainTextEdit* orgFileName_ = nullptr;
   QPlainTextEdit* newFileName_ = nullptr;
@@ -133,6 +162,11 @@ class VornConverterPanel final : public QWidget {
   std::vector<std::string> dropped_;
   std::vector<std::string> droppedReport_;
   std::shared_ptr<std::optional<engine::ConversionResult>> droppedResult_;
+  QToolButton* previewToggle_ = nullptr;
+  QWidget* previewPane_ = nullptr;
+  PreviewView* preview_ = nullptr;
+  QPlainTextEdit* report_ = nullptr;
+  int designWidth_ = 0;
   // What a running conversion locks: everything but Convert and Exit.
   std::vector<QWidget*> lockedWhileConverting_;
 };

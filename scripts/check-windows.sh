@@ -66,6 +66,7 @@ reg_add "$test_key" /v Native /t REG_SZ /d 'native view' /reg:64
 reg_add "$test_key" /v Long /t REG_SZ /d "$(printf 'L%.0s' $(seq 300))" /reg:32
 reg_add "$test_key" /v Japanese /t REG_SZ /d '地図' /reg:32
 reg_add "$test_key" /v Count /t REG_DWORD /d 7 /reg:32
+reg_add "$test_key" /v Expand /t REG_EXPAND_SZ /d '%SystemRoot%\PAtlas.exe' /reg:32
 # The stand-in writes down the command line it was started with.
 mkdir -p "$WINEPREFIX/drive_c/Program Files/ALPS"
 cp "$build/tests/vc_record_arguments.exe" "$WINEPREFIX/drive_c/Program Files/ALPS/PAtlas.exe"

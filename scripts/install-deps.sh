@@ -10,11 +10,13 @@ set -euo pipefail
 # dpkg-dev names the package's library dependencies, and file lets CPack's DEB
 # generator find the programs among the packaged files (without it cpack stops
 # with a fatal error); lintian checks the package as Debian would, and
-# bash-completion lets the tests try the command line's completion. GPX is
+# bash-completion lets the tests try the command line's completion.
+# qt6-l10n-tools has lrelease, which compiles the window's English texts at
+# build time. GPX is
 # read with expat; the tests validate written GPX and KML with xmllint
 # (libxml2-utils) and read them back with the peer converter gpsbabel.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
-          qt6-base-dev fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev
+          qt6-base-dev qt6-l10n-tools fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev
           file lintian bash-completion libexpat1-dev libxml2-utils gpsbabel)
 [ $# -gt 0 ] && packages=("$@")
 

@@ -77,11 +77,15 @@ class LogReader final : public RecordReader {
     // Last known values from an earlier file must not fill in this one.
     fixState_.Reset();
     track_.Start(header, points);
+    // A log is one track of often hundreds of thousands of fixes: the front
+    // shows its running count while it is read.
+    conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
       if (record != vp::LogRecord::kFix) continue;
       StorePoint(points.Add(), context);
+      conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
       track_.Placed(header, points);
     }
     track_.Finish(context);

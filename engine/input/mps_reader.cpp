@@ -160,8 +160,10 @@ class MpsReader final : public RecordReader {
     legs.Start(header);
     PointList<TrkPnt>& points = buffers.trkPnt;
     points.Clear();
+    conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     auto addPoint = [&](std::string_view lat, std::string_view lon) {
       TrkPnt& point = points.Add();
+      conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
       SetMpsCoord(point.lat, lat, coord_);
       SetMpsCoord(point.lon, lon, coord_);
       point.dateTime.SetDateTime(midnight);

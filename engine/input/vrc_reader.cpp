@@ -180,12 +180,14 @@ class VrcReader final : public RecordReader {
     legs_.Start(header);
     const std::int64_t count = text::CountOf(header.pntNum);
     buffers.trkPnt.Clear();
+    conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     for (std::int64_t n = 1; n <= count; ++n) {
       if (!ReadPointLine(buffers.trkPnt.Count(), kMaxPaddedTrackPoints)) {
         SetCount(header.pntNum, buffers.trkPnt.Count());
         break;
       }
       TrkPnt& point = buffers.trkPnt.Add();
+      conversion.observer.PointProgress(static_cast<std::int64_t>(buffers.trkPnt.Count()));
       StoreTrackPoint(line_.fields, point, scratch_);
       legs_.Add(point, header);
       if (conversion.PointTick()) break;

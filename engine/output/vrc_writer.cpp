@@ -94,7 +94,9 @@ class VrcWriter final : public KindWriter {
     SetTrimmed(5, header.trkName);
     vrc::AppendVrcLine(output.text(), fields_);
     const std::size_t n = PointCountToWrite(header.pntNum, buffers.trkPnt.Count());
+    if (n > 0) conversion.observer.BeginProgress(ProgressStage::kWritingTrack);
     for (std::size_t i = 1; i <= n; ++i) {
+      conversion.observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(point, conversion.frame, point_);

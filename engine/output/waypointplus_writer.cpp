@@ -83,7 +83,9 @@ class WaypointPlusWriter final : public KindWriter {
   void WriteTrack(Conversion& conversion, RecordText& output) override {
     const RecordBuffers& buffers = conversion.context.buffers;
     const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
+    if (n > 0) conversion.observer.BeginProgress(ProgressStage::kWritingTrack);
     for (std::size_t i = 1; i <= n; ++i) {
+      conversion.observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(point, conversion.frame, point_);

@@ -79,9 +79,11 @@ TEST_F(PanelConvert, ChecksStopWithTheirMessageInOrder) {
        [](auto& in, auto&) { return std::vector{Missing(in)}; }},
       {"input empty", "{dir}/empty.vrc", "{out}", true, "1",
        [](auto& in, auto&) { return std::vector{Missing(in)}; }},
-      {"missing input before no type", "{dir}/none.vrc", "{out}", false, "1",
+      // Without a type button the converted name is of no known type: a
+      // typed name of a writable type would choose its button at Convert.
+      {"missing input before no type", "{dir}/none.vrc", "{dir}/out.xyz", false, "1",
        [](auto& in, auto&) { return std::vector{Missing(in)}; }},
-      {"no type button", "{in}", "{out}", false, "1",
+      {"no type button", "{in}", "{dir}/out.xyz", false, "1",
        [](auto&, auto&) { return std::vector{kTypeMissing}; }},
       {"step not a number", "{in}", "{out}", true, "x",
        [](auto&, auto&) { return std::vector{kStepInvalid}; }},

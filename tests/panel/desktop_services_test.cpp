@@ -72,5 +72,21 @@ TEST(DesktopServices, FileDialogShowsTheFiltersAndReturnsTheChosenPath) {
   EXPECT_EQ(services.ChooseFile(nullptr, panel::FileDialogMode::kOpen, filters, 0), std::nullopt);
 }
 
+TEST(DesktopServices, FileDialogsHaveThePlatformsTitles) {
+  // Regression: both dialogs were titled "VornConverter".
+  const std::vector<panel::FileFilter> filters = {{"すべてのファイル (*.*)", "*.*"}};
+  panel::DesktopServices services;
+  for (const auto& [mode, title] : {std::pair{panel::FileDialogMode::kOpen, "Open"},
+                                    std::pair{panel::FileDialogMode::kSave, "Save As"}}) {
+    std::string seen;
+    WhenModal([&seen](QWidget* modal) {
+      seen = modal->windowTitle().toStdString();
+      static_cast<QDialog*>(modal)->reject();
+    });
+    services.ChooseFile(nullptr, mode, filters, 0);
+    EXPECT_EQ(seen, title);
+  }
+}
+
 }  // namespace
 }  // namespace vc::testing

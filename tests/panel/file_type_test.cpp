@@ -209,14 +209,6 @@ TEST_F(PanelFileTypes, ChoosingTheConvertedFileSelectsItsType) {
   EXPECT_TRUE(Get<QAbstractButton>("FileTypeLists(2)")->isChecked());
 }
 
-TEST_F(PanelFileTypes, WithAutoFileNameTheOriginalOverridesAChosenConvertedName) {
-  SetText("OrgFileName", "/d/a.vrn");
-  services.chosen = "/e/out.vrc";
-  Click("GetNewFile");
-  EXPECT_TRUE(Get<QAbstractButton>("FileTypeLists(2)")->isChecked());
-  EXPECT_EQ(TextOf("NewFileName"), "/d/a.vrc");
-}
-
 TEST_F(PanelFileTypes, ProAtlasButtonsStartOnlyMpsFiles) {
   SetText("OrgFileName", "/d/a.vrn");
   SetText("NewFileName", " /d/a.MPS");

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,7 +34,10 @@ struct DialogCall {
 // Every message box and question is recorded as its text, in order.
 class FakeServices final : public panel::PanelServices {
  public:
-  void ShowMessage(QWidget* /*parent*/, const std::string& text) override { shown.push_back(text); }
+  void ShowMessage(QWidget* /*parent*/, const std::string& text) override {
+    shown.push_back(text);
+    if (onShow) onShow();
+  }
   bool AskYesNo(QWidget* /*parent*/, const std::string& text) override {
     shown.push_back(text);
     return answerYes;
@@ -50,6 +54,7 @@ class FakeServices final : public panel::PanelServices {
   }
 
   std::vector<std::string> shown;
+  std::function<void()> onShow;  // runs while a message box would be open
   bool answerYes = true;
   std::vector<DialogCall> dialogs;
   std::optional<std::string> chosen;  // nothing: the dialog is cancelled

@@ -1,8 +1,12 @@
 // The window around a running conversion, with a stand-in for the engine:
 // the snapshot of the options it is handed, the running caption, the locked
 // controls, Exit during a conversion and the automatic start of ProAtlas.
+#include <QElapsedTimer>
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "panel_support.hpp"
 
@@ -164,6 +168,47 @@ TEST_F(PanelRunning, TheCaptionCountsEachRecordAndKeepsItsFinalCount) {
   }
 }
 
+TEST_F(PanelRunning, CountsShowSeveralTimesASecondInReadingAndWriting) {
+  // Each stage takes 600 ms with a point every millisecond; the caption
+  // must change at least five times a second in both.
+  constexpr int kPoints = 600;
+  standIn.body = [](engine::ConversionContext&, engine::Observer& observer) {
+    StartConversion(observer);
+    for (const auto stage :
+         {engine::ProgressStage::kReadingTrack, engine::ProgressStage::kWritingTrack}) {
+      observer.BeginProgress(stage);
+      for (int i = 1; i <= kPoints; ++i) {
+        observer.PointProgress(i);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    }
+    return ConversionResult{Outcome::kConverted, std::nullopt, {}, {}};
+  };
+  QElapsedTimer clock;
+  clock.start();
+  std::vector<std::pair<qint64, std::string>> seen;
+  QObject::connect(
+      window.get(), &panel::VornConverterPanel::ConvertCaptionChanged,
+      [&](const QString& caption) { seen.emplace_back(clock.elapsed(), caption.toStdString()); });
+  Prepare();
+  Convert();
+  const std::string all = "[" + std::to_string(kPoints) + "]";
+  std::array<int, 2> counts{};  // captions on the way, per stage
+  qint64 longest = 0;
+  for (std::size_t i = 1; i + 1 < seen.size(); ++i) {
+    longest = std::max(longest, seen[i].first - seen[i - 1].first);
+    const std::string& caption = seen[i].second;
+    const bool reading = caption.find(']') == caption.size() - 1;
+    const bool writing = caption.rfind("...ing" + all + "[", 0) == 0;
+    if (reading && caption != "...ing" + all) ++counts[0];
+    if (writing && caption != "...ing" + all + all) ++counts[1];
+  }
+  std::printf("%zu captions, longest gap %lld ms\n", seen.size(), static_cast<long long>(longest));
+  EXPECT_GE(counts[0], 3);
+  EXPECT_GE(counts[1], 3);
+  EXPECT_LT(longest, 200);
+}
+
 // A conversion that runs until the test lets it end or the window stops it.
 struct HeldConversion {
   std::atomic<bool> running{false};
@@ -256,8 +301,10 @@ TEST_F(PanelRunning, AutoStartOpensAnMpsOutputInProAtlas) {
       {false, "/d/out.mps", Outcome::kConverted, false},
       {true, "/d/out.txt", Outcome::kConverted, false},
       {true, "/d/out.vrc", Outcome::kConverted, false},
-      // The map program is started whenever the conversion itself ran.
-      {true, "/d/out.mps", Outcome::kStopped, true},
+      // Regression: a stopped conversion keeps the old output, which the map
+      // program then showed as the result. Only a completed one starts it.
+      {true, "/d/out.mps", Outcome::kStopped, false},
+      {true, "/d/out.mps", Outcome::kCancelled, false},
   };
   for (const AutoStartCase& c : kCases) {
     SCOPED_TRACE(c.output);

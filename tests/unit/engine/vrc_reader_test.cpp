@@ -176,7 +176,8 @@ TEST(VrcTrack, PointFieldsLegsTotalsAndNumbering) {
   EXPECT_EQ(context.trackNumber, "43");
   EXPECT_EQ(header.totalTripTime + header.totalTripLength + header.totalVelocity, 0);
   EXPECT_EQ(reading.Next(), RecordKind::kEof);
-  EXPECT_TRUE(reading.observer.progress.empty());
+  // Each track shows its running count while it is read.
+  EXPECT_EQ(reading.observer.progress, (std::vector<std::string>{"read", "1", "2", "3", "read"}));
 }
 
 }  // namespace

@@ -74,6 +74,13 @@ TEST_F(RegisteredKeys, StringValuesAndTheirViews) {
               c.expected)
         << c.name;
   }
+  // Regression: a REG_EXPAND_SZ value was taken as missing; it is read with
+  // its variables expanded.
+  const char* systemRoot = std::getenv("SystemRoot");
+  ASSERT_NE(systemRoot, nullptr);
+  EXPECT_EQ(ReadRegistryValue(registry, RegistryRoot::kLocalMachine, kTestKey, "Expand",
+                              RegistryValueType::kString),
+            RegistryValue{std::string(systemRoot) + "\\PAtlas.exe"});
   EXPECT_EQ(ReadRegistryValue(registry, RegistryRoot::kLocalMachine, "SOFTWARE\\NoSuchKey", "Both",
                               RegistryValueType::kString),
             RegistryValue{});
