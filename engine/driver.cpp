@@ -156,6 +156,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
     return Stop(conversion, Message::kInputMissing, options.inputName);
   }
   WriteOutputTrailer(outputFile, outputType);
+  conversion.report.Skip(SkipReason::kReplacedCharacter, outputFile.ReplacedCharacters());
   if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
   return {Outcome::kConverted, std::nullopt, conversion.written, conversion.report};
 }

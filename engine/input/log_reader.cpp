@@ -16,7 +16,8 @@
 // Only records with a position and a time become points: a blank line, a
 // Garmin line without a usable fix, an NMEA block before the first position
 // of the file or without any time would otherwise put a point at 0 N 0 E or
-// at an invented moment, and spoil the legs on both sides of it.
+// at an invented moment, and spoil the legs on both sides of it. The report
+// counts each such record that held anything at all.
 //
 // An NMEA block whose time comes from $GPGGA or $GPGLL alone carries no date
 // ($GPRMC is the only sentence with one), so its time is a bare "hh:nn:ss".
@@ -39,6 +40,7 @@
 #include "formats/vornpointer/nmea_block.hpp"
 #include "text/datetime.hpp"
 #include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
@@ -57,11 +59,13 @@ bool HasDate(std::string_view dateTime) noexcept {
          dateTime.find('-', 1) != std::string_view::npos;
 }
 
-// A time kept as seconds was written with its date; only a text can be a
-// bare time.
-bool HasDate(const PackedText& dateTime) noexcept {
+// Only a time that reads as a date and time can date its neighbours. A time
+// kept as seconds was written with its date; a number ("1234567", which is
+// kept as its value) or a damaged text has none.
+bool HasDate(const PackedText& dateTime) {
   const std::optional<std::string_view> stored = dateTime.StoredText();
-  return !stored || HasDate(*stored);
+  if (stored && !HasDate(*stored)) return false;
+  return dateTime.Seconds().has_value();
 }
 
 // Seconds since midnight of a time written without a date; nullopt for
@@ -194,7 +198,12 @@ class LogReader final : public RecordReader {
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
-      if (record != vp::LogRecord::kFix) continue;
+      if (record != vp::LogRecord::kFix) {
+        if (!text::TrimSpaces(line_.work.text).empty()) {
+          conversion.report.Skip(SkipReason::kLogRecordWithoutFix);
+        }
+        continue;
+      }
       StorePoint(points.Add(), context);
       const std::size_t n = points.Count();
       if (dating_.Place(points, n)) {

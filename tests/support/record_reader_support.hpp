@@ -55,6 +55,8 @@ class ReaderHarness {
     return out;
   }
 
+  [[nodiscard]] const engine::ConversionReport& report() const { return conversion_.report; }
+
   RecordingObserver observer;
 
  private:
