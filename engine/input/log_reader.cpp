@@ -13,11 +13,12 @@
 // in field 1; the Garmin and NMEA logs do not know theirs, so their points
 // are in the datum the user says the logger recorded in.
 //
-// Only records with a position and a time become points: a blank line, a
-// Garmin line without a usable fix, an NMEA block before the first position
-// of the file or without any time would otherwise put a point at 0 N 0 E or
-// at an invented moment, and spoil the legs on both sides of it. The report
-// counts each such record that held anything at all.
+// Only records with a position and a time that reads as one become points:
+// a blank line, a Garmin line without a usable fix, an NMEA block before the
+// first position of the file or without any time, a line whose time field
+// holds anything else would otherwise put a point at 0 N 0 E or at an
+// unknown moment, and spoil the legs on both sides of it. The report counts
+// each such record that held anything at all.
 //
 // An NMEA block whose time comes from $GPGGA or $GPGLL alone carries no date
 // ($GPRMC is the only sentence with one), so its time is a bare "hh:nn:ss".
@@ -75,6 +76,12 @@ std::optional<text::LocalSeconds> BareTimeOfDay(const PackedText& dateTime) {
   const std::optional<text::LocalSeconds> seconds = dateTime.Seconds();
   if (!seconds) return std::nullopt;
   return *seconds - text::ZeroDate();
+}
+
+// A time that does not read ("1234567", a line cut short) would give the
+// legs on both sides of its point 0 s and shorten the track's duration.
+bool ReadsAsTime(std::string_view dateTime) noexcept {
+  return text::ParseCanonicalDateTime(dateTime) || text::ParseDateTime(dateTime);
 }
 
 text::LocalSeconds Distance(text::LocalSeconds a, text::LocalSeconds b) noexcept {
@@ -198,7 +205,7 @@ class LogReader final : public RecordReader {
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
-      if (record != vp::LogRecord::kFix) {
+      if (record != vp::LogRecord::kFix || !ReadsAsTime(line_.field[vp::kLogDateTime])) {
         if (!text::TrimSpaces(line_.work.text).empty()) {
           conversion.report.Skip(SkipReason::kLogRecordWithoutFix);
         }

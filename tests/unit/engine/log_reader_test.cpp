@@ -376,16 +376,21 @@ TEST(LogBareTimes, TakeTheDateOfTheNearestDatedPoint) {
 }
 
 // Regression: "1234567" in a time field is kept as a number, and a number
-// was taken for a dated time, so the bare time after it got no date.
+// was taken for a dated time, so the bare time after it got no date. A time
+// that does not read is no fix: its legs would be 0 s and shorten the track.
 TEST(LogBareTimes, ANumberIsNoDate) {
   const std::string log =
       "TOKYO,+9,2002/07/15 12:00:00,3,N,35.5,E,139.5,12,10,45\r\n"
       "TOKYO,+9,1234567,3,N,35.5001,E,139.5,12,0,-\r\n"
-      "TOKYO,+9,12:00:10,3,N,35.5002,E,139.5,12,0,-\r\n";
+      "TOKYO,+9,12:00:10,3,N,35.5002,E,139.5,12,0,-\r\n"
+      "TOKYO,+9,,3,N,35.5003,E,139.5,12,0,-\r\n";
   ConversionContext context;
   LogReading reading(MakeVrpReader, log, context);
-  EXPECT_EQ(Times(reading.Track()),
-            (std::vector<std::string>{"2002/07/15 12:00:00", "1234567", "2002/07/15 12:00:10"}));
+  const RecordBuffers& buffers = reading.Track();
+  EXPECT_EQ(Times(buffers),
+            (std::vector<std::string>{"2002/07/15 12:00:00", "2002/07/15 12:00:10"}));
+  EXPECT_EQ(buffers.trkHdr.totalTripTime, 10);
+  EXPECT_EQ(reading.conversion().report.Skipped(SkipReason::kLogRecordWithoutFix), 2);
 }
 
 // Regression: the hemisphere letters were kept but never applied, so logs
