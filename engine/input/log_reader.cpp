@@ -78,12 +78,6 @@ std::optional<text::LocalSeconds> BareTimeOfDay(const PackedText& dateTime) {
   return *seconds - text::ZeroDate();
 }
 
-// A time that does not read ("1234567", a line cut short) would give the
-// legs on both sides of its point 0 s and shorten the track's duration.
-bool ReadsAsTime(std::string_view dateTime) noexcept {
-  return text::ParseCanonicalDateTime(dateTime) || text::ParseDateTime(dateTime);
-}
-
 text::LocalSeconds Distance(text::LocalSeconds a, text::LocalSeconds b) noexcept {
   return a > b ? a - b : b - a;
 }
@@ -205,7 +199,7 @@ class LogReader final : public RecordReader {
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
-      if (record != vp::LogRecord::kFix || !ReadsAsTime(line_.field[vp::kLogDateTime])) {
+      if (record != vp::LogRecord::kFix || !ReadTime()) {
         if (!text::TrimSpaces(line_.work.text).empty()) {
           conversion.report.Skip(SkipReason::kLogRecordWithoutFix);
         }
@@ -229,11 +223,19 @@ class LogReader final : public RecordReader {
     header.trkName.clear();
   }
 
+  // Takes the record's time into time_; false when it does not read as a
+  // time ("1234567", a line cut short): its point would get legs of 0 s on
+  // both sides and shorten the track's duration.
+  bool ReadTime() {
+    time_.AssignDateTime(line_.field[vp::kLogDateTime], scratch_);
+    return time_.Seconds().has_value();
+  }
+
   void StorePoint(TrkPnt& point, const ConversionContext& context) {
     const auto& field = line_.field;
     point.lat = field[vp::kLogLat];
     point.lon = field[vp::kLogLon];
-    point.dateTime.AssignDateTime(field[vp::kLogDateTime], scratch_);
+    point.dateTime = time_;
     point.velocity.SetNumber(text::LeadingValue(field[vp::kLogSpeed]) * kKmhPerMetrePerSecond);
     point.trkDegree.Assign(field[vp::kLogCourse]);
     point.posError.Assign(field[vp::kLogPosError]);
@@ -251,6 +253,7 @@ class LogReader final : public RecordReader {
   vp::LogFixState fixState_;
   TrackLegs legs_;
   BareTimeDating dating_;
+  PackedText time_;
   std::string scratch_;
 };
 
