@@ -26,8 +26,8 @@ bool ParseList(const std::string& text, const std::array<const char*, N>& names,
   std::stringstream items(text);
   std::string item;
   while (std::getline(items, item, ',')) {
-    const auto* found = std::find_if(names.begin(), names.end(),
-                                     [&](const char* name) { return item == name; });
+    const auto* found =
+        std::find_if(names.begin(), names.end(), [&](const char* name) { return item == name; });
     if (found == names.end()) {
       error = "unknown item '" + item + "' in '" + text + "'";
       return false;
@@ -105,7 +105,8 @@ int ParseCommandLine(const std::vector<std::string>& args, CommandLine& commandL
   app.add_flag("--force", commandLine.force, "answer Yes when asked to overwrite an output");
   app.add_flag("--launch", commandLine.launch,
                "Auto start up (ProAtlas): open an MPS output in the map program");
-  app.add_option("--encoding", encoding, "encoding of the output: auto (as the input), utf-8, cp932")
+  app.add_option("--encoding", encoding,
+                 "encoding of the output: auto (as the input), utf-8, cp932")
       ->check(CLI::IsMember({"auto", "utf-8", "cp932"}))
       ->capture_default_str();
   app.add_flag("--quiet", commandLine.quiet, "no summary line");
@@ -131,20 +132,18 @@ int ParseCommandLine(const std::vector<std::string>& args, CommandLine& commandL
       ParseList<4>(line, {"points", "time", "length", "velocity"},
                    {&o.lineTotalPoints, &o.lineTotalTime, &o.lineTotalLength, &o.lineTotalVelocity},
                    error) &&
-      ParseList<7>(point,
-                   {"date", "velocity", "course", "heading", "leg-time", "leg-length",
-                    "leg-velocity"},
-                   {&o.pointPastDate, &o.pointPastVelocity, &o.pointPastDegree,
-                    &o.pointHeadDegree, &o.pointLegTime, &o.pointLegLength, &o.pointLegVelocity},
-                   error);
+      ParseList<7>(
+          point,
+          {"date", "velocity", "course", "heading", "leg-time", "leg-length", "leg-velocity"},
+          {&o.pointPastDate, &o.pointPastVelocity, &o.pointPastDegree, &o.pointHeadDegree,
+           &o.pointLegTime, &o.pointLegLength, &o.pointLegVelocity},
+          error);
   if (!listsOk) {
     err = "vornconv: " + error + "\n";
     return kUsageError;
   }
-  if (!engine::ParsePointStep(step, o.pointStep)) {
-    err = engine::MessageText(engine::Message::kStepInvalid) + "\n";
-    return kUsageError;
-  }
+  // Read by the command's checks, after the names, as the window reads it.
+  o.pointStepText = step;
   o.routeOrder = routeOrder == "up" ? "昇順" : "降順";
   o.outputEncoding = encoding == "utf-8"   ? engine::OutputEncoding::kUtf8
                      : encoding == "cp932" ? engine::OutputEncoding::kCp932

@@ -20,6 +20,7 @@
 #include "engine/file_types.hpp"
 #include "engine/installation.hpp"
 #include "engine/platform_files.hpp"
+#include "engine/report.hpp"
 #include "launcher/launcher.hpp"
 
 namespace {
@@ -99,8 +100,18 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 struct ConsoleCodePage {};
 #endif
 
-std::string Plural(std::int64_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
+// The report on standard output; that nothing was written is also said on
+// standard error, even when quiet, since a script must not miss it.
+void PrintReport(const vc::engine::ConvertOptions& options,
+                 const vc::engine::ConversionReport& report, bool quiet) {
+  if (!quiet) {
+    std::cout << "vornconv: " << options.inputName << " -> " << options.outputName << '\n';
+    for (const std::string& line : vc::engine::FormatReport(report)) {
+      std::cout << "  " << line << '\n';
+    }
+  }
+  const std::string warning = vc::engine::NothingWrittenWarning(report);
+  if (!warning.empty()) std::cerr << "vornconv: warning: " << warning << '\n';
 }
 
 }  // namespace
@@ -129,12 +140,7 @@ int main(int argc, char** argv) {
   if (result.outcome != vc::engine::Outcome::kConverted) return 1;
 
   const std::string& output = commandLine.options.outputName;
-  if (!commandLine.quiet) {
-    const auto& w = result.written;
-    std::cout << "vornconv: " << Plural(w.waypoints, "waypoint", "waypoints") << ", "
-              << Plural(w.routes, "route", "routes") << ", " << Plural(w.tracks, "track", "tracks")
-              << ", " << Plural(w.points, "point", "points") << " written to " << output << '\n';
-  }
+  PrintReport(commandLine.options, result.report, commandLine.quiet);
   if (commandLine.launch && vc::engine::GetFileType(output) == vc::engine::FileType::kMps) {
     const vc::launcher::LaunchResult launch = vc::launcher::LaunchProAtlas(output);
     if (launch.status == vc::launcher::LaunchStatus::kStartFailed) {

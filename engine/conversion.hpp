@@ -7,6 +7,7 @@
 #include "engine/context.hpp"
 #include "engine/messages.hpp"
 #include "engine/options.hpp"
+#include "engine/output/output_frame.hpp"
 #include "engine/report.hpp"
 #include "text/datetime.hpp"
 
@@ -20,13 +21,15 @@ struct WrittenCounts {
 };
 
 struct Conversion {
-  Conversion(ConvertOptions& options_, ConversionContext& context_, Observer& observer_,
+  Conversion(const ConvertOptions& options_, ConversionContext& context_, Observer& observer_,
              text::LocalSeconds now_)
       : options(options_), context(context_), observer(observer_), now(now_) {}
 
-  // The snapshot of the options; writing MPS changes utcOffset, datum and
-  // coordFormat in place for the rest of the conversion.
-  ConvertOptions& options;
+  // The snapshot of the options, as the user chose them.
+  const ConvertOptions& options;
+  // What the output is; decided once the input is open, before the output's
+  // header is written.
+  OutputFrame frame;
   ConversionContext& context;
   Observer& observer;
   // "Now" for points that carry no time of their own, taken once.

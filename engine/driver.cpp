@@ -20,9 +20,14 @@ const FileTypeInfo& Lookup(std::span<const FileTypeInfo> types, FileType type) {
   return InfoOf(FileType::kNone);
 }
 
+ConversionResult ResultOf(const Conversion& conversion, Outcome outcome,
+                          std::optional<Message> reason = std::nullopt) {
+  return {outcome, reason, conversion.written, conversion.report};
+}
+
 ConversionResult Stop(Conversion& conversion, Message message, std::string_view name) {
   conversion.observer.Show(message, name);
-  return {Outcome::kStopped, message, conversion.written, conversion.report};
+  return ResultOf(conversion, Outcome::kStopped, message);
 }
 
 bool IsSelected(RecordKind kind, const ConvertOptions& options) {
@@ -38,8 +43,34 @@ bool IsSelected(RecordKind kind, const ConvertOptions& options) {
   }
 }
 
+void CountRecord(RecordKind kind, const RecordBuffers& buffers, KindCounts& counts) {
+  if (kind == RecordKind::kWpt) ++counts.waypoints;
+  if (kind == RecordKind::kRte) {
+    ++counts.routes;
+    counts.routePoints += static_cast<std::int64_t>(buffers.rtePnt.Count());
+  }
+  if (kind == RecordKind::kTrk) {
+    ++counts.tracks;
+    counts.trackPoints += static_cast<std::int64_t>(buffers.trkPnt.Count());
+  }
+}
+
+// Length, duration and the first and last time of the tracks written, each
+// time as the track's own text.
+void AddTrackFigures(const RecordBuffers& buffers, TrackFigures& figures) {
+  const std::size_t n = buffers.trkPnt.Count();
+  if (n == 0) return;
+  figures.lengthM = text::RoundToGeneral(figures.lengthM + buffers.trkHdr.totalTripLength);
+  figures.durationS = text::RoundToGeneral(figures.durationS + buffers.trkHdr.totalTripTime);
+  if (figures.firstTime.empty()) buffers.trkPnt[1].dateTime.AppendTrimmedTo(figures.firstTime);
+  figures.lastTime.clear();
+  buffers.trkPnt[n].dateTime.AppendTrimmedTo(figures.lastTime);
+}
+
 void CountWritten(RecordKind kind, Conversion& conversion) {
   const RecordBuffers& buffers = conversion.context.buffers;
+  CountRecord(kind, buffers, conversion.report.written);
+  if (kind == RecordKind::kTrk) AddTrackFigures(buffers, conversion.report.tracks);
   WrittenCounts& written = conversion.written;
   if (kind == RecordKind::kWpt) ++written.waypoints;
   if (kind == RecordKind::kRte) {
@@ -50,16 +81,6 @@ void CountWritten(RecordKind kind, Conversion& conversion) {
     ++written.tracks;
     written.points += static_cast<std::int64_t>(buffers.trkPnt.Count());
   }
-}
-
-// When Waypoint+ is written from another type, the Waypoint+ datum comes
-// from the datum option ("Tokyo" when the data decides), and an MPS input's
-// coordinates are written as "DMS".
-void ApplyWaypointPlusOutputRule(FileType inputType, Conversion& conversion) {
-  ConvertOptions& options = conversion.options;
-  if (inputType == FileType::kMps) options.coordFormat = "DMS";
-  if (options.datum == kDataPriority) options.datum = "Tokyo";
-  conversion.context.fileDatum = options.datum;
 }
 
 Encoding OutputEncodingFor(const ConvertOptions& options, Encoding inputEncoding) {
@@ -78,7 +99,7 @@ Encoding OutputEncodingFor(const ConvertOptions& options, Encoding inputEncoding
 ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
                              std::span<const FileTypeInfo> types) {
   Conversion conversion(options, context, observer, observer.Now());
-  const FileType inputType = GetFileType(options.inputName);
+  const FileType inputType = GetInputFileType(options.inputName);
   const FileType outputType = GetFileType(options.outputName);
   // Each unknown name is reported once, however often its type is needed.
   if (inputType == FileType::kNone && !options.inputName.empty()) {
@@ -91,12 +112,11 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   const FileTypeInfo& output = Lookup(types, outputType);
   // Refused before anything is opened, so no file is created or emptied.
   if (input.makeReader == nullptr) return Stop(conversion, Message::kInputUnsupported, {});
-  if (outputType == FileType::kNone) return {Outcome::kStopped, Message::kUnsupportedType, {}, {}};
+  if (outputType == FileType::kNone) {
+    return ResultOf(conversion, Outcome::kStopped, Message::kUnsupportedType);
+  }
   if (output.makeWriter == nullptr) return Stop(conversion, Message::kOutputUnsupported, {});
 
-  if (outputType == FileType::kWpt && inputType != FileType::kWpt) {
-    ApplyWaypointPlusOutputRule(inputType, conversion);
-  }
   InputTextFile inputFile;
   if (!inputFile.Open(options.inputName)) {
     return Stop(conversion, Message::kInputMissing, options.inputName);
@@ -104,12 +124,11 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   context.vrmVrnDatum = options.vrmVrnDatumOption;
   std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
   reader->Open(conversion);
-  // Waypoint+ to Waypoint+ in another datum: the datum line names the datum
-  // the coordinates are written in.
-  if (outputType == FileType::kWpt && inputType == FileType::kWpt &&
-      options.datum != kDataPriority) {
-    context.fileDatum = options.datum;
-  }
+  // A Waypoint+ input's datum line has been read by now; the frame is
+  // decided before the output's header names its datum.
+  conversion.frame = DecideOutputFrame(
+      inputType, outputType, options,
+      inputType == FileType::kWpt ? std::string_view(context.fileDatum) : std::string_view());
 
   OutputTextFile outputFile;
   const auto mode = options.append ? OutputTextFile::Mode::kAppend : OutputTextFile::Mode::kReplace;
@@ -119,7 +138,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   }
   if (!WriteOutputHeader(outputFile, outputType, conversion)) {
     outputFile.Abort();
-    return {Outcome::kStopped, Message::kGroupFileMissing, conversion.written, conversion.report};
+    return ResultOf(conversion, Outcome::kStopped, Message::kGroupFileMissing);
   }
   std::unique_ptr<RecordWriter> writer = output.makeWriter();
   RecordText recordText(outputFile);
@@ -128,7 +147,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   while (true) {
     if (observer.StopRequested()) {
       outputFile.Abort();
-      return {Outcome::kCancelled, std::nullopt, conversion.written, conversion.report};
+      return ResultOf(conversion, Outcome::kCancelled);
     }
     const RecordKind kind = reader->ReadNextRecord(conversion);
     if (conversion.cancelled) break;
@@ -138,7 +157,12 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
     if (empty && lastWasEmpty && inputFile.BytesRead() == lastPosition) break;
     lastWasEmpty = empty;
     lastPosition = inputFile.BytesRead();
-    if (!IsSelected(kind, options)) continue;
+    if (empty) continue;
+    CountRecord(kind, context.buffers, conversion.report.read);
+    if (!IsSelected(kind, options)) {
+      conversion.report.Skip(SkipReason::kNotSelected);
+      continue;
+    }
     recordText.Reset();
     writer->WriteRecord(kind, conversion, recordText);
     if (conversion.cancelled) break;
@@ -149,7 +173,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   }
   if (conversion.cancelled) {
     outputFile.Abort();
-    return {Outcome::kCancelled, std::nullopt, conversion.written, conversion.report};
+    return ResultOf(conversion, Outcome::kCancelled);
   }
   if (inputFile.Failed()) {
     outputFile.Abort();
@@ -158,7 +182,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   WriteOutputTrailer(outputFile, outputType);
   conversion.report.Skip(SkipReason::kReplacedCharacter, outputFile.ReplacedCharacters());
   if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
-  return {Outcome::kConverted, std::nullopt, conversion.written, conversion.report};
+  return ResultOf(conversion, Outcome::kConverted);
 }
 
 ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionContext& context,
@@ -182,8 +206,14 @@ ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionCont
       return stop(Message::kAborted, {});
     }
   }
+  // Values that would make wrong data without a word stop the command here,
+  // where the window checks its point step, before any file is opened.
   ConvertOptions snapshot = options;
+  if (const std::optional<Message> bad = CheckOptionValues(snapshot)) return stop(*bad, {});
   if (!observer.ConversionStarting(snapshot)) return {Outcome::kStopped, std::nullopt, {}, {}};
+  if (snapshot.pointStepText && !ParsePointStep(*snapshot.pointStepText, snapshot.pointStep)) {
+    return stop(Message::kStepInvalid, {});
+  }
   return ConvertFile(std::move(snapshot), context, observer, types);
 }
 

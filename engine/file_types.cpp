@@ -5,6 +5,8 @@
 #include "engine/input/record_reader.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/platform_files.hpp"
+#include "engine/text_file.hpp"
+#include "formats/nmea/sentence.hpp"
 #include "text/strings.hpp"
 
 namespace vc::engine {
@@ -19,7 +21,10 @@ constexpr FileTypeInfo kFileTypes[] = {
     {FileType::kVrp, "VRP", "VRP", "VornPointer standard log (*.vrp)", &MakeVrpReader, nullptr},
     {FileType::kVrm, "VRM", "VRM", "VornPointer Garmin log (*.vrm)", &MakeVrmReader, nullptr},
     {FileType::kVrn, "VRN", "VRN", "VornPointer Garmin NMEA log (*.vrn)", &MakeVrnReader, nullptr},
-    {FileType::kLog, "LOG", "LOG", "log (*.log), recognised but not read", nullptr, nullptr},
+    {FileType::kNmea, "NMEA", "MEA", "receiver NMEA 0183 log (*.nmea; also *.log holding NMEA)",
+     &MakeNmeaReader, nullptr},
+    {FileType::kLog, "LOG", "LOG", "log (*.log) of anything else, recognised but not read", nullptr,
+     nullptr},
 };
 
 constexpr FileTypeInfo kNoType{FileType::kNone, "", "", "", nullptr, nullptr};
@@ -41,6 +46,31 @@ FileType GetFileType(std::string_view name) {
     if (text::EqualsUpper(suffix, info.suffix)) return info.type;
   }
   return FileType::kNone;
+}
+
+namespace {
+
+// The first line that is neither empty nor a comment ("#", as the headers
+// that capture collections put on top) starts with an NMEA address.
+bool HoldsNmeaSentences(std::string_view name) {
+  constexpr int kLinesLookedAt = 64;
+  InputTextFile file;
+  if (!file.Open(std::string(name))) return false;
+  std::string line;
+  for (int i = 0; i < kLinesLookedAt && file.ReadLine(line); ++i) {
+    const std::string_view trimmed = text::TrimSpaces(line);
+    if (trimmed.empty() || trimmed.front() == '#') continue;
+    return nmea::CheckSentence(trimmed) != nmea::SentenceState::kNotSentence;
+  }
+  return false;
+}
+
+}  // namespace
+
+FileType GetInputFileType(std::string_view name) {
+  const FileType type = GetFileType(name);
+  if (type == FileType::kLog && HoldsNmeaSentences(name)) return FileType::kNmea;
+  return type;
 }
 
 std::int64_t GetFileLength(std::string_view name) {

@@ -15,16 +15,16 @@ namespace vc::engine {
 class RecordReader;
 class RecordWriter;
 
-enum class FileType { kNone, kMps, kWpt, kVrc, kVrp, kVrm, kVrn, kLog };
+enum class FileType { kNone, kMps, kWpt, kVrc, kVrp, kVrm, kVrn, kNmea, kLog };
 
 using ReaderFactory = std::unique_ptr<RecordReader> (*)(text::LineSource& lines);
 using WriterFactory = std::unique_ptr<RecordWriter> (*)();
 
 struct FileTypeInfo {
   FileType type;
-  const char* code;         // "MPS", "WPT", ...
-  const char* suffix;       // the last three characters, upper case
-  const char* description;  // for help texts
+  const char* code;          // "MPS", "WPT", ...
+  const char* suffix;        // the last three characters, upper case
+  const char* description;   // for help texts
   ReaderFactory makeReader;  // nullptr: the type cannot be read
   WriterFactory makeWriter;  // nullptr: the type cannot be written
 };
@@ -35,6 +35,10 @@ const FileTypeInfo& InfoOf(FileType type);
 // The type of a file name or path; kNone for the empty name and for any name
 // of an unknown type (the caller decides whether to say so).
 FileType GetFileType(std::string_view name);
+
+// The type an input is read as: its name's type, except that a .log file
+// whose first lines (comments aside) are NMEA sentences is an NMEA log.
+FileType GetInputFileType(std::string_view name);
 
 // The size of a file in bytes, or: -3 no such file, -2 a name that cannot be
 // a file (empty, a folder), -1 the folder does not exist, -9999 any other

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,9 @@ struct ConvertOptions {
   bool lineTotalLength = false;
   bool lineTotalVelocity = false;
   std::int16_t pointStep = 1;
+  // The point step as typed, when a front leaves its reading to the
+  // command's checks (the command line); it then replaces pointStep.
+  std::optional<std::string> pointStepText;
   bool pointPastDate = false;
   bool pointPastVelocity = false;
   bool pointPastDegree = false;
@@ -53,9 +57,18 @@ struct ConvertOptions {
 
 namespace vc::engine {
 
+enum class Message;
+
 // The point step typed in the window or given on the command line: a number
 // from -32768 to 32767, a fraction going to the nearest whole number (halves
 // to the even one). False for any other text.
 bool ParsePointStep(std::string_view text, std::int16_t& step);
+
+// Checks the option values that would otherwise lose data without a word,
+// in the order of the window's controls: UTC offset, datum, coordinate
+// form, datum of VRM/VRN logs. Returns the message of the first bad one.
+// A coordinate form given in any letter case becomes its upper-case code;
+// the datum texts are kept as typed.
+std::optional<Message> CheckOptionValues(ConvertOptions& options);
 
 }  // namespace vc::engine

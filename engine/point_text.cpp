@@ -266,10 +266,7 @@ void PackedText::AssignDateTime(std::string_view text, std::string& scratch) {
   // A time without a date (on the zero date) stays a text, so that it can
   // still be told from a full date and time.
   const auto seconds = text::ParseDateTime(text);
-  const text::LocalSeconds zeroDate = text::ZeroDate();
-  const bool onZeroDate =
-      seconds && *seconds >= zeroDate && *seconds < zeroDate + text::kSecondsPerDay;
-  if (seconds && !onZeroDate && text::IsWritableTime(*seconds)) {
+  if (seconds && !text::IsTimeOfDay(*seconds) && text::IsWritableTime(*seconds)) {
     scratch.clear();
     text::AppendGeneralDateTime(scratch, *seconds);
     if (scratch == text) {

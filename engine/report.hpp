@@ -51,8 +51,9 @@ struct ConversionReport {
   KindCounts written;
   std::array<std::int64_t, static_cast<std::size_t>(SkipReason::kCount)> skipped{};
   TrackFigures tracks;
-  // Free-form remarks a reader adds (a datum name it does not know, ...).
-  std::vector<std::string> notes;
+  // Datums an input named that the program does not know; its points were
+  // read in the datum the user gave instead.
+  std::vector<std::string> unknownDatums;
 
   void Skip(SkipReason reason, std::int64_t count = 1) {
     skipped[static_cast<std::size_t>(reason)] += count;
@@ -62,8 +63,15 @@ struct ConversionReport {
   }
 };
 
-// The report as lines of text for the fronts, in the language shown.
+// The report as lines of text for the fronts, in the language shown: what
+// was read, written and skipped, the track figures, and the warning below.
 std::vector<std::string> FormatReport(const ConversionReport& report,
                                       Language language = Language::kJapanese);
+
+// When nothing was written: a plain sentence that says so with the likely
+// reason (every log record without a fix, no chosen kind in the input, ...).
+// Empty when something was written.
+std::string NothingWrittenWarning(const ConversionReport& report,
+                                  Language language = Language::kJapanese);
 
 }  // namespace vc::engine

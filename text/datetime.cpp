@@ -8,7 +8,8 @@
 namespace vc::text {
 namespace {
 
-constexpr std::array<int, 12> kDaysBeforeMonth = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+constexpr std::array<int, 12> kDaysBeforeMonth = {0,   31,  59,  90,  120, 151,
+                                                  181, 212, 243, 273, 304, 334};
 constexpr std::int64_t kDaysPer400Years = 146097;
 
 bool IsLeapYear(std::int64_t year) noexcept {
@@ -27,7 +28,8 @@ std::int64_t DaysBeforeYear(std::int64_t year) noexcept {
 }
 
 std::int64_t DaysFromCivil(int year, int month, int day) noexcept {
-  std::int64_t days = DaysBeforeYear(year) + kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + day - 1;
+  std::int64_t days =
+      DaysBeforeYear(year) + kDaysBeforeMonth[static_cast<std::size_t>(month - 1)] + day - 1;
   if (month > 2 && IsLeapYear(year)) ++days;
   return days;
 }
@@ -39,12 +41,13 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) noexcept {
   return q;
 }
 
-const LocalSeconds kMinWritable = 0;                                    // 0001/01/01 00:00:00
+const LocalSeconds kMinWritable = 0;  // 0001/01/01 00:00:00
 const LocalSeconds kMaxWritable = (DaysFromCivil(9999, 12, 31) + 1) * kSecondsPerDay - 1;
 
 // Reads one to `maxDigits` digits; false when there are none or too many.
 bool ReadNumber(std::string_view text, int minDigits, int maxDigits, int& value) noexcept {
-  if (text.size() < static_cast<std::size_t>(minDigits) || text.size() > static_cast<std::size_t>(maxDigits)) {
+  if (text.size() < static_cast<std::size_t>(minDigits) ||
+      text.size() > static_cast<std::size_t>(maxDigits)) {
     return false;
   }
   value = 0;
@@ -57,13 +60,15 @@ bool ReadNumber(std::string_view text, int minDigits, int maxDigits, int& value)
 
 // Splits `text` at `separator` into up to three parts; returns the count, or
 // 4 when there are more.
-int SplitParts(std::string_view text, char separator, std::array<std::string_view, 3>& parts) noexcept {
+int SplitParts(std::string_view text, char separator,
+               std::array<std::string_view, 3>& parts) noexcept {
   int count = 0;
   std::size_t start = 0;
   while (true) {
     const std::size_t end = text.find(separator, start);
     if (count == 3) return 4;
-    parts[static_cast<std::size_t>(count++)] = text.substr(start, end == std::string_view::npos ? end : end - start);
+    parts[static_cast<std::size_t>(count++)] =
+        text.substr(start, end == std::string_view::npos ? end : end - start);
     if (end == std::string_view::npos) return count;
     start = end + 1;
   }
@@ -134,7 +139,8 @@ bool IsDigitAt(std::string_view s, std::size_t i) noexcept { return s[i] >= '0' 
 
 // The common "yyyy/mm/dd hh:nn:ss" without tokenising.
 bool ParseCanonical(std::string_view s, CivilDateTime& c) noexcept {
-  if (s.size() != 19 || s[4] != '/' || s[7] != '/' || s[10] != ' ' || s[13] != ':' || s[16] != ':') {
+  if (s.size() != 19 || s[4] != '/' || s[7] != '/' || s[10] != ' ' || s[13] != ':' ||
+      s[16] != ':') {
     return false;
   }
   for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
@@ -166,7 +172,7 @@ CivilDateTime ToCivil(LocalSeconds seconds) noexcept {
       (dayOfCycle - dayOfCycle / 1460 + dayOfCycle / 36524 - dayOfCycle / 146096) / 365;
   const std::int64_t dayOfYear =
       dayOfCycle - (365 * yearOfCycle + yearOfCycle / 4 - yearOfCycle / 100);  // 0 = March 1
-  const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;              // 0 = March
+  const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;               // 0 = March
   CivilDateTime c{};
   c.day = static_cast<int>(dayOfYear - (153 * monthFromMarch + 2) / 5 + 1);
   c.month = static_cast<int>(monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9);
@@ -200,7 +206,8 @@ std::optional<LocalSeconds> ParseDateTime(std::string_view text, DateOrder order
       if (hasTime || !ParseTime(part, c.hour, c.minute, c.second)) return std::nullopt;
       hasTime = true;
     } else {
-      if (hasDate || hasTime || !ParseDate(part, order, c.year, c.month, c.day)) return std::nullopt;
+      if (hasDate || hasTime || !ParseDate(part, order, c.year, c.month, c.day))
+        return std::nullopt;
       hasDate = true;
     }
   }
@@ -218,18 +225,41 @@ bool IsWritableTime(LocalSeconds seconds) noexcept {
   return seconds >= kMinWritable && seconds <= kMaxWritable;
 }
 
+bool IsTimeOfDay(LocalSeconds seconds) noexcept {
+  const LocalSeconds zeroDate = ZeroDate();
+  return seconds >= zeroDate && seconds < zeroDate + kSecondsPerDay;
+}
+
 bool ShiftByHours(LocalSeconds& seconds, double hours) noexcept {
   const double shift = std::round(hours * 3600.0);
   if (!std::isfinite(shift) || std::fabs(shift) > 4.0e11) return false;  // beyond any writable year
+  if (IsTimeOfDay(seconds)) {
+    const LocalSeconds intoDay = seconds - ZeroDate() + static_cast<LocalSeconds>(shift);
+    seconds = ZeroDate() + (intoDay % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+    return true;
+  }
   const LocalSeconds shifted = seconds + static_cast<LocalSeconds>(shift);
   if (!IsWritableTime(shifted)) return false;
   seconds = shifted;
   return true;
 }
 
+LocalSeconds SecondsBetween(LocalSeconds a, LocalSeconds b) noexcept {
+  const bool aOfDay = IsTimeOfDay(a);
+  const bool bOfDay = IsTimeOfDay(b);
+  if (aOfDay != bOfDay) return 0;
+  const LocalSeconds between = a > b ? a - b : b - a;
+  if (aOfDay && between > kSecondsPerDay / 2) return kSecondsPerDay - between;
+  return between;
+}
+
 void AppendDateTime(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
   DateTimeText text{};
+  if (IsTimeOfDay(seconds)) {
+    AppendText(out, text, PutHms(text.data(), c, 2));
+    return;
+  }
   char* p = PutYmd(text.data(), c);
   *p++ = ' ';
   AppendText(out, text, PutHms(p, c, 2));

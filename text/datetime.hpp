@@ -51,12 +51,22 @@ CivilDateTime ToCivil(LocalSeconds seconds) noexcept;
 // Years 1 to 9999 can be written; a shift that leaves them is refused.
 bool IsWritableTime(LocalSeconds seconds) noexcept;
 
+// A time read without a date: a time of day, on no particular day. It lies
+// on the zero date, which no receiver log can carry as a real date.
+bool IsTimeOfDay(LocalSeconds seconds) noexcept;
+
 // Adds `hours` (a fraction shifts by the exact seconds, rounded to whole
-// seconds). False, with `seconds` unchanged, when the result would leave the
-// writable years.
+// seconds). A time of day moves within its day, round midnight. False, with
+// `seconds` unchanged, when the result would leave the writable years.
 bool ShiftByHours(LocalSeconds& seconds, double hours) noexcept;
 
-// "yyyy/mm/dd hh:nn:ss"
+// Whole seconds between two times, never negative, as the legs of a track
+// count them. Between two times of day the short way round midnight
+// (23:59:58 to 00:00:01 is 3 s); between a time of day and a dated time 0,
+// since the day of the one is unknown.
+LocalSeconds SecondsBetween(LocalSeconds a, LocalSeconds b) noexcept;
+
+// "yyyy/mm/dd hh:nn:ss"; a time of day is written "hh:nn:ss" alone.
 void AppendDateTime(std::string& out, LocalSeconds seconds);
 std::string FormatDateTime(LocalSeconds seconds);
 

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "text/strings.hpp"
+
 namespace vc::text {
 namespace {
 
@@ -294,7 +296,11 @@ double LeadingValue(std::string_view text) noexcept {
   return negative ? -value : value;
 }
 
-bool HasLeadingNumber(std::string_view text) noexcept { return !LeadingNumberSpan(text).empty(); }
+bool IsNumberText(std::string_view text) noexcept {
+  const std::string_view trimmed = TrimSpaces(text);
+  const std::string_view span = LeadingNumberSpan(trimmed);
+  return !span.empty() && span.size() == trimmed.size();
+}
 
 void AppendGeneral(std::string& out, double value) {
   if (!std::isfinite(value) || value == 0) {

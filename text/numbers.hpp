@@ -16,8 +16,9 @@ namespace vc::text {
 // 0 when there is none, so "", "-" and "abc" read as 0; "12.3abc" is 12.3.
 double LeadingValue(std::string_view text) noexcept;
 
-// True when the text starts (after blanks) with something LeadingValue reads.
-bool HasLeadingNumber(std::string_view text) noexcept;
+// True when the text, without the spaces around it, is a decimal number and
+// nothing else ("+5.5", "-12", "3."): what LeadingValue reads is all of it.
+bool IsNumberText(std::string_view text) noexcept;
 
 // The general number form: plain decimal with up to 15 significant digits,
 // a point as separator, no exponent, no grouping, trailing zeros and a

@@ -21,21 +21,16 @@
 // each such record that held anything at all.
 //
 // An NMEA block whose time comes from $GPGGA or $GPGLL alone carries no date
-// ($GPRMC is the only sentence with one), so its time is a bare "hh:nn:ss".
-// Such a time is put on the day of the nearest dated point of the file: the
-// last one before it, or for the points before the first dated one, the
-// first dated point after them. Of that day and the days before and after
-// it, the one that brings the time closest to the dated point is taken, so
-// a log that runs past midnight moves on to the next day. When the file has
-// no date at all, the bare times are kept as they are.
+// ($GPRMC is the only sentence with one), so its time is a bare "hh:nn:ss",
+// which the track dates from its neighbours (log_track.hpp).
 #include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/input/log_track.hpp"
 #include "engine/input/record_reader.hpp"
-#include "engine/input/track_legs.hpp"
 #include "formats/vornpointer/garmin_text.hpp"
 #include "formats/vornpointer/log_line.hpp"
 #include "formats/vornpointer/nmea_block.hpp"
@@ -49,116 +44,7 @@ namespace {
 enum class LogKind { kVrp, kVrm, kVrn };
 
 constexpr std::string_view kLogCoordFormat = "D";
-constexpr std::string_view kLogTrackFlag = "True";
-constexpr std::string_view kLogTrackCode = "0";
 constexpr double kKmhPerMetrePerSecond = 3.6;
-
-// A date is written with "/" or "-" between its numbers, which a time of day
-// never contains ("-" alone is the mark of a missing value).
-bool HasDate(std::string_view dateTime) noexcept {
-  return dateTime.find('/') != std::string_view::npos ||
-         dateTime.find('-', 1) != std::string_view::npos;
-}
-
-// Only a time that reads as a date and time can date its neighbours. A time
-// kept as seconds was written with its date; a number ("1234567", which is
-// kept as its value) or a damaged text has none.
-bool HasDate(const PackedText& dateTime) {
-  const std::optional<std::string_view> stored = dateTime.StoredText();
-  if (stored && !HasDate(*stored)) return false;
-  return dateTime.Seconds().has_value();
-}
-
-// Seconds since midnight of a time written without a date; nullopt for
-// anything else.
-std::optional<text::LocalSeconds> BareTimeOfDay(const PackedText& dateTime) {
-  if (HasDate(dateTime)) return std::nullopt;
-  const std::optional<text::LocalSeconds> seconds = dateTime.Seconds();
-  if (!seconds) return std::nullopt;
-  return *seconds - text::ZeroDate();
-}
-
-text::LocalSeconds Distance(text::LocalSeconds a, text::LocalSeconds b) noexcept {
-  return a > b ? a - b : b - a;
-}
-
-// `timeOfDay` on the day of `reference`, the day before or the day after,
-// whichever lies closest to `reference`.
-text::LocalSeconds NearestDayTime(text::LocalSeconds reference,
-                                  text::LocalSeconds timeOfDay) noexcept {
-  text::LocalSeconds intoDay = reference % text::kSecondsPerDay;
-  if (intoDay < 0) intoDay += text::kSecondsPerDay;
-  const text::LocalSeconds sameDay = reference - intoDay + timeOfDay;
-  text::LocalSeconds best = sameDay;
-  for (const text::LocalSeconds candidate :
-       {sameDay + text::kSecondsPerDay, sameDay - text::kSecondsPerDay}) {
-    if (Distance(candidate, reference) < Distance(best, reference)) best = candidate;
-  }
-  return best;
-}
-
-// Rewrites a bare time as a full date and time near `reference`; false, with
-// the text unchanged, when the result would leave the writable years.
-bool DateBareTime(PackedText& dateTime, text::LocalSeconds reference, text::LocalSeconds timeOfDay,
-                  text::LocalSeconds& dated) noexcept {
-  const text::LocalSeconds seconds = NearestDayTime(reference, timeOfDay);
-  if (!text::IsWritableTime(seconds)) return false;
-  dateTime.SetDateTime(seconds);
-  dated = seconds;
-  return true;
-}
-
-// Gives the bare times of a track the date of their dated neighbours, while
-// the points are added one by one.
-class BareTimeDating {
- public:
-  void Start() noexcept {
-    lastDated_ = 0;
-    leadingBare_ = false;
-  }
-
-  // Called once point n has its time. True when points before n were changed
-  // as well, so that the legs up to n must be computed again.
-  bool Place(PointList<TrkPnt>& points, std::size_t n) {
-    PackedText& dateTime = points[n].dateTime;
-    if (HasDate(dateTime)) {
-      const bool backFill = lastDated_ == 0 && leadingBare_;
-      lastDated_ = n;
-      return backFill && DateLeadingPoints(points, n);
-    }
-    const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(dateTime);
-    if (!timeOfDay) return false;
-    if (lastDated_ == 0) {
-      leadingBare_ = true;
-      return false;
-    }
-    const std::optional<text::LocalSeconds> reference = points[lastDated_].dateTime.Seconds();
-    text::LocalSeconds dated = 0;
-    if (reference && DateBareTime(dateTime, *reference, *timeOfDay, dated)) lastDated_ = n;
-    return false;
-  }
-
- private:
-  // Walks back from the first dated point n, each bare time taking its date
-  // from the point after it.
-  static bool DateLeadingPoints(PointList<TrkPnt>& points, std::size_t n) {
-    std::optional<text::LocalSeconds> reference = points[n].dateTime.Seconds();
-    if (!reference) return false;
-    bool changed = false;
-    for (std::size_t i = n - 1; i >= 1; --i) {
-      const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(points[i].dateTime);
-      text::LocalSeconds dated = 0;
-      if (timeOfDay && DateBareTime(points[i].dateTime, *reference, *timeOfDay, dated)) {
-        reference = dated;
-        changed = true;
-      }
-    }
-    return changed;
-  }
-
-  std::size_t lastDated_ = 0;  // number of the last point with a date; 0 for none
-  bool leadingBare_ = false;   // a bare time came before any dated point
-};
 
 class LogReader final : public RecordReader {
  public:
@@ -193,9 +79,7 @@ class LogReader final : public RecordReader {
     PointList<TrkPnt>& points = context.buffers.trkPnt;
     // Last known values from an earlier file must not fill in this one.
     fixState_.Reset();
-    points.Clear();
-    legs_.Start(header);
-    dating_.Start();
+    track_.Start(header, points);
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
@@ -206,21 +90,9 @@ class LogReader final : public RecordReader {
         continue;
       }
       StorePoint(points.Add(), context);
-      const std::size_t n = points.Count();
-      if (dating_.Place(points, n)) {
-        legs_.Start(header);
-        for (std::size_t i = 1; i <= n; ++i) legs_.Add(points[i], header);
-      } else {
-        legs_.Add(points[n], header);
-      }
+      track_.Placed(header, points);
     }
-    context.NextTrackNumber();
-    header.pntNum.clear();
-    text::AppendGeneral(header.pntNum, static_cast<double>(points.Count()));
-    TrackLegs::Finish(header);
-    header.trkFlag.assign(kLogTrackFlag);
-    header.trkCode.assign(kLogTrackCode);
-    header.trkName.clear();
+    track_.Finish(context);
   }
 
   // Takes the record's time into time_; false when it does not read as a
@@ -251,8 +123,7 @@ class LogReader final : public RecordReader {
   bool done_ = false;
   vp::LogLine line_;
   vp::LogFixState fixState_;
-  TrackLegs legs_;
-  BareTimeDating dating_;
+  LogTrack track_;
   PackedText time_;
   std::string scratch_;
 };

@@ -29,5 +29,6 @@ std::unique_ptr<RecordReader> MakeVrcReader(text::LineSource& lines);
 std::unique_ptr<RecordReader> MakeVrpReader(text::LineSource& lines);
 std::unique_ptr<RecordReader> MakeVrmReader(text::LineSource& lines);
 std::unique_ptr<RecordReader> MakeVrnReader(text::LineSource& lines);
+std::unique_ptr<RecordReader> MakeNmeaReader(text::LineSource& lines);
 
 }  // namespace vc::engine

@@ -1,7 +1,5 @@
 #include "engine/input/track_legs.hpp"
 
-#include <cstdlib>
-
 #include "geo/coord_text.hpp"
 #include "geo/distance.hpp"
 #include "text/numbers.hpp"
@@ -24,7 +22,7 @@ void TrackLegs::Add(TrkPnt& point, TrkHdr& header, bool accumulate) {
   point.legLength = 0;
   point.legVelocity = 0;
   if (hasPrevious_) {
-    if (time && previousTime_) point.legTime = std::llabs(*time - *previousTime_);
+    if (time && previousTime_) point.legTime = text::SecondsBetween(*previousTime_, *time);
     point.legLength =
         text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) * 1000);
     if (point.legTime != 0) {

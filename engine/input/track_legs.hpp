@@ -1,7 +1,8 @@
 // Legs and totals of a track, computed while its points are read.
 //
 // For point n >= 2: the leg time is the whole seconds between the times of
-// points n-1 and n (sign dropped; 0 when either time cannot be read), the leg
+// points n-1 and n (text::SecondsBetween; 0 when either time cannot be
+// read), the leg
 // length the great-circle distance in metres, the leg velocity length / time
 // * 3.6 in km/h (0 when the time is 0). Point 1 has zero legs. Totals add up
 // the legs; the mean velocity is total length / total time * 3.6. Every value

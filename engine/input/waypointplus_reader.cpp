@@ -74,13 +74,14 @@ void StorePoint(const wpt::WptLine& line, const std::string& fileDatum, WptRec& 
 }
 
 // The date and time fields joined by one blank, rewritten as
-// "yyyy/mm/dd hh:nn:ss". A time that cannot be read keeps the joined text.
+// "yyyy/mm/dd hh:nn:ss". A time that cannot be read keeps the joined text,
+// and so does a time without a date: it is a time of day, on no known day.
 void StoreTrackTime(const wpt::WptLine& line, PackedText& dateTime, std::string& joined) {
   joined = line.fields[kTrackDateField];
   joined += ' ';
   joined += line.fields[kTrackTimeField];
   const auto seconds = text::ParseDateTime(joined, text::DateOrder::kMonthDayYear);
-  if (seconds) {
+  if (seconds && !text::IsTimeOfDay(*seconds)) {
     dateTime.SetDateTime(*seconds);
   } else {
     dateTime.Assign(joined);

@@ -1,6 +1,6 @@
 // Records as statements of a mapserver script. Whatever the options say, a
 // script is written in the Tokyo datum, in the "MPS" coordinate form and in
-// UTC+9; the options are set so for the rest of the conversion.
+// UTC+9 (the output frame says so).
 //
 //   waypoint  point, group 2510   pos lat,lon
 //                                 str [WP]name
@@ -117,24 +117,15 @@ std::size_t PointStepOf(std::int16_t step) noexcept {
 
 class MpsWriter final : public KindWriter {
  private:
-  // An MPS file is always in the Tokyo datum, the "MPS" form and UTC+9: the
-  // options say so for the rest of the conversion.
-  void Prepare(Conversion& conversion) override {
-    ConvertOptions& options = conversion.options;
-    options.utcOffset = "+9";
-    options.datum = "TOKYO";
-    options.coordFormat = "MPS";
-  }
-
   void AppendPointStatement(RecordText& output, std::string_view group) {
     mps::AppendMpsStatement(output.text(), "point",
                             mps::PointLineValues({}, group, pos_, str_, info_));
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
-    WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.options, conversion.now, point_);
-    AppendPosition(pos_, waypoint.lat, waypoint.lon);
+    const WptRec& waypoint = conversion.context.buffers.wpt;
+    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
+    AppendPosition(pos_, point_.lat, point_.lon);
     str_.assign("[WP]");
     str_ += text::TrimSpaces(waypoint.name);
     info_.assign(text::TrimSpaces(waypoint.info1));
@@ -146,7 +137,7 @@ class MpsWriter final : public KindWriter {
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {
-    RecordBuffers& buffers = conversion.context.buffers;
+    const RecordBuffers& buffers = conversion.context.buffers;
     const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
     if (n == 0) return;
     const std::string_view name = text::TrimSpaces(buffers.rteHdr.rteName);
@@ -156,9 +147,8 @@ class MpsWriter final : public KindWriter {
     line_.Begin(output, kRouteLineGroup, str_, info_);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      WptRec& point = buffers.rtePnt[i];
-      ConvertPointForOutput(point, conversion.options, conversion.now, point_);
-      line_.Add(output, point.lat, point.lon, i == n);
+      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      line_.Add(output, point_.lat, point_.lon, i == n);
     }
     line_.End(output);
 
@@ -167,8 +157,8 @@ class MpsWriter final : public KindWriter {
     const bool ascending = conversion.options.routeOrder == kAscending;
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      const WptRec& point = buffers.rtePnt[i];
-      AppendPosition(pos_, point.lat, point.lon);
+      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      AppendPosition(pos_, point_.lat, point_.lon);
       str_.assign(label_);
       const std::size_t number = ascending ? i : n - i + 1;
       text::AppendPattern(str_, static_cast<double>(number), text::kPattern000);
@@ -207,7 +197,7 @@ class MpsWriter final : public KindWriter {
 
   void TrackPointStr(const TrkPnt& point, const ConvertOptions& options) {
     str_.clear();
-    if (options.pointPastDate) point.dateTime.AppendTrimmedTo(str_);
+    if (options.pointPastDate) AppendPointTime(str_, point, point_, true);
     str_ += ',';
     if (options.pointPastVelocity) AppendMeasured(str_, point.velocity, "(km/hr)");
     str_ += ',';
@@ -230,7 +220,7 @@ class MpsWriter final : public KindWriter {
   }
 
   void WriteTrack(Conversion& conversion, RecordText& output) override {
-    RecordBuffers& buffers = conversion.context.buffers;
+    const RecordBuffers& buffers = conversion.context.buffers;
     const ConvertOptions& options = conversion.options;
     const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
     if (n == 0) return;
@@ -242,9 +232,8 @@ class MpsWriter final : public KindWriter {
     for (std::size_t i = 1; i <= n; ++i) {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
-      TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, options, point_);
-      line_.Add(output, point.lat.View(latText_), point.lon.View(lonText_), i == n);
+      ConvertPointForOutput(buffers.trkPnt[i], conversion.frame, point_);
+      line_.Add(output, point_.lat, point_.lon, i == n);
     }
     line_.End(output);
 
@@ -253,7 +242,8 @@ class MpsWriter final : public KindWriter {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      AppendPosition(pos_, point.lat.View(latText_), point.lon.View(lonText_));
+      ConvertPointForOutput(point, conversion.frame, point_);
+      AppendPosition(pos_, point_.lat, point_.lon);
       TrackPointStr(point, options);
       TrackPointInfo(point, options);
       output.text() += kLineBreak;
@@ -268,9 +258,6 @@ class MpsWriter final : public KindWriter {
   std::string str_;
   std::string info_;
   std::string label_;
-  // Coordinates kept as numbers are written here.
-  std::string latText_;
-  std::string lonText_;
 };
 
 }  // namespace

@@ -34,7 +34,7 @@ bool WriteOutputHeader(OutputTextFile& output, FileType type, Conversion& conver
       return true;
     }
     case FileType::kWpt: {
-      const std::string_view datumLine = WaypointPlusDatumLine(conversion.context.fileDatum);
+      const std::string_view datumLine = WaypointPlusDatumLine(conversion.frame.headerDatum);
       if (!datumLine.empty()) output.WriteLine(datumLine);
       return true;
     }

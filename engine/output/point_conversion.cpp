@@ -1,7 +1,6 @@
 #include "engine/output/point_conversion.hpp"
 
 #include <cstdint>
-#include <optional>
 
 #include "geo/coord_text.hpp"
 #include "geo/datum.hpp"
@@ -10,14 +9,16 @@
 namespace vc::engine {
 namespace {
 
-std::string_view OptionOr(const std::string& option, std::string_view own) noexcept {
-  return option == kDataPriority ? own : std::string_view(option);
+std::string_view FrameOr(const std::string& frameValue, std::string_view own) noexcept {
+  return frameValue == kDataPriority ? own : std::string_view(frameValue);
 }
 
-// A waypoint's coordinate takes the new text's storage; a track point's
-// compact text copies it.
-void TakeCoordinate(std::string& coordinate, std::string& made) noexcept { coordinate.swap(made); }
-void TakeCoordinate(CoordText& coordinate, const std::string& made) { coordinate = made; }
+std::string_view ViewOf(const std::string& coordinate, std::string& /*scratch*/) {
+  return coordinate;
+}
+std::string_view ViewOf(const CoordText& coordinate, std::string& scratch) {
+  return coordinate.View(scratch);
+}
 
 double DegreesOf(const std::string& coordinate, std::string_view form, std::string& /*scratch*/) {
   return geo::CoordDegrees(coordinate, form);
@@ -26,54 +27,62 @@ double DegreesOf(const CoordText& coordinate, std::string_view form, std::string
   return CoordDegreesOf(coordinate, form, scratch);
 }
 
-void AppendInForm(std::string& out, const std::string& coordinate, std::string_view fromForm,
-                  std::string_view toForm, std::string& /*scratch*/) {
-  geo::AppendConvertedCoord(out, coordinate, fromForm, toForm);
-}
-void AppendInForm(std::string& out, const CoordText& coordinate, std::string_view fromForm,
-                  std::string_view toForm, std::string& scratch) {
-  AppendConvertedCoordOf(out, coordinate, fromForm, toForm, scratch);
-}
-
 // The transformed angle goes back into the point's own form through its
 // general text, so even a datum pair that leaves the point where it is
 // ("Tokyo" and "TOKYO") rewrites the coordinate through decimal degrees.
-template <typename Coordinate>
-void WriteBackDegrees(Coordinate& coordinate, double degrees, std::string_view form,
-                      ConvertedPoint& converted) {
-  converted.number.clear();
-  text::AppendGeneral(converted.number, degrees);
-  converted.coord.clear();
-  geo::AppendConvertedCoord(converted.coord, converted.number, "D", form);
-  TakeCoordinate(coordinate, converted.coord);
+void DegreesInForm(std::string& out, double degrees, std::string_view form, std::string& number) {
+  number.clear();
+  text::AppendGeneral(number, degrees);
+  out.clear();
+  geo::AppendConvertedCoord(out, number, "D", form);
 }
 
-template <typename Coordinate>
-void ChangeForm(Coordinate& coordinate, std::string_view fromForm, std::string_view toForm,
-                ConvertedPoint& converted) {
-  converted.coord.clear();
-  AppendInForm(converted.coord, coordinate, fromForm, toForm, converted.number);
-  TakeCoordinate(coordinate, converted.coord);
+void ChangeFormInPlace(std::string& text, std::string_view fromForm, std::string_view toForm,
+                       std::string& scratch) {
+  scratch.clear();
+  geo::AppendConvertedCoord(scratch, text, fromForm, toForm);
+  text.swap(scratch);
+}
+void ChangeForm(std::string& out, const std::string& coordinate, std::string_view fromForm,
+                std::string_view toForm, std::string& /*scratch*/) {
+  out.clear();
+  geo::AppendConvertedCoord(out, coordinate, fromForm, toForm);
+}
+void ChangeForm(std::string& out, const CoordText& coordinate, std::string_view fromForm,
+                std::string_view toForm, std::string& scratch) {
+  out.clear();
+  AppendConvertedCoordOf(out, coordinate, fromForm, toForm, scratch);
 }
 
 // Datum first, in the point's own form; then the form. Works for waypoints,
 // route points and track points alike.
 template <typename Point>
-void ConvertCoordinates(Point& point, const ConvertOptions& options, ConvertedPoint& converted) {
-  converted.outDatum = OptionOr(options.datum, point.recDatum);
+void ConvertCoordinates(const Point& point, const OutputFrame& frame, ConvertedPoint& converted) {
+  const std::string_view ownForm = point.recCoordFormat;
+  converted.outDatum = FrameOr(frame.datum, point.recDatum);
+  converted.outCoordFormat = FrameOr(frame.coordFormat, ownForm);
+  converted.outUtcOffset = FrameOr(frame.utcOffset, point.recUtcOffset);
+  const bool changeForm = converted.outCoordFormat != ownForm;
   if (converted.outDatum != point.recDatum) {
-    const geo::GeoPoint from{DegreesOf(point.lat, point.recCoordFormat, converted.number),
-                             DegreesOf(point.lon, point.recCoordFormat, converted.number), 0};
+    const geo::GeoPoint from{DegreesOf(point.lat, ownForm, converted.number),
+                             DegreesOf(point.lon, ownForm, converted.number), 0};
     const geo::GeoPoint to = geo::TransformDatum(from, point.recDatum, converted.outDatum);
-    WriteBackDegrees(point.lat, to.lat, point.recCoordFormat, converted);
-    WriteBackDegrees(point.lon, to.lon, point.recCoordFormat, converted);
+    DegreesInForm(converted.latText, to.lat, ownForm, converted.number);
+    DegreesInForm(converted.lonText, to.lon, ownForm, converted.number);
+    if (changeForm) {
+      ChangeFormInPlace(converted.latText, ownForm, converted.outCoordFormat, converted.coord);
+      ChangeFormInPlace(converted.lonText, ownForm, converted.outCoordFormat, converted.coord);
+    }
+  } else if (changeForm) {
+    ChangeForm(converted.latText, point.lat, ownForm, converted.outCoordFormat, converted.number);
+    ChangeForm(converted.lonText, point.lon, ownForm, converted.outCoordFormat, converted.number);
+  } else {
+    converted.lat = ViewOf(point.lat, converted.latText);
+    converted.lon = ViewOf(point.lon, converted.lonText);
+    return;
   }
-  converted.outCoordFormat = OptionOr(options.coordFormat, point.recCoordFormat);
-  if (converted.outCoordFormat != point.recCoordFormat) {
-    ChangeForm(point.lat, point.recCoordFormat, converted.outCoordFormat, converted);
-    ChangeForm(point.lon, point.recCoordFormat, converted.outCoordFormat, converted);
-  }
-  converted.outUtcOffset = OptionOr(options.utcOffset, point.recUtcOffset);
+  converted.lat = converted.latText;
+  converted.lon = converted.lonText;
 }
 
 // Hours from the point's zone to the output's; 0 when the offsets read as
@@ -89,10 +98,11 @@ std::size_t PointCountToWrite(std::string_view pntNum, std::size_t held) noexcep
   return count < held ? static_cast<std::size_t>(count) : held;
 }
 
-void ConvertPointForOutput(WptRec& point, const ConvertOptions& options, text::LocalSeconds now,
+void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
                            ConvertedPoint& converted) {
-  ConvertCoordinates(point, options, converted);
+  ConvertCoordinates(point, frame, converted);
   converted.pointTime.clear();
+  converted.shiftedTime.reset();
   const double hours = ZoneShiftHours(converted, point.recUtcOffset);
   text::LocalSeconds shifted = now;
   if (hours != 0 && text::IsWritableTime(now) && text::ShiftByHours(shifted, hours)) {
@@ -102,17 +112,35 @@ void ConvertPointForOutput(WptRec& point, const ConvertOptions& options, text::L
   }
 }
 
-void ConvertPointForOutput(TrkPnt& point, const ConvertOptions& options,
+void ConvertPointForOutput(const TrkPnt& point, const OutputFrame& frame,
                            ConvertedPoint& converted) {
-  ConvertCoordinates(point, options, converted);
+  ConvertCoordinates(point, frame, converted);
   converted.pointTime.clear();
+  converted.shiftedTime.reset();
   const double hours = ZoneShiftHours(converted, point.recUtcOffset);
   if (hours == 0) return;
   // A time that cannot be read, or that the shift would carry outside the
   // years 1 to 9999, is kept as it stands.
   std::optional<text::LocalSeconds> seconds = point.dateTime.Seconds();
   if (!seconds || !text::ShiftByHours(*seconds, hours)) return;
-  point.dateTime.SetGeneralDateTime(*seconds);
+  converted.shiftedTime = seconds;
+}
+
+void AppendPointTime(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
+                     bool trimmed) {
+  if (converted.shiftedTime) {
+    text::AppendGeneralDateTime(out, *converted.shiftedTime);
+  } else if (trimmed) {
+    point.dateTime.AppendTrimmedTo(out);
+  } else {
+    point.dateTime.AppendTo(out);
+  }
+}
+
+std::optional<text::LocalSeconds> PointSeconds(const TrkPnt& point,
+                                               const ConvertedPoint& converted) {
+  if (converted.shiftedTime) return converted.shiftedTime;
+  return point.dateTime.Seconds();
 }
 
 }  // namespace vc::engine

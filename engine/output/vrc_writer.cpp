@@ -37,10 +37,6 @@ class VrcWriter final : public KindWriter {
   void SetTrimmed(std::size_t column, std::string_view value) {
     fields_[column].assign(text::TrimSpaces(value));
   }
-  void SetCoord(std::size_t column, const CoordText& coord) {
-    fields_[column].clear();
-    coord.AppendTo(fields_[column]);
-  }
   void SetTrimmed(std::size_t column, const PackedText& value) {
     fields_[column].clear();
     value.AppendTrimmedTo(fields_[column]);
@@ -52,8 +48,8 @@ class VrcWriter final : public KindWriter {
     Set(2, point_.outCoordFormat);
     Set(3, point_.outDatum);
     SetTrimmed(4, point.name);
-    Set(5, point.lat);
-    Set(6, point.lon);
+    Set(5, point_.lat);
+    Set(6, point_.lon);
     SetTrimmed(7, point.info1);
     SetTrimmed(8, point.info2);
     SetTrimmed(10, point.info3);
@@ -62,14 +58,14 @@ class VrcWriter final : public KindWriter {
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
-    WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.options, conversion.now, point_);
+    const WptRec& waypoint = conversion.context.buffers.wpt;
+    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
     SetWaypointColumns("WPT", waypoint);
     vrc::AppendVrcLine(output.text(), fields_);
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {
-    RecordBuffers& buffers = conversion.context.buffers;
+    const RecordBuffers& buffers = conversion.context.buffers;
     const RteHdr& header = buffers.rteHdr;
     Set(1, "RTH");
     SetTrimmed(2, header.rteNo);
@@ -79,8 +75,8 @@ class VrcWriter final : public KindWriter {
     const std::size_t n = PointCountToWrite(header.pntNum, buffers.rtePnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      WptRec& point = buffers.rtePnt[i];
-      ConvertPointForOutput(point, conversion.options, conversion.now, point_);
+      const WptRec& point = buffers.rtePnt[i];
+      ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
       SetWaypointColumns("RTP", point);
       output.text() += kLineBreak;
       vrc::AppendVrcLine(output.text(), fields_);
@@ -89,7 +85,7 @@ class VrcWriter final : public KindWriter {
   }
 
   void WriteTrack(Conversion& conversion, RecordText& output) override {
-    RecordBuffers& buffers = conversion.context.buffers;
+    const RecordBuffers& buffers = conversion.context.buffers;
     const TrkHdr& header = buffers.trkHdr;
     Set(1, "TRH");
     SetTrimmed(2, header.pntNum);
@@ -100,15 +96,15 @@ class VrcWriter final : public KindWriter {
     const std::size_t n = PointCountToWrite(header.pntNum, buffers.trkPnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.options, point_);
+      const TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.frame, point_);
       Set(1, "TRP");
       Set(2, point_.outCoordFormat);
       Set(3, point_.outDatum);
-      SetCoord(4, point.lat);
-      SetCoord(5, point.lon);
+      Set(4, point_.lat);
+      Set(5, point_.lon);
       fields_[6].clear();
-      point.dateTime.AppendTo(fields_[6]);
+      AppendPointTime(fields_[6], point, point_);
       Set(7, i == 1 ? "True" : "False");
       SetTrimmed(8, point.velocity);
       SetTrimmed(9, point.trkDegree);

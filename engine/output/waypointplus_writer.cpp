@@ -30,16 +30,17 @@ class WaypointPlusWriter final : public KindWriter {
     date_.clear();
     time_.clear();
     if (!seconds) return;
-    text::AppendMonthDayYear(date_, *seconds);
+    // A time of day has no date to write: the date field stays empty.
+    if (!text::IsTimeOfDay(*seconds)) text::AppendMonthDayYear(date_, *seconds);
     text::AppendTimeOfDay(time_, *seconds);
   }
 
   // "WP" and "RP" lines share their layout.
-  void AppendWaypointLine(std::string& out, std::string_view kind, WptRec& point,
+  void AppendWaypointLine(std::string& out, std::string_view kind, const WptRec& point,
                           Conversion& conversion) {
-    ConvertPointForOutput(point, conversion.options, conversion.now, point_);
+    ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
     SplitPointTime(text::ParseDateTime(point_.pointTime));
-    wpt::AppendWptLine(out, kind, point_.outCoordFormat, point.name, point.lat, point.lon, date_,
+    wpt::AppendWptLine(out, kind, point_.outCoordFormat, point.name, point_.lat, point_.lon, date_,
                        time_, point.info1);
   }
 
@@ -48,7 +49,7 @@ class WaypointPlusWriter final : public KindWriter {
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {
-    RecordBuffers& buffers = conversion.context.buffers;
+    const RecordBuffers& buffers = conversion.context.buffers;
     wpt::AppendWptLine(output.text(), "RN", buffers.rteHdr.rteNo, buffers.rteHdr.rteName);
     const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
@@ -60,16 +61,16 @@ class WaypointPlusWriter final : public KindWriter {
   }
 
   void WriteTrack(Conversion& conversion, RecordText& output) override {
-    RecordBuffers& buffers = conversion.context.buffers;
+    const RecordBuffers& buffers = conversion.context.buffers;
     const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.options, point_);
-      SplitPointTime(point.dateTime.Seconds());
+      const TrkPnt& point = buffers.trkPnt[i];
+      ConvertPointForOutput(point, conversion.frame, point_);
+      SplitPointTime(PointSeconds(point, point_));
       if (i > 1) output.text() += kLineBreak;
-      wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point.lat.View(latText_),
-                         point.lon.View(lonText_), date_, time_, i == 1 ? "1" : "0");
+      wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point_.lat, point_.lon, date_,
+                         time_, i == 1 ? "1" : "0");
       output.FlushIfLarge();
     }
   }
@@ -77,9 +78,6 @@ class WaypointPlusWriter final : public KindWriter {
   ConvertedPoint point_;
   std::string date_;
   std::string time_;
-  // Coordinates kept as numbers are written here.
-  std::string latText_;
-  std::string lonText_;
 };
 
 }  // namespace

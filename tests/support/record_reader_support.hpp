@@ -24,6 +24,8 @@ class ReaderHarness {
   }
 
   engine::RecordKind Next() { return reader_->ReadNextRecord(conversion_); }
+  // What the readings so far counted as skipped.
+  [[nodiscard]] const engine::ConversionReport& Report() const { return conversion_.report; }
 
   // Every record up to and including the end: "WPT <name>", "RTE <pntNum>
   // <points held>", "TRK <pntNum> <points held>", "none", "EOF".

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/conversion.hpp"
+#include "engine/output/output_frame.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/text_file.hpp"
 #include "support/engine_support.hpp"
@@ -13,8 +14,15 @@
 namespace vc::testing {
 
 // Every datum, form and offset option starts at "データ優先", no annotation
-// is ticked, and "now" is the observer's, 2002/03/05 21:00:00.
+// is ticked, and "now" is the observer's, 2002/03/05 21:00:00. The output
+// frame is decided from the options and the two types, as the driver does.
 struct WriterHarness {
+  explicit WriterHarness(engine::FileType outputType_,
+                         engine::FileType inputType_ = engine::FileType::kVrc)
+      : outputType(outputType_), inputType(inputType_) {}
+
+  engine::FileType outputType;
+  engine::FileType inputType;
   engine::ConvertOptions options;
   engine::ConversionContext context;
   RecordingObserver observer;
@@ -25,6 +33,7 @@ struct WriterHarness {
   // What one WriteRecord call prints, final line end included.
   std::string Write(engine::RecordWriter& writer, engine::RecordKind kind) {
     engine::Conversion conversion(options, context, observer, observer.now);
+    conversion.frame = engine::DecideOutputFrame(inputType, outputType, options, context.fileDatum);
     engine::OutputTextFile file;
     const std::string path = dir.Path("record.out");
     if (!file.Open(path, engine::OutputTextFile::Mode::kReplace, engine::Encoding::kUtf8)) {

@@ -142,7 +142,8 @@ TEST(Golden, ThroughTheEngine) {
     commandLine.options.groupFilePath = GroupFileOfTree();
     RecordingObserver observer;
     engine::ConversionContext context;
-    const auto result = engine::ConvertFile(commandLine.options, context, observer);
+    // The command's checks too, as vornconv and the window run them.
+    const auto result = engine::RunConvertCommand(commandLine.options, context, observer);
     EXPECT_EQ(result.outcome, engine::Outcome::kConverted);
     const std::string expected = ReadFile(GoldenFolder() / name / ("expected_" + c.output));
     EXPECT_EQ(FirstDifference(expected, dir.Read(c.output)), "");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/command_line.hpp"
+#include "engine/report.hpp"
 #include "support/engine_support.hpp"
 #include "support/process_support.hpp"
 
@@ -53,7 +54,11 @@ TEST_F(Vornconv, ExitStatusesAndMessages) {
       {{in, in}, 1, "ファイル名が同じです．変換後ファイル名を変えてください．\n"},
       {{in}, 2, ""},
       {{in, out, "--convert=wpt,bogus"}, 2, ""},
-      {{in, out, "--step=99999"}, 2, "Stepには -32768 から 32767 までの数値を指定してください．\n"},
+      // The step is one of the conversion's own checks, made after the names.
+      {{in, out, "--step=99999"}, 1, "Stepには -32768 から 32767 までの数値を指定してください．\n"},
+      {{"--step=abc", dir.Path("missing.vrp"), out},
+       1,
+       "[" + dir.Path("missing.vrp") + "]は存在しません．中止します．\n"},
       {{in, out, "--route-order=sideways"}, 2, ""},
   };
   for (const auto& c : cases) {
@@ -76,9 +81,67 @@ TEST_F(Vornconv, RefusesToOverwriteWithoutATerminalUnlessForced) {
   EXPECT_EQ(dir.Read("out.vrc"), "precious");
   run = RunVornconv(dir, {in, out, "--force"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out,
-            "vornconv: 0 waypoints, 0 routes, 0 tracks, 0 points written to " + out + "\n");
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "vornconv: " + in + " -> " + out);
   EXPECT_EQ(dir.Read("out.vrc"), "");
+}
+
+// A conversion that completed used to say only how many records it wrote,
+// and nothing at all about a log whose every record was skipped.
+TEST_F(Vornconv, PrintsTheReportAndWarnsWhenNothingWasWritten) {
+  const auto in = dir.Write("in.vrp",
+                            "TOKYO,+9,2002/07/15 12:00:00,3,N,35.5,E,139.5,12,10,45\n"
+                            "TOKYO,+9,2002/07/15 12:00:10,3,N,35.5001,E,139.5,12,0,-\n");
+  const auto out = dir.Path("out.mps");
+  RunResult run = RunVornconv(dir, {in, out});
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> expected = {"vornconv: " + in + " -> " + out};
+  engine::ConversionReport report;
+  report.read.tracks = report.written.tracks = 1;
+  report.read.trackPoints = report.written.trackPoints = 2;
+  for (const std::string& line : engine::FormatReport(report)) expected.push_back("  " + line);
+  EXPECT_EQ(run.out.substr(0, run.out.find("  トラック:")),
+            expected[0] + "\n" + expected[1] + "\n" + expected[2] + "\n");
+  EXPECT_NE(run.out.find("2002/07/15 12:00:00 から 2002/07/15 12:00:10 まで"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.err, "");
+
+  // Not a kind chosen: said on standard error, also when quiet.
+  run = RunVornconv(dir, {in, out, "--force", "--quiet", "--convert=wpt"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err.rfind("vornconv: warning: ", 0), 0u) << run.err;
+}
+
+// "--coord-format dms" wrote blank coordinates and "--utc-offset JST" read
+// as UTC+0, both with exit status 0.
+TEST_F(Vornconv, RefusesOptionValuesThatWouldLoseData) {
+  const auto in = dir.Write("in.vrp", "TOKYO,+9,2002/07/15 12:00:00,3,N,35.5,E,139.5,12,10,45\n");
+  const auto out = dir.Path("out.mps");
+  const struct {
+    std::vector<std::string> options;
+    const char* message;
+  } cases[] = {
+      {{"--utc-offset=JST", "--datum=NAD27"},
+       "UTC Offsetには データ優先 か -12 から +14 までの数値を指定してください．\n"},
+      {{"--datum=NAD27", "--coord-format=DDD"},
+       "Datumには データ優先，TOKYO，WGS84 のいずれかを指定してください．\n"},
+      {{"--coord-format=DDD"},
+       "Coord.Formatには データ優先，D，DM，DMS，MPS，PAO のいずれかを指定してください．\n"},
+      {{"--vrm-vrn-datum=Bessel", "--step=x"},
+       "Datum of VRM/VRNには TOKYO か WGS84 を指定してください．\n"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {in, out};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const RunResult run = RunVornconv(dir, args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_FALSE(std::filesystem::exists(out));
+  }
+  // A lower-case form is taken as its code.
+  const RunResult run = RunVornconv(dir, {in, dir.Path("out.vrc"), "--coord-format=dms"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(dir.Read("out.vrc").find("\tDMS\tTOKYO\t35.300000\t139.300000\t"), std::string::npos);
 }
 
 // The names reach the engine as UTF-8 whatever the system's code page (on
@@ -88,8 +151,7 @@ TEST_F(Vornconv, JapaneseFileNames) {
   const auto out = dir.Path("地図.mps");
   const RunResult run = RunVornconv(dir, {in, out});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "vornconv: 0 waypoints, 0 routes, 0 tracks, 0 points written to " + out + "\n");
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "vornconv: " + in + " -> " + out);
   EXPECT_TRUE(std::filesystem::exists(PathFromUtf8(out)));
 }
 
@@ -149,7 +211,7 @@ TEST(CommandLine, OptionsMapToTheWindowsControls) {
   EXPECT_TRUE(o.convertWaypoints && o.convertRoutes && !o.convertTracks);
   EXPECT_TRUE(o.lineTotalPoints && !o.lineTotalTime && !o.lineTotalLength && o.lineTotalVelocity);
   EXPECT_TRUE(o.pointPastDate && o.pointLegVelocity && !o.pointPastVelocity);
-  EXPECT_EQ(o.pointStep, -5);
+  EXPECT_EQ(o.pointStepText, "-5");
   EXPECT_TRUE(o.append);
   EXPECT_EQ(o.outputEncoding, engine::OutputEncoding::kCp932);
 

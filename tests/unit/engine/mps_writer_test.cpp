@@ -41,7 +41,7 @@ class MpsWriterTest : public ::testing::Test {
     SetTrack(harness.buffers(), points);
   }
 
-  WriterHarness harness;
+  WriterHarness harness{engine::FileType::kMps};
   std::unique_ptr<engine::RecordWriter> writer = engine::MakeMpsWriter();
 };
 
@@ -66,10 +66,11 @@ TEST_F(MpsWriterTest, ScriptIsAlwaysTokyoScriptFormAndUtcPlusNine) {
   const std::size_t comma = pos[0].find(',');
   EXPECT_NEAR(geo::CoordDegrees(pos[0].substr(0, comma), "MPS"), 35.681236, 3e-5);
   EXPECT_NEAR(geo::CoordDegrees(pos[0].substr(comma + 1), "MPS"), 139.767125, 3e-5);
-  // The options stay so for the rest of the conversion.
-  EXPECT_EQ(harness.options.utcOffset, "+9");
-  EXPECT_EQ(harness.options.datum, "TOKYO");
-  EXPECT_EQ(harness.options.coordFormat, "MPS");
+  // The writer leaves the user's options and its record as they were.
+  EXPECT_EQ(harness.options.utcOffset, engine::kDataPriority);
+  EXPECT_EQ(harness.options.datum, engine::kDataPriority);
+  EXPECT_EQ(harness.options.coordFormat, engine::kDataPriority);
+  EXPECT_EQ(harness.buffers().wpt.lat, "35.684518");
 }
 
 TEST_F(MpsWriterTest, RoutePointLabelsInBothOrders) {
@@ -212,7 +213,8 @@ TEST_F(MpsWriterTest, LongTrackIsWrittenAsOneWholeText) {
   for (std::size_t i = 1; i <= kPoints; i += 2) {
     expected +=
         "\r\n" + mps::MakeMpsStatement(
-                     "point", mps::PointLineValues("", "2532", points[i].lat.Str() + ',' + points[i].lon.Str(),
+                     "point", mps::PointLineValues("", "2532",
+                                                   points[i].lat.Str() + ',' + points[i].lon.Str(),
                                                    ",,,", "0(s),,"));
   }
   expected += "\r\n";

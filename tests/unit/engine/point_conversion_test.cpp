@@ -14,12 +14,12 @@ using testing::MakeWaypoint;
 
 const text::LocalSeconds kNow = text::ToLocalSeconds({2002, 3, 5, 21, 0, 0});
 
-ConvertOptions OptionsOf(std::string utcOffset, std::string datum, std::string coordFormat) {
-  ConvertOptions options;
-  options.utcOffset = std::move(utcOffset);
-  options.datum = std::move(datum);
-  options.coordFormat = std::move(coordFormat);
-  return options;
+OutputFrame FrameOf(std::string utcOffset, std::string datum, std::string coordFormat) {
+  OutputFrame frame;
+  frame.utcOffset = std::move(utcOffset);
+  frame.datum = std::move(datum);
+  frame.coordFormat = std::move(coordFormat);
+  return frame;
 }
 
 struct CoordCase {
@@ -50,11 +50,15 @@ TEST(PointConversion, CoordinatesByDatumAndForm) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    WptRec point = MakeWaypoint("P", c.lat, c.lon, c.recForm, c.recDatum);
+    const WptRec point = MakeWaypoint("P", c.lat, c.lon, c.recForm, c.recDatum);
+    const OutputFrame frame = FrameOf(kDataPriority, c.datum, c.coordFormat);
     ConvertedPoint converted;
-    ConvertPointForOutput(point, OptionsOf(kDataPriority, c.datum, c.coordFormat), kNow, converted);
-    EXPECT_EQ(point.lat, c.expectedLat);
-    EXPECT_EQ(point.lon, c.expectedLon);
+    ConvertPointForOutput(point, frame, kNow, converted);
+    EXPECT_EQ(converted.lat, c.expectedLat);
+    EXPECT_EQ(converted.lon, c.expectedLon);
+    // The writer's record stays as it was read.
+    EXPECT_EQ(point.lat, c.lat);
+    EXPECT_EQ(point.lon, c.lon);
   }
 }
 
@@ -63,15 +67,15 @@ TEST(PointConversion, TokyoToWgs84InThePointsOwnForm) {
   // 40.87416 min, the same point as 35.681236 deg.
   const char* const forms[][3] = {{"D", "35.681236", "139.767125"},
                                   {"DM", "35.4087416", "139.460275"}};
-  // The output values refer to the options, which must outlive them.
-  const ConvertOptions options = OptionsOf(kDataPriority, "WGS84", kDataPriority);
+  // The output values refer to the frame, which must outlive them.
+  const OutputFrame frame = FrameOf(kDataPriority, "WGS84", kDataPriority);
   for (const auto& form : forms) {
     SCOPED_TRACE(form[0]);
     WptRec point = MakeWaypoint("P", form[1], form[2], form[0], "TOKYO");
     ConvertedPoint converted;
-    ConvertPointForOutput(point, options, kNow, converted);
-    EXPECT_NEAR(geo::CoordDegrees(point.lat, form[0]), 35.684518, 2e-6);
-    EXPECT_NEAR(geo::CoordDegrees(point.lon, form[0]), 139.763985, 2e-6);
+    ConvertPointForOutput(point, frame, kNow, converted);
+    EXPECT_NEAR(geo::CoordDegrees(converted.lat, form[0]), 35.684518, 2e-6);
+    EXPECT_NEAR(geo::CoordDegrees(converted.lon, form[0]), 139.763985, 2e-6);
     EXPECT_EQ(converted.outDatum, "WGS84");
     EXPECT_EQ(converted.outCoordFormat, form[0]);
   }
@@ -104,6 +108,11 @@ TEST(PointConversion, TrackPointTimeShift) {
        "9999/12/31 20:00:00"},
       {"a shift before the year 1 is refused", "0", "-9", "0001/01/01 03:00:00",
        "0001/01/01 03:00:00"},
+      // A time without a date is a time of day: it never gains the zero
+      // date 1899/12/30 (or 12/31) by a shift.
+      {"a time of day moves round midnight within its day", "0", "+9", "20:47:41", "5:47:41"},
+      {"a time of day shifted backwards", "+9", "0", "03:00:00", "18:00:00"},
+      {"a time of day keeps its text without a shift", "0", "0", " 21:05:19", " 21:05:19"},
   };
   std::string scratch;
   for (const auto& c : cases) {
@@ -113,11 +122,13 @@ TEST(PointConversion, TrackPointTimeShift) {
       SCOPED_TRACE(std::string(c.what) + (asRead ? ", as read" : ", as text"));
       TrkPnt point = MakeTrackPoint("35.5", "139.75", c.dateTime, "D", "TOKYO", c.recUtcOffset);
       if (asRead) point.dateTime.AssignDateTime(c.dateTime, scratch);
+      const OutputFrame frame = FrameOf(c.utcOffset, kDataPriority, kDataPriority);
       ConvertedPoint converted;
-      ConvertPointForOutput(point, OptionsOf(c.utcOffset, kDataPriority, kDataPriority),
-                            converted);
-      EXPECT_EQ(point.dateTime, c.expected);
-      EXPECT_EQ(point.recUtcOffset, c.recUtcOffset);
+      ConvertPointForOutput(point, frame, converted);
+      std::string written;
+      AppendPointTime(written, point, converted);
+      EXPECT_EQ(written, c.expected);
+      EXPECT_EQ(point.dateTime, c.dateTime);
     }
   }
 }

@@ -17,7 +17,7 @@ class WaypointPlusWriterTest : public ::testing::Test {
  protected:
   std::string Write(RecordKind kind) { return harness.Write(*writer, kind); }
 
-  WriterHarness harness;
+  WriterHarness harness{engine::FileType::kWpt, engine::FileType::kWpt};
   std::unique_ptr<engine::RecordWriter> writer = engine::MakeWaypointPlusWriter();
 };
 
@@ -59,8 +59,8 @@ TEST_F(WaypointPlusWriterTest, EveryTrackStartsWithTheNewTrackFlag) {
       "TP,D, 35.6, 139.8,07/16/2002,00:00:00,0\r\n"
       "TP,D, 35.7, 139.9,,,0\r\n";
   EXPECT_EQ(Write(RecordKind::kTrk), expected);
-  // The same points again: the times are now UTC+9 texts of their own.
-  for (std::size_t i = 1; i <= 3; ++i) harness.buffers().trkPnt[i].recUtcOffset = "+9";
+  // The same record again gives the same lines: writing changed none of its
+  // times or coordinates.
   EXPECT_EQ(Write(RecordKind::kTrk), expected);
   SetTrack(harness.buffers(), {});
   EXPECT_EQ(Write(RecordKind::kTrk), "");
@@ -70,7 +70,7 @@ class VrcWriterTest : public ::testing::Test {
  protected:
   std::string Write(RecordKind kind) { return harness.Write(*writer, kind); }
 
-  WriterHarness harness;
+  WriterHarness harness{engine::FileType::kVrc};
   std::unique_ptr<engine::RecordWriter> writer = engine::MakeVrcWriter();
 };
 

@@ -50,7 +50,8 @@ TEST(DateTime, ReadsTheSystemFormAndItsVariants) {
       {" 2002/07/15 3:04 ", "2002/07/15 03:04:00"},
       {"2002-07-15 03:04:05", "2002/07/15 03:04:05"},
       {"2002/07/15", "2002/07/15 00:00:00"},
-      {"12:35:19", "1899/12/30 12:35:19"},
+      // A time alone is a time of day: written alone, never on the zero date.
+      {"12:35:19", "12:35:19"},
       {"2000/02/29 23:59:59", "2000/02/29 23:59:59"},
       {"1900/02/29 00:00:00", "no time"},
       {"2002/13/01 00:00:00", "no time"},
@@ -62,6 +63,50 @@ TEST(DateTime, ReadsTheSystemFormAndItsVariants) {
       {"2002/07/15 03:04:05 x", "no time"},
   };
   for (const auto& c : cases) EXPECT_EQ(Canonical(c.text), c.canonical) << c.text;
+}
+
+// Times without a date once gained the zero date 1899/12/30: legs of
+// 4 055 147 118 s against a dated neighbour, 86 397 s over midnight, and a
+// shift onto 1899/12/31.
+TEST(DateTime, TimesOfDayStayWithinTheirDay) {
+  const LocalSeconds dated = ToLocalSeconds({2028, 7, 1, 1, 45, 18});
+  const LocalSeconds beforeMidnight = *ParseDateTime("23:59:58");
+  const LocalSeconds afterMidnight = *ParseDateTime("00:00:01");
+  const LocalSeconds noon = *ParseDateTime("12:00:00");
+  EXPECT_TRUE(IsTimeOfDay(noon));
+  EXPECT_FALSE(IsTimeOfDay(dated));
+  const struct {
+    const char* what;
+    LocalSeconds a;
+    LocalSeconds b;
+    LocalSeconds seconds;
+  } legs[] = {
+      {"the short way round midnight", beforeMidnight, afterMidnight, 3},
+      {"backwards round midnight", afterMidnight, beforeMidnight, 3},
+      {"within the day", *ParseDateTime("05:58:06"), *ParseDateTime("05:58:21"), 15},
+      {"exactly half a day", noon, *ParseDateTime("00:00:00"), 43200},
+      {"a time of day and a dated time", dated, noon, 0},
+      {"a dated time and a time of day", noon, dated, 0},
+      {"two dated times", dated, dated + 20, 20},
+  };
+  for (const auto& c : legs) EXPECT_EQ(SecondsBetween(c.a, c.b), c.seconds) << c.what;
+
+  const struct {
+    const char* time;
+    double hours;
+    const char* shifted;
+  } shifts[] = {
+      {"20:47:41", 9, "5:47:41"},
+      {"03:00:00", -9, "18:00:00"},
+      {"12:00:00", 5.5, "17:30:00"},
+      {"00:00:00", -0.5, "23:30:00"},
+  };
+  for (const auto& c : shifts) {
+    LocalSeconds seconds = *ParseDateTime(c.time);
+    ASSERT_TRUE(ShiftByHours(seconds, c.hours)) << c.time;
+    EXPECT_EQ(FormatGeneralDateTime(seconds), c.shifted) << c.time;
+    EXPECT_TRUE(IsTimeOfDay(seconds)) << c.time;
+  }
 }
 
 TEST(DateTime, ReadsWaypointPlusMonthDayYear) {

@@ -1,0 +1,133 @@
+#include "engine/input/log_track.hpp"
+
+#include <optional>
+#include <string_view>
+
+#include "text/datetime.hpp"
+#include "text/numbers.hpp"
+
+namespace vc::engine {
+namespace {
+
+constexpr std::string_view kLogTrackFlag = "True";
+constexpr std::string_view kLogTrackCode = "0";
+
+// A date is written with "/" or "-" between its numbers, which a time of day
+// never contains ("-" alone is the mark of a missing value).
+bool HasDate(std::string_view dateTime) noexcept {
+  return dateTime.find('/') != std::string_view::npos ||
+         dateTime.find('-', 1) != std::string_view::npos;
+}
+
+// Only a time that reads as a date and time can date its neighbours. A time
+// kept as seconds was written with its date; a number ("1234567", which is
+// kept as its value) or a damaged text has none.
+bool HasDate(const PackedText& dateTime) {
+  const std::optional<std::string_view> stored = dateTime.StoredText();
+  if (stored && !HasDate(*stored)) return false;
+  return dateTime.Seconds().has_value();
+}
+
+// Seconds since midnight of a time written without a date; nullopt for
+// anything else.
+std::optional<text::LocalSeconds> BareTimeOfDay(const PackedText& dateTime) {
+  if (HasDate(dateTime)) return std::nullopt;
+  const std::optional<text::LocalSeconds> seconds = dateTime.Seconds();
+  if (!seconds) return std::nullopt;
+  return *seconds - text::ZeroDate();
+}
+
+text::LocalSeconds Distance(text::LocalSeconds a, text::LocalSeconds b) noexcept {
+  return a > b ? a - b : b - a;
+}
+
+// `timeOfDay` on the day of `reference`, the day before or the day after,
+// whichever lies closest to `reference`.
+text::LocalSeconds NearestDayTime(text::LocalSeconds reference,
+                                  text::LocalSeconds timeOfDay) noexcept {
+  text::LocalSeconds intoDay = reference % text::kSecondsPerDay;
+  if (intoDay < 0) intoDay += text::kSecondsPerDay;
+  const text::LocalSeconds sameDay = reference - intoDay + timeOfDay;
+  text::LocalSeconds best = sameDay;
+  for (const text::LocalSeconds candidate :
+       {sameDay + text::kSecondsPerDay, sameDay - text::kSecondsPerDay}) {
+    if (Distance(candidate, reference) < Distance(best, reference)) best = candidate;
+  }
+  return best;
+}
+
+// Rewrites a bare time as a full date and time near `reference`; false, with
+// the text unchanged, when the result would leave the writable years.
+bool DateBareTime(PackedText& dateTime, text::LocalSeconds reference, text::LocalSeconds timeOfDay,
+                  text::LocalSeconds& dated) noexcept {
+  const text::LocalSeconds seconds = NearestDayTime(reference, timeOfDay);
+  if (!text::IsWritableTime(seconds)) return false;
+  dateTime.SetDateTime(seconds);
+  dated = seconds;
+  return true;
+}
+
+}  // namespace
+
+bool BareTimeDating::Place(PointList<TrkPnt>& points, std::size_t n) {
+  PackedText& dateTime = points[n].dateTime;
+  if (HasDate(dateTime)) {
+    const bool backFill = lastDated_ == 0 && leadingBare_;
+    lastDated_ = n;
+    return backFill && DateLeadingPoints(points, n);
+  }
+  const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(dateTime);
+  if (!timeOfDay) return false;
+  if (lastDated_ == 0) {
+    leadingBare_ = true;
+    return false;
+  }
+  const std::optional<text::LocalSeconds> reference = points[lastDated_].dateTime.Seconds();
+  text::LocalSeconds dated = 0;
+  if (reference && DateBareTime(dateTime, *reference, *timeOfDay, dated)) lastDated_ = n;
+  return false;
+}
+
+bool BareTimeDating::DateLeadingPoints(PointList<TrkPnt>& points, std::size_t n) {
+  std::optional<text::LocalSeconds> reference = points[n].dateTime.Seconds();
+  if (!reference) return false;
+  bool changed = false;
+  for (std::size_t i = n - 1; i >= 1; --i) {
+    const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(points[i].dateTime);
+    text::LocalSeconds dated = 0;
+    if (timeOfDay && DateBareTime(points[i].dateTime, *reference, *timeOfDay, dated)) {
+      reference = dated;
+      changed = true;
+    }
+  }
+  return changed;
+}
+
+void LogTrack::Start(TrkHdr& header, PointList<TrkPnt>& points) {
+  points.Clear();
+  legs_.Start(header);
+  dating_.Start();
+}
+
+void LogTrack::Placed(TrkHdr& header, PointList<TrkPnt>& points) {
+  const std::size_t n = points.Count();
+  if (dating_.Place(points, n)) {
+    legs_.Start(header);
+    for (std::size_t i = 1; i <= n; ++i) legs_.Add(points[i], header);
+  } else {
+    legs_.Add(points[n], header);
+  }
+}
+
+void LogTrack::Finish(ConversionContext& context) {
+  TrkHdr& header = context.buffers.trkHdr;
+  context.NextTrackNumber();
+  header.pntNum.clear();
+  text::AppendGeneral(header.pntNum, static_cast<double>(context.buffers.trkPnt.Count()));
+  TrackLegs::Finish(header);
+  header.trkFlag.assign(kLogTrackFlag);
+  header.trkCode.assign(kLogTrackCode);
+  header.trkName.clear();
+}
+
+}  // namespace vc::engine

@@ -1,0 +1,193 @@
+// Receiver NMEA logs as tracks: the raw sentence streams that receivers and
+// logging apps write (formats/nmea), one point per fix that has a position.
+// The whole file is one track, as for the logger's own logs.
+//
+// Sentences are checked before they are used. One whose checksum does not
+// match is dropped, and so is one without a checksum in a file whose
+// sentences carry them (decided from the first lines); so are sentences cut
+// short and lines that are no sentence at all (comments, binary noise). The
+// report counts each.
+//
+// A fix's time is written in whole seconds (UTC). A fix without a date takes
+// the date of its dated neighbours; a file without any date keeps times of
+// day. The datum is the one $PGRMM names when it is WGS 84 or Tokyo, for
+// every point of the file; without it, or for a datum of another name (which
+// the report names), the datum the user gave for NMEA logs holds.
+#include <cmath>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/input/log_track.hpp"
+#include "engine/input/record_reader.hpp"
+#include "formats/nmea/fix.hpp"
+#include "formats/nmea/sentence.hpp"
+#include "text/datetime.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+
+namespace vc::engine {
+namespace {
+
+constexpr std::string_view kNmeaUtcOffset = "0";
+constexpr std::string_view kNmeaCoordFormat = "D";
+constexpr std::string_view kNotAvailable = "-";
+// Lines looked at to learn whether the file's sentences carry checksums.
+constexpr std::size_t kChecksumLookahead = 64;
+
+// The datum a $PGRMM name stands for; empty for a name of another datum.
+std::string_view KnownDatum(std::string_view name) {
+  if (text::EqualsUpper(name, "WGS 84") || text::EqualsUpper(name, "WGS84")) return "WGS84";
+  if (text::EqualsUpper(name, "TOKYO")) return "TOKYO";
+  return {};
+}
+
+void SetMeasured(PackedText& field, const std::optional<double>& value) {
+  if (value) {
+    field.SetNumber(*value);
+  } else {
+    field = kNotAvailable;
+  }
+}
+
+class NmeaReader final : public RecordReader {
+ public:
+  explicit NmeaReader(text::LineSource& lines) : lines_(lines) {}
+
+  RecordKind ReadNextRecord(Conversion& conversion) override {
+    if (done_ || lines_.AtEnd()) {
+      done_ = true;
+      return RecordKind::kEof;
+    }
+    done_ = true;
+    ReadTrack(conversion);
+    return RecordKind::kTrk;
+  }
+
+ private:
+  void ReadTrack(Conversion& conversion) {
+    ConversionContext& context = conversion.context;
+    track_.Start(context.buffers.trkHdr, context.buffers.trkPnt);
+    datum_ = context.vrmVrnDatum;
+    LookAhead();
+    std::string line;
+    nmea::NmeaFix fix;
+    for (std::size_t next = 0; next < ahead_.size() || lines_.ReadLine(line); ++next) {
+      if (conversion.PointTick()) return;
+      const std::string& current = next < ahead_.size() ? ahead_[next] : line;
+      if (!Accept(current, conversion.report)) continue;
+      if (assembler_.Add(current, fix)) StoreFix(fix, conversion);
+      FollowDatum(conversion);
+    }
+    if (assembler_.Finish(fix)) StoreFix(fix, conversion);
+    track_.Finish(context);
+  }
+
+  // The first lines are read ahead: a file whose sentences carry checksums
+  // must not let one without through.
+  void LookAhead() {
+    ahead_.clear();
+    std::string line;
+    while (ahead_.size() < kChecksumLookahead && lines_.ReadLine(line)) {
+      if (nmea::CheckSentence(line) == nmea::SentenceState::kValid) checksums_ = true;
+      ahead_.push_back(line);
+    }
+  }
+
+  bool Accept(std::string_view line, ConversionReport& report) const {
+    switch (nmea::CheckSentence(line)) {
+      case nmea::SentenceState::kValid:
+        return true;
+      case nmea::SentenceState::kWithoutChecksum:
+        if (!checksums_) return true;
+        report.Skip(SkipReason::kBadChecksum);
+        return false;
+      case nmea::SentenceState::kBadChecksum:
+        report.Skip(SkipReason::kBadChecksum);
+        return false;
+      case nmea::SentenceState::kCut:
+        report.Skip(SkipReason::kCutSentence);
+        return false;
+      case nmea::SentenceState::kNotSentence:
+        if (!text::TrimSpaces(line).empty()) report.Skip(SkipReason::kNotSentence);
+        return false;
+    }
+    return false;
+  }
+
+  // A $PGRMM of a known datum holds for the whole file, the points before it
+  // included; another name is reported once and changes nothing.
+  void FollowDatum(Conversion& conversion) {
+    const std::string_view name = assembler_.DatumName();
+    if (name.empty() || name == lastDatumName_) return;
+    lastDatumName_.assign(name);
+    const std::string_view known = KnownDatum(name);
+    if (known.empty()) {
+      conversion.report.unknownDatums.emplace_back(name);
+      return;
+    }
+    datum_.assign(known);
+    PointList<TrkPnt>& points = conversion.context.buffers.trkPnt;
+    for (std::size_t i = 1; i <= points.Count(); ++i) points[i].recDatum = datum_;
+  }
+
+  void StoreFix(const nmea::NmeaFix& fix, Conversion& conversion) {
+    if (!fix.hasPosition || fix.timeOfDay < 0) {
+      conversion.report.Skip(SkipReason::kLogRecordWithoutFix);
+      return;
+    }
+    RecordBuffers& buffers = conversion.context.buffers;
+    TrkPnt& point = buffers.trkPnt.Add();
+    scratch_.clear();
+    text::AppendGeneral(scratch_, fix.lat);
+    point.lat = scratch_;
+    scratch_.clear();
+    text::AppendGeneral(scratch_, fix.lon);
+    point.lon = scratch_;
+    StoreTime(fix, point.dateTime);
+    SetMeasured(point.velocity, fix.speedKmh);
+    SetMeasured(point.trkDegree, fix.course);
+    SetMeasured(point.posError, fix.positionError);
+    SetMeasured(point.headDegree, fix.heading);
+    point.recDatum = datum_;
+    point.recUtcOffset = kNmeaUtcOffset;
+    point.recCoordFormat = kNmeaCoordFormat;
+    track_.Placed(buffers.trkHdr, buffers.trkPnt);
+  }
+
+  // Whole seconds; a time without a date stays a time of day, as a text, so
+  // that the track can date it from its neighbours.
+  void StoreTime(const nmea::NmeaFix& fix, PackedText& dateTime) {
+    const auto secondOfDay = static_cast<text::LocalSeconds>(std::floor(fix.timeOfDay));
+    if (fix.year != 0) {
+      const text::LocalSeconds seconds =
+          text::ToLocalSeconds({fix.year, fix.month, fix.day, 0, 0, 0}) + secondOfDay;
+      if (text::IsWritableTime(seconds)) {
+        dateTime.SetDateTime(seconds);
+        return;
+      }
+    }
+    scratch_.clear();
+    text::AppendTimeOfDay(scratch_, text::ZeroDate() + secondOfDay);
+    dateTime = scratch_;
+  }
+
+  text::LineSource& lines_;
+  bool done_ = false;
+  bool checksums_ = false;
+  std::vector<std::string> ahead_;
+  nmea::FixAssembler assembler_;
+  LogTrack track_;
+  std::string datum_;
+  std::string lastDatumName_;
+  std::string scratch_;
+};
+
+}  // namespace
+
+std::unique_ptr<RecordReader> MakeNmeaReader(text::LineSource& lines) {
+  return std::make_unique<NmeaReader>(lines);
+}
+
+}  // namespace vc::engine

@@ -1,0 +1,115 @@
+#include "formats/nmea/sentence.hpp"
+
+#include <charconv>
+
+namespace vc::nmea {
+namespace {
+
+bool IsUpperOrDigit(char c) noexcept { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+int HexValue(char c) noexcept {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Without the spaces and line-end characters a capture leaves at the end.
+std::string_view TrimEnd(std::string_view line) noexcept {
+  while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\n')) {
+    line.remove_suffix(1);
+  }
+  return line;
+}
+
+// "$" and an address of three to eight capitals and digits, then a comma or
+// the checksum.
+bool HasAddress(std::string_view line) noexcept {
+  if (line.size() < 4 || line[0] != '$') return false;
+  std::size_t i = 1;
+  while (i < line.size() && IsUpperOrDigit(line[i])) ++i;
+  const std::size_t length = i - 1;
+  if (length < 3 || length > 8) return false;
+  return i == line.size() || line[i] == ',' || line[i] == '*';
+}
+
+bool Is(std::string_view code, std::string_view name) noexcept { return code == name; }
+
+}  // namespace
+
+SentenceState CheckSentence(std::string_view line) noexcept {
+  line = TrimEnd(line);
+  if (!HasAddress(line)) return SentenceState::kNotSentence;
+  const std::size_t star = line.rfind('*');
+  if (star == std::string_view::npos) return SentenceState::kWithoutChecksum;
+  const std::string_view checksum = line.substr(star + 1);
+  if (checksum.size() < 2) return SentenceState::kCut;
+  const int high = HexValue(checksum[0]);
+  const int low = HexValue(checksum[1]);
+  if (checksum.size() != 2 || high < 0 || low < 0) return SentenceState::kBadChecksum;
+  unsigned sum = 0;
+  for (std::size_t i = 1; i < star; ++i) sum ^= static_cast<unsigned char>(line[i]);
+  return sum == static_cast<unsigned>(high * 16 + low) ? SentenceState::kValid
+                                                       : SentenceState::kBadChecksum;
+}
+
+SentenceKind KindOf(std::string_view sentence) noexcept {
+  std::size_t end = 1;
+  while (end < sentence.size() && IsUpperOrDigit(sentence[end])) ++end;
+  const std::string_view address = sentence.substr(1, end - 1);
+  if (address.size() == 5 && address[0] == 'P') {
+    if (Is(address, "PGRME")) return SentenceKind::kPgrme;
+    if (Is(address, "PGRMZ")) return SentenceKind::kPgrmz;
+    if (Is(address, "PGRMM")) return SentenceKind::kPgrmm;
+    return SentenceKind::kOther;
+  }
+  if (address.size() != 5) return SentenceKind::kOther;
+  const std::string_view code = address.substr(2);
+  if (Is(code, "RMC")) return SentenceKind::kRmc;
+  if (Is(code, "GGA")) return SentenceKind::kGga;
+  if (Is(code, "GLL")) return SentenceKind::kGll;
+  if (Is(code, "VTG")) return SentenceKind::kVtg;
+  if (Is(code, "ZDA")) return SentenceKind::kZda;
+  if (Is(code, "HDG")) return SentenceKind::kHdg;
+  if (Is(code, "HDT")) return SentenceKind::kHdt;
+  return SentenceKind::kOther;
+}
+
+SentenceFields::SentenceFields(std::string_view sentence) noexcept {
+  sentence = TrimEnd(sentence);
+  const std::size_t star = sentence.rfind('*');
+  if (star != std::string_view::npos) sentence = sentence.substr(0, star);
+  std::size_t start = 0;
+  while (count_ < kMaxFields) {
+    const std::size_t comma = sentence.find(',', start);
+    fields_[count_++] = sentence.substr(start, comma - start);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+}
+
+double TimeOfDaySeconds(std::string_view field) noexcept {
+  if (field.size() < 6) return -1;
+  int parts[3] = {0, 0, 0};
+  for (int k = 0; k < 3; ++k) {
+    const char a = field[static_cast<std::size_t>(2 * k)];
+    const char b = field[static_cast<std::size_t>(2 * k + 1)];
+    if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
+    parts[k] = (a - '0') * 10 + (b - '0');
+  }
+  // A leap second (60) is taken as it is sent.
+  if (parts[0] > 23 || parts[1] > 59 || parts[2] > 60) return -1;
+  double fraction = 0;
+  if (field.size() > 6) {
+    if (field[6] != '.') return -1;
+    const std::string_view digits = field.substr(6);
+    if (digits.size() > 1) {
+      const auto [end, error] =
+          std::from_chars(digits.data(), digits.data() + digits.size(), fraction);
+      if (error != std::errc() || end != digits.data() + digits.size()) return -1;
+    }
+  }
+  return parts[0] * 3600.0 + parts[1] * 60.0 + parts[2] + fraction;
+}
+
+}  // namespace vc::nmea
