@@ -193,6 +193,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
     return Stop(conversion, Message::kInputMissing, options.inputName);
   }
   writer->WriteTrailer(outputFile, conversion);
+  conversion.report.Skip(SkipReason::kReplacedCharacter, outputFile.ReplacedCharacters());
   if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
   return ResultOf(conversion, Outcome::kConverted);
 }

@@ -1,12 +1,16 @@
 // Text files as the converter reads and writes them.
 //
 // Reading: line by line, LF or CR LF (a trailing CR is dropped). The encoding
-// is decided once per file: a file that is valid UTF-8 (plain ASCII
-// included) is UTF-8, any other is CP932, the code page of Japanese Windows
-// that the receivers' companion programs wrote. Lines come out as UTF-8; a
-// UTF-8 byte-order mark is dropped.
+// is decided once per file: a file that starts with a UTF-16 byte-order mark
+// (FF FE little-endian, FE FF big-endian, as Windows editors save "Unicode"
+// text) is UTF-16; a file that is valid UTF-8 (plain ASCII included) is
+// UTF-8; any other is CP932, the code page of Japanese Windows that the
+// receivers' companion programs wrote. Lines come out as UTF-8; a byte-order
+// mark is dropped. Broken UTF-16 (a lone surrogate, an odd last byte) reads
+// as U+FFFD.
 //
-// Writing: every line ends with CR LF, in UTF-8 or CP932. The output is
+// Writing: every line ends with CR LF, in UTF-8 or CP932. Characters that
+// CP932 lacks are written as "?" and counted. The output is
 // written to a temporary file in the same folder (for an addition, after a
 // copy of the output's old content) and renamed over the target only when
 // the conversion completes. So a conversion that stops, or a process that
@@ -24,7 +28,8 @@
 
 namespace vc::engine {
 
-enum class Encoding { kUtf8, kCp932 };
+// UTF-16 is read only: an output is written in UTF-8 or CP932.
+enum class Encoding { kUtf8, kCp932, kUtf16Le, kUtf16Be };
 
 // Converts between UTF-8 and CP932. Bytes that do not decode become U+FFFD;
 // characters CP932 lacks are written as "?", as Windows does. Built on iconv,
@@ -43,6 +48,26 @@ class Cp932Codec {
   void* encoder_;
 };
 
+// UTF-16 code units to UTF-8, fed in pieces that may cut a code unit or a
+// surrogate pair.
+class Utf16Decoder {
+ public:
+  explicit Utf16Decoder(bool bigEndian = false) noexcept : bigEndian_(bigEndian) {}
+  // Appends the UTF-8 of the complete characters in `bytes` and keeps the
+  // rest for the next piece.
+  void Decode(std::string_view bytes, std::string& utf8);
+  // The end of the text: what is kept becomes U+FFFD.
+  void Finish(std::string& utf8);
+
+ private:
+  void DecodeUnit(char16_t unit, std::string& utf8);
+
+  bool bigEndian_;
+  bool hasOddByte_ = false;
+  unsigned char oddByte_ = 0;
+  char16_t highSurrogate_ = 0;  // 0 when none is waiting for its pair
+};
+
 class InputTextFile final : public text::LineSource {
  public:
   InputTextFile() = default;
@@ -55,6 +80,7 @@ class InputTextFile final : public text::LineSource {
   [[nodiscard]] Encoding encoding() const noexcept { return encoding_; }
   // True after a read error; the lines read so far are not the whole file.
   [[nodiscard]] bool Failed() const noexcept { return failed_; }
+  // Bytes of the lines handed out (of their UTF-8 text for a UTF-16 file).
   [[nodiscard]] std::uint64_t BytesRead() const noexcept { return consumed_; }
 
   [[nodiscard]] bool AtEnd() const override;
@@ -63,6 +89,7 @@ class InputTextFile final : public text::LineSource {
  private:
   bool DetectEncoding();
   bool Fill() const;
+  bool FillUtf16() const;
   void Close();
 
   platform::FileHandle file_ = platform::kNoFile;
@@ -75,6 +102,9 @@ class InputTextFile final : public text::LineSource {
   std::uint64_t consumed_ = 0;
   std::string raw_;
   Cp932Codec* codec_ = nullptr;
+  mutable Utf16Decoder utf16_;
+  mutable std::vector<char> utf16Chunk_;
+  mutable std::string decoded_;
 };
 
 class OutputTextFile {
@@ -86,7 +116,8 @@ class OutputTextFile {
   OutputTextFile(const OutputTextFile&) = delete;
   OutputTextFile& operator=(const OutputTextFile&) = delete;
 
-  // False when the file cannot be created or opened for writing.
+  // False when the file cannot be created or opened for writing. A UTF-16
+  // `encoding` (the input's, when the input decides) writes UTF-8.
   bool Open(const std::string& path, Mode mode, Encoding encoding);
   // Writes the text and CR LF (the text may hold CR LF of its own).
   void WriteLine(std::string_view text);
@@ -99,6 +130,8 @@ class OutputTextFile {
   void Abort();
   [[nodiscard]] bool Failed() const noexcept { return failed_; }
   [[nodiscard]] const std::string& path() const noexcept { return path_; }
+  // Characters written as "?" because the output's encoding lacks them.
+  [[nodiscard]] std::int64_t ReplacedCharacters() const noexcept { return replaced_; }
 
   // The name of the temporary file used while `path` is replaced.
   static std::string TemporaryNameFor(const std::string& path);
@@ -115,6 +148,7 @@ class OutputTextFile {
   std::string pending_;
   std::string encoded_;
   bool failed_ = false;
+  std::int64_t replaced_ = 0;
   Cp932Codec* codec_ = nullptr;
 };
 

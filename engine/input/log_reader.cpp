@@ -13,10 +13,12 @@
 // in field 1; the Garmin and NMEA logs do not know theirs, so their points
 // are in the datum the user says the logger recorded in.
 //
-// Only records with a position and a time become points: a blank line, a
-// Garmin line without a usable fix, an NMEA block before the first position
-// of the file or without any time would otherwise put a point at 0 N 0 E or
-// at an invented moment, and spoil the legs on both sides of it.
+// Only records with a position and a time that reads as one become points:
+// a blank line, a Garmin line without a usable fix, an NMEA block before the
+// first position of the file or without any time, a line whose time field
+// holds anything else would otherwise put a point at 0 N 0 E or at an
+// unknown moment, and spoil the legs on both sides of it. The report counts
+// each such record that held anything at all.
 //
 // An NMEA block whose time comes from $GPGGA or $GPGLL alone carries no date
 // ($GPRMC is the only sentence with one), so its time is a bare "hh:nn:ss",
@@ -34,6 +36,7 @@
 #include "formats/vornpointer/nmea_block.hpp"
 #include "text/datetime.hpp"
 #include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
@@ -83,7 +86,12 @@ class LogReader final : public RecordReader {
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
-      if (record != vp::LogRecord::kFix) continue;
+      if (record != vp::LogRecord::kFix || !ReadTime()) {
+        if (!text::TrimSpaces(line_.work.text).empty()) {
+          conversion.report.Skip(SkipReason::kLogRecordWithoutFix);
+        }
+        continue;
+      }
       StorePoint(points.Add(), context);
       conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
       track_.Placed(header, points);
@@ -91,11 +99,19 @@ class LogReader final : public RecordReader {
     track_.Finish(context);
   }
 
+  // Takes the record's time into time_; false when it does not read as a
+  // time ("1234567", a line cut short): its point would get legs of 0 s on
+  // both sides and shorten the track's duration.
+  bool ReadTime() {
+    time_.AssignDateTime(line_.field[vp::kLogDateTime], scratch_);
+    return time_.Seconds().has_value();
+  }
+
   void StorePoint(TrkPnt& point, const ConversionContext& context) {
     const auto& field = line_.field;
     point.lat = field[vp::kLogLat];
     point.lon = field[vp::kLogLon];
-    point.dateTime.AssignDateTime(field[vp::kLogDateTime], scratch_);
+    point.dateTime = time_;
     point.velocity.SetNumber(text::LeadingValue(field[vp::kLogSpeed]) * kKmhPerMetrePerSecond);
     point.trkDegree.Assign(field[vp::kLogCourse]);
     point.posError.Assign(field[vp::kLogPosError]);
@@ -112,6 +128,7 @@ class LogReader final : public RecordReader {
   vp::LogLine line_;
   vp::LogFixState fixState_;
   LogTrack track_;
+  PackedText time_;
   std::string scratch_;
 };
 

@@ -19,11 +19,13 @@ bool HasDate(std::string_view dateTime) noexcept {
          dateTime.find('-', 1) != std::string_view::npos;
 }
 
-// A time kept as seconds was written with its date; only a text can be a
-// bare time.
-bool HasDate(const PackedText& dateTime) noexcept {
+// Only a time that reads as a date and time can date its neighbours. A time
+// kept as seconds was written with its date; a number ("1234567", which is
+// kept as its value) or a damaged text has none.
+bool HasDate(const PackedText& dateTime) {
   const std::optional<std::string_view> stored = dateTime.StoredText();
-  return !stored || HasDate(*stored);
+  if (stored && !HasDate(*stored)) return false;
+  return dateTime.Seconds().has_value();
 }
 
 // Seconds since midnight of a time written without a date; nullopt for

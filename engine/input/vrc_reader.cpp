@@ -111,7 +111,9 @@ class VrcReader final : public RecordReader {
     }
     if (kind == kRouteKind) return ReadRoute(conversion);
     if (kind == kTrackKind) return ReadTrack(conversion);
-    // A point line outside its route or track: consumed, no record.
+    // A point line outside its route or track, or a line of a kind VRC
+    // does not have: consumed, no record, counted in the report.
+    conversion.report.Skip(SkipReason::kUnknownLine);
     return RecordKind::kNone;
   }
 

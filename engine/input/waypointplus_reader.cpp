@@ -119,7 +119,7 @@ class WaypointPlusReader final : public RecordReader {
   }
 
   RecordKind ReadNextRecord(Conversion& conversion) override {
-    SkipToRecord(conversion.context);
+    SkipToRecord(conversion);
     if (lookahead_.kind == kEofKind) return RecordKind::kEof;
     if (lookahead_.kind == kWaypointKind) return ReadWaypoint(conversion.context);
     if (lookahead_.kind == kRouteKind) return ReadRoute(conversion);
@@ -132,11 +132,17 @@ class WaypointPlusReader final : public RecordReader {
   // Passes over every line that starts no record: unknown kinds, "RP" lines
   // outside a route, and further datum lines. A datum line in the middle of
   // a file is what appending to an output leaves behind; it names the datum
-  // of the records after it.
-  void SkipToRecord(ConversionContext& context) {
+  // of the records after it. The other lines are counted in the report,
+  // once each however many unknown kinds the reading by fields finds in one.
+  void SkipToRecord(Conversion& conversion) {
     while (lookahead_.kind != kEofKind && lookahead_.kind != kWaypointKind &&
            lookahead_.kind != kRouteKind && lookahead_.kind != kTrackPointKind) {
-      if (lookahead_.kind == kDatumKind) SetFileDatum(context.fileDatum, lookahead_.fields[1]);
+      if (lookahead_.kind == kDatumKind) {
+        SetFileDatum(conversion.context.fileDatum, lookahead_.fields[1]);
+      } else if (lines_.KindLine() != lastSkippedLine_) {
+        conversion.report.Skip(SkipReason::kUnknownLine);
+        lastSkippedLine_ = lines_.KindLine();
+      }
       ReadLookahead();
     }
   }
@@ -197,6 +203,7 @@ class WaypointPlusReader final : public RecordReader {
   wpt::WptLineReader lines_;
   // The next line not yet part of a returned record.
   wpt::WptLine lookahead_;
+  std::size_t lastSkippedLine_ = 0;
   TrackLegs legs_;
   std::string scratch_;
 };

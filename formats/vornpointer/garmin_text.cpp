@@ -66,6 +66,20 @@ constexpr std::array<StatusMapping, 6> kStatusLetters{{
 }};
 constexpr std::string_view kNoFix = "--";
 
+bool AllDigits(std::string_view text) noexcept {
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// Date, time, latitude and longitude are fixed columns of digits. A line
+// with anything else there (a damaged line, noise on the serial line) would
+// give a point at a made-up place or time.
+bool HasDigitColumns(const Columns& c) noexcept {
+  return AllDigits(c.Span(2, 13)) && AllDigits(c.Span(15, 21)) && AllDigits(c.Span(23, 30));
+}
+
 void AssignFixType(std::string& out, std::string_view letter) {
   for (const StatusMapping& mapping : kStatusLetters) {
     if (letter == mapping.letter) {
@@ -124,6 +138,8 @@ void AssignFix(const Columns& c, LogFixState& state, std::string& scratch) {
   AssignCoordinate(state.Field(kLogLat), c.Span(15, 16), c.Span(17, 21), scratch);
   state.Field(kLogLonHemisphere).assign(c.At(22));
   AssignCoordinate(state.Field(kLogLon), c.Span(23, 25), c.Span(26, 30), scratch);
+  ApplyHemisphere(state.Field(kLogLat), c.At(14), 'S');
+  ApplyHemisphere(state.Field(kLogLon), c.At(22), 'W');
   AssignGeneral(state.Field(kLogAltitude), text::LeadingValue(c.Span(36, 40)));
   AssignGeneral(state.Field(kLogVerticalSpeed), text::LeadingValue(c.Span(52, 55)) / 100);
   AssignVerticalDirection(state.Field(kLogVerticalDirection), c.At(51));
@@ -168,7 +184,8 @@ LogRecord ConvertGarminLine(std::string_view line, LogFixState& state, LogLine& 
   state.Field(kLogHeading).assign("---.-");
   AssignDateTime(state.Field(kLogDateTime), columns);
 
-  const bool usable = state.Field(kLogFixType) != kNoFix && columns.Complete();
+  const bool usable =
+      state.Field(kLogFixType) != kNoFix && columns.Complete() && HasDigitColumns(columns);
   if (usable) {
     AssignFix(columns, state, out.work.scratch);
   } else {

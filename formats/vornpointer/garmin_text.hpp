@@ -24,8 +24,12 @@
 //
 // The sample gives the VRP fields
 //   -,0,2002/07/15 03:04:05,12,N,35.20575,E,139.7525,34,5,36.8698982747767,0.12,+,3d,-.-,*,---.-
-// A line of fewer than 55 characters, or with the status "_", has no usable
-// fix: its time and status are kept, fields 4 to 13 get the placeholders
+// S and W make the latitude and longitude negative:
+//   @020715030405S3512345W13912345D012+00034E0030N0040U0012
+// lies at -35.20575, -139.20575.
+// A line of fewer than 55 characters, with the status "_", or with anything
+// but digits in columns 2-13, 15-21 or 23-30 has no usable fix: its time and
+// status are kept, fields 4 to 13 get the placeholders
 //   ---  -  000.000000  -  000.000000  -----  ---.-  ---  --.--  *
 // and fields 15 to 17 are always "-.-", "*", "---.-". The course is "---"
 // when the speed is 0.

@@ -1,5 +1,6 @@
 #include "formats/vornpointer/log_line.hpp"
 
+#include "text/numbers.hpp"
 #include "text/strings.hpp"
 
 namespace vc::vp {
@@ -11,6 +12,16 @@ void LogFixState::Reset() noexcept {
 
 void ClearLogLine(LogLine& out) noexcept {
   for (std::string& field : out.field) field.clear();
+}
+
+void ApplyHemisphere(std::string& degrees, std::string_view letter, char negativeLetter) {
+  if (letter.size() != 1 || letter.front() != negativeLetter) return;
+  if (degrees.empty() || degrees.front() == '-' || text::LeadingValue(degrees) == 0) return;
+  if (degrees.front() == '+') {
+    degrees.front() = '-';
+  } else {
+    degrees.insert(0, 1, '-');
+  }
 }
 
 void SplitLogLine(std::string_view text, LogLine& out) {
@@ -38,6 +49,8 @@ LogRecord ReadVrpLine(text::LineSource& source, LogLine& out) {
   // A blank line, or one without latitude and longitude, is no fix: it would
   // put a point at 0 N 0 E.
   if (out.field[kLogLat].empty() && out.field[kLogLon].empty()) return LogRecord::kNoPosition;
+  ApplyHemisphere(out.field[kLogLat], out.field[kLogLatHemisphere], 'S');
+  ApplyHemisphere(out.field[kLogLon], out.field[kLogLonHemisphere], 'W');
   return LogRecord::kFix;
 }
 

@@ -12,9 +12,9 @@
 //    3     date and time "yyyy/mm/dd hh:nn:ss"       2002/07/15 03:04:05
 //    4     horizontal position error, metres         12
 //    5     latitude hemisphere letter                N
-//    6     latitude, decimal degrees, no sign        35.20575
+//    6     latitude, decimal degrees, - for S        35.20575
 //    7     longitude hemisphere letter               E
-//    8     longitude, decimal degrees, no sign       139.7525
+//    8     longitude, decimal degrees, - for W       139.7525
 //    9     altitude, metres                          34
 //   10     speed over ground, metres per second      5
 //   11     course over ground, degrees from north    36.87
@@ -29,9 +29,11 @@
 // Sample VRP line:
 //   WGS84,9,2002/07/15 12:04:05,12,N,35.20575,E,139.7525,34,5,36.87,0.12,+,3d,-.-,*,---.-
 //
-// Hemisphere letters are kept in fields 5 and 7 and never applied to the
-// coordinates, which stay unsigned. A line of more than 32 fields keeps its
-// first 32.
+// The logger writes coordinates unsigned, with the hemisphere letters in
+// fields 5 and 7. The readers apply the letters: S and W make the degrees
+// negative, so a fix south of the equator or west of Greenwich lands there;
+// N, E, any other letter or none leave the degrees as written. The letters
+// stay in their fields. A line of more than 32 fields keeps its first 32.
 #pragma once
 
 #include <array>
@@ -125,14 +127,20 @@ struct LogFixState {
 // the fields of `out`.
 void SplitLogLine(std::string_view text, LogLine& out);
 
-// Reads one VRP line. At the end of the file the status is "EOF" and every
-// field empty. A line whose fields are all empty is kNoPosition.
+// Reads one VRP line and applies its hemisphere letters. At the end of the
+// file the status is "EOF" and every field empty. A line without latitude
+// and longitude is kNoPosition.
 LogRecord ReadVrpLine(text::LineSource& source, LogLine& out);
 
 // Makes the VRP line "-,0," followed by fields 3 to 17 of `state` joined by
 // commas, and splits it into `out`, as the Garmin and NMEA readings deliver
 // their records.
 void MakeLogLineFromState(const LogFixState& state, LogLine& out);
+
+// Makes `degrees` negative when `letter` is exactly `negativeLetter` ("S"
+// for a latitude, "W" for a longitude). Degrees already negative, and 0
+// (which has no side), stay as they are; a leading "+" becomes "-".
+void ApplyHemisphere(std::string& degrees, std::string_view letter, char negativeLetter);
 
 // Every field and the status empty.
 void ClearLogLine(LogLine& out) noexcept;

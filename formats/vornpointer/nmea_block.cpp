@@ -79,7 +79,7 @@ bool UpdateDateTime(const NmeaSentences& s, std::string& dateTime) {
 
 // All four texts from the first sentence that names a latitude hemisphere,
 // so a block never mixes the latitude of one sentence with the longitude of
-// another. False when none has one.
+// another; S and W make the degrees negative. False when none has one.
 bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
     if (p->latHemisphere.empty()) continue;
@@ -89,6 +89,8 @@ bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
     state.Field(kLogLonHemisphere) = p->lonHemisphere;
     state.Field(kLogLon).clear();
     AppendNmeaDegrees(state.Field(kLogLon), p->lon);
+    ApplyHemisphere(state.Field(kLogLat), p->latHemisphere, 'S');
+    ApplyHemisphere(state.Field(kLogLon), p->lonHemisphere, 'W');
     return true;
   }
   return false;

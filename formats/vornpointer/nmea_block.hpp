@@ -22,7 +22,8 @@
 //      $GPRMC, $GPGGA, $GPGLL
 //   4  position error from $PGRME, as a number
 //   5-8 hemisphere, latitude, hemisphere, longitude, all four from the first
-//      of $GPRMC, $GPGGA, $GPGLL that has a latitude hemisphere
+//      of $GPRMC, $GPGGA, $GPGLL that has a latitude hemisphere; the degrees
+//      are negative for S and W
 //   9  altitude from $PGRMZ, else the $GPGGA altitude
 //   10 speed from $GPRMC
 //   11 course from $GPRMC minus variation * side; a course of 0 stays "0"

@@ -95,6 +95,7 @@ bool WptLineReader::NextNonBlankLine() {
     if (!IsBlankLine(line_)) {
       position_ = 0;
       lineOpen_ = true;
+      ++lineNumber_;
       return true;
     }
   }
@@ -160,6 +161,7 @@ void WptLineReader::ReadWptLine(WptLine& line) {
     line.kind = kEofKind;
     return;
   }
+  kindLine_ = lineNumber_;
   TrimBlanksInPlace(line.kind);
   const std::optional<Layout> layout = FindLayout(line.kind);
   if (!layout) {

@@ -51,6 +51,11 @@ class WptLineReader {
   // then answers "EOF" as well).
   [[nodiscard]] bool AtEnd() const noexcept;
 
+  // The line (non-blank lines counted from 1) in which the kind of the last
+  // WptLine was read: tells a damaged line that reads as several unknown
+  // kinds from several lines.
+  [[nodiscard]] std::size_t KindLine() const noexcept { return kindLine_; }
+
  private:
   // Reads one field into `field`; false when the file ended before a field
   // started (the field is then empty).
@@ -68,6 +73,8 @@ class WptLineReader {
   // An open line is never blank at its start, so when nothing but blanks is
   // left of it a comma came last, and the line end closes an empty field.
   bool lineOpen_ = false;
+  std::size_t lineNumber_ = 0;
+  std::size_t kindLine_ = 0;
 };
 
 // Makes the text of one line, without its line end. The kind is trimmed of

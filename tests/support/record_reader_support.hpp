@@ -57,6 +57,8 @@ class ReaderHarness {
     return out;
   }
 
+  [[nodiscard]] const engine::ConversionReport& report() const { return conversion_.report; }
+
   RecordingObserver observer;
 
  private:

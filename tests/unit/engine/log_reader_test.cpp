@@ -375,6 +375,120 @@ TEST(LogBareTimes, TakeTheDateOfTheNearestDatedPoint) {
   }
 }
 
+// Regression: "1234567" in a time field is kept as a number, and a number
+// was taken for a dated time, so the bare time after it got no date. A time
+// that does not read is no fix: its legs would be 0 s and shorten the track.
+TEST(LogBareTimes, ANumberIsNoDate) {
+  const std::string log =
+      "TOKYO,+9,2002/07/15 12:00:00,3,N,35.5,E,139.5,12,10,45\r\n"
+      "TOKYO,+9,1234567,3,N,35.5001,E,139.5,12,0,-\r\n"
+      "TOKYO,+9,12:00:10,3,N,35.5002,E,139.5,12,0,-\r\n"
+      "TOKYO,+9,,3,N,35.5003,E,139.5,12,0,-\r\n";
+  ConversionContext context;
+  LogReading reading(MakeVrpReader, log, context);
+  const RecordBuffers& buffers = reading.Track();
+  EXPECT_EQ(Times(buffers),
+            (std::vector<std::string>{"2002/07/15 12:00:00", "2002/07/15 12:00:10"}));
+  EXPECT_EQ(buffers.trkHdr.totalTripTime, 10);
+  EXPECT_EQ(reading.conversion().report.Skipped(SkipReason::kLogRecordWithoutFix), 2);
+}
+
+// Regression: the hemisphere letters were kept but never applied, so logs
+// from west of Greenwich or south of the equator came out mirrored.
+TEST(LogPoints, SouthAndWestAreNegative) {
+  const struct {
+    const char* name;
+    ReaderFactory make;
+    std::string text;
+    const char* lat;
+    const char* lon;
+  } cases[] = {
+      {"VRP S W", MakeVrpReader, "WGS84,0,2002/07/15 12:00:00,3,S,35.5,W,139.5,12\r\n", "-35.5",
+       "-139.5"},
+      {"VRP N E", MakeVrpReader, "WGS84,0,2002/07/15 12:00:00,3,N,35.5,E,139.5,12\r\n", "35.5",
+       "139.5"},
+      {"VRP no letters", MakeVrpReader, "WGS84,0,2002/07/15 12:00:00,3,,35.5,,139.5,12\r\n", "35.5",
+       "139.5"},
+      {"VRP signed already, plus, zero", MakeVrpReader,
+       "WGS84,0,2002/07/15 12:00:00,3,S,-35.5,W,+139.5,12\r\n", "-35.5", "-139.5"},
+      {"VRP zero has no side", MakeVrpReader, "WGS84,0,2002/07/15 12:00:00,3,S,0.0,W,0,12\r\n",
+       "0.0", "0"},
+      {"VRP lower case is no letter", MakeVrpReader,
+       "WGS84,0,2002/07/15 12:00:00,3,s,35.5,w,139.5,12\r\n", "35.5", "139.5"},
+      {"VRM S W", MakeVrmReader, "@020715030405S3512345W13912345D012+00034E0030N0040U0012\r\n",
+       "-35.20575", "-139.20575"},
+      {"VRM N W", MakeVrmReader, "@020715030405N3512345W13912345D012+00034E0030N0040U0012\r\n",
+       "35.20575", "-139.20575"},
+      {"VRN RMC", MakeVrnReader,
+       "$GPRMC,120000,A,3512.345,S,13945.150,W,000.0,000.0,150702,,*00\r\n\r\n", "-35.20575",
+       "-139.7525"},
+      {"VRN GGA", MakeVrnReader, "$GPGGA,120000,3512.345,S,13945.150,E,1,05*00\r\n\r\n",
+       "-35.20575", "139.7525"},
+      {"VRN GLL", MakeVrnReader, "$GPGLL,3512.345,N,13945.150,W,120000,A*00\r\n\r\n", "35.20575",
+       "-139.7525"},
+  };
+  for (const auto& c : cases) {
+    ConversionContext context;
+    LogReading reading(c.make, c.text, context);
+    const RecordBuffers& buffers = reading.Track();
+    ASSERT_EQ(buffers.trkPnt.Count(), 1U) << c.name;
+    EXPECT_EQ(buffers.trkPnt[1].lat, c.lat) << c.name;
+    EXPECT_EQ(buffers.trkPnt[1].lon, c.lon) << c.name;
+  }
+}
+
+// Regression: a Garmin line of random bytes made a point at whatever its
+// columns happened to read as.
+TEST(LogPoints, GarminLineWithOtherThanDigitsInItsColumnsIsNoFix) {
+  const std::string fix(kGarminFix);
+  std::vector<std::string> broken;
+  for (const std::size_t column : {2, 7, 13, 15, 21, 23, 30}) {
+    std::string line = fix;
+    line[column - 1] = column % 2 == 0 ? 'x' : ' ';
+    broken.push_back(line);
+  }
+  broken.push_back("@\x8B\x9E" + fix.substr(3));
+  broken.push_back("\x01\xFE\x7F garbage garbage garbage garbage garbage garbage ZZZ");
+  for (const std::string& line : broken) {
+    ConversionContext context;
+    LogReading reading(MakeVrmReader, GarminLine(fix) + GarminLine(line), context);
+    EXPECT_EQ(reading.Track().trkPnt.Count(), 1U) << line;
+    EXPECT_EQ(reading.conversion().report.Skipped(SkipReason::kLogRecordWithoutFix), 1) << line;
+  }
+}
+
+TEST(LogReport, CountsRecordsWithoutAFix) {
+  const struct {
+    const char* name;
+    ReaderFactory make;
+    std::string text;
+    std::size_t points;
+    std::int64_t skipped;
+  } cases[] = {
+      // Blank lines are no records; a line of empty fields is.
+      {"VRP", MakeVrpReader,
+       "\r\n \r\n, ,\t\r\n" + VrpLine("WGS84", "2002/07/15 12:04:05", "35.5", "139.5"), 1, 1},
+      {"VRM", MakeVrmReader,
+       "\r\n" + GarminLine(kGarminNoFix) + GarminLine(kGarminCut) + "@0207\r\n" +
+           GarminLine(kGarminFix),
+       1, 3},
+      // Before the first position, without a time; the empty block after two
+      // empty lines is no record.
+      {"VRN", MakeVrnReader,
+       "$GPGSA,A,3*00\r\n\r\n$GPRMC,120000,V,,,,,,,150702,,*00\r\n\r\n\r\n" +
+           RmcBlock("120001", "150702") + "$PGRME,9.1,M*00\r\n\r\n",
+       1, 3},
+      {"VRN all fixes", MakeVrnReader, RmcBlock("120001", "150702") + GgaBlock("120002"), 2, 0},
+  };
+  for (const auto& c : cases) {
+    ConversionContext context;
+    LogReading reading(c.make, c.text, context);
+    EXPECT_EQ(reading.Track().trkPnt.Count(), c.points) << c.name;
+    EXPECT_EQ(reading.conversion().report.Skipped(SkipReason::kLogRecordWithoutFix), c.skipped)
+        << c.name;
+  }
+}
+
 TEST(LogRobustness, OddFilesStillEndWithOneTrack) {
   const std::string longLine(10'000'000, ',');
   const std::string binary("\x00\xff$GP\r\x80\n\n$$$,*,*\n\t\t\n", 20);
@@ -451,20 +565,27 @@ TEST(LogRealCaptures, ReadAsVrnLogsGiveSensibleTracks) {
   const struct {
     const char* file;
     std::size_t points;
-    double lat;  // near every point, unsigned as the logs keep them
+    double lat;  // near every point; south and west are negative
     double lon;
     const char* firstTime;
     const char* lastTime;
+    std::int64_t withoutFix;  // the publishers' header, groups before the first fix
   } cases[] = {
-      {"gpsd-foretrex-201.log", 7, 55.0739, 10.4256, "2010/08/26 20:00:04", "2010/08/26 20:00:16"},
-      {"gpsd-garmin48.log", 7, 45.4576, 167.1528, "2001/06/06 22:53:08", "2001/06/06 22:53:34"},
-      {"gpsd-garmin15x.log", 7, 32.6486, 108.3742, "2022/10/18 11:32:58", "2022/10/18 11:33:04"},
-      {"gpsd-garmin-geko201.log", 18, 40.3985, 3.6527, "2005/06/14 21:43:50",
-       "2005/06/14 21:44:24"},
+      {"gpsd-foretrex-201.log", 7, 55.0739, 10.4256, "2010/08/26 20:00:04", "2010/08/26 20:00:16",
+       5},
+      // 45° S in New Zealand, 108° W in New Mexico, 3° W in Madrid: the
+      // hemisphere letters were once ignored, putting them in the wrong place.
+      {"gpsd-garmin48.log", 7, -45.4576, 167.1528, "2001/06/06 22:53:08", "2001/06/06 22:53:34", 1},
+      {"gpsd-garmin15x.log", 7, 32.6486, -108.3742, "2022/10/18 11:32:58", "2022/10/18 11:33:04",
+       1},
+      {"gpsd-garmin-geko201.log", 18, 40.3985, -3.6527, "2005/06/14 21:43:50",
+       "2005/06/14 21:44:24", 1},
       // The group before the first $GPRMC has a $GPGGA time only.
       // Its last sentence is a $GPGGA of 09:32:05.750, a fix of its own now.
-      {"gpsbabel-nmea+ms.txt", 36, 53.5567, 9.8656, "2007/08/17 09:31:56", "2007/08/17 09:32:05"},
-      {"gpsd-telit-he910.log", 188, 50.8402, 4.3471, "2019/03/12 10:51:53", "2019/03/12 10:54:59"},
+      {"gpsbabel-nmea+ms.txt", 36, 53.5567, 9.8656, "2007/08/17 09:31:56", "2007/08/17 09:32:05",
+       0},
+      {"gpsd-telit-he910.log", 188, 50.8402, 4.3471, "2019/03/12 10:51:53", "2019/03/12 10:54:59",
+       37},
   };
   const std::filesystem::path folder =
       vc::testing::TestsFolder() / ".." / ".." / "shared" / "testdata" / "real";
@@ -492,6 +613,8 @@ TEST(LogRealCaptures, ReadAsVrnLogsGiveSensibleTracks) {
     // Walking pace at most; a point on a wrong day would make it absurd.
     EXPECT_LT(buffers.trkHdr.totalVelocity, 25) << c.file;
     EXPECT_LT(buffers.trkHdr.totalTripTime, 300) << c.file;
+    EXPECT_EQ(reading.conversion().report.Skipped(SkipReason::kLogRecordWithoutFix), c.withoutFix)
+        << c.file;
   }
 }
 

@@ -29,20 +29,87 @@ TEST(InputTextFile, DecidesTheEncodingOncePerFile) {
     std::vector<std::string> lines;
   } cases[] = {
       {"WP,D,a\r\nTP,1\n", Encoding::kUtf8, {"WP,D,a", "TP,1"}},
-      {"\xEF\xBB\xBF" "京都\r\nx", Encoding::kUtf8, {"京都", "x"}},
+      {"\xEF\xBB\xBF"
+       "京都\r\nx",
+       Encoding::kUtf8,
+       {"京都", "x"}},
       // CP932 for "京都" on the second line: the whole file is CP932.
       {"plain\r\n\x8B\x9E\x93\x73\r\n", Encoding::kCp932, {"plain", "京都"}},
       {"", Encoding::kUtf8, {}},
       {"\n\n", Encoding::kUtf8, {"", ""}},
       {"last\r", Encoding::kUtf8, {"last"}},
       // Bytes that are neither: replaced, never lost in a crash.
-      {"a\xFF\xFF" "b\n", Encoding::kCp932, {"a\xEF\xBF\xBD\xEF\xBF\xBD" "b"}},
+      {"a\xFF\xFF"
+       "b\n",
+       Encoding::kCp932,
+       {"a\xEF\xBF\xBD\xEF\xBF\xBD"
+        "b"}},
   };
   for (const auto& c : cases) {
     Encoding encoding{};
     EXPECT_EQ(ReadAll(dir.Write("in.txt", c.bytes), &encoding), c.lines) << c.bytes;
     EXPECT_EQ(encoding, c.encoding) << c.bytes;
   }
+}
+
+// UTF-16 of `text` (BMP characters only) with its byte-order mark.
+std::string Utf16(std::u16string_view text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+// Regression: UTF-16 files (Windows Notepad's "Unicode") read as CP932 gave
+// no record at all.
+TEST(InputTextFile, ReadsUtf16WithAByteOrderMark) {
+  TempDir dir;
+  const struct {
+    const char* name;
+    std::string bytes;
+    Encoding encoding;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"little-endian",
+       Utf16(u"WP,D,京都\r\nTP,1\n", false),
+       Encoding::kUtf16Le,
+       {"WP,D,京都", "TP,1"}},
+      {"big-endian",
+       Utf16(u"WP,D,京都\r\nTP,1\n", true),
+       Encoding::kUtf16Be,
+       {"WP,D,京都", "TP,1"}},
+      // U+0A0A holds two LF bytes; only the code unit 000A ends a line.
+      {"LF bytes inside a character",
+       Utf16(u"\u0A0Aa\n", false),
+       Encoding::kUtf16Le,
+       {"\xE0\xA8\x8A"
+        "a"}},
+      {"a surrogate pair", Utf16(u"x\xD83D\xDE00y", true), Encoding::kUtf16Be, {"x😀y"}},
+      {"a lone surrogate, an odd last byte",
+       Utf16(u"\xDE00x\xD83D", false) + "!",
+       Encoding::kUtf16Le,
+       {"\xEF\xBF\xBDx\xEF\xBF\xBD\xEF\xBF\xBD"}},
+      {"the mark alone", Utf16(u"", false), Encoding::kUtf16Le, {}},
+  };
+  for (const auto& c : cases) {
+    Encoding encoding{};
+    EXPECT_EQ(ReadAll(dir.Write("in.txt", c.bytes), &encoding), c.lines) << c.name;
+    EXPECT_EQ(encoding, c.encoding) << c.name;
+  }
+}
+
+TEST(InputTextFile, ASurrogatePairAcrossReadChunks) {
+  TempDir dir;
+  // With the mark, the pair's first unit ends the first chunk of 256 KiB.
+  std::u16string text(131070, u'a');
+  text += u"\xD83D\xDE00\n京";
+  const auto lines = ReadAll(dir.Write("in.txt", Utf16(text, false)));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], std::string(131070, 'a') + "😀");
+  EXPECT_EQ(lines[1], "京");
 }
 
 TEST(InputTextFile, AUtf8SequenceAcrossReadChunksStaysUtf8) {
@@ -73,6 +140,30 @@ TEST(OutputTextFile, WritesCrLfInTheChosenEncoding) {
   EXPECT_EQ(dir.Read("out.txt"), "\x8B\x9E\x93\x73\r\n?x\r\n");
 }
 
+TEST(OutputTextFile, CountsTheCharactersWrittenAsQuestionMarks) {
+  TempDir dir;
+  const struct {
+    Encoding encoding;
+    const char* text;
+    std::int64_t replaced;
+    const char* written;
+  } cases[] = {
+      {Encoding::kCp932, "a?b", 0, "a?b\r\n"},
+      {Encoding::kCp932, "😀?京😀", 2, "??\x8B\x9E?\r\n"},
+      {Encoding::kUtf8, "😀", 0, "😀\r\n"},
+      // What is read as UTF-16 is written as UTF-8.
+      {Encoding::kUtf16Be, "😀", 0, "😀\r\n"},
+  };
+  for (const auto& c : cases) {
+    OutputTextFile out;
+    ASSERT_TRUE(out.Open(dir.Path("out.txt"), OutputTextFile::Mode::kReplace, c.encoding));
+    out.WriteLine(c.text);
+    EXPECT_EQ(out.ReplacedCharacters(), c.replaced) << c.text;
+    ASSERT_TRUE(out.Commit());
+    EXPECT_EQ(dir.Read("out.txt"), c.written) << c.text;
+  }
+}
+
 TEST(OutputTextFile, NothingChangesUntilCommit) {
   TempDir dir;
   const auto path = dir.Write("out.txt", "old\r\n");
@@ -88,7 +179,7 @@ TEST(OutputTextFile, NothingChangesUntilCommit) {
     OutputTextFile out;
     ASSERT_TRUE(out.Open(path, OutputTextFile::Mode::kAppend, Encoding::kUtf8));
     out.WriteLine(std::string(3 << 20, 'x'));  // large enough to reach the file before Abort
-  }  // destroyed without Commit: cut back
+  }                                            // destroyed without Commit: cut back
   EXPECT_EQ(dir.Read("out.txt"), "old\r\n");
   {
     OutputTextFile out;

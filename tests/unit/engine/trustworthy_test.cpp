@@ -236,8 +236,8 @@ TEST_F(ConvertCommand, NothingWrittenIsSaidWithItsLikelyReason) {
        false,
        "nothing was written: the input holds 1 track (1 point), and none of these kinds was "
        "chosen to convert"},
-      {"nothing readable", "in.vrc", "x\n", true,
-       "nothing was written: the input holds no records this program can read"},
+      {"nothing readable", "in.vrc", "x\ny\n", true,
+       "nothing was written: the input holds no records, only 2 lines of unknown kinds"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

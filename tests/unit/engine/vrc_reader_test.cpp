@@ -74,6 +74,15 @@ TEST(VrcRecords, SkippedAndStrayLines) {
   for (const Case& c : cases) EXPECT_EQ(Read(c.text), c.records) << c.text;
 }
 
+TEST(VrcRecords, TheReportCountsTheLinesPassedOver) {
+  ConversionContext context;
+  Reading reading("VornConnect\r\n1\r\nx\r\n" + Waypoint("P", "RTP") + TrackPoint("1", "") +
+                      Waypoint("A") + "\r\n",
+                  context);
+  EXPECT_EQ(reading.Summary(), (Summary{"none", "none", "WPT A", "EOF"}));
+  EXPECT_EQ(reading.report().Skipped(SkipReason::kUnknownLine), 2);
+}
+
 TEST(VrcRecords, CountedLinesAreTakenWhateverTheirKind) {
   struct Case {
     std::string text;
@@ -155,9 +164,12 @@ TEST(VrcTrack, PointFieldsLegsTotalsAndNumbering) {
   ASSERT_EQ(reading.Next(), RecordKind::kTrk);
   EXPECT_EQ(context.trackNumber, "42");
   const TrkPnt& p1 = context.buffers.trkPnt[1];
-  EXPECT_EQ(p1.lat.Str() + "|" + p1.lon.Str() + "|" + p1.dateTime.Str(), "35.5|139.5|2002/1/31 21:05:09");
-  EXPECT_EQ(p1.velocity.Str() + p1.trkDegree.Str() + p1.posError.Str() + p1.headDegree.Str(), "----");
-  EXPECT_EQ(p1.recDatum.Str() + "|" + p1.recUtcOffset.Str() + "|" + p1.recCoordFormat.Str(), "TOKYO|+9|D");
+  EXPECT_EQ(p1.lat.Str() + "|" + p1.lon.Str() + "|" + p1.dateTime.Str(),
+            "35.5|139.5|2002/1/31 21:05:09");
+  EXPECT_EQ(p1.velocity.Str() + p1.trkDegree.Str() + p1.posError.Str() + p1.headDegree.Str(),
+            "----");
+  EXPECT_EQ(p1.recDatum.Str() + "|" + p1.recUtcOffset.Str() + "|" + p1.recCoordFormat.Str(),
+            "TOKYO|+9|D");
 
   const double north = text::RoundToGeneral(geo::DistanceKm(35.5, 139.5, 35.51, 139.5) * 1000);
   const double velocity = text::RoundToGeneral(north / 10 * 3.6);

@@ -90,6 +90,26 @@ TEST(WaypointPlusRecords, KindsDecideTheRecords) {
   EXPECT_EQ(Read("\"unclosed,\r\n,,,\r\n\x01\xff\xfe,\"\r\n"), (Summary{"EOF"}));
 }
 
+TEST(WaypointPlusRecords, TheReportCountsTheLinesPassedOver) {
+  const struct {
+    std::string text;
+    std::int64_t unknown;
+  } cases[] = {
+      // Read by fields, "XX,1,2" gives three unknown kinds: one line.
+      {"XX,1,2\r\nWP,D,A,1,2,,,\r\nZZ\r\n", 2},
+      {"WP,D,A,1,2,,,,surplus\r\nWP,D,B,1,2,,,\r\n", 1},
+      {"RP,D,P1,1,2,,,\r\nRN,1,R\r\nRP,D,P2,1,2,,,\r\n", 1},
+      // Datum lines and blank lines are no loss.
+      {"Datum,WGS84,WGS84,0,0,0,0,0\r\n\r\nWP,D,A,1,2,,,\r\nDatum,WGS84,WGS84,0,0,0,0,0\r\n", 0},
+  };
+  for (const auto& c : cases) {
+    ConversionContext context;
+    Reading reading(c.text, context);
+    reading.Summary();
+    EXPECT_EQ(reading.report().Skipped(SkipReason::kUnknownLine), c.unknown) << c.text;
+  }
+}
+
 TEST(WaypointPlusRecords, NewTrackFlagSplitsTracksExceptAfterTheFirstPoint) {
   struct Case {
     std::vector<std::string> flags;
@@ -147,9 +167,11 @@ TEST(WaypointPlusTrack, PointFieldsLegsAndTotals) {
   EXPECT_EQ(header.pntNum, "4");
   EXPECT_EQ(header.trkFlag + "|" + header.trkCode + "|" + header.trkName, "True||");
   const TrkPnt& p1 = context.buffers.trkPnt[1];
-  EXPECT_EQ(p1.lat.Str() + "|" + p1.lon.Str() + "|" + p1.recCoordFormat.Str(), "35.300000|139.300000|DMS");
+  EXPECT_EQ(p1.lat.Str() + "|" + p1.lon.Str() + "|" + p1.recCoordFormat.Str(),
+            "35.300000|139.300000|DMS");
   EXPECT_EQ(p1.dateTime, "2002/01/31 23:59:50");
-  EXPECT_EQ(p1.velocity.Str() + p1.trkDegree.Str() + p1.posError.Str() + p1.headDegree.Str(), "----");
+  EXPECT_EQ(p1.velocity.Str() + p1.trkDegree.Str() + p1.posError.Str() + p1.headDegree.Str(),
+            "----");
   EXPECT_EQ(p1.recDatum.Str() + "|" + p1.recUtcOffset.Str(), "TOKYO|0");
   EXPECT_EQ(p1.legTime, 0);
   EXPECT_EQ(p1.legLength + p1.legVelocity, 0);

@@ -66,11 +66,13 @@ struct CaptureCase {
 
 TEST(RealCaptures, ReadSensibly) {
   const std::vector<CaptureCase> cases = {
-      {"gpsd-garmin48.log", 7, "S", 45.4576, "E", 167.1528, "2001/06/06", 0, "3D"},
+      // S and W give negative degrees: these fixes were once put at 45° N
+      // and 108° E.
+      {"gpsd-garmin48.log", 7, "S", -45.4576, "E", 167.1528, "2001/06/06", 0, "3D"},
       {"gpsd-foretrex-201.log", 7, "N", 55.0739, "E", 10.4256, "2010/08/26", 0, "2d"},
-      {"gpsd-garmin15x.log", 7, "N", 32.6486, "W", 108.3741, "2022/10/18", 0, "3d"},
+      {"gpsd-garmin15x.log", 7, "N", 32.6486, "W", -108.3741, "2022/10/18", 0, "3d"},
       // Simulated fixes (quality 8) never set a fix mode.
-      {"gpsd-garmin-geko201.log", 18, "N", 40.3977, "W", 3.6527, "2005/06/14", 0, ""},
+      {"gpsd-garmin-geko201.log", 18, "N", 40.3977, "W", -3.6527, "2005/06/14", 0, ""},
       // Its sentences are out of order in places: five groups hold a second
       // cycle (a $GPGGA of another time), read as fixes of their own.
       {"gpsbabel-nmea+ms.txt", 36, "N", 53.5567, "E", 9.8656, "2007/08/17", 6, "3D"},
