@@ -10,17 +10,22 @@ namespace {
 
 struct Words {
   std::string_view japanese;
-  std::string_view english;
+  std::string_view englishOne;
+  std::string_view englishMany;
 };
 
 constexpr Words kSkipReasons[] = {
-    {"時刻か位置のないログ記録", "log records without a usable time or position"},
-    {"読めない種類の行", "lines of unknown kinds"},
-    {"変換するデータに選ばれていない記録", "records of kinds not chosen to convert"},
-    {"チェックサムの合わない NMEA 文", "NMEA sentences with a wrong checksum"},
-    {"途中で切れた NMEA 文", "NMEA sentences cut short"},
-    {"NMEA 文でない行", "lines that are not NMEA sentences"},
+    {"時刻か位置のないログ記録", "log record without a usable time or position",
+     "log records without a usable time or position"},
+    {"読めない種類の行", "line of an unknown kind", "lines of unknown kinds"},
+    {"変換するデータに選ばれていない記録", "record of a kind not chosen to convert",
+     "records of kinds not chosen to convert"},
+    {"チェックサムの合わない NMEA 文", "NMEA sentence with a wrong or missing checksum",
+     "NMEA sentences with a wrong or missing checksum"},
+    {"途中で切れた NMEA 文", "NMEA sentence cut short", "NMEA sentences cut short"},
+    {"NMEA 文でない行", "line that is not an NMEA sentence", "lines that are not NMEA sentences"},
     {"出力の文字コードにない文字 (? で書き込み)",
+     "character the output's encoding cannot hold (written as ?)",
      "characters the output's encoding cannot hold (written as ?)"},
 };
 static_assert(std::size(kSkipReasons) == static_cast<std::size_t>(SkipReason::kCount));
@@ -66,7 +71,7 @@ std::string SkipList(const ConversionReport& report, Language language) {
     if (language == Language::kEnglish) {
       AppendCount(list, report.skipped[i]);
       list += ' ';
-      list += kSkipReasons[i].english;
+      list += report.skipped[i] == 1 ? kSkipReasons[i].englishOne : kSkipReasons[i].englishMany;
     } else {
       list += kSkipReasons[i].japanese;
       list += ' ';

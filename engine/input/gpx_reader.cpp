@@ -124,6 +124,7 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   }
 
   void TrackBegin() override {
+    conversion_->observer.BeginProgress(ProgressStage::kReadingTrack);
     Buffers().trkPnt.Clear();
     legs_.Start(Buffers().trkHdr);
   }
@@ -145,6 +146,7 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     point.recDatum = kGpxDatum;
     point.recUtcOffset = kGpxUtcOffset;
     point.recCoordFormat = kGpxCoordFormat;
+    conversion_->observer.PointProgress(static_cast<std::int64_t>(Buffers().trkPnt.Count()));
     legs_.Add(point, Buffers().trkHdr);
   }
 

@@ -70,6 +70,7 @@ class NmeaReader final : public RecordReader {
     ConversionContext& context = conversion.context;
     track_.Start(context.buffers.trkHdr, context.buffers.trkPnt);
     datum_ = context.vrmVrnDatum;
+    conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     LookAhead();
     std::string line;
     nmea::NmeaFix fix;
@@ -153,6 +154,7 @@ class NmeaReader final : public RecordReader {
     point.recDatum = datum_;
     point.recUtcOffset = kNmeaUtcOffset;
     point.recCoordFormat = kNmeaCoordFormat;
+    conversion.observer.PointProgress(static_cast<std::int64_t>(buffers.trkPnt.Count()));
     track_.Placed(buffers.trkHdr, buffers.trkPnt);
   }
 

@@ -21,6 +21,9 @@ OutputFrame DecideOutputFrame(FileType input, FileType output, const ConvertOpti
   frame.coordFormat = options.coordFormat;
   frame.utcOffset = options.utcOffset;
   if (output != FileType::kWpt) return frame;
+  // Waypoint+ reads its times as UTC: a point keeping its own zone (+9 of a
+  // logger) would be written nine hours off.
+  if (frame.utcOffset == kDataPriority) frame.utcOffset = "0";
   if (input == FileType::kWpt) {
     frame.headerDatum =
         options.datum == kDataPriority ? std::string(inputFileDatum) : options.datum;

@@ -6,7 +6,8 @@
 // The options say what the user chose; the type rules then decide:
 //   MPS        always the Tokyo datum, the "MPS" form and UTC+9;
 //   GPX, KML   always WGS84, decimal degrees ("D") and UTC, as their rules say;
-//   Waypoint+  from another type: the datum "Tokyo" when the data decides
+//   Waypoint+  UTC when the data decides the offset (the format's times are
+//              UTC); from another type: the datum "Tokyo" when the data decides
 //              (the datum line then names it too), and always the "DMS"
 //              form for an MPS input; from Waypoint+: the datum line follows the datum option, or
 //              names the input's own datum when the data decides.

@@ -47,14 +47,15 @@ TEST(OutputFrame, DecidedFromTheOptionsAndTheTypes) {
        kDataPriority,
        kDataPriority,
        "",
-       {"Tokyo", kDataPriority, kDataPriority, "Tokyo"}},
+       // Waypoint+ times are UTC: a point's own +9 must not be written as it is.
+       {"Tokyo", kDataPriority, "0", "Tokyo"}},
       {"Waypoint+ from MPS is written in DMS",
        FileType::kMps,
        FileType::kWpt,
        "WGS84",
        "D",
        "",
-       {"WGS84", "DMS", kDataPriority, "WGS84"}},
+       {"WGS84", "DMS", "0", "WGS84"}},
       // The fault this pins: the datum line said WGS84 and no point moved.
       {"Waypoint+ to Waypoint+ in another datum",
        FileType::kWpt,
@@ -62,14 +63,14 @@ TEST(OutputFrame, DecidedFromTheOptionsAndTheTypes) {
        "WGS84",
        kDataPriority,
        "TOKYO",
-       {"WGS84", kDataPriority, kDataPriority, "WGS84"}},
+       {"WGS84", kDataPriority, "0", "WGS84"}},
       {"Waypoint+ to Waypoint+, the data decides",
        FileType::kWpt,
        FileType::kWpt,
        kDataPriority,
        kDataPriority,
        "WGS84",
-       {kDataPriority, kDataPriority, kDataPriority, "WGS84"}},
+       {kDataPriority, kDataPriority, "0", "WGS84"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -212,7 +213,7 @@ TEST_F(ConvertCommand, TheReportCountsWhatWasReadSkippedAndWritten) {
   ASSERT_GE(english.size(), 4u);
   EXPECT_EQ(english[0], "read: 1 waypoint, 1 route (2 points), 2 tracks (4 points)");
   EXPECT_EQ(english[1], "written: 1 route (2 points), 2 tracks (4 points)");
-  EXPECT_EQ(english[2], "skipped: 1 records of kinds not chosen to convert");
+  EXPECT_EQ(english[2], "skipped: 1 record of a kind not chosen to convert");
   EXPECT_EQ(english[3].substr(0, 8), "tracks: ");
   EXPECT_NE(english[3].find(", 0:20:00, from 2002/07/15 12:00:00 to 2002/07/15 12:30:00"),
             std::string::npos)
