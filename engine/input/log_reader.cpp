@@ -46,19 +46,9 @@ enum class LogKind { kVrp, kVrm, kVrn };
 constexpr std::string_view kLogCoordFormat = "D";
 constexpr double kKmhPerMetrePerSecond = 3.6;
 
-class LogReader final : public RecordReader {
+class LogReader final : public WholeTrackReader {
  public:
-  LogReader(text::LineSource& lines, LogKind kind) : lines_(lines), kind_(kind) {}
-
-  RecordKind ReadNextRecord(Conversion& conversion) override {
-    if (done_ || lines_.AtEnd()) {
-      done_ = true;
-      return RecordKind::kEof;
-    }
-    done_ = true;
-    ReadTrack(conversion);
-    return RecordKind::kTrk;
-  }
+  LogReader(text::LineSource& lines, LogKind kind) : WholeTrackReader(lines), kind_(kind) {}
 
  private:
   vp::LogRecord ReadLogRecord() {
@@ -73,7 +63,7 @@ class LogReader final : public RecordReader {
     return vp::LogRecord::kEnd;
   }
 
-  void ReadTrack(Conversion& conversion) {
+  void ReadTrack(Conversion& conversion) override {
     ConversionContext& context = conversion.context;
     TrkHdr& header = context.buffers.trkHdr;
     PointList<TrkPnt>& points = context.buffers.trkPnt;
@@ -122,9 +112,7 @@ class LogReader final : public RecordReader {
     point.recCoordFormat = kLogCoordFormat;
   }
 
-  text::LineSource& lines_;
   const LogKind kind_;
-  bool done_ = false;
   vp::LogLine line_;
   vp::LogFixState fixState_;
   LogTrack track_;

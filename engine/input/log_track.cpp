@@ -103,6 +103,16 @@ bool BareTimeDating::DateLeadingPoints(PointList<TrkPnt>& points, std::size_t n)
   return changed;
 }
 
+RecordKind WholeTrackReader::ReadNextRecord(Conversion& conversion) {
+  if (done_ || lines_.AtEnd()) {
+    done_ = true;
+    return RecordKind::kEof;
+  }
+  done_ = true;
+  ReadTrack(conversion);
+  return RecordKind::kTrk;
+}
+
 void LogTrack::Start(TrkHdr& header, PointList<TrkPnt>& points) {
   points.Clear();
   legs_.Start(header);

@@ -14,8 +14,10 @@
 #include <cstddef>
 
 #include "engine/context.hpp"
+#include "engine/input/record_reader.hpp"
 #include "engine/input/track_legs.hpp"
 #include "engine/records.hpp"
+#include "text/line_source.hpp"
 
 namespace vc::engine {
 
@@ -39,6 +41,21 @@ class BareTimeDating {
 
   std::size_t lastDated_ = 0;  // number of the last point with a date; 0 for none
   bool leadingBare_ = false;   // a bare time came before any dated point
+};
+
+// The reader of a file that is one track: the first reading takes every
+// line up to the end of the file, the next one finds the end.
+class WholeTrackReader : public RecordReader {
+ public:
+  explicit WholeTrackReader(text::LineSource& lines) : lines_(lines) {}
+  RecordKind ReadNextRecord(Conversion& conversion) final;
+
+ protected:
+  text::LineSource& lines_;
+
+ private:
+  virtual void ReadTrack(Conversion& conversion) = 0;
+  bool done_ = false;
 };
 
 class LogTrack {

@@ -51,22 +51,12 @@ void SetMeasured(PackedText& field, const std::optional<double>& value) {
   }
 }
 
-class NmeaReader final : public RecordReader {
+class NmeaReader final : public WholeTrackReader {
  public:
-  explicit NmeaReader(text::LineSource& lines) : lines_(lines) {}
-
-  RecordKind ReadNextRecord(Conversion& conversion) override {
-    if (done_ || lines_.AtEnd()) {
-      done_ = true;
-      return RecordKind::kEof;
-    }
-    done_ = true;
-    ReadTrack(conversion);
-    return RecordKind::kTrk;
-  }
+  explicit NmeaReader(text::LineSource& lines) : WholeTrackReader(lines) {}
 
  private:
-  void ReadTrack(Conversion& conversion) {
+  void ReadTrack(Conversion& conversion) override {
     ConversionContext& context = conversion.context;
     track_.Start(context.buffers.trkHdr, context.buffers.trkPnt);
     datum_ = context.vrmVrnDatum;
@@ -175,8 +165,6 @@ class NmeaReader final : public RecordReader {
     dateTime = scratch_;
   }
 
-  text::LineSource& lines_;
-  bool done_ = false;
   bool checksums_ = false;
   std::vector<std::string> ahead_;
   nmea::FixAssembler assembler_;

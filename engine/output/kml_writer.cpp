@@ -58,11 +58,6 @@ void AppendName(std::string& out, std::string_view name) {
   out += "</name>";
 }
 
-std::size_t PointStepOf(std::int16_t step) noexcept {
-  const int size = std::abs(static_cast<int>(step));
-  return size == 0 ? 1 : static_cast<std::size_t>(size);
-}
-
 class KmlWriter final : public KindWriter {
  public:
   bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {

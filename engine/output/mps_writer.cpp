@@ -108,12 +108,6 @@ void AppendComputed(std::string& out, double value, text::NumberPattern pattern,
   out += unit;
 }
 
-// A step of 0 would never advance: it counts as 1.
-std::size_t PointStepOf(std::int16_t step) noexcept {
-  const int size = std::abs(static_cast<int>(step));
-  return size == 0 ? 1 : static_cast<std::size_t>(size);
-}
-
 class MpsWriter final : public KindWriter {
  public:
   bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {

@@ -1,5 +1,6 @@
 #include "engine/output/track_annotations.hpp"
 
+#include <cstdlib>
 #include <string_view>
 
 #include "text/numbers.hpp"
@@ -38,6 +39,11 @@ void AppendJoined(std::string& out, const TrkPnt& point, const ConvertedPoint& c
 }
 
 }  // namespace
+
+std::size_t PointStepOf(std::int16_t step) noexcept {
+  const int size = std::abs(static_cast<int>(step));
+  return size == 0 ? 1 : static_cast<std::size_t>(size);
+}
 
 bool IsChosen(PointAnnotation annotation, const ConvertOptions& options) {
   switch (annotation) {

@@ -7,6 +7,8 @@
 //   leg time      "10(s)"   leg length "100.0(m)"   leg velocity "36.00(km/hr)"
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "engine/options.hpp"
@@ -26,6 +28,10 @@ enum class PointAnnotation {
 };
 
 bool IsChosen(PointAnnotation annotation, const ConvertOptions& options);
+
+// The points annotated are 1, 1 + step, 1 + 2 step, ...: the sign of the
+// step is ignored, and a step of 0, which would never advance, counts as 1.
+std::size_t PointStepOf(std::int16_t step) noexcept;
 bool AnyPointAnnotationChosen(const ConvertOptions& options);
 
 void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrkPnt& point,
