@@ -177,7 +177,8 @@ int RunOne(const Case& c, const std::string& input, const std::string& output) {
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
   if (result.outcome != engine::Outcome::kConverted) return 1;
-  const std::int64_t records = result.written.points + result.written.waypoints;
+  const engine::KindCounts& written = result.report.written;
+  const std::int64_t records = written.routePoints + written.trackPoints + written.waypoints;
   std::printf("%.6f %.6f %lld %lld\n", wall, CpuSeconds(after) - CpuSeconds(before),
               static_cast<long long>(instructions), static_cast<long long>(records));
   return 0;

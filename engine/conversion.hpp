@@ -15,13 +15,6 @@
 
 namespace vc::engine {
 
-struct WrittenCounts {
-  std::int64_t waypoints = 0;
-  std::int64_t routes = 0;
-  std::int64_t tracks = 0;
-  std::int64_t points = 0;  // route and track points
-};
-
 struct Conversion {
   Conversion(const ConvertOptions& options_, ConversionContext& context_, Observer& observer_,
              text::LocalSeconds now_, text::LocalSeconds nowUtc_ = 0)
@@ -38,7 +31,6 @@ struct Conversion {
   text::LocalSeconds now = 0;
   // The same moment in UTC (the GPX metadata).
   text::LocalSeconds nowUtc = 0;
-  WrittenCounts written;
   ConversionReport report;
   // Set once the front asked to stop; long loops then end early and the
   // driver leaves the output as it was.

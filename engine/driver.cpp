@@ -22,7 +22,7 @@ const FileTypeInfo& Lookup(std::span<const FileTypeInfo> types, FileType type) {
 
 ConversionResult ResultOf(const Conversion& conversion, Outcome outcome,
                           std::optional<Message> reason = std::nullopt) {
-  return {outcome, reason, conversion.written, conversion.report};
+  return {outcome, reason, conversion.report};
 }
 
 ConversionResult Stop(Conversion& conversion, Message message, std::string_view name) {
@@ -71,16 +71,6 @@ void CountWritten(RecordKind kind, Conversion& conversion) {
   const RecordBuffers& buffers = conversion.context.buffers;
   CountRecord(kind, buffers, conversion.report.written);
   if (kind == RecordKind::kTrk) AddTrackFigures(buffers, conversion.report.tracks);
-  WrittenCounts& written = conversion.written;
-  if (kind == RecordKind::kWpt) ++written.waypoints;
-  if (kind == RecordKind::kRte) {
-    ++written.routes;
-    written.points += static_cast<std::int64_t>(buffers.rtePnt.Count());
-  }
-  if (kind == RecordKind::kTrk) {
-    ++written.tracks;
-    written.points += static_cast<std::int64_t>(buffers.trkPnt.Count());
-  }
 }
 
 // XML documents are UTF-8, as their declaration says, whatever the input.
@@ -205,11 +195,11 @@ ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, 
   Conversion conversion(snapshot, context, observer, observer.Now());
   const FileTypeInfo& input = Lookup(types, GetFileType(options.inputName));
   if (input.makeReader == nullptr) {
-    return {Outcome::kStopped, Message::kInputUnsupported, {}, {}};
+    return {Outcome::kStopped, Message::kInputUnsupported, {}};
   }
   InputTextFile inputFile;
   if (!inputFile.Open(options.inputName))
-    return {Outcome::kStopped, Message::kInputMissing, {}, {}};
+    return {Outcome::kStopped, Message::kInputMissing, {}};
   context.vrmVrnDatum = options.vrmVrnDatumOption;
   std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
   reader->Open(conversion);
@@ -229,11 +219,11 @@ ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, 
     lastPosition = inputFile.BytesRead();
     if (!empty) FeedPreview(kind, context.buffers, sink, points);
   }
-  if (conversion.cancelled) return {Outcome::kCancelled, std::nullopt, {}, conversion.report};
+  if (conversion.cancelled) return {Outcome::kCancelled, std::nullopt, conversion.report};
   if (inputFile.Failed()) {
-    return {Outcome::kStopped, Message::kInputMissing, {}, conversion.report};
+    return {Outcome::kStopped, Message::kInputMissing, conversion.report};
   }
-  return {Outcome::kConverted, std::nullopt, {}, conversion.report};
+  return {Outcome::kConverted, std::nullopt, conversion.report};
 }
 
 ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionContext& context,
@@ -241,7 +231,7 @@ ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionCont
                                    std::span<const FileTypeInfo> types) {
   auto stop = [&](Message message, std::string_view name) {
     observer.Show(message, name);
-    return ConversionResult{Outcome::kStopped, message, {}, {}};
+    return ConversionResult{Outcome::kStopped, message, {}};
   };
   const std::string& in = options.inputName;
   const std::string& out = options.outputName;
@@ -261,7 +251,7 @@ ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionCont
   // where the window checks its point step, before any file is opened.
   ConvertOptions snapshot = options;
   if (const std::optional<Message> bad = CheckOptionValues(snapshot)) return stop(*bad, {});
-  if (!observer.ConversionStarting(snapshot)) return {Outcome::kStopped, std::nullopt, {}, {}};
+  if (!observer.ConversionStarting(snapshot)) return {Outcome::kStopped, std::nullopt, {}};
   if (snapshot.pointStepText && !ParsePointStep(*snapshot.pointStepText, snapshot.pointStep)) {
     return stop(Message::kStepInvalid, {});
   }

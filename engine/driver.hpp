@@ -25,7 +25,6 @@ enum class Outcome {
 struct ConversionResult {
   Outcome outcome = Outcome::kStopped;
   std::optional<Message> reason;
-  WrittenCounts written;
   // What the conversion read, skipped and wrote (also for a stopped one, up
   // to where it stopped).
   ConversionReport report;

@@ -134,7 +134,7 @@ void ConversionRunner::Start(const ConvertCommand& command, engine::ConvertOptio
     } catch (const std::exception&) {
       // Out of memory on a huge record: the engine has left the output as it
       // was; the window must not go down with the conversion.
-      result = {engine::Outcome::kStopped, std::nullopt, {}, {}};
+      result = {engine::Outcome::kStopped, std::nullopt, {}};
     }
     forwarder.Flush();
     result_ = result;

@@ -69,7 +69,7 @@ TEST_F(PanelPreview, TheReportShowsWhatFormatReportGivesForTheResult) {
     const engine::PreviewPoint points[] = {{35, 139, 10}, {35.1, 139.1, std::nan("")}};
     EXPECT_NE(observer.Preview(), nullptr);
     if (observer.Preview() != nullptr) observer.Preview()->Record(RecordKind::kRte, "R", points);
-    return ConversionResult{Outcome::kConverted, std::nullopt, {}, report};
+    return ConversionResult{Outcome::kConverted, std::nullopt, report};
   });
   Click("FileTypeLists(0)");
   SetText("OrgFileName", "/d/in.vrc");
@@ -89,7 +89,7 @@ TEST_F(PanelPreview, AStoppedConversionShowsNothingWrittenButItsReport) {
     observer.ConversionStarting(snapshot);
     const engine::PreviewPoint point[] = {{35, 139, 0}};
     observer.Preview()->Record(RecordKind::kWpt, "W", point);
-    return ConversionResult{Outcome::kStopped, engine::Message::kCannotWrite, {}, report};
+    return ConversionResult{Outcome::kStopped, engine::Message::kCannotWrite, report};
   });
   Click("FileTypeLists(0)");
   SetText("OrgFileName", "/d/in.vrc");

@@ -34,7 +34,7 @@ struct StandIn {
       }
       if (!body) {
         StartConversion(observer);
-        return ConversionResult{Outcome::kConverted, std::nullopt, {}, {}};
+        return ConversionResult{Outcome::kConverted, std::nullopt, {}};
       }
       return body(context, observer);
     };
@@ -133,7 +133,7 @@ TEST_F(PanelRunning, MessagesWaitForTheUserInTheirOrder) {
     observer.Show(engine::Message::kAppendNotice, "a");
     answers.push_back(observer.AskOverwrite("b"));
     observer.Show(engine::Message::kGroupFileMissing, {});
-    return ConversionResult{Outcome::kStopped, engine::Message::kGroupFileMissing, {}, {}};
+    return ConversionResult{Outcome::kStopped, engine::Message::kGroupFileMissing, {}};
   };
   services.answerYes = false;
   Prepare();
@@ -153,7 +153,7 @@ TEST_F(PanelRunning, TheCaptionCountsEachRecordAndKeepsItsFinalCount) {
     observer.BeginProgress(engine::ProgressStage::kWritingTrack);
     for (int i = 1; i <= 2; ++i) observer.PointProgress(i);
     observer.BeginProgress(engine::ProgressStage::kReadingTrack);  // a track without points
-    return ConversionResult{Outcome::kConverted, std::nullopt, {}, {}};
+    return ConversionResult{Outcome::kConverted, std::nullopt, {}};
   };
   Prepare();
   Convert();
@@ -182,7 +182,7 @@ TEST_F(PanelRunning, CountsShowSeveralTimesASecondInReadingAndWriting) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
     }
-    return ConversionResult{Outcome::kConverted, std::nullopt, {}, {}};
+    return ConversionResult{Outcome::kConverted, std::nullopt, {}};
   };
   QElapsedTimer clock;
   clock.start();
@@ -221,11 +221,11 @@ struct HeldConversion {
     while (!release) {
       if (observer.StopRequested()) {
         sawStop = true;
-        return {Outcome::kCancelled, std::nullopt, {}, {}};
+        return {Outcome::kCancelled, std::nullopt, {}};
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return {Outcome::kConverted, std::nullopt, {}, {}};
+    return {Outcome::kConverted, std::nullopt, {}};
   }
 };
 
@@ -277,7 +277,7 @@ TEST_F(PanelRunning, ClosingWhileAQuestionIsOnItsWayAnswersNo) {
   std::atomic<bool> answer{true};
   standIn.body = [&answer](engine::ConversionContext&, engine::Observer& observer) {
     answer = observer.AskOverwrite("x");
-    return ConversionResult{Outcome::kStopped, engine::Message::kAborted, {}, {}};
+    return ConversionResult{Outcome::kStopped, engine::Message::kAborted, {}};
   };
   Prepare();
   Click("Convert");
@@ -311,7 +311,7 @@ TEST_F(PanelRunning, AutoStartOpensAnMpsOutputInProAtlas) {
     services.launched.clear();
     standIn.body = [outcome = c.outcome](engine::ConversionContext&, engine::Observer& observer) {
       StartConversion(observer);
-      return ConversionResult{outcome, std::nullopt, {}, {}};
+      return ConversionResult{outcome, std::nullopt, {}};
     };
     Tick("AutoFileName", false);
     Tick("AutoProAtlas", c.ticked);
@@ -327,7 +327,7 @@ TEST_F(PanelRunning, AutoStartOpensAnMpsOutputInProAtlas) {
 TEST_F(PanelRunning, AutoStartWaitsForTheChecks) {
   standIn.body = [](engine::ConversionContext&, engine::Observer& observer) {
     observer.Show(engine::Message::kFileNameMissing, {});
-    return ConversionResult{Outcome::kStopped, engine::Message::kFileNameMissing, {}, {}};
+    return ConversionResult{Outcome::kStopped, engine::Message::kFileNameMissing, {}};
   };
   Prepare();
   Tick("AutoProAtlas", true);

@@ -107,9 +107,9 @@ TEST_F(DriverTest, OnlySelectedKindsAreWrittenAndEveryRecordIsRead) {
   EXPECT_EQ(result.outcome, Outcome::kConverted);
   // Header and trailer are the writer's own: this one has none.
   EXPECT_EQ(dir.Read("out.mps"), "W\r\nT\r\nT\r\n");
-  EXPECT_EQ(result.written.waypoints, 1);
-  EXPECT_EQ(result.written.routes, 0);
-  EXPECT_EQ(result.written.tracks, 2);
+  EXPECT_EQ(result.report.written.waypoints, 1);
+  EXPECT_EQ(result.report.written.routes, 0);
+  EXPECT_EQ(result.report.written.tracks, 2);
 }
 
 TEST_F(DriverTest, AReaderThatMakesNoProgressDoesNotHang) {

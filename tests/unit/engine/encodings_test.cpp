@@ -71,8 +71,8 @@ TEST(Encodings, Utf16InputConvertsAsItsUtf8Text) {
     dir.Write("utf16.txt", Utf16(kWaypoints, bigEndian));
     const ConversionResult result = Convert(dir, "utf16.txt", "out.txt");
     EXPECT_EQ(result.outcome, Outcome::kConverted);
-    EXPECT_EQ(result.written.waypoints, 1);
-    EXPECT_EQ(result.written.tracks, 1);
+    EXPECT_EQ(result.report.written.waypoints, 1);
+    EXPECT_EQ(result.report.written.tracks, 1);
     // Written as UTF-8 unless told otherwise.
     EXPECT_EQ(dir.Read("out.txt"), expected) << bigEndian;
     Convert(dir, "utf16.txt", "out.vrc", OutputEncoding::kCp932);

@@ -535,7 +535,7 @@ TEST(LogConversion, LogsBecomeWaypointPlusTracks) {
     options.utcOffset = "0";
     const ConversionResult result = ConvertFile(options, context, observer);
     EXPECT_EQ(result.outcome, Outcome::kConverted) << c.name;
-    EXPECT_EQ(result.written.tracks, 1) << c.name;
+    EXPECT_EQ(result.report.written.tracks, 1) << c.name;
     EXPECT_EQ(dir.Read("out.txt"), c.expected) << c.name;
     EXPECT_TRUE(observer.shown.empty()) << c.name;
   }
