@@ -36,6 +36,7 @@ constexpr MessageTexts kTexts[] = {
      "Coord.Formatには データ優先，D，DM，DMS，MPS，PAO のいずれかを指定してください．", nullptr},
     {Message::kVrmVrnDatumInvalid, "Datum of VRM/VRNには TOKYO か WGS84 を指定してください．",
      nullptr},
+    {Message::kAppendEncodingMismatch, "[", "]と異なる文字コードでは追加できません．中止します．"},
 };
 
 }  // namespace

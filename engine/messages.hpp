@@ -32,6 +32,8 @@ enum class Message {
   kDatumInvalid,        // the datum is neither data priority, TOKYO nor WGS84
   kCoordFormatInvalid,  // the coordinate form is none of the known codes
   kVrmVrnDatumInvalid,  // the datum of VRM/VRN logs is neither TOKYO nor WGS84
+  // [name], appended to, is in another encoding than the one asked for
+  kAppendEncodingMismatch,
 };
 
 // The language of the texts shown: Japanese is the program's own; English
@@ -54,7 +56,9 @@ enum class ProgressStage {
 class Observer {
  public:
   virtual ~Observer() = default;
-  virtual void Show(Message message, std::string_view name) = 0;
+  // `detail` is the system's reason behind the message ("No space left on
+  // device"), shown after the message's own text; empty when there is none.
+  virtual void Show(Message message, std::string_view name, std::string_view detail) = 0;
   // The overwrite question; true for Yes.
   virtual bool AskOverwrite(std::string_view name) = 0;
   // A record starts showing progress; its points follow as 1, 2, ...

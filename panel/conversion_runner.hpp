@@ -33,7 +33,8 @@ ConvertCommand DefaultConvertCommand();
 
 // Called back on the window's thread.
 struct RunnerEvents {
-  std::function<void(engine::Message message, const std::string& name)> show;
+  std::function<void(engine::Message message, const std::string& name, const std::string& detail)>
+      show;
   // True for Yes.
   std::function<bool(const std::string& name)> askOverwrite;
   // The caption the Convert button should show: the running caption once the
@@ -78,7 +79,7 @@ class ConversionRunner final {
   std::uint64_t run_ = 0;  // window thread only: numbers the runs
   std::atomic<bool> stop_{false};
   std::atomic<bool> started_{false};
-  bool stepValid_ = true;  // set before the worker starts
+  bool stepValid_ = true;            // set before the worker starts
   engine::ConversionResult result_;  // written by the worker before it ends
 
   std::mutex mutex_;

@@ -275,20 +275,20 @@ VornConverterPanel::VornConverterPanel(PanelServices& services, ConvertCommand c
                                        QWidget* parent)
     : QWidget(parent), services_(services), convertCommand_(std::move(convert)) {
   runner_ = std::make_unique<ConversionRunner>(
-      *this,
-      RunnerEvents{
-          [this](engine::Message message, const std::string& name) { ShowMessage(message, name); },
-          [this](const std::string& name) {
-            return services_.AskYesNo(
-                this, engine::MessageText(engine::Message::kOverwriteQuestion, name));
-          },
-          [this](const std::string& caption) {
-            SetConvertCaption(QString::fromStdString(caption));
-          },
-          [this](const engine::ConversionResult& /*result*/, bool started) {
-            ConversionEnded(started);
-          },
-      });
+      *this, RunnerEvents{
+                 [this](engine::Message message, const std::string& name,
+                        const std::string& detail) { ShowMessage(message, name, detail); },
+                 [this](const std::string& name) {
+                   return services_.AskYesNo(
+                       this, engine::MessageText(engine::Message::kOverwriteQuestion, name));
+                 },
+                 [this](const std::string& caption) {
+                   SetConvertCaption(QString::fromStdString(caption));
+                 },
+                 [this](const engine::ConversionResult& /*result*/, bool started) {
+                   ConversionEnded(started);
+                 },
+             });
   BuildControls();
   ConnectHandlers();
   Form_Load();
@@ -725,8 +725,9 @@ void VornConverterPanel::ConversionEnded(bool started) {
   emit ConversionFinished();
 }
 
-void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name) {
-  services_.ShowMessage(this, engine::MessageText(message, name));
+void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name,
+                                     const std::string& detail) {
+  services_.ShowMessage(this, engine::MessageText(message, name), detail);
 }
 
 void VornConverterPanel::SetConvertCaption(const QString& caption) {

@@ -35,7 +35,7 @@ TEST(DesktopServices, MessageBoxHasTheTitleTheTextAndOk) {
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     box->button(QMessageBox::Ok)->click();
   });
-  services.ShowMessage(nullptr, "ファイル名を指定してください．");
+  services.ShowMessage(nullptr, "ファイル名を指定してください．", {});
 }
 
 TEST(DesktopServices, QuestionHasYesAndNo) {

@@ -30,12 +30,18 @@ struct DialogCall {
   std::size_t selectedFilter;
 };
 
-// Every message box and question is recorded as its text, in order.
+// Every message box and question is recorded as its text, in order; the
+// detailed texts of the message boxes beside them.
 class FakeServices final : public panel::PanelServices {
  public:
-  void ShowMessage(QWidget* /*parent*/, const std::string& text) override { shown.push_back(text); }
+  void ShowMessage(QWidget* /*parent*/, const std::string& text,
+                   const std::string& detail) override {
+    shown.push_back(text);
+    details.push_back(detail);
+  }
   bool AskYesNo(QWidget* /*parent*/, const std::string& text) override {
     shown.push_back(text);
+    details.emplace_back();
     return answerYes;
   }
   std::optional<std::string> ChooseFile(QWidget* /*parent*/, panel::FileDialogMode mode,
@@ -50,6 +56,7 @@ class FakeServices final : public panel::PanelServices {
   }
 
   std::vector<std::string> shown;
+  std::vector<std::string> details;
   bool answerYes = true;
   std::vector<DialogCall> dialogs;
   std::optional<std::string> chosen;  // nothing: the dialog is cancelled
