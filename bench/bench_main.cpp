@@ -151,7 +151,7 @@ double CpuSeconds(const rusage& usage) {
 
 class QuietObserver final : public engine::Observer {
  public:
-  void Show(engine::Message message, std::string_view name) override {
+  void Show(engine::Message message, std::string_view name, std::string_view /*detail*/) override {
     std::fprintf(stderr, "%s\n", engine::MessageText(message, name).c_str());
   }
   bool AskOverwrite(std::string_view /*name*/) override { return true; }

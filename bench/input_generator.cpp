@@ -415,7 +415,7 @@ void WriteFixes(Output& out, std::int64_t fixes, WriteFix writeFix) {
 
 class QuietObserver final : public engine::Observer {
  public:
-  void Show(engine::Message message, std::string_view name) override {
+  void Show(engine::Message message, std::string_view name, std::string_view /*detail*/) override {
     std::fprintf(stderr, "%s\n", engine::MessageText(message, name).c_str());
   }
   bool AskOverwrite(std::string_view /*name*/) override { return true; }

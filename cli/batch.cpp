@@ -47,16 +47,23 @@ class Console {
 // an existing output is replaced only with --force, and otherwise left alone.
 class BatchObserver final : public engine::Observer {
  public:
-  BatchObserver(Console& console, std::string_view input, bool force)
-      : console_(console), input_(input), force_(force) {}
+  BatchObserver(Console& console, std::string_view input, bool force,
+                const std::function<bool()>& stopRequested)
+      : console_(console), input_(input), force_(force), stopRequested_(stopRequested) {}
 
-  void Show(Message message, std::string_view name) override {
-    console_.Err(input_ + ": " + engine::MessageText(message, name));
+  // The system's reason follows on a line of its own, as for one file.
+  void Show(Message message, std::string_view name, std::string_view detail) override {
+    console_.Err(input_ + ": " + engine::MessageText(message, name, language_));
+    if (detail.empty()) return;
+    console_.Err(input_ + ": " + (name.empty() ? "" : std::string(name) + ": ") +
+                 std::string(detail));
   }
+
+  bool StopRequested() override { return stopRequested_ && stopRequested_(); }
 
   bool AskOverwrite(std::string_view name) override {
     if (force_) return true;
-    console_.Err(input_ + ": " + engine::MessageText(Message::kOverwriteQuestion, name));
+    console_.Err(input_ + ": " + engine::MessageText(Message::kOverwriteQuestion, name, language_));
     return false;
   }
 
@@ -64,6 +71,8 @@ class BatchObserver final : public engine::Observer {
   Console& console_;
   std::string input_;
   bool force_;
+  std::function<bool()> stopRequested_;
+  engine::Language language_ = engine::DesktopLanguage();
 };
 
 struct FileResult {
@@ -119,7 +128,7 @@ std::string FileLine(const BatchFile& file, const FileResult& result) {
 }
 
 void ConvertOne(const CommandLine& commandLine, const BatchFile& file, Console& console,
-                FileResult& result) {
+                const std::function<bool()>& stopRequested, FileResult& result) {
   if (!file.refusal.empty()) {
     console.Err(file.input + ": not converted: " + file.refusal);
     // One reason for all refusals, so the summary counts them together.
@@ -128,7 +137,7 @@ void ConvertOne(const CommandLine& commandLine, const BatchFile& file, Console& 
     engine::ConvertOptions options = commandLine.options;
     options.inputName = file.input;
     options.outputName = file.output;
-    BatchObserver observer(console, file.input, commandLine.force);
+    BatchObserver observer(console, file.input, commandLine.force, stopRequested);
     engine::ConversionContext context;
     const engine::ConversionResult converted =
         engine::RunConvertCommand(options, context, observer);
@@ -248,7 +257,8 @@ std::vector<BatchFile> PlanBatch(const std::vector<std::string>& inputs, std::st
   return plan;
 }
 
-int RunBatch(const CommandLine& commandLine, std::ostream& out, std::ostream& err) {
+int RunBatch(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
+             const std::function<bool()>& stopRequested) {
   Console console(out, err);
   std::error_code error;
   std::filesystem::create_directories(PathOf(commandLine.outputFolder), error);
@@ -262,7 +272,7 @@ int RunBatch(const CommandLine& commandLine, std::ostream& out, std::ostream& er
   std::atomic<std::size_t> next{0};
   auto work = [&] {
     for (std::size_t i = next++; i < plan.size(); i = next++) {
-      ConvertOne(commandLine, plan[i], console, results[i]);
+      ConvertOne(commandLine, plan[i], console, stopRequested, results[i]);
     }
   };
   const std::size_t jobs = std::min<std::size_t>(std::max(1u, commandLine.jobs), plan.size());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -36,7 +37,9 @@ std::vector<BatchFile> PlanBatch(const std::vector<std::string>& inputs, std::st
 // to `out` as one line when it is done, then a summary; the messages of the
 // conversions go to `err`, each line led by the input's name. Lines of
 // parallel conversions never mix. Returns the exit status: 0 when every
-// file was converted, 1 when any stopped.
-int RunBatch(const CommandLine& commandLine, std::ostream& out, std::ostream& err);
+// file was converted, 1 when any stopped. `stopRequested`, when given, is
+// asked by every conversion as it goes (a signal to stop).
+int RunBatch(const CommandLine& commandLine, std::ostream& out, std::ostream& err,
+             const std::function<bool()>& stopRequested = {});
 
 }  // namespace vc::cli

@@ -28,15 +28,46 @@ namespace {
 
 using vc::engine::Message;
 
-// Messages go to standard error as they stand; the overwrite question is
-// asked on a terminal, and refused elsewhere unless --force answered it.
+// The signal that asked vornconv to stop (SIGINT, SIGTERM, SIGHUP), or 0.
+// The handler only records it, which is all a handler may safely do; the
+// engine polls it, removes its temporary file and returns, and vornconv
+// then exits as a shell expects of a program stopped by that signal.
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void RecordStopSignal(int signal) { stopSignal = signal; }
+
+void CatchStopSignals() {
+#ifdef _WIN32
+  std::signal(SIGINT, RecordStopSignal);
+  std::signal(SIGTERM, RecordStopSignal);
+#else
+  struct sigaction action {};
+  action.sa_handler = RecordStopSignal;
+  sigemptyset(&action.sa_mask);
+  // Without SA_RESTART a wait for the overwrite answer ends at once. After
+  // the first signal the next one acts as usual, so a second Ctrl-C still
+  // ends a conversion that does not come to a stop.
+  action.sa_flags = SA_RESETHAND;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+#endif
+}
+
+// Messages go to standard error as they stand, the system's reason on a
+// line of its own after them; the overwrite question is asked on a
+// terminal, and refused elsewhere unless --force answered it.
 class ConsoleObserver final : public vc::engine::Observer {
  public:
   ConsoleObserver(bool force, bool interactive) : force_(force), interactive_(interactive) {}
 
-  void Show(Message message, std::string_view name) override {
+  void Show(Message message, std::string_view name, std::string_view detail) override {
     std::cerr << vc::engine::MessageText(message, name, language_) << '\n';
+    if (detail.empty()) return;
+    std::cerr << "vornconv: ";
+    if (!name.empty()) std::cerr << name << ": ";
+    std::cerr << detail << '\n';
   }
+
+  bool StopRequested() override { return stopSignal != 0; }
 
   bool AskOverwrite(std::string_view name) override {
     if (force_) return true;
@@ -136,12 +167,19 @@ int main(int argc, char** argv) {
   // output can still be put back as it was.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  CatchStopSignals();
   commandLine.options.groupFilePath = vc::engine::FindGroupDefinitionsFile();
-  if (commandLine.IsBatch()) return vc::cli::RunBatch(commandLine, std::cout, std::cerr);
+  if (commandLine.IsBatch()) {
+    const int batchStatus =
+        vc::cli::RunBatch(commandLine, std::cout, std::cerr, [] { return stopSignal != 0; });
+    return stopSignal != 0 ? 128 + stopSignal : batchStatus;
+  }
   ConsoleObserver observer(commandLine.force, IsTerminal(stdin) && IsTerminal(stderr));
   vc::engine::ConversionContext context;
   const vc::engine::ConversionResult result =
       vc::engine::RunConvertCommand(commandLine.options, context, observer);
+  // 128 and the signal's number, as a shell reports a program it stopped.
+  if (stopSignal != 0) return 128 + stopSignal;
   if (result.outcome != vc::engine::Outcome::kConverted) return 1;
 
   const std::string& output = commandLine.options.outputName;

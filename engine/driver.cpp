@@ -1,11 +1,13 @@
 #include "engine/driver.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/input/record_reader.hpp"
 #include "engine/output/record_writer.hpp"
+#include "engine/platform_files.hpp"
 #include "engine/text_file.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -25,8 +27,9 @@ ConversionResult ResultOf(const Conversion& conversion, Outcome outcome,
   return {outcome, reason, conversion.report};
 }
 
-ConversionResult Stop(Conversion& conversion, Message message, std::string_view name) {
-  conversion.observer.Show(message, name);
+ConversionResult Stop(Conversion& conversion, Message message, std::string_view name,
+                      std::string_view detail = {}) {
+  conversion.observer.Show(message, name, detail);
   return ResultOf(conversion, Outcome::kStopped, message);
 }
 
@@ -87,6 +90,46 @@ Encoding OutputEncodingFor(const ConvertOptions& options, FileType outputType,
   }
 }
 
+const char* EncodingName(Encoding encoding) {
+  return encoding == Encoding::kCp932 ? "CP932" : "UTF-8";
+}
+
+// An addition is written in the encoding of the file it is added to, so the
+// file stays readable as one encoding; plain ASCII is both. An encoding
+// asked for that contradicts it is refused: the result when it stops.
+std::optional<ConversionResult> DecideAppendEncoding(Conversion& conversion, Encoding& encoding) {
+  const ConvertOptions& options = conversion.options;
+  if (GetFileLength(options.outputName) <= 0) return std::nullopt;
+  Encoding existing = Encoding::kUtf8;
+  bool plainAscii = true;
+  std::string reason;
+  if (!DetectFileEncoding(options.outputName, existing, plainAscii, reason)) {
+    return Stop(conversion, Message::kCannotWrite, options.outputName, reason);
+  }
+  if (plainAscii) return std::nullopt;
+  if (options.outputEncoding != OutputEncoding::kSameAsInput && encoding != existing) {
+    const std::string detail =
+        std::string("The file is in ") + EncodingName(existing) + ", not " + EncodingName(encoding);
+    return Stop(conversion, Message::kAppendEncodingMismatch, options.outputName, detail);
+  }
+  encoding = existing;
+  return std::nullopt;
+}
+
+// Why a name cannot be taken as an input, in the system's words; empty when
+// the system has none.
+std::string InputProblem(const std::string& name) {
+  if (name.find('\0') != std::string::npos) return {};
+  const platform::PathInfo info = platform::Inspect(name);
+  if (info.error != platform::PathError::kNone) {
+    return info.systemError == 0 ? std::string() : platform::ErrorText(info.systemError);
+  }
+  if (info.isFolder) return platform::ErrorText(platform::kErrorIsAFolder);
+  if (info.isSpecial) return platform::ErrorText(platform::kErrorNotARegularFile);
+  if (info.size == 0) return "The file is empty";
+  return {};
+}
+
 }  // namespace
 
 ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
@@ -96,10 +139,10 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   const FileType outputType = GetFileType(options.outputName);
   // Each unknown name is reported once, however often its type is needed.
   if (inputType == FileType::kNone && !options.inputName.empty()) {
-    observer.Show(Message::kUnsupportedType, {});
+    observer.Show(Message::kUnsupportedType, {}, {});
   }
   if (outputType == FileType::kNone && !options.outputName.empty()) {
-    observer.Show(Message::kUnsupportedType, {});
+    observer.Show(Message::kUnsupportedType, {}, {});
   }
   const FileTypeInfo& input = Lookup(types, inputType);
   const FileTypeInfo& output = Lookup(types, outputType);
@@ -112,7 +155,7 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
 
   InputTextFile inputFile;
   if (!inputFile.Open(options.inputName)) {
-    return Stop(conversion, Message::kInputMissing, options.inputName);
+    return Stop(conversion, Message::kInputMissing, options.inputName, inputFile.ErrorText());
   }
   context.vrmVrnDatum = options.vrmVrnDatumOption;
   std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
@@ -125,9 +168,12 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
 
   OutputTextFile outputFile;
   const auto mode = options.append ? OutputTextFile::Mode::kAppend : OutputTextFile::Mode::kReplace;
-  if (!outputFile.Open(options.outputName, mode,
-                       OutputEncodingFor(options, outputType, inputFile.encoding()))) {
-    return Stop(conversion, Message::kCannotWrite, options.outputName);
+  Encoding outputEncoding = OutputEncodingFor(options, outputType, inputFile.encoding());
+  if (options.append) {
+    if (auto stopped = DecideAppendEncoding(conversion, outputEncoding)) return *stopped;
+  }
+  if (!outputFile.Open(options.outputName, mode, outputEncoding)) {
+    return Stop(conversion, Message::kCannotWrite, options.outputName, outputFile.ErrorText());
   }
   std::unique_ptr<RecordWriter> writer = output.makeWriter();
   if (!writer->WriteHeader(outputFile, conversion)) {
@@ -180,11 +226,13 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   }
   if (inputFile.Failed()) {
     outputFile.Abort();
-    return Stop(conversion, Message::kInputMissing, options.inputName);
+    return Stop(conversion, Message::kInputMissing, options.inputName, inputFile.ErrorText());
   }
   writer->WriteTrailer(outputFile, conversion);
   conversion.report.Skip(SkipReason::kReplacedCharacter, outputFile.ReplacedCharacters());
-  if (!outputFile.Commit()) return Stop(conversion, Message::kCannotWrite, options.outputName);
+  if (!outputFile.Commit()) {
+    return Stop(conversion, Message::kCannotWrite, options.outputName, outputFile.ErrorText());
+  }
   return ResultOf(conversion, Outcome::kConverted);
 }
 
@@ -229,8 +277,8 @@ ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, 
 ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionContext& context,
                                    Observer& observer, bool outputTypeChosen,
                                    std::span<const FileTypeInfo> types) {
-  auto stop = [&](Message message, std::string_view name) {
-    observer.Show(message, name);
+  auto stop = [&](Message message, std::string_view name, std::string_view detail = {}) {
+    observer.Show(message, name, detail);
     return ConversionResult{Outcome::kStopped, message, {}};
   };
   const std::string& in = options.inputName;
@@ -238,11 +286,11 @@ ConversionResult RunConvertCommand(const ConvertOptions& options, ConversionCont
   if (in.empty() || out.empty()) return stop(Message::kFileNameMissing, {});
   // Two names for one file would destroy the input when the output is opened.
   if (in == out || IsSameFile(in, out)) return stop(Message::kSameFileName, {});
-  if (GetFileLength(in) <= 0) return stop(Message::kInputMissing, in);
+  if (GetFileLength(in) <= 0) return stop(Message::kInputMissing, in, InputProblem(in));
   if (!outputTypeChosen) return stop(Message::kOutputTypeMissing, {});
   if (GetFileLength(out) > 0) {
     if (options.append) {
-      observer.Show(Message::kAppendNotice, out);
+      observer.Show(Message::kAppendNotice, out, {});
     } else if (!observer.AskOverwrite(out)) {
       return stop(Message::kAborted, {});
     }

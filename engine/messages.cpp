@@ -78,6 +78,9 @@ constexpr MessageTexts kTexts[] = {
     {Message::kGpxUnreadable,
      {"[", "] の %1 行 %2 桁目で GPX を読めません．中止します．"},
      {"Cannot read [", "] as GPX at line %1, column %2. Stopped."}},
+    {Message::kAppendEncodingMismatch,
+     {"[", "]と異なる文字コードでは追加できません．中止します．"},
+     {"Cannot append to [", "] in another encoding. Stopped."}},
 };
 
 // A place in a file travels as its three parts joined by NUL, which no file

@@ -35,6 +35,8 @@ enum class Message {
   kCoordFormatInvalid,  // the coordinate form is none of the known codes
   kVrmVrnDatumInvalid,  // the datum of VRM/VRN logs is neither TOKYO nor WGS84
   kGpxUnreadable,       // [name] is no well-formed GPX: its name is a PlaceInFile
+  // [name], appended to, is in another encoding than the one asked for
+  kAppendEncodingMismatch,
 };
 
 // The name of a message about a place in a file (kGpxUnreadable): the
@@ -75,7 +77,9 @@ enum class ProgressStage {
 class Observer {
  public:
   virtual ~Observer() = default;
-  virtual void Show(Message message, std::string_view name) = 0;
+  // `detail` is the system's reason behind the message ("No space left on
+  // device"), shown after the message's own text; empty when there is none.
+  virtual void Show(Message message, std::string_view name, std::string_view detail) = 0;
   // The overwrite question; true for Yes.
   virtual bool AskOverwrite(std::string_view name) = 0;
   // A record starts showing progress; its points follow as 1, 2, ...

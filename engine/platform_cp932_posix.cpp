@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "engine/text_file.hpp"
 #include "text/strings.hpp"
@@ -52,8 +54,16 @@ void Convert(void* handle, std::string_view in, std::string& out, std::string_vi
 
 }  // namespace
 
-Cp932Codec::Cp932Codec()
-    : decoder_(iconv_open("UTF-8", "CP932")), encoder_(iconv_open("CP932", "UTF-8")) {}
+Cp932Codec::Cp932Codec() : decoder_(iconv_open("UTF-8", "CP932")) {
+  if (!IsOpen(decoder_)) openError_ = errno;
+  encoder_ = iconv_open("CP932", "UTF-8");
+  if (!IsOpen(encoder_) && openError_ == 0) openError_ = errno;
+}
+
+std::string Cp932Codec::Problem() const {
+  if (IsOpen(decoder_) && IsOpen(encoder_)) return {};
+  return "No CP932 converter (iconv): " + std::string(std::strerror(openError_));
+}
 
 Cp932Codec::~Cp932Codec() {
   if (IsOpen(decoder_)) iconv_close(AsIconv(decoder_));

@@ -106,6 +106,11 @@ void AppendCp932(std::wstring& wide, std::string& out) {
 // Both members hold a UTF-16 buffer that is reused from line to line.
 Cp932Codec::Cp932Codec() : decoder_(new std::wstring()), encoder_(new std::wstring()) {}
 
+std::string Cp932Codec::Problem() const {
+  if (IsValidCodePage(kCp932) != 0) return {};
+  return "No CP932 converter: code page 932 is not installed";
+}
+
 Cp932Codec::~Cp932Codec() {
   delete static_cast<std::wstring*>(decoder_);
   delete static_cast<std::wstring*>(encoder_);

@@ -34,8 +34,12 @@ struct PathInfo {
   PathError error = PathError::kOther;
   bool isFolder = false;
   std::int64_t size = 0;
+  // Neither a folder nor a regular file: a FIFO, a device, a socket.
+  bool isSpecial = false;
   // The POSIX permission bits; 0 on Windows, where nothing is carried over.
   std::uint32_t permissions = 0;
+  // The system's code for `error` (see ErrorText); 0 when there is none.
+  int systemError = 0;
 };
 
 // What is at `path`, following links.
@@ -52,12 +56,30 @@ struct FileIdentity {
 // False when the path leads to nothing.
 bool IdentifyFile(const std::string& path, FileIdentity& identity);
 
-// Opens an existing regular file for reading; kNoFile for anything else.
+// Why the last failed call of this layer failed on this thread: errno on
+// POSIX, GetLastError on Windows, or one of the codes below. Take it right
+// after the call; the next call may change it.
+int LastError();
+// The system's own words for a code ("No space left on device").
+std::string ErrorText(int code);
+// Codes of this layer's own refusals.
+inline constexpr int kErrorNotARegularFile = -1;  // a FIFO, a device, a socket
+inline constexpr int kErrorIsAFolder = -2;
+
+// Opens an existing regular file for reading; kNoFile for anything else
+// (without waiting for a writer when it is a FIFO).
 FileHandle OpenForReading(const std::string& path);
-// Creates the file, or empties an existing one, for writing. On POSIX it
-// takes the permissions of `replaced` (what Inspect said of the file it will
-// replace) when that is given.
-FileHandle CreateForWriting(const std::string& path, const PathInfo* replaced);
+// Creates a new file that nothing else can have opened: it fails when
+// anything, a symbolic link included, is already at `path`. Only the
+// caller's user may read or write it (mode 0600 on POSIX).
+FileHandle CreateNew(const std::string& path);
+// Gives an open file the permission bits `permissions` (POSIX; nothing to do
+// on Windows, where new files take their folder's).
+bool SetPermissions(FileHandle file, std::uint32_t permissions);
+// The permission bits a file newly created by this process gets.
+std::uint32_t NewFilePermissions();
+// The byte count of an open file.
+std::int64_t FileSize(FileHandle file);
 
 // Reads up to `size` bytes: their count, 0 at the end, -1 on an error.
 std::int64_t ReadSome(FileHandle file, char* data, std::size_t size);

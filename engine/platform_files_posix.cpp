@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "engine/platform_files.hpp"
 
@@ -32,11 +34,13 @@ PathInfo Inspect(const std::string& path) {
   PathInfo info;
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    info.error = ErrorOf(errno);
+    info.systemError = errno;
+    info.error = ErrorOf(info.systemError);
     return info;
   }
   info.error = PathError::kNone;
   info.isFolder = S_ISDIR(st.st_mode);
+  info.isSpecial = !info.isFolder && !S_ISREG(st.st_mode);
   info.size = static_cast<std::int64_t>(st.st_size);
   info.permissions = static_cast<std::uint32_t>(st.st_mode & 07777);
   return info;
@@ -50,23 +54,64 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
+int LastError() { return errno; }
+
+std::string ErrorText(int code) {
+  if (code == kErrorNotARegularFile) return "Not a regular file";
+  if (code == kErrorIsAFolder) code = EISDIR;
+  std::array<char, 256> buffer{};
+  // The GNU strerror_r, which may answer with a text of its own.
+  return ::strerror_r(code, buffer.data(), buffer.size());
+}
+
 FileHandle OpenForReading(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO would otherwise wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return kNoFile;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int error = S_ISDIR(st.st_mode) ? EISDIR : kErrorNotARegularFile;
     ::close(fd);
+    errno = error;
     return kNoFile;
   }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return fd;
 }
 
-FileHandle CreateForWriting(const std::string& path, const PathInfo* replaced) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return kNoFile;
-  // A replaced file keeps its permissions; failing to is no reason to stop.
-  if (replaced != nullptr) (void)::fchmod(fd, static_cast<mode_t>(replaced->permissions));
-  return fd;
+FileHandle CreateNew(const std::string& path) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  return fd < 0 ? kNoFile : fd;
+}
+
+bool SetPermissions(FileHandle file, std::uint32_t permissions) {
+  return ::fchmod(Descriptor(file), static_cast<mode_t>(permissions & 07777)) == 0;
+}
+
+// Linux tells the mask in /proc; elsewhere it can only be read by setting
+// it, which is briefly wrong for other threads creating files.
+std::uint32_t NewFilePermissions() {
+  if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+    std::array<char, 256> line{};
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line.data(), static_cast<int>(line.size()), status) != nullptr) {
+      found = std::sscanf(line.data(), "Umask: %o", &mask) == 1;
+    }
+    std::fclose(status);
+    if (found) return 0666U & ~mask;
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return 0666U & ~static_cast<std::uint32_t>(mask);
+}
+
+std::int64_t FileSize(FileHandle file) {
+  struct stat st {};
+  if (::fstat(Descriptor(file), &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
 }
 
 std::int64_t ReadSome(FileHandle file, char* data, std::size_t size) {

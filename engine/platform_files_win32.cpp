@@ -51,6 +51,7 @@ PathInfo InspectThroughLink(const std::wstring& path) {
   PathInfo info;
   const HANDLE handle = OpenForAttributes(path);
   if (handle == INVALID_HANDLE_VALUE) {
+    info.systemError = static_cast<int>(GetLastError());
     info.error = ErrorOf(GetLastError());
     return info;
   }
@@ -94,6 +95,7 @@ PathInfo Inspect(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) {
     PathInfo info;
+    info.systemError = static_cast<int>(GetLastError());
     info.error = ErrorOf(GetLastError());
     return info;
   }
@@ -117,6 +119,25 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity) {
   return true;
 }
 
+int LastError() { return static_cast<int>(GetLastError()); }
+
+std::string ErrorText(int code) {
+  if (code == kErrorNotARegularFile) return "Not a regular file";
+  if (code == kErrorIsAFolder) return "Is a folder";
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string utf8 = length == 0 ? "Error " + std::to_string(static_cast<DWORD>(code))
+                                 : Utf8FromWide(std::wstring_view(text, length));
+  if (text != nullptr) LocalFree(text);
+  // The system's texts end with a full stop and CR LF.
+  while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r' || utf8.back() == '.')) {
+    utf8.pop_back();
+  }
+  return utf8;
+}
+
 FileHandle OpenForReading(const std::string& path) {
   // Shared for writing and deleting too: the file may be open in the program
   // that records it.
@@ -129,14 +150,27 @@ FileHandle OpenForReading(const std::string& path) {
   // are refused here.
   if (::GetFileType(handle) != FILE_TYPE_DISK) {
     CloseHandle(handle);
+    SetLastError(static_cast<DWORD>(kErrorNotARegularFile));
     return kNoFile;
   }
   return FromHandle(handle);
 }
 
-FileHandle CreateForWriting(const std::string& path, const PathInfo* /*replaced*/) {
+// CREATE_NEW fails on anything already there, a link included; the file is
+// not shared for writing, so no other process can write into it meanwhile.
+FileHandle CreateNew(const std::string& path) {
   return FromHandle(CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool SetPermissions(FileHandle /*file*/, std::uint32_t /*permissions*/) { return true; }
+
+std::uint32_t NewFilePermissions() { return 0; }
+
+std::int64_t FileSize(FileHandle file) {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(AsHandle(file), &size)) return -1;
+  return static_cast<std::int64_t>(size.QuadPart);
 }
 
 std::int64_t ReadSome(FileHandle file, char* data, std::size_t size) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 #include "text/strings.hpp"
 
@@ -11,10 +12,27 @@ namespace {
 constexpr std::size_t kReadChunk = 1 << 18;
 constexpr std::size_t kWriteChunk = 1 << 20;
 
-// Copies the file at `path` into `out`; false on any failure.
-bool CopyFileInto(const std::string& path, platform::FileHandle out) {
+constexpr std::string_view kTemporaryPrefix = ".vornconv-";
+constexpr std::string_view kTemporaryLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kTemporaryRandomLength = 8;
+// 36^8 names: a name already taken twice in a row is someone at work on the
+// folder, and a hundred tries are more than enough.
+constexpr int kTemporaryAttempts = 100;
+
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of(platform::kPathSeparators);
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+std::string LastErrorText() { return platform::ErrorText(platform::LastError()); }
+
+// Copies the file at `path` into `out`; false on any failure, with `reason`.
+bool CopyFileInto(const std::string& path, platform::FileHandle out, std::string& reason) {
   const platform::FileHandle in = platform::OpenForReading(path);
-  if (in == platform::kNoFile) return false;
+  if (in == platform::kNoFile) {
+    reason = LastErrorText();
+    return false;
+  }
   std::vector<char> buffer(kReadChunk);
   bool copied = true;
   while (copied) {
@@ -25,6 +43,7 @@ bool CopyFileInto(const std::string& path, platform::FileHandle out) {
     }
     copied = platform::WriteAll(out, buffer.data(), static_cast<std::size_t>(n));
   }
+  if (!copied) reason = LastErrorText();
   platform::CloseFile(in);
   return copied;
 }
@@ -82,6 +101,12 @@ bool HasUtf16Mark(std::string_view start, Encoding& encoding) noexcept {
 
 bool IsUtf16(Encoding encoding) noexcept {
   return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
+}
+
+bool IsPlainAscii(std::string_view bytes) {
+  unsigned char high = 0;
+  for (const char c : bytes) high |= static_cast<unsigned char>(c);
+  return high < 0x80;
 }
 
 }  // namespace
@@ -149,17 +174,32 @@ void InputTextFile::Close() {
 
 bool InputTextFile::Open(const std::string& path) {
   Close();
+  error_.clear();
   file_ = platform::OpenForReading(path);
-  if (file_ == platform::kNoFile) return false;
+  if (file_ == platform::kNoFile) {
+    error_ = LastErrorText();
+    return false;
+  }
   buffer_.resize(kReadChunk);
   begin_ = end_ = 0;
   endOfFile_ = failed_ = false;
   consumed_ = 0;
+  bytesFromFile_ = 0;
+  lengthAtOpen_ = platform::FileSize(file_);
   if (!DetectEncoding()) {
+    error_ = LastErrorText();
     Close();
     return false;
   }
-  if (encoding_ == Encoding::kCp932) codec_ = new Cp932Codec();
+  if (encoding_ == Encoding::kCp932) {
+    codec_ = new Cp932Codec();
+    // Undecoded CP932 bytes would pass for UTF-8 text.
+    error_ = codec_->Problem();
+    if (!error_.empty()) {
+      Close();
+      return false;
+    }
+  }
   if (IsUtf16(encoding_)) {
     utf16_ = Utf16Decoder(encoding_ == Encoding::kUtf16Be);
     utf16Chunk_.resize(kReadChunk);
@@ -176,6 +216,7 @@ bool InputTextFile::Open(const std::string& path) {
 // property of the file, not of a line.
 bool InputTextFile::DetectEncoding() {
   encoding_ = Encoding::kUtf8;
+  plainAscii_ = true;
   std::string chunk;
   std::size_t carry = 0;
   chunk.resize(kReadChunk + 4);
@@ -185,12 +226,17 @@ bool InputTextFile::DetectEncoding() {
     const std::size_t size = carry + static_cast<std::size_t>(got);
     if (first && HasUtf16Mark(std::string_view(chunk.data(), size), encoding_)) break;
     if (got == 0) {
-      if (!text::IsValidUtf8(std::string_view(chunk.data(), size))) encoding_ = Encoding::kCp932;
+      if (!text::IsValidUtf8(std::string_view(chunk.data(), size))) {
+        encoding_ = Encoding::kCp932;
+        plainAscii_ = false;
+      }
       break;
     }
+    plainAscii_ = plainAscii_ && IsPlainAscii(std::string_view(chunk.data(), size));
     const std::size_t cut = SafeCut(chunk.data(), size);
     if (!text::IsValidUtf8(std::string_view(chunk.data(), cut))) {
       encoding_ = Encoding::kCp932;
+      plainAscii_ = false;
       break;
     }
     carry = size - cut;
@@ -205,11 +251,18 @@ bool InputTextFile::Fill() const {
   if (IsUtf16(encoding_)) return FillUtf16();
   begin_ = end_ = 0;
   const std::int64_t got = platform::ReadSome(file_, buffer_.data(), buffer_.size());
-  if (got < 0) failed_ = true;
+  if (got < 0) {
+    failed_ = true;
+    error_ = LastErrorText();
+  } else if (got == 0 && bytesFromFile_ < lengthAtOpen_) {
+    failed_ = true;
+    error_ = "The file became shorter while it was read";
+  }
   if (got <= 0) {
     endOfFile_ = true;
     return false;
   }
+  bytesFromFile_ += got;
   end_ = static_cast<std::size_t>(got);
   return true;
 }
@@ -268,11 +321,36 @@ OutputTextFile::~OutputTextFile() {
   delete codec_;
 }
 
-std::string OutputTextFile::TemporaryNameFor(const std::string& path) {
-  const auto slash = path.find_last_of(platform::kPathSeparators);
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + base + ".vornconv-partial";
+bool OutputTextFile::IsTemporaryName(std::string_view name) {
+  return name.size() == kTemporaryPrefix.size() + kTemporaryRandomLength &&
+         name.starts_with(kTemporaryPrefix);
+}
+
+void OutputTextFile::FailWithSystemError() {
+  if (!failed_) error_ = LastErrorText();
+  failed_ = true;
+}
+
+// A fresh random name each time, created only when nothing is there: no
+// other process can have it open or have put a link in its place.
+bool OutputTextFile::CreateTemporaryFile() {
+  const std::string folder = FolderOf(path_);
+  std::random_device random;
+  std::uniform_int_distribution<std::size_t> letter(0, kTemporaryLetters.size() - 1);
+  for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+    std::string name = folder + std::string(kTemporaryPrefix);
+    for (std::size_t i = 0; i < kTemporaryRandomLength; ++i)
+      name += kTemporaryLetters[letter(random)];
+    file_ = platform::CreateNew(name);
+    if (file_ != platform::kNoFile) {
+      temporaryPath_ = std::move(name);
+      return true;
+    }
+    error_ = LastErrorText();
+    // Anything but a name that is taken will fail again.
+    if (platform::Inspect(name).error != platform::PathError::kNone) break;
+  }
+  return false;
 }
 
 bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding) {
@@ -282,18 +360,28 @@ bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding)
   encoding_ = IsUtf16(encoding) ? Encoding::kUtf8 : encoding;
   failed_ = false;
   replaced_ = 0;
+  error_.clear();
+  temporaryPath_.clear();
   pending_.clear();
-  if (encoding_ == Encoding::kCp932 && codec_ == nullptr) codec_ = new Cp932Codec();
+  if (encoding_ == Encoding::kCp932) {
+    if (codec_ == nullptr) codec_ = new Cp932Codec();
+    // Without a converter the bytes would be UTF-8 in a file declared CP932.
+    error_ = codec_->Problem();
+    if (!error_.empty()) return false;
+  }
   const platform::PathInfo target = platform::Inspect(path);
   const bool exists = target.error == platform::PathError::kNone;
-  if (exists && target.isFolder) return false;
-  temporaryPath_ = TemporaryNameFor(path);
-  // The replaced file keeps its permissions.
-  file_ = platform::CreateForWriting(temporaryPath_, exists ? &target : nullptr);
-  if (file_ == platform::kNoFile) return false;
+  if (exists && target.isFolder) {
+    error_ = platform::ErrorText(platform::kErrorIsAFolder);
+    return false;
+  }
+  // A replaced file keeps its permissions; a new one gets what the user's
+  // file-creation mask gives. They are set only just before the rename.
+  permissions_ = exists ? target.permissions : platform::NewFilePermissions();
+  if (!CreateTemporaryFile()) return false;
   // An addition is written after a copy of the output, not into the output
   // itself: a process killed half-way then leaves the output as it was.
-  if (mode == Mode::kAppend && exists && !CopyFileInto(path, file_)) {
+  if (mode == Mode::kAppend && exists && !CopyFileInto(path, file_, error_)) {
     Abort();
     return false;
   }
@@ -323,22 +411,23 @@ void OutputTextFile::WriteLine(std::string_view text) {
 
 bool OutputTextFile::Flush() {
   if (failed_) return false;
-  if (!platform::WriteAll(file_, pending_.data(), pending_.size())) failed_ = true;
+  if (!platform::WriteAll(file_, pending_.data(), pending_.size())) FailWithSystemError();
   pending_.clear();
   return !failed_;
 }
 
 void OutputTextFile::CloseDescriptor() {
-  if (file_ != platform::kNoFile && !platform::CloseFile(file_)) failed_ = true;
+  if (file_ != platform::kNoFile && !platform::CloseFile(file_)) FailWithSystemError();
   file_ = platform::kNoFile;
 }
 
 bool OutputTextFile::Commit() {
   if (file_ == platform::kNoFile) return false;
   Flush();
-  if (!failed_ && !platform::SyncToDisk(file_)) failed_ = true;
+  if (!failed_ && !platform::SetPermissions(file_, permissions_)) FailWithSystemError();
+  if (!failed_ && !platform::SyncToDisk(file_)) FailWithSystemError();
   CloseDescriptor();
-  if (!failed_ && !platform::MoveIntoPlace(temporaryPath_, path_)) failed_ = true;
+  if (!failed_ && !platform::MoveIntoPlace(temporaryPath_, path_)) FailWithSystemError();
   if (failed_) {
     platform::RemoveFile(temporaryPath_);
     return false;
@@ -349,8 +438,24 @@ bool OutputTextFile::Commit() {
 void OutputTextFile::Abort() {
   pending_.clear();
   if (file_ == platform::kNoFile) return;
+  // The reason of an earlier failure is kept; closing a file that is thrown
+  // away cannot fail the conversion.
+  const std::string reason = error_;
   CloseDescriptor();
+  error_ = reason;
   platform::RemoveFile(temporaryPath_);
+}
+
+bool DetectFileEncoding(const std::string& path, Encoding& encoding, bool& plainAscii,
+                        std::string& reason) {
+  InputTextFile file;
+  if (!file.Open(path)) {
+    reason = file.ErrorText();
+    return false;
+  }
+  encoding = file.encoding();
+  plainAscii = file.PlainAscii();
+  return true;
 }
 
 }  // namespace vc::engine

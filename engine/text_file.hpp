@@ -9,13 +9,23 @@
 // mark is dropped. Broken UTF-16 (a lone surrogate, an odd last byte) reads
 // as U+FFFD.
 //
+// A file that became shorter while it was read (another program cut it)
+// counts as a read error: its lines are not the whole file that was opened.
+//
 // Writing: every line ends with CR LF, in UTF-8 or CP932. Characters that
 // CP932 lacks are written as "?" and counted. The output is
 // written to a temporary file in the same folder (for an addition, after a
 // copy of the output's old content) and renamed over the target only when
 // the conversion completes. So a conversion that stops, or a process that
-// is killed, leaves the output exactly as it was; a killed process leaves
-// the temporary file, which the next conversion of that output replaces.
+// is killed, leaves the output exactly as it was. The temporary file has a
+// new random name each time (".vornconv-" and 8 letters or digits, short
+// whatever the target's length), is created only if nothing is at that
+// name, a planted symbolic link included, and only its owner may open it
+// until it gets the target's permissions just before the rename. So another
+// user who may write the folder can neither redirect nor read nor write the
+// output, and two conversions of one output never share a file: the output
+// is always one whole result. A process killed with SIGKILL leaves its
+// temporary file behind.
 #pragma once
 
 #include <cstdint>
@@ -40,12 +50,16 @@ class Cp932Codec {
   ~Cp932Codec();
   Cp932Codec(const Cp932Codec&) = delete;
   Cp932Codec& operator=(const Cp932Codec&) = delete;
+  // Empty when both directions can be converted; otherwise why not (the
+  // system has no CP932 converter). Nothing may be converted then.
+  [[nodiscard]] std::string Problem() const;
   void Decode(std::string_view cp932, std::string& utf8);  // appends
   void Encode(std::string_view utf8, std::string& cp932);  // appends
 
  private:
   void* decoder_;
   void* encoder_;
+  int openError_ = 0;
 };
 
 // UTF-16 code units to UTF-8, fed in pieces that may cut a code unit or a
@@ -67,6 +81,10 @@ class Utf16Decoder {
   unsigned char oddByte_ = 0;
   char16_t highSurrogate_ = 0;  // 0 when none is waiting for its pair
 };
+// The encoding of an existing file by the rule for reading, and whether it
+// holds plain ASCII only; false, with `reason` set, when it cannot be read.
+bool DetectFileEncoding(const std::string& path, Encoding& encoding, bool& plainAscii,
+                        std::string& reason);
 
 class InputTextFile final : public text::LineSource {
  public:
@@ -75,12 +93,17 @@ class InputTextFile final : public text::LineSource {
   InputTextFile(const InputTextFile&) = delete;
   InputTextFile& operator=(const InputTextFile&) = delete;
 
-  // False when the file cannot be opened or read.
+  // False when the file cannot be opened or read; ErrorText says why.
   bool Open(const std::string& path);
   [[nodiscard]] Encoding encoding() const noexcept { return encoding_; }
-  // True after a read error; the lines read so far are not the whole file.
+  // Only bytes below 0x80: the same text in either encoding.
+  [[nodiscard]] bool PlainAscii() const noexcept { return plainAscii_; }
+  // True after a read error, or when the file ended before the length it
+  // had when it was opened; the lines read so far are not the whole file.
   [[nodiscard]] bool Failed() const noexcept { return failed_; }
   // Bytes of the lines handed out (of their UTF-8 text for a UTF-16 file).
+  // Why Open or the reading failed, in the system's words.
+  [[nodiscard]] const std::string& ErrorText() const noexcept { return error_; }
   [[nodiscard]] std::uint64_t BytesRead() const noexcept { return consumed_; }
 
   [[nodiscard]] bool AtEnd() const override;
@@ -94,11 +117,15 @@ class InputTextFile final : public text::LineSource {
 
   platform::FileHandle file_ = platform::kNoFile;
   Encoding encoding_ = Encoding::kUtf8;
+  bool plainAscii_ = true;
   mutable std::vector<char> buffer_;
   mutable std::size_t begin_ = 0;
   mutable std::size_t end_ = 0;
   mutable bool endOfFile_ = false;
   mutable bool failed_ = false;
+  mutable std::string error_;
+  std::int64_t lengthAtOpen_ = 0;
+  mutable std::int64_t bytesFromFile_ = 0;
   std::uint64_t consumed_ = 0;
   std::string raw_;
   Cp932Codec* codec_ = nullptr;
@@ -129,16 +156,22 @@ class OutputTextFile {
   // Leaves the target as it was before Open.
   void Abort();
   [[nodiscard]] bool Failed() const noexcept { return failed_; }
+  // Why opening or writing failed, in the system's words.
+  [[nodiscard]] const std::string& ErrorText() const noexcept { return error_; }
   [[nodiscard]] const std::string& path() const noexcept { return path_; }
   // Characters written as "?" because the output's encoding lacks them.
   [[nodiscard]] std::int64_t ReplacedCharacters() const noexcept { return replaced_; }
+  // The temporary file being written; empty when none is open.
+  [[nodiscard]] const std::string& temporaryPath() const noexcept { return temporaryPath_; }
 
-  // The name of the temporary file used while `path` is replaced.
-  static std::string TemporaryNameFor(const std::string& path);
+  // Whether a file name (without its folder) is one of the temporary files.
+  static bool IsTemporaryName(std::string_view name);
 
  private:
+  bool CreateTemporaryFile();
   bool Flush();
   void CloseDescriptor();
+  void FailWithSystemError();
 
   platform::FileHandle file_ = platform::kNoFile;
   Mode mode_ = Mode::kReplace;
@@ -147,6 +180,8 @@ class OutputTextFile {
   std::string temporaryPath_;
   std::string pending_;
   std::string encoded_;
+  std::string error_;
+  std::uint32_t permissions_ = 0;
   bool failed_ = false;
   std::int64_t replaced_ = 0;
   Cp932Codec* codec_ = nullptr;

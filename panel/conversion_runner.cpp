@@ -31,12 +31,13 @@ class ConversionRunner::Forwarder final : public engine::Observer {
   Forwarder(ConversionRunner& runner, std::uint64_t run, std::string caption)
       : runner_(runner), run_(run), noted_(std::move(caption)) {}
 
-  void Show(engine::Message message, std::string_view name) override {
+  void Show(engine::Message message, std::string_view name, std::string_view detail) override {
     ConversionRunner& runner = runner_;
-    runner.AskOnWindow(run_, [&runner, message, text = std::string(name)] {
-      if (runner.events_.show) runner.events_.show(message, text);
-      return true;
-    });
+    runner.AskOnWindow(run_,
+                       [&runner, message, text = std::string(name), reason = std::string(detail)] {
+                         if (runner.events_.show) runner.events_.show(message, text, reason);
+                         return true;
+                       });
   }
 
   bool AskOverwrite(std::string_view name) override {
@@ -66,7 +67,7 @@ class ConversionRunner::Forwarder final : public engine::Observer {
   // now, in its place after them, and the caption turns to the running one.
   bool ConversionStarting(engine::ConvertOptions& /*snapshot*/) override {
     if (!runner_.stepValid_) {
-      Show(engine::Message::kStepInvalid, {});
+      Show(engine::Message::kStepInvalid, {}, {});
       return false;
     }
     runner_.started_ = true;

@@ -33,7 +33,8 @@ ConvertCommand DefaultConvertCommand();
 
 // Called back on the window's thread.
 struct RunnerEvents {
-  std::function<void(engine::Message message, const std::string& name)> show;
+  std::function<void(engine::Message message, const std::string& name, const std::string& detail)>
+      show;
   // True for Yes.
   std::function<bool(const std::string& name)> askOverwrite;
   // The caption the Convert button should show: the running caption once the

@@ -8,16 +8,19 @@ namespace vc::panel {
 namespace {
 
 QMessageBox::StandardButton Ask(QWidget* parent, const std::string& text,
-                                QMessageBox::StandardButtons buttons) {
+                                QMessageBox::StandardButtons buttons,
+                                const std::string& detail = {}) {
   QMessageBox box(QMessageBox::NoIcon, kAppTitle, QString::fromStdString(text), buttons, parent);
+  if (!detail.empty()) box.setDetailedText(QString::fromStdString(detail));
   box.setWindowModality(Qt::ApplicationModal);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
 }  // namespace
 
-void DesktopServices::ShowMessage(QWidget* parent, const std::string& text) {
-  Ask(parent, text, QMessageBox::Ok);
+void DesktopServices::ShowMessage(QWidget* parent, const std::string& text,
+                                  const std::string& detail) {
+  Ask(parent, text, QMessageBox::Ok, detail);
 }
 
 bool DesktopServices::AskYesNo(QWidget* parent, const std::string& text) {

@@ -29,8 +29,9 @@ struct FileFilter {
 class PanelServices {
  public:
   virtual ~PanelServices() = default;
-  // A modal box with the application's title and a single OK button.
-  virtual void ShowMessage(QWidget* parent, const std::string& text) = 0;
+  // A modal box with the application's title and a single OK button;
+  // `detail`, the system's reason, is its detailed text when not empty.
+  virtual void ShowMessage(QWidget* parent, const std::string& text, const std::string& detail) = 0;
   // The same with Yes and No; true for Yes.
   virtual bool AskYesNo(QWidget* parent, const std::string& text) = 0;
   // The full path the user chose, or nothing when the dialog was cancelled.
@@ -44,7 +45,7 @@ class PanelServices {
 // The real thing: QMessageBox, QFileDialog and the launcher.
 class DesktopServices final : public PanelServices {
  public:
-  void ShowMessage(QWidget* parent, const std::string& text) override;
+  void ShowMessage(QWidget* parent, const std::string& text, const std::string& detail) override;
   bool AskYesNo(QWidget* parent, const std::string& text) override;
   std::optional<std::string> ChooseFile(QWidget* parent, FileDialogMode mode,
                                         const std::vector<FileFilter>& filters,

@@ -310,7 +310,9 @@ VornConverterPanel::VornConverterPanel(PanelServices& services, ConvertCommand c
   runner_ = std::make_unique<ConversionRunner>(
       *this,
       RunnerEvents{
-          [this](engine::Message message, const std::string& name) { ShowMessage(message, name); },
+          [this](engine::Message message, const std::string& name, const std::string& detail) {
+            ShowMessage(message, name, detail);
+          },
           [this](const std::string& name) {
             return services_.AskYesNo(
                 this, engine::MessageText(engine::Message::kOverwriteQuestion, name, language_));
@@ -1005,11 +1007,12 @@ void VornConverterPanel::ReportDropped() {
   for (const std::string& reportLine : droppedReport_) report += reportLine + "\n";
   report.pop_back();
   droppedReport_.clear();
-  if (!closing_) services_.ShowMessage(this, report);
+  if (!closing_) services_.ShowMessage(this, report, {});
 }
 
-void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name) {
-  services_.ShowMessage(this, engine::MessageText(message, name, language_));
+void VornConverterPanel::ShowMessage(engine::Message message, const std::string& name,
+                                     const std::string& detail) {
+  services_.ShowMessage(this, engine::MessageText(message, name, language_), detail);
 }
 
 void VornConverterPanel::SetConvertCaption(const QString& caption) {

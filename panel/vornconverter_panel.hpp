@@ -107,7 +107,9 @@ class VornConverterPanel final : public QWidget {
   // The type of a name; a name of no known type is reported to the user.
   engine::FileType FileTypeOf(const std::string& name);
 
-  void ShowMessage(engine::Message message, const std::string& name = {});
+  // `detail`: the system's reason, the message box's detailed text.
+  void ShowMessage(engine::Message message, const std::string& name = {},
+                   const std::string& detail = {});
   [[nodiscard]] bool OutputTypeChosen() const;
   [[nodiscard]] engine::ConvertOptions TakeSnapshot(std::int16_t pointStep) const;
   void SetConvertCaption(const QString& caption);

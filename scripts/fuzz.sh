@@ -10,13 +10,27 @@
 # from the seeds in tests/fuzz/corpus/TARGET/; a crash, hang or leak leaves
 # its input in build/fuzz/findings/TARGET/. Copy a finding into the seed
 # folder once it is mended, so that CI replays it from then on.
-# Needs the Debian packages clang-14 and libclang-rt-14-dev.
+# Run as root, it installs what it needs through scripts/install-deps.sh: the
+# build's packages, clang-14, and libclang-rt-14-dev, which holds libFuzzer
+# and the sanitizer runtimes that clang links.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 target=${1:?usage: scripts/fuzz.sh TARGET [SECONDS]}
 seconds=${2:-60}
 seeds="$here/tests/fuzz/corpus/$target"
 [ -d "$seeds" ] || { echo "no such fuzz target: $target" >&2; exit 2; }
+"$here/scripts/install-deps.sh"
+"$here/scripts/install-deps.sh" clang-14 libclang-rt-14-dev
+
+# libFuzzer's longest input is by default that of the largest seed, at
+# least 4096 bytes, and it lets inputs grow only slowly towards it. MPS
+# statements run over thousands of lines, and a reader's time on them shows
+# only near a megabyte (a statement left open after a comma once took
+# seconds there): the MPS targets may reach a megabyte from the start.
+lengths=()
+case "$target" in
+  mps_script | mps_statement) lengths=(-max_len=$((1 << 20)) -len_control=0) ;;
+esac
 
 build="$here/build/fuzz"
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
@@ -33,5 +47,5 @@ mkdir -p "$corpus" "$findings"
 if [ -z "${TMPDIR:-}" ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 # -timeout: a single input running longer than this is a hang.
 exec "$build/tests/fuzz/fuzz_$target" "$corpus" "$seeds" \
-  -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  -max_total_time="$seconds" "${lengths[@]}" -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix="$findings/" -print_final_stats=1

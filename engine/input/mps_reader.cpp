@@ -71,11 +71,35 @@ text::LocalSeconds MidnightOf(text::LocalSeconds now) {
   return text::ToLocalSeconds(civil);
 }
 
+// The input's lines with the front's stop request polled among them: a
+// single statement left open can run over millions of lines.
+class StoppableLines final : public text::LineSource {
+ public:
+  explicit StoppableLines(text::LineSource& lines) : lines_(lines) {}
+  void Watch(Conversion& conversion) { conversion_ = &conversion; }
+
+  [[nodiscard]] bool AtEnd() const override {
+    return (conversion_ != nullptr && conversion_->cancelled) || lines_.AtEnd();
+  }
+  bool ReadLine(std::string& line) override {
+    if (conversion_ != nullptr && conversion_->PointTick()) {
+      line.clear();
+      return false;
+    }
+    return lines_.ReadLine(line);
+  }
+
+ private:
+  text::LineSource& lines_;
+  Conversion* conversion_ = nullptr;
+};
+
 class MpsReader final : public RecordReader {
  public:
   explicit MpsReader(text::LineSource& lines) : lines_(lines) {}
 
   RecordKind ReadNextRecord(Conversion& conversion) override {
+    lines_.Watch(conversion);
     while (!lines_.AtEnd()) {
       const mps::MpsStatement statement = mps::ReadMpsStatement(lines_);
       if (mps::FindAttributeSlot(statement, "str") < 0) continue;
@@ -186,7 +210,7 @@ class MpsReader final : public RecordReader {
     return RecordKind::kTrk;
   }
 
-  text::LineSource& lines_;
+  StoppableLines lines_;
   // The number of the last route read, the base of the next automatic one.
   std::string lastRteNo_;
   std::string coord_;

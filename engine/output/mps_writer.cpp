@@ -112,16 +112,16 @@ class MpsWriter final : public KindWriter {
  public:
   bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {
     InputTextFile groups;
-    if (conversion.options.groupFilePath.empty() ||
-        !groups.Open(conversion.options.groupFilePath)) {
-      conversion.observer.Show(Message::kGroupFileMissing, {});
+    const std::string& groupFile = conversion.options.groupFilePath;
+    if (groupFile.empty() || !groups.Open(groupFile)) {
+      conversion.observer.Show(Message::kGroupFileMissing, groupFile, groups.ErrorText());
       return false;
     }
     output.WriteLine(R"(mapserver script ver="1.0";)");
     std::string line;
     while (groups.ReadLine(line)) output.WriteLine(line);
     if (groups.Failed()) {
-      conversion.observer.Show(Message::kGroupFileMissing, {});
+      conversion.observer.Show(Message::kGroupFileMissing, groupFile, groups.ErrorText());
       return false;
     }
     output.WriteLine("");

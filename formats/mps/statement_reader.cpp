@@ -26,6 +26,10 @@ void AppendContinuation(std::string& gathered, std::string_view raw, std::string
 std::string ReadStatementText(text::LineSource& source) {
   std::string gathered;
   std::string raw;
+  // Whether the gathered text, its trailing spaces left aside, ends with a
+  // comma. Kept as the lines come, since looking again at the end of the
+  // text would rescan a run of trailing blanks for every line.
+  bool gatheredEndsWithComma = false;
   while (!source.AtEnd() && source.ReadLine(raw)) {
     const std::string_view spaced = text::TrimSpaces(raw);
     if (spaced.empty()) continue;
@@ -35,15 +39,22 @@ std::string ReadStatementText(text::LineSource& source) {
     if (gathered.empty()) {
       if (ends) return raw;
       gathered = raw;
+      gatheredEndsWithComma = spaced.ends_with(',');
       continue;
     }
     // A line still open continues a list when the text so far ends with a
     // comma; the closing line only when it ends with a comma itself, so a
     // list whose last part stands on the closing line keeps a break there.
-    const bool continuesList =
-        ends ? bare.ends_with(',') : text::TrimTrailingSpaces(gathered).ends_with(',');
+    const bool continuesList = ends ? bare.ends_with(',') : gatheredEndsWithComma;
     AppendContinuation(gathered, raw, bare, continuesList);
     if (ends) return gathered;
+    // A line of TABs alone adds nothing when joined, and leaves the end as
+    // it was; otherwise the end is that of what was appended.
+    if (!continuesList) {
+      gatheredEndsWithComma = spaced.ends_with(',');
+    } else if (!bare.empty()) {
+      gatheredEndsWithComma = bare.ends_with(',');
+    }
   }
   return gathered;
 }

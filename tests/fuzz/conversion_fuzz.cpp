@@ -33,7 +33,7 @@ using vc::engine::ConvertOptions;
 
 class QuietObserver final : public vc::engine::Observer {
  public:
-  void Show(vc::engine::Message, std::string_view) override {}
+  void Show(vc::engine::Message, std::string_view, std::string_view) override {}
   bool AskOverwrite(std::string_view) override { return true; }
   vc::text::LocalSeconds Now() override { return vc::text::ToLocalSeconds({2002, 3, 5, 21, 0, 0}); }
 };

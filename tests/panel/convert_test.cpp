@@ -135,6 +135,37 @@ TEST_F(PanelConvert, ConvertsWithoutAnyMessage) {
   EXPECT_EQ(captions.back(), "Convert");
 }
 
+// Regression: the message box said only the system's fixed message; the
+// system's reason is now its detailed text.
+TEST_F(PanelConvert, MessagesCarryTheSystemsReason) {
+  fs::create_directory(dir.path() / "folder.vrc");
+  const struct {
+    const char* title;
+    std::string original;
+    std::string converted;
+    std::string message;
+    std::string reason;
+  } cases[] = {
+      {"input missing", dir.Path("none.vrc"), target, Missing(dir.Path("none.vrc")),
+       "No such file or directory"},
+      {"input is a folder", dir.Path("folder.vrc"), target, Missing(dir.Path("folder.vrc")),
+       "Is a directory"},
+      {"output folder missing", source, dir.Path("none/out.vrc"),
+       "[" + dir.Path("none/out.vrc") + "]に書き込めません．中止します．",
+       "No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    Make();
+    services.shown.clear();
+    services.details.clear();
+    Prepare(c.original, c.converted);
+    Convert();
+    EXPECT_EQ(services.shown, std::vector<std::string>{c.message});
+    EXPECT_EQ(services.details, std::vector<std::string>{c.reason});
+  }
+}
+
 struct ExistingCase {
   const char* title;
   const char* before;  // the output's contents before

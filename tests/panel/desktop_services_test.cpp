@@ -35,7 +35,21 @@ TEST(DesktopServices, MessageBoxHasTheTitleTheTextAndOk) {
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
     box->button(QMessageBox::Ok)->click();
   });
-  services.ShowMessage(nullptr, "ファイル名を指定してください．");
+  services.ShowMessage(nullptr, "ファイル名を指定してください．", {});
+}
+
+TEST(DesktopServices, TheSystemsReasonIsTheDetailedText) {
+  panel::DesktopServices services;
+  for (const std::string detail : {"No space left on device", ""}) {
+    WhenModal([detail](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text().toStdString(), "[a.mps]に書き込めません．中止します．");
+      EXPECT_EQ(box->detailedText().toStdString(), detail);
+      box->button(QMessageBox::Ok)->click();
+    });
+    services.ShowMessage(nullptr, "[a.mps]に書き込めません．中止します．", detail);
+  }
 }
 
 TEST(DesktopServices, QuestionHasYesAndNo) {

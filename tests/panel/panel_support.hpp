@@ -31,15 +31,19 @@ struct DialogCall {
   std::size_t selectedFilter;
 };
 
-// Every message box and question is recorded as its text, in order.
+// Every message box and question is recorded as its text, in order; the
+// detailed texts of the message boxes beside them.
 class FakeServices final : public panel::PanelServices {
  public:
-  void ShowMessage(QWidget* /*parent*/, const std::string& text) override {
+  void ShowMessage(QWidget* /*parent*/, const std::string& text,
+                   const std::string& detail) override {
     shown.push_back(text);
+    details.push_back(detail);
     if (onShow) onShow();
   }
   bool AskYesNo(QWidget* /*parent*/, const std::string& text) override {
     shown.push_back(text);
+    details.emplace_back();
     return answerYes;
   }
   std::optional<std::string> ChooseFile(QWidget* /*parent*/, panel::FileDialogMode mode,
@@ -55,6 +59,7 @@ class FakeServices final : public panel::PanelServices {
 
   std::vector<std::string> shown;
   std::function<void()> onShow;  // runs while a message box would be open
+  std::vector<std::string> details;
   bool answerYes = true;
   std::vector<DialogCall> dialogs;
   std::optional<std::string> chosen;  // nothing: the dialog is cancelled

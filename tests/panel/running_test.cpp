@@ -130,9 +130,9 @@ TEST_F(PanelRunning, TheStepIsRoundedHalvesToEven) {
 TEST_F(PanelRunning, MessagesWaitForTheUserInTheirOrder) {
   std::vector<bool> answers;
   standIn.body = [&answers](engine::ConversionContext&, engine::Observer& observer) {
-    observer.Show(engine::Message::kAppendNotice, "a");
+    observer.Show(engine::Message::kAppendNotice, "a", {});
     answers.push_back(observer.AskOverwrite("b"));
-    observer.Show(engine::Message::kGroupFileMissing, {});
+    observer.Show(engine::Message::kGroupFileMissing, {}, {});
     return ConversionResult{Outcome::kStopped, engine::Message::kGroupFileMissing, {}};
   };
   services.answerYes = false;
@@ -326,7 +326,7 @@ TEST_F(PanelRunning, AutoStartOpensAnMpsOutputInProAtlas) {
 
 TEST_F(PanelRunning, AutoStartWaitsForTheChecks) {
   standIn.body = [](engine::ConversionContext&, engine::Observer& observer) {
-    observer.Show(engine::Message::kFileNameMissing, {});
+    observer.Show(engine::Message::kFileNameMissing, {}, {});
     return ConversionResult{Outcome::kStopped, engine::Message::kFileNameMissing, {}};
   };
   Prepare();

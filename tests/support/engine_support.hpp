@@ -16,6 +16,7 @@
 #include "engine/driver.hpp"
 #include "engine/messages.hpp"
 #include "engine/options.hpp"
+#include "engine/text_file.hpp"
 #include "text/datetime.hpp"
 
 namespace vc::testing {
@@ -109,15 +110,18 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Records every message as its text, answers the overwrite question with a
+// Records every message as its text (and the system's reason given with it
+// in `details`, at the same index), answers the overwrite question with a
 // preset answer, and sees a fixed "now": 2002/03/05 21:00:00.
 class RecordingObserver : public engine::Observer {
  public:
-  void Show(engine::Message message, std::string_view name) override {
+  void Show(engine::Message message, std::string_view name, std::string_view detail) override {
     shown.push_back(engine::MessageText(message, name));
+    details.emplace_back(detail);
   }
   bool AskOverwrite(std::string_view name) override {
     shown.push_back(engine::MessageText(engine::Message::kOverwriteQuestion, name));
+    details.emplace_back();
     return overwriteAnswer;
   }
   void BeginProgress(engine::ProgressStage stage) override {
@@ -134,6 +138,7 @@ class RecordingObserver : public engine::Observer {
   }
 
   std::vector<std::string> shown;
+  std::vector<std::string> details;
   std::vector<std::string> progress;
   bool overwriteAnswer = true;
   bool startAnswer = true;
@@ -142,6 +147,17 @@ class RecordingObserver : public engine::Observer {
   int polls = 0;
   text::LocalSeconds now = text::ToLocalSeconds({2002, 3, 5, 21, 0, 0});
 };
+
+// The temporary output files a conversion left in `folder`.
+inline std::vector<std::string> TemporaryFilesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string name = Utf8FromPath(entry.path().filename());
+    if (engine::OutputTextFile::IsTemporaryName(name)) names.push_back(name);
+  }
+  return names;
+}
 
 inline engine::ConvertOptions OptionsFor(std::string input, std::string output) {
   engine::ConvertOptions options;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/command_line.hpp"
+#include "engine/platform_files.hpp"
 #include "engine/report.hpp"
 #include "support/engine_support.hpp"
 #include "support/process_support.hpp"
@@ -40,6 +41,11 @@ class Vornconv : public ::testing::Test {
   TempDir dir;
 };
 
+// The system's words for a missing file, as vornconv gives them.
+std::string NotFoundText(const std::string& path) {
+  return engine::platform::ErrorText(engine::platform::Inspect(path).systemError);
+}
+
 TEST_F(Vornconv, ExitStatusesAndMessages) {
   const auto in = dir.Write("in.vrc", "x\n");
   const auto out = dir.Path("out.mps");
@@ -52,7 +58,8 @@ TEST_F(Vornconv, ExitStatusesAndMessages) {
       {{in, dir.Path("out.vrp")}, 1, "出力未対応のファイルです．\n"},
       {{dir.Path("none.vrc"), out},
        1,
-       "[" + dir.Path("none.vrc") + "]は存在しません．中止します．\n"},
+       "[" + dir.Path("none.vrc") + "]は存在しません．中止します．\nvornconv: " +
+           dir.Path("none.vrc") + ": " + NotFoundText(dir.Path("none.vrc")) + "\n"},
       {{in, in}, 1, "ファイル名が同じです．変換後ファイル名を変えてください．\n"},
       {{in}, 2, ""},
       {{in, out, "--convert=wpt,bogus"}, 2, ""},
@@ -60,7 +67,8 @@ TEST_F(Vornconv, ExitStatusesAndMessages) {
       {{in, out, "--step=99999"}, 1, "Stepには -32768 から 32767 までの数値を指定してください．\n"},
       {{"--step=abc", dir.Path("missing.vrp"), out},
        1,
-       "[" + dir.Path("missing.vrp") + "]は存在しません．中止します．\n"},
+       "[" + dir.Path("missing.vrp") + "]は存在しません．中止します．\nvornconv: " +
+           dir.Path("missing.vrp") + ": No such file or directory\n"},
       {{in, out, "--route-order=sideways"}, 2, ""},
   };
   for (const auto& c : cases) {

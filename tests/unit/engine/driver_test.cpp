@@ -181,8 +181,7 @@ TEST_F(DriverTest, AStoppedConversionLeavesTheOutputAsItWas) {
     observer.stopAfterPolls = 10;
     EXPECT_EQ(Convert(options).outcome, Outcome::kCancelled);
     EXPECT_EQ(dir.Read("out.mps"), before);
-    EXPECT_FALSE(
-        std::filesystem::exists(engine::OutputTextFile::TemporaryNameFor(dir.Path("out.mps"))));
+    EXPECT_TRUE(TemporaryFilesIn(dir.path()).empty());
   }
 }
 

@@ -147,7 +147,7 @@ TEST_F(ConversionFaults, GroupDefinitionsThatCannotBeRead) {
       EXPECT_EQ(observer.shown,
                 std::vector<std::string>{"[header_mps_group.dat]が見つかりません．中止します．"});
       EXPECT_EQ(ReadFile(out), kOldOutput) << groupFile;
-      EXPECT_FALSE(fs::exists(engine::OutputTextFile::TemporaryNameFor(out)));
+      EXPECT_TRUE(TemporaryFilesIn(dir.path()).empty());
     }
   }
 }
@@ -166,7 +166,7 @@ TEST_F(ConversionFaults, AnAdditionStaysOutOfTheOutputUntilCommitted) {
   const std::string appended = ReadFile(out);
   EXPECT_EQ(appended.size(), kOldOutput.size() + (3 << 20) + 2);
   EXPECT_EQ(appended.substr(0, kOldOutput.size()), kOldOutput);
-  EXPECT_FALSE(fs::exists(engine::OutputTextFile::TemporaryNameFor(out)));
+  EXPECT_TRUE(TemporaryFilesIn(dir.path()).empty());
 }
 
 // Whatever the bytes, every reader comes to the end of the file and the

@@ -113,11 +113,30 @@ TEST(PlatformFiles, KnowsTheRunningProgram) {
   EXPECT_EQ(PathFromUtf8(engine::ProgramFolder()), PathFromUtf8(program).parent_path());
 }
 
-TEST(PlatformFiles, TemporaryFileBesideTheTarget) {
-  const std::string folder = Utf8FromPath(PathFromUtf8("maps") / "x");
-  const std::string name = engine::OutputTextFile::TemporaryNameFor(folder);
-  EXPECT_EQ(PathFromUtf8(name).parent_path(), PathFromUtf8("maps"));
-  EXPECT_EQ(PathFromUtf8(name).filename(), PathFromUtf8(".x.vornconv-partial"));
+TEST(PlatformFiles, CreatesOnlyNewFiles) {
+  TempDir dir;
+  const std::string taken = dir.Write("taken.txt", "kept");
+  EXPECT_EQ(platform::CreateNew(taken), platform::kNoFile);
+  EXPECT_EQ(dir.Read("taken.txt"), "kept");
+  const platform::FileHandle fresh = platform::CreateNew(dir.Path("fresh.txt"));
+  ASSERT_NE(fresh, platform::kNoFile);
+  EXPECT_TRUE(platform::WriteAll(fresh, "abc", 3));
+  EXPECT_EQ(platform::FileSize(fresh), 3);
+  EXPECT_TRUE(platform::CloseFile(fresh));
+}
+
+TEST(PlatformFiles, SaysWhyInTheSystemsWords) {
+  TempDir dir;
+  EXPECT_EQ(platform::OpenForReading(dir.Path("none.txt")), platform::kNoFile);
+  const std::string missing = platform::ErrorText(platform::LastError());
+  EXPECT_FALSE(missing.empty());
+  EXPECT_EQ(platform::Inspect(dir.Path("none.txt")).systemError, platform::LastError());
+  EXPECT_EQ(platform::ErrorText(platform::kErrorNotARegularFile), "Not a regular file");
+#ifndef _WIN32
+  EXPECT_EQ(missing, "No such file or directory");
+  EXPECT_EQ(platform::OpenForReading(dir.path().string()), platform::kNoFile);
+  EXPECT_EQ(platform::ErrorText(platform::LastError()), "Is a directory");
+#endif
 }
 
 }  // namespace
