@@ -141,11 +141,13 @@ void PrintReport(const vc::engine::ConvertOptions& options,
                  const vc::engine::ConversionReport& report, bool quiet) {
   if (!quiet) {
     std::cout << "vornconv: " << options.inputName << " -> " << options.outputName << '\n';
-    for (const std::string& line : vc::engine::FormatReport(report)) {
+    for (const std::string& line :
+         vc::engine::FormatReport(report, vc::engine::DesktopLanguage())) {
       std::cout << "  " << line << '\n';
     }
   }
-  const std::string warning = vc::engine::NothingWrittenWarning(report);
+  const std::string warning =
+      vc::engine::NothingWrittenWarning(report, vc::engine::DesktopLanguage());
   if (!warning.empty()) std::cerr << "vornconv: warning: " << warning << '\n';
 }
 
