@@ -127,7 +127,7 @@ void CoordText::assign(std::string_view text) {
   // The text may lie inside this object: copy it before releasing.
   if (text.size() < kSize) {
     char copy[kSize];
-    std::memcpy(copy, text.data(), text.size());
+    if (!text.empty()) std::memcpy(copy, text.data(), text.size());
     Release();
     std::memcpy(bytes_, copy, text.size());
     bytes_[kLast] = static_cast<char>(kInside | text.size());
@@ -236,7 +236,8 @@ std::int64_t PackedText::SignedPayload() const noexcept {
 void PackedText::Assign(std::string_view text) {
   if (text.size() <= kShortMax) {
     std::uint64_t chars = 0;
-    std::memcpy(&chars, text.data(), text.size());
+    // An empty view may have no data at all, which memcpy must not be given.
+    if (!text.empty()) std::memcpy(&chars, text.data(), text.size());
     Release();
     bits_ = kBoxBits | ((kShortTag + text.size()) << kTagShift) | chars;
     return;

@@ -67,7 +67,7 @@ class InlineText {
     // The text may lie inside this object: copy it before releasing.
     if (text.size() < N) {
       char copy[N];
-      std::memcpy(copy, text.data(), text.size());
+      if (!text.empty()) std::memcpy(copy, text.data(), text.size());
       Release();
       std::memcpy(bytes_, copy, text.size());
       bytes_[N - 1] = static_cast<char>(kInside | text.size());

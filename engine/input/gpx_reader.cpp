@@ -137,7 +137,7 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     if (from.utc && text::IsWritableTime(*from.utc)) {
       point.dateTime.SetDateTime(*from.utc);
     } else {
-      point.dateTime = std::string_view();
+      point.dateTime = "";
     }
     SetMeasured(point.velocity, from.speedMps, kKmhPerMetrePerSecond);
     SetMeasured(point.trkDegree, from.course);
