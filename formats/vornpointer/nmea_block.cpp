@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 
-#include "formats/nmea/fix.hpp"
 #include "formats/nmea/sentence.hpp"
 #include "formats/vornpointer/nmea_sentence.hpp"
 #include "text/numbers.hpp"
@@ -165,20 +164,32 @@ namespace {
 
 // The length of the first fix of a block: the whole block, unless a
 // position sentence comes again with another time.
+// The time a position sentence carries, read only when its kind comes
+// again: most blocks hold one sentence of each kind and are never split.
+double PositionTime(std::string_view sentence, bool gll) {
+  std::array<std::string_view, 6> fields;
+  SplitSentence(sentence, fields);
+  return nmea::TimeOfDaySeconds(fields[gll ? 5 : 1]);
+}
+
 std::size_t FirstFixLength(std::string_view block) {
-  nmea::CycleBoundary boundary;
+  // The first sentence of each position kind in the fix: RMC, GGA, GLL.
+  std::array<std::string_view, 3> first{};
   for (std::size_t at = block.find('$'); at != std::string_view::npos;
        at = block.find('$', at + 1)) {
     const std::string_view sentence = block.substr(at, block.find('$', at + 1) - at);
-    const std::size_t timeField = IsSentence(sentence, "$GPGLL") ? 5 : 1;
-    nmea::SentenceKind kind = nmea::SentenceKind::kOther;
-    if (IsSentence(sentence, "$GPRMC")) kind = nmea::SentenceKind::kRmc;
-    if (IsSentence(sentence, "$GPGGA")) kind = nmea::SentenceKind::kGga;
-    if (IsSentence(sentence, "$GPGLL")) kind = nmea::SentenceKind::kGll;
-    if (kind == nmea::SentenceKind::kOther) continue;
-    std::array<std::string_view, 6> fields;
-    SplitSentence(sentence, fields);
-    if (boundary.Begins(kind, nmea::TimeOfDaySeconds(fields[timeField])) && at > 0) return at;
+    std::size_t slot = 3;
+    if (IsSentence(sentence, "$GPRMC")) slot = 0;
+    if (IsSentence(sentence, "$GPGGA")) slot = 1;
+    if (IsSentence(sentence, "$GPGLL")) slot = 2;
+    if (slot == 3) continue;
+    if (first[slot].empty()) {
+      first[slot] = sentence;
+      continue;
+    }
+    // A repeat with the same time stays in the fix.
+    const bool gll = slot == 2;
+    if (PositionTime(sentence, gll) != PositionTime(first[slot], gll)) return at;
   }
   return block.size();
 }

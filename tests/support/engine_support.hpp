@@ -159,6 +159,21 @@ inline std::vector<std::string> TemporaryFilesIn(const std::filesystem::path& fo
   return names;
 }
 
+// A text in CP932 and back, as the program's own codec makes them.
+inline std::string ToCp932(std::string_view utf8) {
+  engine::Cp932Codec codec;
+  std::string cp932;
+  codec.Encode(utf8, cp932);
+  return cp932;
+}
+
+inline std::string FromCp932(std::string_view cp932) {
+  engine::Cp932Codec codec;
+  std::string utf8;
+  codec.Decode(cp932, utf8);
+  return utf8;
+}
+
 inline engine::ConvertOptions OptionsFor(std::string input, std::string output) {
   engine::ConvertOptions options;
   options.inputName = std::move(input);

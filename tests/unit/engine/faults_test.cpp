@@ -70,20 +70,6 @@ std::vector<Sample> Samples() {
   };
 }
 
-std::string ToCp932(std::string_view utf8) {
-  engine::Cp932Codec codec;
-  std::string cp932;
-  codec.Encode(utf8, cp932);
-  return cp932;
-}
-
-std::string FromCp932(std::string_view cp932) {
-  engine::Cp932Codec codec;
-  std::string utf8;
-  codec.Decode(cp932, utf8);
-  return utf8;
-}
-
 class ConversionFaults : public ::testing::Test {
  protected:
   ConversionResult Convert(const std::string& in, const std::string& out,

@@ -77,20 +77,6 @@ ConversionResult Convert(const std::string& in, const std::string& out, Recordin
   return engine::ConvertFile(options, context, observer);
 }
 
-std::string ToCp932(std::string_view utf8) {
-  engine::Cp932Codec codec;
-  std::string cp932;
-  codec.Encode(utf8, cp932);
-  return cp932;
-}
-
-std::string FromCp932(std::string_view cp932) {
-  engine::Cp932Codec codec;
-  std::string utf8;
-  codec.Decode(cp932, utf8);
-  return utf8;
-}
-
 #ifndef _WIN32
 std::uint32_t ModeOf(const std::string& path) {
   struct stat st {};
