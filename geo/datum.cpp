@@ -7,11 +7,12 @@
 namespace vc::geo {
 namespace {
 
-// pi/180 and pi with eight significant digits of pi, not full precision: the
-// datum shift of every stored point was computed with these, and the same k
-// is used both ways so that a round trip only carries the shifts' mismatch.
-constexpr double kRadPerDeg = 0.017453292222222222;
-constexpr double kHalfTurnRad = 3.1415926;
+// The eight-digit pi, not full precision: the datum shift of every stored
+// point was computed with it, and the same factor is used both ways so that a
+// round trip only carries the shifts' mismatch.
+using constants::kHalfTurnRad;
+using constants::kRadPerDeg;
+static_assert(kRadPerDeg == 0.017453292222222222);
 
 // Tokyo datum origin relative to WGS84, in metres.
 constexpr double kWgs84ToTokyoShiftXM = 128;

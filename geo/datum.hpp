@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "text/constants.hpp"
+
 namespace vc::geo {
 
 struct GeoPoint {
@@ -25,14 +27,11 @@ struct Ellipsoid {
   double eccentricitySquared;
 };
 
-inline constexpr double kWgs84SemiMajorAxisM = 6378137.0;
-inline constexpr double kWgs84EccentricitySquared = 0.006694379990208539;
-inline constexpr double kBesselSemiMajorAxisM = 6377397.155;
-inline constexpr double kBesselEccentricitySquared = 0.006674372230950351;
-
-inline constexpr Ellipsoid kWgs84Ellipsoid{kWgs84SemiMajorAxisM, kWgs84EccentricitySquared};
+inline constexpr Ellipsoid kWgs84Ellipsoid{constants::kWgs84SemiMajorAxisM,
+                                           constants::kWgs84EccentricitySquared};
 // The Tokyo datum lies on the Bessel 1841 ellipsoid.
-inline constexpr Ellipsoid kBesselEllipsoid{kBesselSemiMajorAxisM, kBesselEccentricitySquared};
+inline constexpr Ellipsoid kBesselEllipsoid{constants::kBesselSemiMajorAxisM,
+                                            constants::kBesselEccentricitySquared};
 
 // Tokyo to WGS84 and back when the names (letter case ignored) are exactly
 // that pair; any other pair, the same name twice included, leaves the point

@@ -2,13 +2,13 @@
 
 #include <cmath>
 
+#include "text/constants.hpp"
+
 namespace vc::geo {
 namespace {
 
-// pi to eight significant digits, kept on purpose: every stored leg length
-// was computed with it.
-constexpr double kHalfTurnRad = 3.1415926;
-constexpr double kRadPerDeg = kHalfTurnRad / 180;
+using constants::kHalfTurnRad;
+using constants::kRadPerDeg;
 // Twice the Bessel 1841 semi-major axis (6377.397155 km): the earth is a
 // sphere of the Bessel equatorial radius.
 constexpr double kBesselEquatorDiameterKm = 12754.79431;

@@ -17,6 +17,7 @@
 #include "engine/input/track_legs.hpp"
 #include "engine/platform_files.hpp"
 #include "formats/gpx/gpx_parser.hpp"
+#include "text/constants.hpp"
 #include "text/numbers.hpp"
 
 namespace vc::engine {
@@ -28,7 +29,7 @@ constexpr std::string_view kGpxCoordFormat = "D";
 constexpr std::string_view kNotAvailable = "-";
 constexpr std::string_view kGpxTrackFlag = "True";
 constexpr std::string_view kGpxTrackCode = "0";
-constexpr double kKmhPerMetrePerSecond = 3.6;
+using constants::kKmhPerMetrePerSecond;
 constexpr std::size_t kChunkSize = 1 << 16;
 
 void StoreWaypoint(const gpx::GpxPoint& from, WptRec& point) {

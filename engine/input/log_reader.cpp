@@ -34,6 +34,7 @@
 #include "formats/vornpointer/garmin_text.hpp"
 #include "formats/vornpointer/log_line.hpp"
 #include "formats/vornpointer/nmea_block.hpp"
+#include "text/constants.hpp"
 #include "text/datetime.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -44,7 +45,7 @@ namespace {
 enum class LogKind { kVrp, kVrm, kVrn };
 
 constexpr std::string_view kLogCoordFormat = "D";
-constexpr double kKmhPerMetrePerSecond = 3.6;
+using constants::kKmhPerMetrePerSecond;
 
 class LogReader final : public WholeTrackReader {
  public:

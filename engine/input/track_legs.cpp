@@ -1,4 +1,5 @@
 #include "engine/input/track_legs.hpp"
+#include "text/constants.hpp"
 
 #include "geo/coord_text.hpp"
 #include "geo/distance.hpp"
@@ -23,11 +24,11 @@ void TrackLegs::Add(TrkPnt& point, TrkHdr& header, bool accumulate) {
   point.legVelocity = 0;
   if (hasPrevious_) {
     if (time && previousTime_) point.legTime = text::SecondsBetween(*previousTime_, *time);
-    point.legLength =
-        text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) * 1000);
+    point.legLength = text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) *
+                                           constants::kMetresPerKm);
     if (point.legTime != 0) {
-      point.legVelocity =
-          text::RoundToGeneral(point.legLength / static_cast<double>(point.legTime) * 3.6);
+      point.legVelocity = text::RoundToGeneral(
+          point.legLength / static_cast<double>(point.legTime) * constants::kKmhPerMetrePerSecond);
     }
   }
   if (accumulate) {
@@ -42,10 +43,10 @@ void TrackLegs::Add(TrkPnt& point, TrkHdr& header, bool accumulate) {
 }
 
 void TrackLegs::Finish(TrkHdr& header) {
-  header.totalVelocity =
-      header.totalTripTime != 0
-          ? text::RoundToGeneral(header.totalTripLength / header.totalTripTime * 3.6)
-          : 0;
+  header.totalVelocity = header.totalTripTime != 0
+                             ? text::RoundToGeneral(header.totalTripLength / header.totalTripTime *
+                                                    constants::kKmhPerMetrePerSecond)
+                             : 0;
 }
 
 }  // namespace vc::engine

@@ -30,6 +30,7 @@
 #include "engine/output/record_writer.hpp"
 #include "engine/output/track_annotations.hpp"
 #include "formats/xml/xml_text.hpp"
+#include "text/constants.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
 #include "vc/version.hpp"
@@ -39,7 +40,7 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr int kDegreeDecimals = 9;
-constexpr double kKmhPerMetrePerSecond = 3.6;
+using constants::kKmhPerMetrePerSecond;
 
 void AppendElement(std::string& out, std::string_view indent, std::string_view name,
                    std::string_view value) {

@@ -1,4 +1,5 @@
 #include "formats/nmea/fix.hpp"
+#include "text/constants.hpp"
 
 #include <cmath>
 
@@ -8,8 +9,8 @@
 namespace vc::nmea {
 namespace {
 
-constexpr double kKmPerNauticalMile = 1.852;
-constexpr double kMetresPerFoot = 0.3048;
+using constants::kKmPerNauticalMile;
+using constants::kMetresPerFoot;
 
 std::optional<double> NumberOf(std::string_view field) {
   if (!text::IsNumberText(field)) return std::nullopt;

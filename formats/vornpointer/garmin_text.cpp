@@ -1,4 +1,5 @@
 #include "formats/vornpointer/garmin_text.hpp"
+#include "text/constants.hpp"
 
 #include <array>
 #include <cmath>
@@ -13,7 +14,7 @@ namespace vc::vp {
 namespace {
 
 // The logger works with this eight-digit pi; courses keep its rounding.
-constexpr double kPi = 3.1415926;
+constexpr double kPi = constants::kHalfTurnRad;
 
 constexpr std::size_t kSentenceLength = 55;
 

@@ -1,4 +1,5 @@
 #include "formats/vornpointer/nmea_sentence.hpp"
+#include "text/constants.hpp"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +11,9 @@
 namespace vc::vp {
 namespace {
 
-constexpr double kKmPerNauticalMile = 1.852;
-constexpr double kKmhPerMetrePerSecond = 3.6;
-constexpr double kMetresPerFoot = 0.3048;
+using constants::kKmhPerMetrePerSecond;
+using constants::kKmPerNauticalMile;
+using constants::kMetresPerFoot;
 
 // `count` characters from character `first` (1-based); shorter or empty
 // where the text ends, so a time field cut short still gives its pieces.
