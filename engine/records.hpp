@@ -1,19 +1,16 @@
 // The record model: one waypoint, one whole route or one whole track at a
 // time, streamed from the reader to the writer.
 //
-// Every field is a text, kept exactly as read; numbers are taken from a text
-// by its leading numeric value. The leg and total values are computed by the
-// program, so they are kept as numbers already rounded to what their general
-// text reads back as (RoundToGeneral): arithmetic on them is arithmetic on
-// the stored texts, and the text is formatted on demand.
+// Every field reads back exactly as it was read; numbers are taken from a
+// text by its leading numeric value. Waypoints and route points keep their
+// fields as texts; track points keep numbers (track_points.hpp). The leg and
+// total values are computed by the program, so they are kept as numbers
+// already rounded to what their general text reads back as (RoundToGeneral):
+// arithmetic on them is arithmetic on the stored texts, and the text is
+// formatted on demand.
 #pragma once
 
-#include <bit>
-#include <cstddef>
-#include <cstdint>
-#include <new>
 #include <string>
-#include <vector>
 
 #include "engine/point_list.hpp"
 #include "engine/track_points.hpp"

@@ -49,7 +49,10 @@ using constants::kKmhPerMetrePerSecond;
 
 class LogReader final : public WholeTrackReader {
  public:
-  LogReader(text::LineSource& lines, LogKind kind) : WholeTrackReader(lines), kind_(kind) {}
+  LogReader(text::LineSource& lines, LogKind kind) : WholeTrackReader(lines), kind_(kind) {
+    // Each record is stored before the next one is read.
+    line_.direct = true;
+  }
 
  private:
   vp::LogRecord ReadLogRecord() {
@@ -93,24 +96,23 @@ class LogReader final : public WholeTrackReader {
   // does not read as one ("1234567", a line cut short): the point would get
   // legs of 0 s on both sides and shorten the track's duration.
   bool StorePoint(TrackPoints& points, const ConversionContext& context) {
-    const auto& field = line_.field;
     TrkPnt& point = points.Add();
     points.SetLabels(point,
-                     kind_ == LogKind::kVrp ? std::string_view(field[vp::kLogDatum])
+                     kind_ == LogKind::kVrp ? std::string_view(line_.Field(vp::kLogDatum))
                                             : std::string_view(context.vrmVrnDatum),
-                     field[vp::kLogUtcOffset], kLogCoordFormat);
-    points.SetText(point, PointField::kDateTime, field[vp::kLogDateTime]);
+                     line_.Field(vp::kLogUtcOffset), kLogCoordFormat);
+    points.SetText(point, PointField::kDateTime, line_.Field(vp::kLogDateTime));
     if (!points.Seconds(point)) {
       points.DropLast();
       return false;
     }
-    points.SetText(point, PointField::kLat, field[vp::kLogLat]);
-    points.SetText(point, PointField::kLon, field[vp::kLogLon]);
+    points.SetText(point, PointField::kLat, line_.Field(vp::kLogLat));
+    points.SetText(point, PointField::kLon, line_.Field(vp::kLogLon));
     TrackPoints::SetNumber(point, PointField::kVelocity,
-                           text::LeadingValue(field[vp::kLogSpeed]) * kKmhPerMetrePerSecond);
-    points.SetText(point, PointField::kTrkDegree, field[vp::kLogCourse]);
-    points.SetText(point, PointField::kPosError, field[vp::kLogPosError]);
-    points.SetText(point, PointField::kHeadDegree, field[vp::kLogHeading]);
+                           text::LeadingValue(line_.Field(vp::kLogSpeed)) * kKmhPerMetrePerSecond);
+    points.SetText(point, PointField::kTrkDegree, line_.Field(vp::kLogCourse));
+    points.SetText(point, PointField::kPosError, line_.Field(vp::kLogPosError));
+    points.SetText(point, PointField::kHeadDegree, line_.Field(vp::kLogHeading));
     return true;
   }
 

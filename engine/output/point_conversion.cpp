@@ -101,8 +101,17 @@ void ConvertCoordinates(const Coords& coords, const OutputFrame& frame, Converte
 
 // Hours from the point's zone to the output's; 0 when the offsets read as
 // the same number ("+9" and "9").
-double ZoneShiftHours(const ConvertedPoint& converted, std::string_view recUtcOffset) noexcept {
-  return text::LeadingValue(converted.outUtcOffset) - text::LeadingValue(recUtcOffset);
+double ZoneShiftHours(ConvertedPoint& converted, std::string_view recUtcOffset) {
+  // The offsets of a track are the same from point to point.
+  ConvertedPoint::ZoneShift& last = converted.lastShift;
+  if (last.known && last.out == converted.outUtcOffset && last.own == recUtcOffset) {
+    return last.hours;
+  }
+  last.out.assign(converted.outUtcOffset);
+  last.own.assign(recUtcOffset);
+  last.hours = text::LeadingValue(converted.outUtcOffset) - text::LeadingValue(recUtcOffset);
+  last.known = true;
+  return last.hours;
 }
 
 }  // namespace

@@ -34,6 +34,15 @@ struct ConvertedPoint {
   // point's own dateTime stands.
   std::optional<text::LocalSeconds> shiftedTime;
 
+  // The hours between the last pair of offsets.
+  struct ZoneShift {
+    bool known = false;
+    std::string out;
+    std::string own;
+    double hours = 0;
+  };
+  ZoneShift lastShift;
+
   // Storage of the converted coordinates and working texts.
   std::string latText;
   std::string lonText;

@@ -12,6 +12,24 @@ void LogFixState::Reset() noexcept {
 
 void ClearLogLine(LogLine& out) noexcept {
   for (std::string& field : out.field) field.clear();
+  out.fromState = nullptr;
+}
+
+std::string_view LogLine::Field(std::size_t number) const noexcept {
+  if (fromState == nullptr) return field[number];
+  if (number == kLogDatum) return "-";
+  if (number == kLogUtcOffset) return "0";
+  if (number == kLogFixType && withoutTime) return "--";
+  if (number < LogFixState::kFirst || number > LogFixState::kLast) return {};
+  return text::TrimSpaces(fromState->Field(number));
+}
+
+void MarkWithoutTime(LogLine& out) {
+  if (out.fromState != nullptr) {
+    out.withoutTime = true;
+  } else {
+    out.field[kLogFixType] = "--";
+  }
 }
 
 void ApplyHemisphere(std::string& degrees, std::string_view letter, char negativeLetter) {
@@ -25,6 +43,7 @@ void ApplyHemisphere(std::string& degrees, std::string_view letter, char negativ
 }
 
 void SplitLogLine(std::string_view text, LogLine& out) {
+  out.fromState = nullptr;
   out.field[0].clear();
   std::size_t number = 1;
   std::size_t start = 0;
@@ -62,7 +81,14 @@ void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
   for (const std::string& text : state.value) {
     for (const char c : text) plain = plain && c != ',' && c != '\t';
   }
+  if (plain && out.direct) {
+    out.field[0].clear();
+    out.fromState = &state;
+    out.withoutTime = false;
+    return;
+  }
   if (plain) {
+    out.fromState = nullptr;
     out.field[0].clear();
     out.field[kLogDatum].assign("-");
     out.field[kLogUtcOffset].assign("0");

@@ -90,12 +90,22 @@ struct LogWork {
   NmeaSentences sentences;
 };
 
+struct LogFixState;
+
 struct LogLine {
   // field[0] is the status, "EOF" or empty; fields 1 to 32 as in the layout.
   std::array<std::string, kLogFieldCount + 1> field;
   LogWork work;
+  // A reader that takes each record's fields at once may set `direct`: a
+  // record made from the last known values then refers to them instead of
+  // copying them into `field`, and is read through Field().
+  bool direct = false;
+  const LogFixState* fromState = nullptr;
+  bool withoutTime = false;  // field 14 reads "--" (a record made from the state)
 
   [[nodiscard]] bool AtEnd() const noexcept { return field[0] == "EOF"; }
+  // Field `number` (1 to 32) of the record, however it was made.
+  [[nodiscard]] std::string_view Field(std::size_t number) const noexcept;
 };
 
 // The last known values of fields 3 to 17. The Garmin reading sets all of
@@ -134,8 +144,11 @@ LogRecord ReadVrpLine(text::LineSource& source, LogLine& out);
 
 // Makes the VRP line "-,0," followed by fields 3 to 17 of `state` joined by
 // commas, and splits it into `out`, as the Garmin and NMEA readings deliver
-// their records.
+// their records. With `out.direct` and values without separators, the
+// record refers to `state` instead, which must not change until it is read.
 void MakeLogLineFromState(const LogFixState& state, LogLine& out);
+// Marks field 14 of a record made from the state as "--".
+void MarkWithoutTime(LogLine& out);
 
 // Makes `degrees` negative when `letter` is exactly `negativeLetter` ("S"
 // for a latitude, "W" for a longitude). Degrees already negative, and 0

@@ -155,7 +155,7 @@ LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& ou
   MakeLogLineFromState(state, out);
   // "--" marks this record only: kept in the state, it would label the
   // following fixes, which do have a time, until a $GPGSA changed it.
-  if (!hasTime) out.field[kLogFixType] = "--";
+  if (!hasTime) MarkWithoutTime(out);
   if (!state.positionSeen) return LogRecord::kNoPosition;
   return hasTime ? LogRecord::kFix : LogRecord::kNoTime;
 }
