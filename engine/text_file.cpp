@@ -1,6 +1,7 @@
 #include "engine/text_file.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -103,10 +104,17 @@ bool IsUtf16(Encoding encoding) noexcept {
   return encoding == Encoding::kUtf16Le || encoding == Encoding::kUtf16Be;
 }
 
+// Eight bytes at a time: the files are logs of hundreds of megabytes.
 bool IsPlainAscii(std::string_view bytes) {
-  unsigned char high = 0;
-  for (const char c : bytes) high |= static_cast<unsigned char>(c);
-  return high < 0x80;
+  std::uint64_t high = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + i, sizeof word);
+    high |= word;
+  }
+  for (; i < bytes.size(); ++i) high |= static_cast<unsigned char>(bytes[i]);
+  return (high & 0x8080808080808080ULL) == 0;
 }
 
 }  // namespace
@@ -232,9 +240,10 @@ bool InputTextFile::DetectEncoding() {
       }
       break;
     }
-    plainAscii_ = plainAscii_ && IsPlainAscii(std::string_view(chunk.data(), size));
-    const std::size_t cut = SafeCut(chunk.data(), size);
-    if (!text::IsValidUtf8(std::string_view(chunk.data(), cut))) {
+    const bool plainChunk = IsPlainAscii(std::string_view(chunk.data(), size));
+    plainAscii_ = plainAscii_ && plainChunk;
+    const std::size_t cut = plainChunk ? size : SafeCut(chunk.data(), size);
+    if (!plainChunk && !text::IsValidUtf8(std::string_view(chunk.data(), cut))) {
       encoding_ = Encoding::kCp932;
       plainAscii_ = false;
       break;
