@@ -1,5 +1,6 @@
 #include "engine/driver.hpp"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -135,9 +136,57 @@ std::string InputProblem(const std::string& name) {
 
 }  // namespace
 
-ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
-                             std::span<const FileTypeInfo> types) {
-  Conversion conversion(options, context, observer, observer.Now(), observer.UtcNow());
+namespace {
+
+// Reads the records one after the other, with the front's stop request
+// polled between them. A reader that produces nothing twice without
+// consuming input is stuck, and is taken as at its end.
+class RecordPump {
+ public:
+  RecordPump(RecordReader& reader, const InputTextFile& input) : reader_(reader), input_(input) {}
+
+  // The next record; kEof at the end, when stopped or cancelled.
+  RecordKind Next(Conversion& conversion) {
+    while (true) {
+      if (conversion.observer.StopRequested()) {
+        conversion.cancelled = true;
+        return RecordKind::kEof;
+      }
+      const RecordKind kind = reader_.ReadNextRecord(conversion);
+      if (conversion.cancelled || conversion.readFailure || kind == RecordKind::kEof) {
+        return RecordKind::kEof;
+      }
+      const bool empty = kind == RecordKind::kNone;
+      if (empty && lastWasEmpty_ && input_.BytesRead() == lastPosition_) return RecordKind::kEof;
+      lastWasEmpty_ = empty;
+      lastPosition_ = input_.BytesRead();
+      if (!empty) return kind;
+    }
+  }
+
+ private:
+  RecordReader& reader_;
+  const InputTextFile& input_;
+  std::uint64_t lastPosition_ = 0;
+  bool lastWasEmpty_ = false;
+};
+
+// The files, reader and writer of one conversion, from the moment they are
+// open.
+struct OpenConversion {
+  InputTextFile input;
+  OutputTextFile output;
+  std::unique_ptr<RecordReader> reader;
+  std::unique_ptr<RecordWriter> writer;
+};
+
+// Checks the types, opens the input, decides the output frame, opens the
+// output and writes its header. The result when the conversion stops.
+std::optional<ConversionResult> OpenForConversion(Conversion& conversion,
+                                                  std::span<const FileTypeInfo> types,
+                                                  OpenConversion& open) {
+  const ConvertOptions& options = conversion.options;
+  Observer& observer = conversion.observer;
   const FileType inputType = GetInputFileType(options.inputName);
   const FileType outputType = GetFileType(options.outputName);
   // Each unknown name is reported once, however often its type is needed.
@@ -156,87 +205,95 @@ ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context,
   }
   if (output.makeWriter == nullptr) return Stop(conversion, Message::kOutputUnsupported, {});
 
-  InputTextFile inputFile;
-  if (!inputFile.Open(options.inputName)) {
-    return Stop(conversion, Message::kInputMissing, options.inputName, inputFile.ErrorText());
+  if (!open.input.Open(options.inputName)) {
+    return Stop(conversion, Message::kInputMissing, options.inputName, open.input.ErrorText());
   }
+  ConversionContext& context = conversion.context;
   context.vrmVrnDatum = options.vrmVrnDatumOption;
-  std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
-  reader->Open(conversion);
+  open.reader = input.makeReader(open.input);
+  open.reader->Open(conversion);
   // A Waypoint+ input's datum line has been read by now; the frame is
   // decided before the output's header names its datum.
   conversion.frame = DecideOutputFrame(
       inputType, outputType, options,
       inputType == FileType::kWpt ? std::string_view(context.fileDatum) : std::string_view());
 
-  OutputTextFile outputFile;
   const auto mode = options.append ? OutputTextFile::Mode::kAppend : OutputTextFile::Mode::kReplace;
-  Encoding outputEncoding = OutputEncodingFor(options, outputType, inputFile.encoding());
+  Encoding outputEncoding = OutputEncodingFor(options, outputType, open.input.encoding());
   if (options.append) {
-    if (auto stopped = DecideAppendEncoding(conversion, outputEncoding)) return *stopped;
+    if (auto stopped = DecideAppendEncoding(conversion, outputEncoding)) return stopped;
   }
-  if (!outputFile.Open(options.outputName, mode, outputEncoding)) {
-    return Stop(conversion, Message::kCannotWrite, options.outputName, outputFile.ErrorText());
+  if (!open.output.Open(options.outputName, mode, outputEncoding)) {
+    return Stop(conversion, Message::kCannotWrite, options.outputName, open.output.ErrorText());
   }
-  std::unique_ptr<RecordWriter> writer = output.makeWriter();
-  if (!writer->WriteHeader(outputFile, conversion)) {
-    outputFile.Abort();
+  open.writer = output.makeWriter();
+  if (!open.writer->WriteHeader(open.output, conversion)) {
+    open.output.Abort();
     return ResultOf(conversion, Outcome::kStopped, Message::kGroupFileMissing);
   }
-  RecordText recordText(outputFile);
-  PreviewSink* const preview = observer.Preview();
+  return std::nullopt;
+}
+
+// Every selected record from the reader to the writer, until the input
+// ends, the front stops it, or reading or writing fails.
+void PumpRecords(Conversion& conversion, OpenConversion& open) {
+  RecordText recordText(open.output);
+  PreviewSink* const preview = conversion.observer.Preview();
   std::vector<PreviewPoint> previewPoints;
-  std::uint64_t lastPosition = 0;
-  bool lastWasEmpty = false;
-  while (true) {
-    if (observer.StopRequested()) {
-      outputFile.Abort();
-      return ResultOf(conversion, Outcome::kCancelled);
-    }
-    const RecordKind kind = reader->ReadNextRecord(conversion);
-    if (conversion.cancelled || conversion.readFailure) break;
-    if (kind == RecordKind::kEof) break;
-    // A reader that produced nothing twice without consuming input is stuck.
-    const bool empty = kind == RecordKind::kNone;
-    if (empty && lastWasEmpty && inputFile.BytesRead() == lastPosition) break;
-    lastWasEmpty = empty;
-    lastPosition = inputFile.BytesRead();
-    if (empty) continue;
-    CountRecord(kind, context.buffers, conversion.report.read);
-    if (!IsSelected(kind, options)) {
+  RecordPump pump(*open.reader, open.input);
+  for (RecordKind kind = pump.Next(conversion); kind != RecordKind::kEof;
+       kind = pump.Next(conversion)) {
+    CountRecord(kind, conversion.context.buffers, conversion.report.read);
+    if (!IsSelected(kind, conversion.options)) {
       conversion.report.Skip(SkipReason::kNotSelected);
       continue;
     }
     recordText.Reset();
-    writer->WriteRecord(kind, conversion, recordText);
-    if (conversion.cancelled) break;
+    open.writer->WriteRecord(kind, conversion, recordText);
+    if (conversion.cancelled) return;
     if (recordText.Empty()) continue;
     recordText.Finish();
     CountWritten(kind, conversion);
-    // The writer has left the coordinates in the output's form.
     if (preview != nullptr) {
-      FeedPreview(kind, context.buffers, *preview, previewPoints);
+      FeedPreview(kind, conversion.context.buffers, *preview, previewPoints);
     }
-    if (outputFile.Failed()) break;
+    if (open.output.Failed()) return;
   }
+}
+
+// Keeps the output when every record went through; otherwise the target
+// stays as it was, and the reason is shown.
+ConversionResult FinishConversion(Conversion& conversion, OpenConversion& open) {
+  const ConvertOptions& options = conversion.options;
   if (conversion.cancelled) {
-    outputFile.Abort();
+    open.output.Abort();
     return ResultOf(conversion, Outcome::kCancelled);
   }
   if (conversion.readFailure) {
-    outputFile.Abort();
+    open.output.Abort();
     return Stop(conversion, *conversion.readFailure, conversion.readFailureName);
   }
-  if (inputFile.Failed()) {
-    outputFile.Abort();
-    return Stop(conversion, Message::kInputMissing, options.inputName, inputFile.ErrorText());
+  if (open.input.Failed()) {
+    open.output.Abort();
+    return Stop(conversion, Message::kInputMissing, options.inputName, open.input.ErrorText());
   }
-  writer->WriteTrailer(outputFile, conversion);
-  conversion.report.Skip(SkipReason::kReplacedCharacter, outputFile.ReplacedCharacters());
-  if (!outputFile.Commit()) {
-    return Stop(conversion, Message::kCannotWrite, options.outputName, outputFile.ErrorText());
+  open.writer->WriteTrailer(open.output, conversion);
+  conversion.report.Skip(SkipReason::kReplacedCharacter, open.output.ReplacedCharacters());
+  if (!open.output.Commit()) {
+    return Stop(conversion, Message::kCannotWrite, options.outputName, open.output.ErrorText());
   }
   return ResultOf(conversion, Outcome::kConverted);
+}
+
+}  // namespace
+
+ConversionResult ConvertFile(ConvertOptions options, ConversionContext& context, Observer& observer,
+                             std::span<const FileTypeInfo> types) {
+  Conversion conversion(options, context, observer, observer.Now(), observer.UtcNow());
+  OpenConversion open;
+  if (auto stopped = OpenForConversion(conversion, types, open)) return *stopped;
+  PumpRecords(conversion, open);
+  return FinishConversion(conversion, open);
 }
 
 ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, PreviewSink& sink,
@@ -254,20 +311,10 @@ ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, 
   std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
   reader->Open(conversion);
   std::vector<PreviewPoint> points;
-  std::uint64_t lastPosition = 0;
-  bool lastWasEmpty = false;
-  while (!conversion.cancelled) {
-    if (observer.StopRequested()) {
-      conversion.cancelled = true;
-      break;
-    }
-    const RecordKind kind = reader->ReadNextRecord(conversion);
-    if (conversion.cancelled || kind == RecordKind::kEof) break;
-    const bool empty = kind == RecordKind::kNone;
-    if (empty && lastWasEmpty && inputFile.BytesRead() == lastPosition) break;
-    lastWasEmpty = empty;
-    lastPosition = inputFile.BytesRead();
-    if (!empty) FeedPreview(kind, context.buffers, sink, points);
+  RecordPump pump(*reader, inputFile);
+  for (RecordKind kind = pump.Next(conversion); kind != RecordKind::kEof;
+       kind = pump.Next(conversion)) {
+    FeedPreview(kind, context.buffers, sink, points);
   }
   if (conversion.cancelled) return {Outcome::kCancelled, std::nullopt, conversion.report};
   if (inputFile.Failed()) {
