@@ -30,6 +30,7 @@
 // The bracketed parts are written when their annotation is ticked and are
 // empty otherwise, so the commas are always there. A route or a track
 // without points writes nothing: a line needs at least one position.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -93,6 +94,52 @@ class LineStatement {
   std::string frame_;
   std::size_t tailAt_ = 0;
   bool first_ = true;
+};
+
+// The statement of a track point, made once per track with stand-ins for
+// pos, str and info: each point then only fills in its three values, which
+// gives the bytes of the statement made from them (none is empty: the
+// commas between the annotations are always written).
+class PointStatement {
+ public:
+  void Begin(std::string_view group) {
+    group_ = group;
+    framed_ = true;
+    frame_.clear();
+    mps::AppendMpsStatement(
+        frame_, "point", mps::PointLineValues({}, group, kStandIns[0], kStandIns[1], kStandIns[2]));
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < cut_.size(); ++i) {
+      cut_[i] = frame_.find(kStandIns[i], from);
+      framed_ = framed_ && cut_[i] != std::string::npos;
+      if (!framed_) return;
+      from = cut_[i];
+    }
+  }
+
+  void Append(std::string& out, std::string_view pos, std::string_view str,
+              std::string_view info) const {
+    if (!framed_) {
+      mps::AppendMpsStatement(out, "point", mps::PointLineValues({}, group_, pos, str, info));
+      return;
+    }
+    const std::string_view frame = frame_;
+    const std::string_view values[] = {pos, str, info};
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < cut_.size(); ++i) {
+      out.append(frame.substr(from, cut_[i] - from));
+      out.append(values[i]);
+      from = cut_[i] + 1;
+    }
+    if (from < frame.size()) out.append(frame.substr(from));
+  }
+
+ private:
+  static constexpr std::string_view kStandIns[] = {"\x01", "\x02", "\x03"};
+  std::string_view group_;
+  bool framed_ = false;
+  std::string frame_;
+  std::array<std::size_t, 3> cut_{};
 };
 
 void AppendPosition(std::string& pos, std::string_view lat, std::string_view lon) {
@@ -231,6 +278,7 @@ class MpsWriter final : public KindWriter {
     line_.End(output);
 
     const std::size_t step = PointStepOf(options.pointStep);
+    pointStatement_.Begin(kTrackPointGroup);
     for (std::size_t i = 1; i <= n; i += step) {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
@@ -242,12 +290,13 @@ class MpsWriter final : public KindWriter {
       info_.clear();
       AppendMpsPointInfo(info_, buffers.trkPnt, point, point_, options);
       output.text() += kLineBreak;
-      AppendPointStatement(output, kTrackPointGroup);
+      pointStatement_.Append(output.text(), pos_, str_, info_);
       output.FlushIfLarge();
     }
   }
 
   ConvertedPoint point_;
+  PointStatement pointStatement_;
   LineStatement line_;
   std::string pos_;
   std::string str_;
