@@ -106,14 +106,23 @@ class LogReader final : public WholeTrackReader {
       points.DropLast();
       return false;
     }
-    points.SetText(point, PointField::kLat, line_.Field(vp::kLogLat));
-    points.SetText(point, PointField::kLon, line_.Field(vp::kLogLon));
+    SetField(points, point, PointField::kLat, vp::kLogLat);
+    SetField(points, point, PointField::kLon, vp::kLogLon);
     TrackPoints::SetNumber(point, PointField::kVelocity,
                            text::LeadingValue(line_.Field(vp::kLogSpeed)) * kKmhPerMetrePerSecond);
-    points.SetText(point, PointField::kTrkDegree, line_.Field(vp::kLogCourse));
-    points.SetText(point, PointField::kPosError, line_.Field(vp::kLogPosError));
-    points.SetText(point, PointField::kHeadDegree, line_.Field(vp::kLogHeading));
+    SetField(points, point, PointField::kTrkDegree, vp::kLogCourse);
+    SetField(points, point, PointField::kPosError, vp::kLogPosError);
+    SetField(points, point, PointField::kHeadDegree, vp::kLogHeading);
     return true;
+  }
+
+  // A value the log reading computed comes as its number, without its text.
+  void SetField(TrackPoints& points, TrkPnt& point, PointField field, std::size_t logField) {
+    if (const double* number = line_.Number(logField)) {
+      TrackPoints::SetNumber(point, field, *number);
+    } else {
+      points.SetText(point, field, line_.Field(logField));
+    }
   }
 
   const LogKind kind_;

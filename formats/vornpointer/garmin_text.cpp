@@ -134,41 +134,41 @@ void AssignVerticalDirection(std::string& out, std::string_view letter) {
 }
 
 void AssignFix(const Columns& c, LogFixState& state, std::string& scratch) {
-  AssignGeneral(state.Field(kLogPosError), text::LeadingValue(c.Span(32, 34)));
-  state.Field(kLogLatHemisphere).assign(c.At(14));
-  AssignCoordinate(state.Field(kLogLat), c.Span(15, 16), c.Span(17, 21), scratch);
-  state.Field(kLogLonHemisphere).assign(c.At(22));
-  AssignCoordinate(state.Field(kLogLon), c.Span(23, 25), c.Span(26, 30), scratch);
-  ApplyHemisphere(state.Field(kLogLat), c.At(14), 'S');
-  ApplyHemisphere(state.Field(kLogLon), c.At(22), 'W');
-  AssignGeneral(state.Field(kLogAltitude), text::LeadingValue(c.Span(36, 40)));
-  AssignGeneral(state.Field(kLogVerticalSpeed), text::LeadingValue(c.Span(52, 55)) / 100);
-  AssignVerticalDirection(state.Field(kLogVerticalDirection), c.At(51));
+  AssignGeneral(state.Text(kLogPosError), text::LeadingValue(c.Span(32, 34)));
+  state.Text(kLogLatHemisphere).assign(c.At(14));
+  AssignCoordinate(state.Text(kLogLat), c.Span(15, 16), c.Span(17, 21), scratch);
+  state.Text(kLogLonHemisphere).assign(c.At(22));
+  AssignCoordinate(state.Text(kLogLon), c.Span(23, 25), c.Span(26, 30), scratch);
+  ApplyHemisphere(state.Text(kLogLat), c.At(14), 'S');
+  ApplyHemisphere(state.Text(kLogLon), c.At(22), 'W');
+  AssignGeneral(state.Text(kLogAltitude), text::LeadingValue(c.Span(36, 40)));
+  AssignGeneral(state.Text(kLogVerticalSpeed), text::LeadingValue(c.Span(52, 55)) / 100);
+  AssignVerticalDirection(state.Text(kLogVerticalDirection), c.At(51));
 
   const double east = text::LeadingValue(c.Span(42, 45)) / 10;
   const double north = text::LeadingValue(c.Span(47, 50)) / 10;
-  std::string& speed = state.Field(kLogSpeed);
+  std::string& speed = state.Text(kLogSpeed);
   AssignGeneral(speed, std::sqrt(north * north + east * east));
   // The quadrant letters are the north-south direction, then the east-west.
   scratch.assign(c.At(46)).append(c.At(41));
   if (text::LeadingValue(speed) != 0) {
-    AssignGeneral(state.Field(kLogCourse), CourseDegrees(scratch, north, east));
+    AssignGeneral(state.Text(kLogCourse), CourseDegrees(scratch, north, east));
   } else {
-    state.Field(kLogCourse).assign("---");
+    state.Text(kLogCourse).assign("---");
   }
 }
 
 void AssignPlaceholders(LogFixState& state) {
-  state.Field(kLogPosError).assign("---");
-  state.Field(kLogLatHemisphere).assign("-");
-  state.Field(kLogLat).assign("000.000000");
-  state.Field(kLogLonHemisphere).assign("-");
-  state.Field(kLogLon).assign("000.000000");
-  state.Field(kLogAltitude).assign("-----");
-  state.Field(kLogSpeed).assign("---.-");
-  state.Field(kLogCourse).assign("---");
-  state.Field(kLogVerticalSpeed).assign("--.--");
-  state.Field(kLogVerticalDirection).assign("*");
+  state.Text(kLogPosError).assign("---");
+  state.Text(kLogLatHemisphere).assign("-");
+  state.Text(kLogLat).assign("000.000000");
+  state.Text(kLogLonHemisphere).assign("-");
+  state.Text(kLogLon).assign("000.000000");
+  state.Text(kLogAltitude).assign("-----");
+  state.Text(kLogSpeed).assign("---.-");
+  state.Text(kLogCourse).assign("---");
+  state.Text(kLogVerticalSpeed).assign("--.--");
+  state.Text(kLogVerticalDirection).assign("*");
 }
 
 }  // namespace
@@ -179,11 +179,11 @@ LogRecord ConvertGarminLine(std::string_view line, LogFixState& state, LogLine& 
     return LogRecord::kNoPosition;
   }
   const Columns columns(line);
-  AssignFixType(state.Field(kLogFixType), columns.At(31));
-  state.Field(kLogVariation).assign("-.-");
-  state.Field(kLogVariationSign).assign("*");
-  state.Field(kLogHeading).assign("---.-");
-  AssignDateTime(state.Field(kLogDateTime), columns);
+  AssignFixType(state.Text(kLogFixType), columns.At(31));
+  state.Text(kLogVariation).assign("-.-");
+  state.Text(kLogVariationSign).assign("*");
+  state.Text(kLogHeading).assign("---.-");
+  AssignDateTime(state.Text(kLogDateTime), columns);
 
   const bool usable =
       state.Field(kLogFixType) != kNoFix && columns.Complete() && HasDigitColumns(columns);

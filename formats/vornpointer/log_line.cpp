@@ -6,8 +6,39 @@
 namespace vc::vp {
 
 void LogFixState::Reset() noexcept {
-  for (std::string& text : value) text.clear();
+  for (std::string& text : value_) text.clear();
+  numbers_ = 0;
+  stale_ = 0;
   positionSeen = false;
+}
+
+const std::string& LogFixState::Field(std::size_t logField) const {
+  std::string& text = value_[logField - kFirst];
+  if ((stale_ & Bit(logField)) != 0) {
+    text.clear();
+    text::AppendGeneral(text, number_[logField - kFirst]);
+    stale_ &= ~Bit(logField);
+  }
+  return text;
+}
+
+std::string& LogFixState::Text(std::size_t logField) noexcept {
+  numbers_ &= ~Bit(logField);
+  stale_ &= ~Bit(logField);
+  return value_[logField - kFirst];
+}
+
+void LogFixState::SetGeneral(std::size_t logField, double value) {
+  // The number its general text reads back as; that text has no "-0".
+  const double rounded = text::RoundToGeneral(value);
+  number_[logField - kFirst] = rounded == 0 ? 0.0 : rounded;
+  numbers_ |= Bit(logField);
+  stale_ |= Bit(logField);
+}
+
+const double* LogFixState::Number(std::size_t logField) const noexcept {
+  if ((numbers_ & Bit(logField)) == 0) return nullptr;
+  return &number_[logField - kFirst];
 }
 
 void ClearLogLine(LogLine& out) noexcept {
@@ -15,13 +46,20 @@ void ClearLogLine(LogLine& out) noexcept {
   out.fromState = nullptr;
 }
 
-std::string_view LogLine::Field(std::size_t number) const noexcept {
+std::string_view LogLine::Field(std::size_t number) const {
   if (fromState == nullptr) return field[number];
   if (number == kLogDatum) return "-";
   if (number == kLogUtcOffset) return "0";
   if (number == kLogFixType && withoutTime) return "--";
   if (number < LogFixState::kFirst || number > LogFixState::kLast) return {};
   return text::TrimSpaces(fromState->Field(number));
+}
+
+const double* LogLine::Number(std::size_t number) const noexcept {
+  if (fromState == nullptr || number < LogFixState::kFirst || number > LogFixState::kLast) {
+    return nullptr;
+  }
+  return fromState->Number(number);
 }
 
 void MarkWithoutTime(LogLine& out) {
@@ -78,8 +116,10 @@ void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
   // set directly; a value holding a comma or a TAB (garbage in a sentence)
   // splits, and then the line is made and cut as written.
   bool plain = true;
-  for (const std::string& text : state.value) {
-    for (const char c : text) plain = plain && c != ',' && c != '\t';
+  for (std::size_t k = LogFixState::kFirst; k <= LogFixState::kLast; ++k) {
+    // A general number has no separator.
+    if (state.Number(k) != nullptr) continue;
+    for (const char c : state.Field(k)) plain = plain && c != ',' && c != '\t';
   }
   if (plain && out.direct) {
     out.field[0].clear();
@@ -93,13 +133,17 @@ void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
     out.field[kLogDatum].assign("-");
     out.field[kLogUtcOffset].assign("0");
     std::size_t number = LogFixState::kFirst;
-    for (const std::string& text : state.value) out.field[number++].assign(text::TrimSpaces(text));
+    for (; number <= LogFixState::kLast; ++number) {
+      out.field[number].assign(text::TrimSpaces(state.Field(number)));
+    }
     for (; number <= kLogFieldCount; ++number) out.field[number].clear();
     return;
   }
   std::string& line = out.work.vrpLine;
   line.assign("-,0");
-  for (const std::string& text : state.value) line.append(1, ',').append(text);
+  for (std::size_t k = LogFixState::kFirst; k <= LogFixState::kLast; ++k) {
+    line.append(1, ',').append(state.Field(k));
+  }
   SplitLogLine(line, out);
 }
 

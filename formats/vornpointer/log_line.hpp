@@ -38,6 +38,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -105,29 +106,49 @@ struct LogLine {
 
   [[nodiscard]] bool AtEnd() const noexcept { return field[0] == "EOF"; }
   // Field `number` (1 to 32) of the record, however it was made.
-  [[nodiscard]] std::string_view Field(std::size_t number) const noexcept;
+  [[nodiscard]] std::string_view Field(std::size_t number) const;
+  // The field's number, when the record refers to the state and the field
+  // was set as one; its text is the number's general text.
+  [[nodiscard]] const double* Number(std::size_t number) const noexcept;
 };
 
 // The last known values of fields 3 to 17. The Garmin reading sets all of
 // them from every non-empty line; the NMEA reading updates those that a block
 // carries and keeps the rest, so a block without a sentence repeats the
 // value of an earlier block. The owner resets it at the start of each file.
+//
+// A value computed by the program is kept as the number its general text
+// reads back as; the text is made only when someone asks for it, so a
+// reader that takes numbers never formats them.
 struct LogFixState {
   static constexpr std::size_t kFirst = kLogDateTime;
   static constexpr std::size_t kLast = kLogHeading;
+  static constexpr std::size_t kCount = kLast - kFirst + 1;
 
-  std::array<std::string, kLast - kFirst + 1> value;
   // True once a record of the current file gave a position (the NMEA
   // reading); for a Garmin line, whether its fix was usable.
   bool positionSeen = false;
 
   // The text of LogLine field `logField` (3 to 17).
-  std::string& Field(std::size_t logField) noexcept { return value[logField - kFirst]; }
-  [[nodiscard]] const std::string& Field(std::size_t logField) const noexcept {
-    return value[logField - kFirst];
-  }
+  [[nodiscard]] const std::string& Field(std::size_t logField) const;
+  // The text to change; the field is no longer a number.
+  std::string& Text(std::size_t logField) noexcept;
+  // The general text of `value`, kept as its number.
+  void SetGeneral(std::size_t logField, double value);
+  // The field's number when it was set as one.
+  [[nodiscard]] const double* Number(std::size_t logField) const noexcept;
   // Empties every value and keeps the capacity of the texts.
   void Reset() noexcept;
+
+ private:
+  static std::uint32_t Bit(std::size_t logField) noexcept {
+    return std::uint32_t{1} << (logField - kFirst);
+  }
+
+  mutable std::array<std::string, kCount> value_;
+  std::array<double, kCount> number_{};
+  std::uint32_t numbers_ = 0;        // fields set as numbers
+  mutable std::uint32_t stale_ = 0;  // numbers whose text is not made yet
 };
 
 // Cuts the line at every TAB and comma; each piece, without its leading and

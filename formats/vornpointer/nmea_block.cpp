@@ -76,29 +76,35 @@ bool UpdateDateTime(const NmeaSentences& s, std::string& dateTime) {
   return false;
 }
 
+// The decimal degrees of ddmm.mmmm (AppendNmeaDegrees) as a number, made
+// negative by the hemisphere as ApplyHemisphere does to the text; an empty
+// field gives an empty text.
+void SetNmeaDegrees(LogFixState& state, std::size_t logField, std::string_view ddmm,
+                    std::string_view letter, char negativeLetter) {
+  if (ddmm.empty()) {
+    state.Text(logField).clear();
+    return;
+  }
+  double degrees = NmeaDegrees(ddmm);
+  if (letter.size() == 1 && letter.front() == negativeLetter && degrees > 0) degrees = -degrees;
+  state.SetGeneral(logField, degrees);
+}
+
 // All four texts from the first sentence that names a latitude hemisphere,
 // so a block never mixes the latitude of one sentence with the longitude of
 // another; S and W make the degrees negative. False when none has one.
 bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
     if (p->latHemisphere.empty()) continue;
-    state.Field(kLogLatHemisphere) = p->latHemisphere;
-    state.Field(kLogLat).clear();
-    AppendNmeaDegrees(state.Field(kLogLat), p->lat);
-    state.Field(kLogLonHemisphere) = p->lonHemisphere;
-    state.Field(kLogLon).clear();
-    AppendNmeaDegrees(state.Field(kLogLon), p->lon);
-    ApplyHemisphere(state.Field(kLogLat), p->latHemisphere, 'S');
-    ApplyHemisphere(state.Field(kLogLon), p->lonHemisphere, 'W');
+    state.Text(kLogLatHemisphere) = p->latHemisphere;
+    SetNmeaDegrees(state, kLogLat, p->lat, p->latHemisphere, 'S');
+    state.Text(kLogLonHemisphere) = p->lonHemisphere;
+    SetNmeaDegrees(state, kLogLon, p->lon, p->lonHemisphere, 'W');
     return true;
   }
   return false;
 }
 
-void AssignGeneral(std::string& out, double value) {
-  out.clear();
-  text::AppendGeneral(out, value);
-}
 
 // As the logger did, course and heading are corrected by the magnetic
 // variation: an easterly variation is subtracted, a westerly one added. The
@@ -110,26 +116,25 @@ double VariationCorrection(const LogFixState& state) {
 
 void UpdateState(const NmeaSentences& s, LogFixState& state) {
   if (!s.positionError.empty()) {
-    AssignGeneral(state.Field(kLogPosError), text::LeadingValue(s.positionError));
+    state.SetGeneral(kLogPosError, text::LeadingValue(s.positionError));
   }
   if (!s.altitude.empty()) {
-    state.Field(kLogAltitude) = s.altitude;
+    state.Text(kLogAltitude) = s.altitude;
   } else if (!s.gga.height.empty()) {
-    state.Field(kLogAltitude) = s.gga.height;
+    state.Text(kLogAltitude) = s.gga.height;
   }
   if (UpdatePosition(s, state)) state.positionSeen = true;
-  if (!s.rmc.speed.empty()) state.Field(kLogSpeed) = s.rmc.speed;
-  if (!s.rmc.variation.empty()) state.Field(kLogVariation) = s.rmc.variation;
-  if (!s.rmc.variationSign.empty()) state.Field(kLogVariationSign) = s.rmc.variationSign;
+  if (!s.rmc.speed.empty()) state.Text(kLogSpeed) = s.rmc.speed;
+  if (!s.rmc.variation.empty()) state.Text(kLogVariation) = s.rmc.variation;
+  if (!s.rmc.variationSign.empty()) state.Text(kLogVariationSign) = s.rmc.variationSign;
   if (!s.rmc.course.empty()) {
     // A course of 0 is what a receiver sends while standing still; it is
     // kept as 0 rather than turned into the variation.
     const double course = text::LeadingValue(s.rmc.course);
-    AssignGeneral(state.Field(kLogCourse), course == 0 ? 0 : course - VariationCorrection(state));
+    state.SetGeneral(kLogCourse, course == 0 ? 0 : course - VariationCorrection(state));
   }
   if (!s.heading.empty()) {
-    AssignGeneral(state.Field(kLogHeading),
-                  text::LeadingValue(s.heading) - VariationCorrection(state));
+    state.SetGeneral(kLogHeading, text::LeadingValue(s.heading) - VariationCorrection(state));
   }
 }
 
@@ -149,8 +154,8 @@ LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& ou
   }
   NmeaSentences& s = out.work.sentences;
   ParseSentences(block, s);
-  UpdateFixMode(s, state.Field(kLogFixType));
-  const bool hasTime = UpdateDateTime(s, state.Field(kLogDateTime));
+  UpdateFixMode(s, state.Text(kLogFixType));
+  const bool hasTime = UpdateDateTime(s, state.Text(kLogDateTime));
   UpdateState(s, state);
   MakeLogLineFromState(state, out);
   // "--" marks this record only: kept in the state, it would label the

@@ -109,10 +109,14 @@ void SplitSentence(std::string_view sentence, std::span<std::string_view> fields
 
 void AppendNmeaDegrees(std::string& out, std::string_view ddmm) {
   if (ddmm.empty()) return;
+  text::AppendGeneral(out, NmeaDegrees(ddmm));
+}
+
+double NmeaDegrees(std::string_view ddmm) {
   // ddmm.mmmm / 100 is the "DM" form, taken at the value of its general
-  // text, then written as decimal degrees.
+  // text, then read as decimal degrees the way its "D" text reads.
   const double dm = text::RoundToGeneral(text::LeadingValue(ddmm) / 100);
-  geo::AppendCoordText(out, geo::ReadDecimalCoord(dm, "DM"), "D");
+  return geo::DecimalCoordDegrees(dm, "DM");
 }
 
 std::string_view ExtractSentence(std::string_view block, std::string_view identifier) noexcept {

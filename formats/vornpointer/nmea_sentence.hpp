@@ -60,6 +60,8 @@ std::string_view ExtractSentence(std::string_view block, std::string_view identi
 // Appends the decimal degrees of a latitude or longitude sent as
 // ddmm.mmmm (unsigned); appends nothing for an empty field.
 void AppendNmeaDegrees(std::string& out, std::string_view ddmm);
+// The value of that text.
+double NmeaDegrees(std::string_view ddmm);
 
 struct NmeaPosition {
   std::string latHemisphere;  // "N", "S" or whatever the sentence sent

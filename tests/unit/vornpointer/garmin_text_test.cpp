@@ -143,7 +143,9 @@ TEST(ConvertGarminLine, EmptyLineChangesNothing) {
   const LogFixState before = state;
   EXPECT_EQ(ConvertGarminLine("", state, line), LogRecord::kNoPosition);
   for (const std::string& field : line.field) EXPECT_EQ(field, "");
-  EXPECT_EQ(state.value, before.value);
+  for (std::size_t k = LogFixState::kFirst; k <= LogFixState::kLast; ++k) {
+    EXPECT_EQ(state.Field(k), before.Field(k)) << k;
+  }
 }
 
 TEST(ConvertGarminLine, SurvivesCutLinesAndGarbage) {

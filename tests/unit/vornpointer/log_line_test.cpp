@@ -60,8 +60,8 @@ TEST(ReadVrpLine, ReadsEveryLineThenEof) {
 
 TEST(MakeLogLineFromState, PutsConstantsFirstAndTrimsTheState) {
   LogFixState state;
-  state.Field(kLogDateTime) = " 12:35:19";  // a time without a date
-  state.Field(kLogHeading) = "87.5";
+  state.Text(kLogDateTime) = " 12:35:19";  // a time without a date
+  state.Text(kLogHeading) = "87.5";
   LogLine line;
   MakeLogLineFromState(state, line);
   EXPECT_EQ(Fields(line), (std::vector<std::string>{"-", "0", "12:35:19", "", "", "", "", "", "",
@@ -70,14 +70,55 @@ TEST(MakeLogLineFromState, PutsConstantsFirstAndTrimsTheState) {
 
 TEST(MakeLogLineFromState, AValueHoldingASeparatorSplitsAsTheLineWould) {
   LogFixState state;
-  state.Field(kLogDateTime) = "2002/07/15 03:04:05";
-  state.Field(kLogCourse) = "1,5";
-  state.Field(kLogHeading) = "87.5";
+  state.Text(kLogDateTime) = "2002/07/15 03:04:05";
+  state.Text(kLogCourse) = "1,5";
+  state.Text(kLogHeading) = "87.5";
   LogLine line;
   MakeLogLineFromState(state, line);
   EXPECT_EQ(Fields(line),
             (std::vector<std::string>{"-", "0", "2002/07/15 03:04:05", "", "", "", "", "", "", "",
                                       "1", "5", "", "", "", "", "", "87.5"}));
+}
+
+// A record that refers to the state reads exactly as the copied one, number
+// fields included, and a separator in a text still makes it a copied line.
+TEST(MakeLogLineFromState, ADirectRecordReadsAsTheCopiedOne) {
+  for (const char* course : {"12.5", "1\t5"}) {
+    SCOPED_TRACE(course);
+    LogFixState state;
+    state.Text(kLogDateTime) = " 2002/07/15 03:04:05 ";
+    state.SetGeneral(kLogLat, -35.68123333333333);
+    state.SetGeneral(kLogPosError, -0.0);
+    state.SetGeneral(kLogHeading, 87.5);
+    state.Text(kLogCourse) = course;
+    LogLine copied;
+    MakeLogLineFromState(state, copied);
+    LogLine direct;
+    direct.direct = true;
+    MakeLogLineFromState(state, direct);
+    EXPECT_EQ(direct.fromState != nullptr, std::string_view(course) == "12.5");
+    for (std::size_t k = 1; k <= kLogFieldCount; ++k) {
+      EXPECT_EQ(direct.Field(k), copied.Field(k)) << k;
+    }
+    EXPECT_EQ(copied.Field(kLogLat), "-35.6812333333333");
+    EXPECT_EQ(copied.Field(kLogPosError), "0");
+    if (direct.fromState != nullptr) {
+      EXPECT_EQ(*direct.Number(kLogHeading), 87.5);
+    }
+    EXPECT_EQ(direct.Number(kLogCourse), nullptr);
+  }
+}
+
+TEST(LogFixState, ATextReplacesANumber) {
+  LogFixState state;
+  state.SetGeneral(kLogCourse, 1.0 / 3);
+  EXPECT_EQ(state.Field(kLogCourse), "0.333333333333333");
+  state.Text(kLogCourse) = "---";
+  EXPECT_EQ(state.Number(kLogCourse), nullptr);
+  EXPECT_EQ(state.Field(kLogCourse), "---");
+  state.SetGeneral(kLogCourse, 2);
+  state.Reset();
+  EXPECT_EQ(state.Field(kLogCourse), "");
 }
 
 }  // namespace

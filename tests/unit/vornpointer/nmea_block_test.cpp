@@ -142,7 +142,7 @@ TEST(ParseNmeaBlock, FixModeFromGsaAndGga) {
   };
   for (const Case& c : cases) {
     LogFixState state;
-    state.Field(kLogFixType) = "old";
+    state.Text(kLogFixType) = "old";
     const Parsed p = Parse(std::string("$GPGGA,123519,4807.038,N,01131.000,E,") + c.quality +
                                ",05,2.1,14.7,M,1.1,M,,*53$GPGSA,A," + c.mode + ",01,02*3A",
                            state);
@@ -185,7 +185,7 @@ TEST(ParseNmeaBlock, OnlyTheFirstOfTwoRmcCounts) {
 TEST(ParseNmeaBlock, BlockWithoutTimeIsReportedNotStamped) {
   LogFixState state;
   Parse(kRmc, state);
-  state.Field(kLogFixType) = "3D";
+  state.Text(kLogFixType) = "3D";
   const Parsed p = Parse("$GPRMC,,V,,,,,,,260810,1.0,E,N*34$PGRME,7.6,M*00", state);
   EXPECT_EQ(p.record, LogRecord::kNoTime);
   EXPECT_EQ(p.line.field[kLogDateTime], "2010/08/26");  // no clock time added
@@ -217,7 +217,9 @@ TEST(ParseNmeaBlock, EmptyBlockChangesNothing) {
   const Parsed p = Parse("", state);
   EXPECT_EQ(p.record, LogRecord::kNoPosition);
   for (const std::string& field : p.line.field) EXPECT_EQ(field, "");
-  EXPECT_EQ(state.value, before.value);
+  for (std::size_t k = LogFixState::kFirst; k <= LogFixState::kLast; ++k) {
+    EXPECT_EQ(state.Field(k), before.Field(k)) << k;
+  }
 }
 
 TEST(ParseNmeaBlock, GarbageNeverFails) {
