@@ -66,6 +66,16 @@ struct TrackCoords {
   }
 };
 
+// DegreesInForm for a point in the "D" form, then its change of form,
+// without the texts in between: the general text of the transformed angle
+// reads back as RoundToGeneral of it, and the "D" text made from that as
+// DecimalCoordDegrees of that.
+void TransformedDecimalIn(std::string& out, double degrees, std::string_view toForm) {
+  const double written = geo::DecimalCoordDegrees(text::RoundToGeneral(degrees), "D");
+  out.clear();
+  geo::AppendCoordText(out, geo::ReadDecimalCoord(written, "D"), toForm);
+}
+
 // Datum first, in the point's own form; then the form. Works for waypoints,
 // route points and track points alike.
 template <typename Coords>
@@ -79,6 +89,13 @@ void ConvertCoordinates(const Coords& coords, const OutputFrame& frame, Converte
   if (converted.outDatum != ownDatum) {
     const geo::GeoPoint from{coords.Degrees(PointField::kLat), coords.Degrees(PointField::kLon), 0};
     const geo::GeoPoint to = geo::TransformDatum(from, ownDatum, converted.outDatum);
+    if (ownForm == "D" && changeForm) {
+      TransformedDecimalIn(converted.latText, to.lat, converted.outCoordFormat);
+      TransformedDecimalIn(converted.lonText, to.lon, converted.outCoordFormat);
+      converted.lat = converted.latText;
+      converted.lon = converted.lonText;
+      return;
+    }
     DegreesInForm(converted.latText, to.lat, ownForm, converted.number);
     DegreesInForm(converted.lonText, to.lon, ownForm, converted.number);
     if (changeForm) {
