@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
 #include "geo/coord_text.hpp"
+#include "geo/datum.hpp"
 #include "support/writer_support.hpp"
 #include "text/datetime.hpp"
+#include "text/numbers.hpp"
 
 namespace vc::engine {
 namespace {
@@ -128,6 +133,38 @@ TEST(PointConversion, TrackPointTimeShift) {
     AppendPointTime(written, points, point, converted);
     EXPECT_EQ(written, c.expected);
     EXPECT_EQ(points.Text(point, PointField::kDateTime), c.dateTime);
+  }
+}
+
+// A transformed track point of the "D" form takes a shortcut through
+// numbers; it must give the texts of the way through the texts: the
+// transformed degrees in their general text, that in the "D" form, and then
+// in the output's form.
+TEST(ConvertTrackPoint, TransformedDecimalPointsMatchTheWayThroughTexts) {
+  std::uint64_t state = 11;
+  auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<double>(state >> 11) / 9007199254740992.0;
+  };
+  TrackPoints points;
+  for (int i = 0; i < 2000; ++i) {
+    const double lat = text::RoundToGeneral(20 + 25 * next());
+    const double lon = text::RoundToGeneral(120 + 30 * next());
+    for (const char* form : {"MPS", "DMS", "DM", "PAO"}) {
+      TrkPnt& point = points.Add();
+      points.SetLabels(point, "WGS84", "0", "D");
+      TrackPoints::SetNumber(point, PointField::kLat, lat);
+      TrackPoints::SetNumber(point, PointField::kLon, lon);
+      ConvertedPoint converted;
+      ConvertPointForOutput(points, point, FrameOf("0", "TOKYO", form), converted);
+      const geo::GeoPoint to = geo::TransformDatum({lat, lon, 0}, "WGS84", "TOKYO");
+      const auto throughTexts = [form](double degrees) {
+        const std::string decimal = geo::ConvertCoordText(text::General(degrees), "D", "D");
+        return geo::ConvertCoordText(decimal, "D", form);
+      };
+      ASSERT_EQ(converted.lat, throughTexts(to.lat)) << lat << " " << form;
+      ASSERT_EQ(converted.lon, throughTexts(to.lon)) << lon << " " << form;
+    }
   }
 }
 
