@@ -134,12 +134,16 @@ void TrackPoints::SetCoordFromDegrees(TrkPnt& point, PointField field, double de
 }
 
 void TrackPoints::SetNumber(TrkPnt& point, PointField field, double value) noexcept {
-  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
-  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
   // The double its general text reads back as: the same text, and the
   // leading value of that text without reading it.
   const double stored = text::RoundToGeneral(value);
-  point.slot[static_cast<std::size_t>(field)].number = stored == 0 ? 0.0 : stored;
+  SetRoundedNumber(point, field, stored == 0 ? 0.0 : stored);
+}
+
+void TrackPoints::SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept {
+  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  point.slot[static_cast<std::size_t>(field)].number = rounded;
 }
 
 void TrackPoints::SetTime(TrkPnt& point, text::LocalSeconds seconds, TimeForm form) noexcept {

@@ -109,6 +109,9 @@ class TrackPoints {
   void SetText(TrkPnt& point, PointField field, std::string_view text);
   // The general text of `value` ("0" for what is not finite).
   static void SetNumber(TrkPnt& point, PointField field, double value) noexcept;
+  // The same for a value that is already what its general text reads back
+  // as (text::RoundToGeneral), and not -0.
+  static void SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept;
   // A coordinate whose text is `degrees` (decimal degrees, as read from a
   // "D" text) written in the point's own form, "MPS" or "PAO".
   static void SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept;

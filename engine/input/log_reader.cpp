@@ -119,7 +119,7 @@ class LogReader final : public WholeTrackReader {
   // A value the log reading computed comes as its number, without its text.
   void SetField(TrackPoints& points, TrkPnt& point, PointField field, std::size_t logField) {
     if (const double* number = line_.Number(logField)) {
-      TrackPoints::SetNumber(point, field, *number);
+      TrackPoints::SetRoundedNumber(point, field, *number);
     } else {
       points.SetText(point, field, line_.Field(logField));
     }

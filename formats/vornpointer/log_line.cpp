@@ -29,8 +29,12 @@ std::string& LogFixState::Text(std::size_t logField) noexcept {
 }
 
 void LogFixState::SetGeneral(std::size_t logField, double value) {
-  // The number its general text reads back as; that text has no "-0".
-  const double rounded = text::RoundToGeneral(value);
+  // The number its general text reads back as.
+  SetRounded(logField, text::RoundToGeneral(value));
+}
+
+void LogFixState::SetRounded(std::size_t logField, double rounded) noexcept {
+  // The general text has no "-0".
   number_[logField - kFirst] = rounded == 0 ? 0.0 : rounded;
   numbers_ |= Bit(logField);
   stale_ |= Bit(logField);

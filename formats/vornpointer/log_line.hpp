@@ -135,6 +135,9 @@ struct LogFixState {
   std::string& Text(std::size_t logField) noexcept;
   // The general text of `value`, kept as its number.
   void SetGeneral(std::size_t logField, double value);
+  // The same for a value that is already what its general text reads back
+  // as (text::RoundToGeneral).
+  void SetRounded(std::size_t logField, double rounded) noexcept;
   // The field's number when it was set as one.
   [[nodiscard]] const double* Number(std::size_t logField) const noexcept;
   // Empties every value and keeps the capacity of the texts.

@@ -87,7 +87,7 @@ void SetNmeaDegrees(LogFixState& state, std::size_t logField, std::string_view d
   }
   double degrees = NmeaDegrees(ddmm);
   if (letter.size() == 1 && letter.front() == negativeLetter && degrees > 0) degrees = -degrees;
-  state.SetGeneral(logField, degrees);
+  state.SetRounded(logField, degrees);
 }
 
 // All four texts from the first sentence that names a latitude hemisphere,
@@ -104,7 +104,6 @@ bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   }
   return false;
 }
-
 
 // As the logger did, course and heading are corrected by the magnetic
 // variation: an easterly variation is subtracted, a westerly one added. The

@@ -60,7 +60,7 @@ std::string_view ExtractSentence(std::string_view block, std::string_view identi
 // Appends the decimal degrees of a latitude or longitude sent as
 // ddmm.mmmm (unsigned); appends nothing for an empty field.
 void AppendNmeaDegrees(std::string& out, std::string_view ddmm);
-// The value of that text.
+// The value of that text (already as its general text reads back).
 double NmeaDegrees(std::string_view ddmm);
 
 struct NmeaPosition {
