@@ -201,12 +201,4 @@ void AppendWptLine(std::string& out, std::string_view kind, std::string_view fie
   }
 }
 
-std::string MakeWptLine(std::string_view kind, std::string_view field1, std::string_view field2,
-                        std::string_view field3, std::string_view field4, std::string_view field5,
-                        std::string_view field6, std::string_view field7) {
-  std::string line;
-  AppendWptLine(line, kind, field1, field2, field3, field4, field5, field6, field7);
-  return line;
-}
-
 }  // namespace vc::wpt
