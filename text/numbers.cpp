@@ -433,6 +433,12 @@ void AppendPattern(std::string& out, double value, NumberPattern pattern) {
   }
 }
 
+std::string FormatPattern(double value, NumberPattern pattern) {
+  std::string out;
+  AppendPattern(out, value, pattern);
+  return out;
+}
+
 std::int64_t RoundHalfEven(double value) noexcept {
   if (std::isnan(value)) return 0;
   constexpr double kLimit = 9.2e18;  // inside the range of int64

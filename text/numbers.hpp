@@ -50,6 +50,7 @@ inline constexpr NumberPattern kPattern00_0{2, 1};
 // (1234.4999999999998 with "0000" gives 1235). A result that rounds to zero
 // has no minus sign.
 void AppendPattern(std::string& out, double value, NumberPattern pattern);
+std::string FormatPattern(double value, NumberPattern pattern);
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),
 // clamped to the range of int64.

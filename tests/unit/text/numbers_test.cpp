@@ -8,12 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "support/text_support.hpp"
-
 namespace vc::text {
 namespace {
-
-using vc::testing::FormatPattern;
 
 TEST(LeadingValue, ReadsTheLongestDecimalPrefix) {
   const struct {
