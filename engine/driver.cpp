@@ -65,9 +65,12 @@ void AddTrackFigures(const RecordBuffers& buffers, TrackFigures& figures) {
   if (n == 0) return;
   figures.lengthM = text::RoundToGeneral(figures.lengthM + buffers.trkHdr.totalTripLength);
   figures.durationS = text::RoundToGeneral(figures.durationS + buffers.trkHdr.totalTripTime);
-  if (figures.firstTime.empty()) buffers.trkPnt[1].dateTime.AppendTrimmedTo(figures.firstTime);
+  const TrackPoints& points = buffers.trkPnt;
+  if (figures.firstTime.empty()) {
+    points.AppendTrimmed(figures.firstTime, points[1], PointField::kDateTime);
+  }
   figures.lastTime.clear();
-  buffers.trkPnt[n].dateTime.AppendTrimmedTo(figures.lastTime);
+  points.AppendTrimmed(figures.lastTime, points[n], PointField::kDateTime);
 }
 
 void CountWritten(RecordKind kind, Conversion& conversion) {
@@ -246,8 +249,7 @@ ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, 
     return {Outcome::kStopped, Message::kInputUnsupported, {}};
   }
   InputTextFile inputFile;
-  if (!inputFile.Open(options.inputName))
-    return {Outcome::kStopped, Message::kInputMissing, {}};
+  if (!inputFile.Open(options.inputName)) return {Outcome::kStopped, Message::kInputMissing, {}};
   context.vrmVrnDatum = options.vrmVrnDatumOption;
   std::unique_ptr<RecordReader> reader = input.makeReader(inputFile);
   reader->Open(conversion);

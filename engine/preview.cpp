@@ -22,10 +22,13 @@ double Degrees(const geo::CoordParts& parts) {
   return parts.negative ? -degrees : degrees;
 }
 
-double DegreesOf(const CoordText& coord, std::string_view form, std::string& scratch) {
-  const std::optional<double> value = coord.Number();
-  if (value && geo::IsDecimalForm(form)) return Degrees(geo::ReadDecimalCoord(*value, form));
-  return Degrees(geo::ReadCoordText(coord.View(scratch), form));
+double DegreesOf(const TrackPoints& points, const TrkPnt& point, PointField field,
+                 std::string& scratch) {
+  const std::string_view form = points.CoordFormat(point);
+  if (!point.HasOwnText(field) && !point.IsFromDegrees(field) && geo::IsDecimalForm(form)) {
+    return Degrees(geo::ReadDecimalCoord(point.slot[static_cast<std::size_t>(field)].number, form));
+  }
+  return Degrees(geo::ReadCoordText(points.CoordText(point, field, scratch), form));
 }
 
 PreviewPoint PointOf(const WptRec& point) {
@@ -36,12 +39,12 @@ PreviewPoint PointOf(const WptRec& point) {
 
 // The receiver's own speed; else the speed of the leg that ends here, which
 // the program worked out from the times and the distance.
-double SpeedOf(const TrkPnt& point) {
-  const std::optional<std::string_view> stored = point.velocity.StoredText();
-  const bool none =
-      stored && (text::TrimSpaces(*stored).empty() || point.velocity.IsNotAvailable());
-  if (!none) return point.velocity.Value();
-  return point.legTime > 0 ? point.legVelocity : kUnknown;
+double SpeedOf(const TrackPoints& points, const TrkPnt& point) {
+  const std::optional<std::string_view> own = points.OwnText(point, PointField::kVelocity);
+  const bool none = own && (text::TrimSpaces(*own).empty() ||
+                            points.IsNotAvailable(point, PointField::kVelocity));
+  if (!none) return points.Value(point, PointField::kVelocity);
+  return point.legTime > 0 ? LegVelocity(point) : kUnknown;
 }
 
 }  // namespace
@@ -66,9 +69,9 @@ void FeedPreview(RecordKind kind, const RecordBuffers& buffers, PreviewSink& sin
       std::string scratch;
       for (std::size_t i = 1; i <= n; ++i) {
         const TrkPnt& point = buffers.trkPnt[i];
-        const std::string_view form = point.recCoordFormat.View();
-        points.push_back({DegreesOf(point.lat, form, scratch), DegreesOf(point.lon, form, scratch),
-                          SpeedOf(point)});
+        points.push_back({DegreesOf(buffers.trkPnt, point, PointField::kLat, scratch),
+                          DegreesOf(buffers.trkPnt, point, PointField::kLon, scratch),
+                          SpeedOf(buffers.trkPnt, point)});
       }
       sink.Record(kind, buffers.trkHdr.trkName, points);
       return;

@@ -44,11 +44,12 @@ void StoreWaypoint(const gpx::GpxPoint& from, WptRec& point) {
   point.recCoordFormat = kGpxCoordFormat;
 }
 
-void SetMeasured(PackedText& field, const std::optional<double>& value, double factor = 1) {
+void SetMeasured(TrackPoints& points, TrkPnt& point, PointField field,
+                 const std::optional<double>& value, double factor = 1) {
   if (value) {
-    field.SetNumber(*value * factor);
+    TrackPoints::SetNumber(point, field, *value * factor);
   } else {
-    field = kNotAvailable;
+    points.SetText(point, field, kNotAvailable);
   }
 }
 
@@ -132,23 +133,19 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
 
   void TrackPoint(const gpx::GpxPoint& from) override {
     if (conversion_->PointTick()) return;
-    TrkPnt& point = Buffers().trkPnt.Add();
-    point.lat = from.lat;
-    point.lon = from.lon;
-    if (from.utc && text::IsWritableTime(*from.utc)) {
-      point.dateTime.SetDateTime(*from.utc);
-    } else {
-      point.dateTime = "";
-    }
-    SetMeasured(point.velocity, from.speedMps, kKmhPerMetrePerSecond);
-    SetMeasured(point.trkDegree, from.course);
-    point.posError = kNotAvailable;
-    point.headDegree = kNotAvailable;
-    point.recDatum = kGpxDatum;
-    point.recUtcOffset = kGpxUtcOffset;
-    point.recCoordFormat = kGpxCoordFormat;
-    conversion_->observer.PointProgress(static_cast<std::int64_t>(Buffers().trkPnt.Count()));
-    legs_.Add(point, Buffers().trkHdr);
+    TrackPoints& points = Buffers().trkPnt;
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
+    points.SetText(point, PointField::kLat, from.lat);
+    points.SetText(point, PointField::kLon, from.lon);
+    // A point without a time keeps the empty text of a new point.
+    if (from.utc && text::IsWritableTime(*from.utc)) TrackPoints::SetTime(point, *from.utc);
+    SetMeasured(points, point, PointField::kVelocity, from.speedMps, kKmhPerMetrePerSecond);
+    SetMeasured(points, point, PointField::kTrkDegree, from.course);
+    points.SetText(point, PointField::kPosError, kNotAvailable);
+    points.SetText(point, PointField::kHeadDegree, kNotAvailable);
+    conversion_->observer.PointProgress(static_cast<std::int64_t>(points.Count()));
+    legs_.Add(points, point, Buffers().trkHdr);
   }
 
   void TrackEnd(std::string_view name) override {

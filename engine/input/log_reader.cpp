@@ -67,7 +67,7 @@ class LogReader final : public WholeTrackReader {
   void ReadTrack(Conversion& conversion) override {
     ConversionContext& context = conversion.context;
     TrkHdr& header = context.buffers.trkHdr;
-    PointList<TrkPnt>& points = context.buffers.trkPnt;
+    TrackPoints& points = context.buffers.trkPnt;
     // Last known values from an earlier file must not fill in this one.
     fixState_.Reset();
     track_.Start(header, points);
@@ -77,48 +77,47 @@ class LogReader final : public WholeTrackReader {
     for (vp::LogRecord record = ReadLogRecord(); record != vp::LogRecord::kEnd;
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
-      if (record != vp::LogRecord::kFix || !ReadTime()) {
+      if (record != vp::LogRecord::kFix || !StorePoint(points, context)) {
         if (!text::TrimSpaces(line_.work.text).empty()) {
           conversion.report.Skip(SkipReason::kLogRecordWithoutFix);
         }
         continue;
       }
-      StorePoint(points.Add(), context);
       conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
       track_.Placed(header, points);
     }
     track_.Finish(context);
   }
 
-  // Takes the record's time into time_; false when it does not read as a
-  // time ("1234567", a line cut short): its point would get legs of 0 s on
-  // both sides and shorten the track's duration.
-  bool ReadTime() {
-    time_.AssignDateTime(line_.field[vp::kLogDateTime], scratch_);
-    return time_.Seconds().has_value();
-  }
-
-  void StorePoint(TrkPnt& point, const ConversionContext& context) {
+  // Adds the record as a point. False, with no point added, when its time
+  // does not read as one ("1234567", a line cut short): the point would get
+  // legs of 0 s on both sides and shorten the track's duration.
+  bool StorePoint(TrackPoints& points, const ConversionContext& context) {
     const auto& field = line_.field;
-    point.lat = field[vp::kLogLat];
-    point.lon = field[vp::kLogLon];
-    point.dateTime = time_;
-    point.velocity.SetNumber(text::LeadingValue(field[vp::kLogSpeed]) * kKmhPerMetrePerSecond);
-    point.trkDegree.Assign(field[vp::kLogCourse]);
-    point.posError.Assign(field[vp::kLogPosError]);
-    point.headDegree.Assign(field[vp::kLogHeading]);
-    point.recDatum = kind_ == LogKind::kVrp ? std::string_view(field[vp::kLogDatum])
-                                            : std::string_view(context.vrmVrnDatum);
-    point.recUtcOffset = field[vp::kLogUtcOffset];
-    point.recCoordFormat = kLogCoordFormat;
+    TrkPnt& point = points.Add();
+    points.SetLabels(point,
+                     kind_ == LogKind::kVrp ? std::string_view(field[vp::kLogDatum])
+                                            : std::string_view(context.vrmVrnDatum),
+                     field[vp::kLogUtcOffset], kLogCoordFormat);
+    points.SetText(point, PointField::kDateTime, field[vp::kLogDateTime]);
+    if (!points.Seconds(point)) {
+      points.DropLast();
+      return false;
+    }
+    points.SetText(point, PointField::kLat, field[vp::kLogLat]);
+    points.SetText(point, PointField::kLon, field[vp::kLogLon]);
+    TrackPoints::SetNumber(point, PointField::kVelocity,
+                           text::LeadingValue(field[vp::kLogSpeed]) * kKmhPerMetrePerSecond);
+    points.SetText(point, PointField::kTrkDegree, field[vp::kLogCourse]);
+    points.SetText(point, PointField::kPosError, field[vp::kLogPosError]);
+    points.SetText(point, PointField::kHeadDegree, field[vp::kLogHeading]);
+    return true;
   }
 
   const LogKind kind_;
   vp::LogLine line_;
   vp::LogFixState fixState_;
   LogTrack track_;
-  PackedText time_;
-  std::string scratch_;
 };
 
 }  // namespace

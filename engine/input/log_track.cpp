@@ -20,19 +20,20 @@ bool HasDate(std::string_view dateTime) noexcept {
 }
 
 // Only a time that reads as a date and time can date its neighbours. A time
-// kept as seconds was written with its date; a number ("1234567", which is
-// kept as its value) or a damaged text has none.
-bool HasDate(const PackedText& dateTime) {
-  const std::optional<std::string_view> stored = dateTime.StoredText();
-  if (stored && !HasDate(*stored)) return false;
-  return dateTime.Seconds().has_value();
+// kept as seconds has its date unless it is a time of day; a number
+// ("1234567") or a damaged text has none.
+bool HasDate(const TrackPoints& points, const TrkPnt& point) {
+  const std::optional<std::string_view> own = points.OwnText(point, PointField::kDateTime);
+  if (own && !HasDate(*own)) return false;
+  const std::optional<text::LocalSeconds> seconds = points.Seconds(point);
+  return seconds && (own || !text::IsTimeOfDay(*seconds));
 }
 
 // Seconds since midnight of a time written without a date; nullopt for
 // anything else.
-std::optional<text::LocalSeconds> BareTimeOfDay(const PackedText& dateTime) {
-  if (HasDate(dateTime)) return std::nullopt;
-  const std::optional<text::LocalSeconds> seconds = dateTime.Seconds();
+std::optional<text::LocalSeconds> BareTimeOfDay(const TrackPoints& points, const TrkPnt& point) {
+  if (HasDate(points, point)) return std::nullopt;
+  const std::optional<text::LocalSeconds> seconds = points.Seconds(point);
   if (!seconds) return std::nullopt;
   return *seconds - text::ZeroDate();
 }
@@ -58,44 +59,44 @@ text::LocalSeconds NearestDayTime(text::LocalSeconds reference,
 
 // Rewrites a bare time as a full date and time near `reference`; false, with
 // the text unchanged, when the result would leave the writable years.
-bool DateBareTime(PackedText& dateTime, text::LocalSeconds reference, text::LocalSeconds timeOfDay,
+bool DateBareTime(TrkPnt& point, text::LocalSeconds reference, text::LocalSeconds timeOfDay,
                   text::LocalSeconds& dated) noexcept {
   const text::LocalSeconds seconds = NearestDayTime(reference, timeOfDay);
   if (!text::IsWritableTime(seconds)) return false;
-  dateTime.SetDateTime(seconds);
+  TrackPoints::SetTime(point, seconds);
   dated = seconds;
   return true;
 }
 
 }  // namespace
 
-bool BareTimeDating::Place(PointList<TrkPnt>& points, std::size_t n) {
-  PackedText& dateTime = points[n].dateTime;
-  if (HasDate(dateTime)) {
+bool BareTimeDating::Place(TrackPoints& points, std::size_t n) {
+  TrkPnt& point = points[n];
+  if (HasDate(points, point)) {
     const bool backFill = lastDated_ == 0 && leadingBare_;
     lastDated_ = n;
     return backFill && DateLeadingPoints(points, n);
   }
-  const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(dateTime);
+  const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(points, point);
   if (!timeOfDay) return false;
   if (lastDated_ == 0) {
     leadingBare_ = true;
     return false;
   }
-  const std::optional<text::LocalSeconds> reference = points[lastDated_].dateTime.Seconds();
+  const std::optional<text::LocalSeconds> reference = points.Seconds(points[lastDated_]);
   text::LocalSeconds dated = 0;
-  if (reference && DateBareTime(dateTime, *reference, *timeOfDay, dated)) lastDated_ = n;
+  if (reference && DateBareTime(point, *reference, *timeOfDay, dated)) lastDated_ = n;
   return false;
 }
 
-bool BareTimeDating::DateLeadingPoints(PointList<TrkPnt>& points, std::size_t n) {
-  std::optional<text::LocalSeconds> reference = points[n].dateTime.Seconds();
+bool BareTimeDating::DateLeadingPoints(TrackPoints& points, std::size_t n) {
+  std::optional<text::LocalSeconds> reference = points.Seconds(points[n]);
   if (!reference) return false;
   bool changed = false;
   for (std::size_t i = n - 1; i >= 1; --i) {
-    const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(points[i].dateTime);
+    const std::optional<text::LocalSeconds> timeOfDay = BareTimeOfDay(points, points[i]);
     text::LocalSeconds dated = 0;
-    if (timeOfDay && DateBareTime(points[i].dateTime, *reference, *timeOfDay, dated)) {
+    if (timeOfDay && DateBareTime(points[i], *reference, *timeOfDay, dated)) {
       reference = dated;
       changed = true;
     }
@@ -113,19 +114,19 @@ RecordKind WholeTrackReader::ReadNextRecord(Conversion& conversion) {
   return RecordKind::kTrk;
 }
 
-void LogTrack::Start(TrkHdr& header, PointList<TrkPnt>& points) {
+void LogTrack::Start(TrkHdr& header, TrackPoints& points) {
   points.Clear();
   legs_.Start(header);
   dating_.Start();
 }
 
-void LogTrack::Placed(TrkHdr& header, PointList<TrkPnt>& points) {
+void LogTrack::Placed(TrkHdr& header, TrackPoints& points) {
   const std::size_t n = points.Count();
   if (dating_.Place(points, n)) {
     legs_.Start(header);
-    for (std::size_t i = 1; i <= n; ++i) legs_.Add(points[i], header);
+    for (std::size_t i = 1; i <= n; ++i) legs_.Add(points, points[i], header);
   } else {
-    legs_.Add(points[n], header);
+    legs_.Add(points, points[n], header);
   }
 }
 

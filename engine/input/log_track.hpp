@@ -32,12 +32,12 @@ class BareTimeDating {
 
   // Called once point n has its time. True when points before n were changed
   // as well, so that the legs up to n must be computed again.
-  bool Place(PointList<TrkPnt>& points, std::size_t n);
+  bool Place(TrackPoints& points, std::size_t n);
 
  private:
   // Walks back from the first dated point n, each bare time taking its date
   // from the point after it.
-  static bool DateLeadingPoints(PointList<TrkPnt>& points, std::size_t n);
+  static bool DateLeadingPoints(TrackPoints& points, std::size_t n);
 
   std::size_t lastDated_ = 0;  // number of the last point with a date; 0 for none
   bool leadingBare_ = false;   // a bare time came before any dated point
@@ -61,9 +61,9 @@ class WholeTrackReader : public RecordReader {
 class LogTrack {
  public:
   // An empty track.
-  void Start(TrkHdr& header, PointList<TrkPnt>& points);
+  void Start(TrkHdr& header, TrackPoints& points);
   // The point last added has every field: it gets its date and legs.
-  void Placed(TrkHdr& header, PointList<TrkPnt>& points);
+  void Placed(TrkHdr& header, TrackPoints& points);
   // The header: point count, mean velocity, flag, code and name; the track
   // takes the next track number.
   void Finish(ConversionContext& context);

@@ -58,11 +58,6 @@ void SetMpsCoord(std::string& coord, std::string_view degrees) {
   geo::AppendConvertedCoord(coord, degrees, "D", "MPS");
 }
 
-void SetMpsCoord(CoordText& coord, std::string_view degrees, std::string& scratch) {
-  SetMpsCoord(scratch, degrees);
-  coord = scratch;
-}
-
 text::LocalSeconds MidnightOf(text::LocalSeconds now) {
   text::CivilDateTime civil = text::ToCivil(now);
   civil.hour = 0;
@@ -182,25 +177,24 @@ class MpsReader final : public RecordReader {
     const text::LocalSeconds midnight = MidnightOf(conversion.now);
     TrackLegs legs;
     legs.Start(header);
-    PointList<TrkPnt>& points = buffers.trkPnt;
+    TrackPoints& points = buffers.trkPnt;
     points.Clear();
     conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     auto addPoint = [&](std::string_view lat, std::string_view lon) {
       TrkPnt& point = points.Add();
       conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
-      SetMpsCoord(point.lat, lat, coord_);
-      SetMpsCoord(point.lon, lon, coord_);
-      point.dateTime.SetDateTime(midnight);
-      point.velocity = "-";
-      point.trkDegree = "-";
-      point.posError = "-";
-      point.headDegree = "-";
-      point.recDatum = "Tokyo";
-      point.recUtcOffset = "+9";
-      point.recCoordFormat = "MPS";
+      points.SetLabels(point, "Tokyo", "+9", "MPS");
+      // Each coordinate is what its decimal degrees give in the "MPS" form.
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLat, text::LeadingValue(lat));
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLon, text::LeadingValue(lon));
+      TrackPoints::SetTime(point, midnight);
+      for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
+                                     PointField::kPosError, PointField::kHeadDegree}) {
+        points.SetText(point, field, "-");
+      }
       // The legs are worked out, but the totals are left at zero: a script
       // holds no times, so they would only add up the lengths.
-      legs.Add(point, header, false);
+      legs.Add(points, point, header, false);
       return !conversion.PointTick();
     };
     header.pntNum = text::General(ParsePosList(ValueOf(statement, "pos"), addPoint));

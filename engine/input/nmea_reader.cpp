@@ -43,11 +43,12 @@ std::string_view KnownDatum(std::string_view name) {
   return {};
 }
 
-void SetMeasured(PackedText& field, const std::optional<double>& value) {
+void SetMeasured(TrackPoints& points, TrkPnt& point, PointField field,
+                 const std::optional<double>& value) {
   if (value) {
-    field.SetNumber(*value);
+    TrackPoints::SetNumber(point, field, *value);
   } else {
-    field = kNotAvailable;
+    points.SetText(point, field, kNotAvailable);
   }
 }
 
@@ -119,8 +120,8 @@ class NmeaReader final : public WholeTrackReader {
       return;
     }
     datum_.assign(known);
-    PointList<TrkPnt>& points = conversion.context.buffers.trkPnt;
-    for (std::size_t i = 1; i <= points.Count(); ++i) points[i].recDatum = datum_;
+    TrackPoints& points = conversion.context.buffers.trkPnt;
+    for (std::size_t i = 1; i <= points.Count(); ++i) points.SetDatum(points[i], datum_);
   }
 
   void StoreFix(const nmea::NmeaFix& fix, Conversion& conversion) {
@@ -129,40 +130,35 @@ class NmeaReader final : public WholeTrackReader {
       return;
     }
     RecordBuffers& buffers = conversion.context.buffers;
-    TrkPnt& point = buffers.trkPnt.Add();
-    scratch_.clear();
-    text::AppendGeneral(scratch_, fix.lat);
-    point.lat = scratch_;
-    scratch_.clear();
-    text::AppendGeneral(scratch_, fix.lon);
-    point.lon = scratch_;
-    StoreTime(fix, point.dateTime);
-    SetMeasured(point.velocity, fix.speedKmh);
-    SetMeasured(point.trkDegree, fix.course);
-    SetMeasured(point.posError, fix.positionError);
-    SetMeasured(point.headDegree, fix.heading);
-    point.recDatum = datum_;
-    point.recUtcOffset = kNmeaUtcOffset;
-    point.recCoordFormat = kNmeaCoordFormat;
-    conversion.observer.PointProgress(static_cast<std::int64_t>(buffers.trkPnt.Count()));
-    track_.Placed(buffers.trkHdr, buffers.trkPnt);
+    TrackPoints& points = buffers.trkPnt;
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, datum_, kNmeaUtcOffset, kNmeaCoordFormat);
+    TrackPoints::SetNumber(point, PointField::kLat, fix.lat);
+    TrackPoints::SetNumber(point, PointField::kLon, fix.lon);
+    StoreTime(fix, points, point);
+    SetMeasured(points, point, PointField::kVelocity, fix.speedKmh);
+    SetMeasured(points, point, PointField::kTrkDegree, fix.course);
+    SetMeasured(points, point, PointField::kPosError, fix.positionError);
+    SetMeasured(points, point, PointField::kHeadDegree, fix.heading);
+    conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
+    track_.Placed(buffers.trkHdr, points);
   }
 
   // Whole seconds; a time without a date stays a time of day, as a text, so
   // that the track can date it from its neighbours.
-  void StoreTime(const nmea::NmeaFix& fix, PackedText& dateTime) {
+  void StoreTime(const nmea::NmeaFix& fix, TrackPoints& points, TrkPnt& point) {
     const auto secondOfDay = static_cast<text::LocalSeconds>(std::floor(fix.timeOfDay));
     if (fix.year != 0) {
       const text::LocalSeconds seconds =
           text::ToLocalSeconds({fix.year, fix.month, fix.day, 0, 0, 0}) + secondOfDay;
       if (text::IsWritableTime(seconds)) {
-        dateTime.SetDateTime(seconds);
+        TrackPoints::SetTime(point, seconds);
         return;
       }
     }
     scratch_.clear();
     text::AppendTimeOfDay(scratch_, text::ZeroDate() + secondOfDay);
-    dateTime = scratch_;
+    points.SetText(point, PointField::kDateTime, scratch_);
   }
 
   bool checksums_ = false;

@@ -15,21 +15,16 @@ void TrackLegs::Start(TrkHdr& header) {
   header.totalVelocity = 0;
 }
 
-void TrackLegs::Add(TrkPnt& point, TrkHdr& header, bool accumulate) {
-  const double lat = CoordDegreesOf(point.lat, point.recCoordFormat, scratch_);
-  const double lon = CoordDegreesOf(point.lon, point.recCoordFormat, scratch_);
-  const std::optional<text::LocalSeconds> time = point.dateTime.Seconds();
+void TrackLegs::Add(const TrackPoints& points, TrkPnt& point, TrkHdr& header, bool accumulate) {
+  const double lat = points.Degrees(point, PointField::kLat);
+  const double lon = points.Degrees(point, PointField::kLon);
+  const std::optional<text::LocalSeconds> time = points.Seconds(point);
   point.legTime = 0;
   point.legLength = 0;
-  point.legVelocity = 0;
   if (hasPrevious_) {
     if (time && previousTime_) point.legTime = text::SecondsBetween(*previousTime_, *time);
     point.legLength = text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) *
                                            constants::kMetresPerKm);
-    if (point.legTime != 0) {
-      point.legVelocity = text::RoundToGeneral(
-          point.legLength / static_cast<double>(point.legTime) * constants::kKmhPerMetrePerSecond);
-    }
   }
   if (accumulate) {
     header.totalTripTime =

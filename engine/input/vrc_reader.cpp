@@ -80,17 +80,15 @@ void StorePoint(const vrc::VrcFields& fields, WptRec& point) {
 
 // Track point columns: 2 form, 3 datum, 4 latitude, 5 longitude, 6 time.
 // The receiver's measurements are not kept; the legs are computed anew.
-void StoreTrackPoint(const vrc::VrcFields& fields, TrkPnt& point, std::string& scratch) {
-  point.lat = fields[4];
-  point.lon = fields[5];
-  point.dateTime.AssignDateTime(fields[6], scratch);
-  point.velocity = kNotAvailable;
-  point.trkDegree = kNotAvailable;
-  point.posError = kNotAvailable;
-  point.headDegree = kNotAvailable;
-  point.recDatum = fields[3];
-  point.recUtcOffset = kVrcUtcOffset;
-  point.recCoordFormat = fields[2];
+void StoreTrackPoint(const vrc::VrcFields& fields, TrackPoints& points, TrkPnt& point) {
+  points.SetLabels(point, fields[3], kVrcUtcOffset, fields[2]);
+  points.SetText(point, PointField::kLat, fields[4]);
+  points.SetText(point, PointField::kLon, fields[5]);
+  points.SetText(point, PointField::kDateTime, fields[6]);
+  for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
+                                 PointField::kPosError, PointField::kHeadDegree}) {
+    points.SetText(point, field, kNotAvailable);
+  }
 }
 
 void SetCount(std::string& pntNum, std::size_t count) {
@@ -190,8 +188,8 @@ class VrcReader final : public RecordReader {
       }
       TrkPnt& point = buffers.trkPnt.Add();
       conversion.observer.PointProgress(static_cast<std::int64_t>(buffers.trkPnt.Count()));
-      StoreTrackPoint(line_.fields, point, scratch_);
-      legs_.Add(point, header);
+      StoreTrackPoint(line_.fields, buffers.trkPnt, point);
+      legs_.Add(buffers.trkPnt, point, header);
       if (conversion.PointTick()) break;
     }
     TrackLegs::Finish(header);

@@ -76,30 +76,29 @@ void StorePoint(const wpt::WptLine& line, const std::string& fileDatum, WptRec& 
 // The date and time fields joined by one blank, rewritten as
 // "yyyy/mm/dd hh:nn:ss". A time that cannot be read keeps the joined text,
 // and so does a time without a date: it is a time of day, on no known day.
-void StoreTrackTime(const wpt::WptLine& line, PackedText& dateTime, std::string& joined) {
+void StoreTrackTime(const wpt::WptLine& line, TrackPoints& points, TrkPnt& point,
+                    std::string& joined) {
   joined = line.fields[kTrackDateField];
   joined += ' ';
   joined += line.fields[kTrackTimeField];
   const auto seconds = text::ParseDateTime(joined, text::DateOrder::kMonthDayYear);
   if (seconds && !text::IsTimeOfDay(*seconds)) {
-    dateTime.SetDateTime(*seconds);
+    TrackPoints::SetTime(point, *seconds);
   } else {
-    dateTime.Assign(joined);
+    points.SetText(point, PointField::kDateTime, joined);
   }
 }
 
-void StoreTrackPoint(const wpt::WptLine& line, const std::string& fileDatum, TrkPnt& point,
-                     std::string& scratch) {
-  point.lat = line.fields[kTrackLatField];
-  point.lon = line.fields[kTrackLonField];
-  StoreTrackTime(line, point.dateTime, scratch);
-  point.velocity = kNotAvailable;
-  point.trkDegree = kNotAvailable;
-  point.posError = kNotAvailable;
-  point.headDegree = kNotAvailable;
-  point.recDatum = fileDatum;
-  point.recUtcOffset = kWaypointPlusUtcOffset;
-  point.recCoordFormat = line.fields[kFormField];
+void StoreTrackPoint(const wpt::WptLine& line, const std::string& fileDatum, TrackPoints& points,
+                     TrkPnt& point, std::string& scratch) {
+  points.SetLabels(point, fileDatum, kWaypointPlusUtcOffset, line.fields[kFormField]);
+  points.SetText(point, PointField::kLat, line.fields[kTrackLatField]);
+  points.SetText(point, PointField::kLon, line.fields[kTrackLonField]);
+  StoreTrackTime(line, points, point, scratch);
+  for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
+                                 PointField::kPosError, PointField::kHeadDegree}) {
+    points.SetText(point, field, kNotAvailable);
+  }
 }
 
 class WaypointPlusReader final : public RecordReader {
@@ -185,8 +184,8 @@ class WaypointPlusReader final : public RecordReader {
            (lookahead_.fields[kNewTrackField] != kNewTrackFlag || buffers.trkPnt.Count() < 2)) {
       TrkPnt& point = buffers.trkPnt.Add();
       conversion.observer.PointProgress(static_cast<std::int64_t>(buffers.trkPnt.Count()));
-      StoreTrackPoint(lookahead_, context.fileDatum, point, scratch_);
-      legs_.Add(point, header);
+      StoreTrackPoint(lookahead_, context.fileDatum, buffers.trkPnt, point, scratch_);
+      legs_.Add(buffers.trkPnt, point, header);
       ReadLookahead();
       if (conversion.PointTick()) break;
     }

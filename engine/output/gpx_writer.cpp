@@ -58,10 +58,10 @@ void AppendElement(std::string& out, std::string_view indent, std::string_view n
 }
 
 // A measured value that reads as a number; "-" and empty texts are none.
-bool HasValue(const PackedText& field) {
-  if (field.IsNotAvailable()) return false;
-  const std::optional<std::string_view> stored = field.StoredText();
-  return !stored || text::IsNumberText(*stored);
+bool HasValue(const TrackPoints& points, const TrkPnt& point, PointField field) {
+  if (points.IsNotAvailable(point, field)) return false;
+  const std::optional<std::string_view> own = points.OwnText(point, field);
+  return !own || text::IsNumberText(*own);
 }
 
 // Longitudes run from -180 to under 180.
@@ -149,11 +149,12 @@ class GpxWriter final : public KindWriter {
     out += "  </rte>";
   }
 
-  void AppendTrackPoint(std::string& out, const TrkPnt& point, const ConvertOptions& options) {
+  void AppendTrackPoint(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                        const ConvertOptions& options) {
     out += "      <trkpt ";
     AppendPosition(out, point_);
     out += '>';
-    const std::optional<text::LocalSeconds> seconds = PointSeconds(point, point_);
+    const std::optional<text::LocalSeconds> seconds = PointSeconds(points, point, point_);
     if (seconds && !text::IsTimeOfDay(*seconds)) {
       out += "<time>";
       xml::AppendUtcDateTime(out, *seconds);
@@ -161,22 +162,23 @@ class GpxWriter final : public KindWriter {
     }
     if (AnyPointAnnotationChosen(options)) {
       annotations_.clear();
-      AppendChosenAnnotations(annotations_, point, point_, options);
+      AppendChosenAnnotations(annotations_, points, point, point_, options);
       out += "<desc>";
       xml::AppendEscaped(out, annotations_);
       out += "</desc>";
     }
-    const bool speed = HasValue(point.velocity);
-    const bool course = HasValue(point.trkDegree);
+    const bool speed = HasValue(points, point, PointField::kVelocity);
+    const bool course = HasValue(points, point, PointField::kTrkDegree);
     if (speed || course) {
       out += "<extensions><gpxtpx:TrackPointExtension>";
       if (speed) {
         out += "<gpxtpx:speed>";
-        xml::AppendDecimal(out, point.velocity.Value() / kKmhPerMetrePerSecond, 6);
+        xml::AppendDecimal(out, points.Value(point, PointField::kVelocity) / kKmhPerMetrePerSecond,
+                           6);
         out += "</gpxtpx:speed>";
       }
       if (course) {
-        double degrees = std::fmod(point.trkDegree.Value(), 360.0);
+        double degrees = std::fmod(points.Value(point, PointField::kTrkDegree), 360.0);
         if (degrees < 0) degrees += 360;
         out += "<gpxtpx:course>";
         xml::AppendDecimal(out, degrees >= 360 ? 0 : degrees, 6);
@@ -199,9 +201,9 @@ class GpxWriter final : public KindWriter {
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.frame, point_);
+      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
       out += kLineBreak;
-      AppendTrackPoint(out, point, conversion.options);
+      AppendTrackPoint(out, buffers.trkPnt, point, conversion.options);
       output.FlushIfLarge();
     }
     out += kLineBreak;

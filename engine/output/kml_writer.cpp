@@ -133,8 +133,8 @@ class KmlWriter final : public KindWriter {
   bool EveryPointDated(const RecordBuffers& buffers, std::size_t n, Conversion& conversion) {
     for (std::size_t i = 1; i <= n; ++i) {
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.frame, point_);
-      const std::optional<text::LocalSeconds> seconds = PointSeconds(point, point_);
+      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
+      const std::optional<text::LocalSeconds> seconds = PointSeconds(buffers.trkPnt, point, point_);
       if (!seconds || text::IsTimeOfDay(*seconds)) return false;
     }
     return true;
@@ -146,7 +146,7 @@ class KmlWriter final : public KindWriter {
     AppendName(out, buffers.trkHdr.trkName);
     out += "<styleUrl>#track</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
     for (std::size_t i = 1; i <= n; ++i) {
-      ConvertPointForOutput(buffers.trkPnt[i], conversion.frame, point_);
+      ConvertPointForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       if (i > 1) out += ' ';
       AppendCoordinate(out, point_, ',');
       output.FlushIfLarge();
@@ -162,14 +162,14 @@ class KmlWriter final : public KindWriter {
     out += "<styleUrl>#track</styleUrl><gx:Track>";
     for (std::size_t i = 1; i <= n; ++i) {
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.frame, point_);
+      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
       out += "\r\n      <when>";
-      xml::AppendUtcDateTime(out, *PointSeconds(point, point_));
+      xml::AppendUtcDateTime(out, *PointSeconds(buffers.trkPnt, point, point_));
       out += "</when>";
       output.FlushIfLarge();
     }
     for (std::size_t i = 1; i <= n; ++i) {
-      ConvertPointForOutput(buffers.trkPnt[i], conversion.frame, point_);
+      ConvertPointForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       out += "\r\n      <gx:coord>";
       AppendCoordinate(out, point_, ' ');
       out += " 0</gx:coord>";
@@ -187,12 +187,12 @@ class KmlWriter final : public KindWriter {
     const std::size_t step = PointStepOf(conversion.options.pointStep);
     for (std::size_t i = 1; i <= n; i += step) {
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.frame, point_);
+      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
       out += "\r\n      <Placemark><name>";
       out += std::to_string(i);
       out += "</name><description>";
       annotations_.clear();
-      AppendChosenAnnotations(annotations_, point, point_, conversion.options);
+      AppendChosenAnnotations(annotations_, buffers.trkPnt, point, point_, conversion.options);
       xml::AppendEscaped(out, annotations_);
       out += "</description><Point><coordinates>";
       AppendCoordinate(out, point_, ',');

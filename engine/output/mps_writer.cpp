@@ -225,7 +225,7 @@ class MpsWriter final : public KindWriter {
     for (std::size_t i = 1; i <= n; ++i) {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.trkPnt[i], conversion.frame, point_);
+      ConvertPointForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       line_.Add(output, point_.lat, point_.lon, i == n);
     }
     line_.End(output);
@@ -235,12 +235,12 @@ class MpsWriter final : public KindWriter {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.frame, point_);
+      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
       AppendPosition(pos_, point_.lat, point_.lon);
       str_.clear();
-      AppendMpsPointStr(str_, point, point_, options);
+      AppendMpsPointStr(str_, buffers.trkPnt, point, point_, options);
       info_.clear();
-      AppendMpsPointInfo(info_, point, point_, options);
+      AppendMpsPointInfo(info_, buffers.trkPnt, point, point_, options);
       output.text() += kLineBreak;
       AppendPointStatement(output, kTrackPointGroup);
       output.FlushIfLarge();

@@ -13,18 +13,11 @@ std::string_view FrameOr(const std::string& frameValue, std::string_view own) no
   return frameValue == kDataPriority ? own : std::string_view(frameValue);
 }
 
-std::string_view ViewOf(const std::string& coordinate, std::string& /*scratch*/) {
-  return coordinate;
-}
-std::string_view ViewOf(const CoordText& coordinate, std::string& scratch) {
-  return coordinate.View(scratch);
-}
-
-double DegreesOf(const std::string& coordinate, std::string_view form, std::string& /*scratch*/) {
-  return geo::CoordDegrees(coordinate, form);
-}
-double DegreesOf(const CoordText& coordinate, std::string_view form, std::string& scratch) {
-  return CoordDegreesOf(coordinate, form, scratch);
+void ChangeFormInPlace(std::string& text, std::string_view fromForm, std::string_view toForm,
+                       std::string& scratch) {
+  scratch.clear();
+  geo::AppendConvertedCoord(scratch, text, fromForm, toForm);
+  text.swap(scratch);
 }
 
 // The transformed angle goes back into the point's own form through its
@@ -37,36 +30,55 @@ void DegreesInForm(std::string& out, double degrees, std::string_view form, std:
   geo::AppendConvertedCoord(out, number, "D", form);
 }
 
-void ChangeFormInPlace(std::string& text, std::string_view fromForm, std::string_view toForm,
-                       std::string& scratch) {
-  scratch.clear();
-  geo::AppendConvertedCoord(scratch, text, fromForm, toForm);
-  text.swap(scratch);
-}
-void ChangeForm(std::string& out, const std::string& coordinate, std::string_view fromForm,
-                std::string_view toForm, std::string& /*scratch*/) {
-  out.clear();
-  geo::AppendConvertedCoord(out, coordinate, fromForm, toForm);
-}
-void ChangeForm(std::string& out, const CoordText& coordinate, std::string_view fromForm,
-                std::string_view toForm, std::string& scratch) {
-  out.clear();
-  AppendConvertedCoordOf(out, coordinate, fromForm, toForm, scratch);
-}
+// A waypoint or a route point keeps its coordinates as texts.
+struct WaypointCoords {
+  const WptRec& point;
+
+  [[nodiscard]] std::string_view Datum() const noexcept { return point.recDatum; }
+  [[nodiscard]] std::string_view UtcOffset() const noexcept { return point.recUtcOffset; }
+  [[nodiscard]] std::string_view Form() const noexcept { return point.recCoordFormat; }
+  [[nodiscard]] double Degrees(PointField field) const {
+    return geo::CoordDegrees(field == PointField::kLat ? point.lat : point.lon, Form());
+  }
+  void AppendIn(std::string& out, PointField field, std::string_view toForm) const {
+    geo::AppendConvertedCoord(out, field == PointField::kLat ? point.lat : point.lon, Form(),
+                              toForm);
+  }
+  std::string_view Text(PointField field, std::string& /*scratch*/) const {
+    return field == PointField::kLat ? point.lat : point.lon;
+  }
+};
+
+// A track point's coordinates are numbers where they can be.
+struct TrackCoords {
+  const TrackPoints& points;
+  const TrkPnt& point;
+
+  [[nodiscard]] std::string_view Datum() const noexcept { return points.Datum(point); }
+  [[nodiscard]] std::string_view UtcOffset() const noexcept { return points.UtcOffset(point); }
+  [[nodiscard]] std::string_view Form() const noexcept { return points.CoordFormat(point); }
+  [[nodiscard]] double Degrees(PointField field) const { return points.Degrees(point, field); }
+  void AppendIn(std::string& out, PointField field, std::string_view toForm) const {
+    points.AppendCoordIn(out, point, field, toForm);
+  }
+  std::string_view Text(PointField field, std::string& scratch) const {
+    return points.CoordText(point, field, scratch);
+  }
+};
 
 // Datum first, in the point's own form; then the form. Works for waypoints,
 // route points and track points alike.
-template <typename Point>
-void ConvertCoordinates(const Point& point, const OutputFrame& frame, ConvertedPoint& converted) {
-  const std::string_view ownForm = point.recCoordFormat;
-  converted.outDatum = FrameOr(frame.datum, point.recDatum);
+template <typename Coords>
+void ConvertCoordinates(const Coords& coords, const OutputFrame& frame, ConvertedPoint& converted) {
+  const std::string_view ownForm = coords.Form();
+  const std::string_view ownDatum = coords.Datum();
+  converted.outDatum = FrameOr(frame.datum, ownDatum);
   converted.outCoordFormat = FrameOr(frame.coordFormat, ownForm);
-  converted.outUtcOffset = FrameOr(frame.utcOffset, point.recUtcOffset);
+  converted.outUtcOffset = FrameOr(frame.utcOffset, coords.UtcOffset());
   const bool changeForm = converted.outCoordFormat != ownForm;
-  if (converted.outDatum != point.recDatum) {
-    const geo::GeoPoint from{DegreesOf(point.lat, ownForm, converted.number),
-                             DegreesOf(point.lon, ownForm, converted.number), 0};
-    const geo::GeoPoint to = geo::TransformDatum(from, point.recDatum, converted.outDatum);
+  if (converted.outDatum != ownDatum) {
+    const geo::GeoPoint from{coords.Degrees(PointField::kLat), coords.Degrees(PointField::kLon), 0};
+    const geo::GeoPoint to = geo::TransformDatum(from, ownDatum, converted.outDatum);
     DegreesInForm(converted.latText, to.lat, ownForm, converted.number);
     DegreesInForm(converted.lonText, to.lon, ownForm, converted.number);
     if (changeForm) {
@@ -74,11 +86,13 @@ void ConvertCoordinates(const Point& point, const OutputFrame& frame, ConvertedP
       ChangeFormInPlace(converted.lonText, ownForm, converted.outCoordFormat, converted.coord);
     }
   } else if (changeForm) {
-    ChangeForm(converted.latText, point.lat, ownForm, converted.outCoordFormat, converted.number);
-    ChangeForm(converted.lonText, point.lon, ownForm, converted.outCoordFormat, converted.number);
+    converted.latText.clear();
+    coords.AppendIn(converted.latText, PointField::kLat, converted.outCoordFormat);
+    converted.lonText.clear();
+    coords.AppendIn(converted.lonText, PointField::kLon, converted.outCoordFormat);
   } else {
-    converted.lat = ViewOf(point.lat, converted.latText);
-    converted.lon = ViewOf(point.lon, converted.lonText);
+    converted.lat = coords.Text(PointField::kLat, converted.latText);
+    converted.lon = coords.Text(PointField::kLon, converted.lonText);
     return;
   }
   converted.lat = converted.latText;
@@ -100,7 +114,7 @@ std::size_t PointCountToWrite(std::string_view pntNum, std::size_t held) noexcep
 
 void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
                            ConvertedPoint& converted) {
-  ConvertCoordinates(point, frame, converted);
+  ConvertCoordinates(WaypointCoords{point}, frame, converted);
   converted.pointTime.clear();
   converted.shiftedTime.reset();
   const double hours = ZoneShiftHours(converted, point.recUtcOffset);
@@ -112,35 +126,35 @@ void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::
   }
 }
 
-void ConvertPointForOutput(const TrkPnt& point, const OutputFrame& frame,
+void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const OutputFrame& frame,
                            ConvertedPoint& converted) {
-  ConvertCoordinates(point, frame, converted);
+  ConvertCoordinates(TrackCoords{points, point}, frame, converted);
   converted.pointTime.clear();
   converted.shiftedTime.reset();
-  const double hours = ZoneShiftHours(converted, point.recUtcOffset);
+  const double hours = ZoneShiftHours(converted, points.UtcOffset(point));
   if (hours == 0) return;
   // A time that cannot be read, or that the shift would carry outside the
   // years 1 to 9999, is kept as it stands.
-  std::optional<text::LocalSeconds> seconds = point.dateTime.Seconds();
+  std::optional<text::LocalSeconds> seconds = points.Seconds(point);
   if (!seconds || !text::ShiftByHours(*seconds, hours)) return;
   converted.shiftedTime = seconds;
 }
 
-void AppendPointTime(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                     bool trimmed) {
+void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                     const ConvertedPoint& converted, bool trimmed) {
   if (converted.shiftedTime) {
     text::AppendGeneralDateTime(out, *converted.shiftedTime);
   } else if (trimmed) {
-    point.dateTime.AppendTrimmedTo(out);
+    points.AppendTrimmed(out, point, PointField::kDateTime);
   } else {
-    point.dateTime.AppendTo(out);
+    points.AppendText(out, point, PointField::kDateTime);
   }
 }
 
-std::optional<text::LocalSeconds> PointSeconds(const TrkPnt& point,
+std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted) {
   if (converted.shiftedTime) return converted.shiftedTime;
-  return point.dateTime.Seconds();
+  return points.Seconds(point);
 }
 
 }  // namespace vc::engine

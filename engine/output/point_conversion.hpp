@@ -47,16 +47,16 @@ void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::
                            ConvertedPoint& converted);
 
 // A track point; its time is brought into the output's zone.
-void ConvertPointForOutput(const TrkPnt& point, const OutputFrame& frame,
+void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const OutputFrame& frame,
                            ConvertedPoint& converted);
 
 // A track point's time as the output writes it: its dateTime text, or the
 // shifted time in the general date-and-time form. `trimmed` drops the
 // spaces around a stored text.
-void AppendPointTime(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                     bool trimmed = false);
+void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                     const ConvertedPoint& converted, bool trimmed = false);
 // The same time as seconds; nullopt when it cannot be read.
-std::optional<text::LocalSeconds> PointSeconds(const TrkPnt& point,
+std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted);
 
 // The points a writer goes through: pntNum taken as a count, never more

@@ -15,11 +15,12 @@ constexpr PointAnnotation kAll[] = {
 };
 
 // A measured value of a track point: "-" when the receiver gave none.
-void AppendMeasured(std::string& out, const PackedText& field, std::string_view unit) {
-  if (field.IsNotAvailable()) {
+void AppendMeasured(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                    PointField field, std::string_view unit) {
+  if (points.IsNotAvailable(point, field)) {
     out += '-';
   } else {
-    text::AppendPattern(out, field.Value(), text::kPattern0_00);
+    text::AppendPattern(out, points.Value(point, field), text::kPattern0_00);
   }
   out += unit;
 }
@@ -30,11 +31,12 @@ void AppendComputed(std::string& out, double value, text::NumberPattern pattern,
   out += unit;
 }
 
-void AppendJoined(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                  const ConvertOptions& options, std::size_t first, std::size_t last) {
+void AppendJoined(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                  const ConvertedPoint& converted, const ConvertOptions& options, std::size_t first,
+                  std::size_t last) {
   for (std::size_t i = first; i <= last; ++i) {
     if (i > first) out += ',';
-    if (IsChosen(kAll[i], options)) AppendAnnotation(out, kAll[i], point, converted);
+    if (IsChosen(kAll[i], options)) AppendAnnotation(out, kAll[i], points, point, converted);
   }
 }
 
@@ -72,20 +74,20 @@ bool AnyPointAnnotationChosen(const ConvertOptions& options) {
   return false;
 }
 
-void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrkPnt& point,
-                      const ConvertedPoint& converted) {
+void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrackPoints& points,
+                      const TrkPnt& point, const ConvertedPoint& converted) {
   switch (annotation) {
     case PointAnnotation::kDate:
-      AppendPointTime(out, point, converted, true);
+      AppendPointTime(out, points, point, converted, true);
       break;
     case PointAnnotation::kVelocity:
-      AppendMeasured(out, point.velocity, "(km/hr)");
+      AppendMeasured(out, points, point, PointField::kVelocity, "(km/hr)");
       break;
     case PointAnnotation::kCourse:
-      AppendMeasured(out, point.trkDegree, "(deg[tr])");
+      AppendMeasured(out, points, point, PointField::kTrkDegree, "(deg[tr])");
       break;
     case PointAnnotation::kHeading:
-      AppendMeasured(out, point.headDegree, "(deg[hd])");
+      AppendMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
       break;
     case PointAnnotation::kLegTime:
       AppendComputed(out, static_cast<double>(point.legTime), text::kPattern0, "(s)");
@@ -94,29 +96,29 @@ void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrkPnt
       AppendComputed(out, point.legLength, text::kPattern0_0, "(m)");
       break;
     case PointAnnotation::kLegVelocity:
-      AppendComputed(out, point.legVelocity, text::kPattern0_00, "(km/hr)");
+      AppendComputed(out, LegVelocity(point), text::kPattern0_00, "(km/hr)");
       break;
   }
 }
 
-void AppendMpsPointStr(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                       const ConvertOptions& options) {
-  AppendJoined(out, point, converted, options, 0, 3);
+void AppendMpsPointStr(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                       const ConvertedPoint& converted, const ConvertOptions& options) {
+  AppendJoined(out, points, point, converted, options, 0, 3);
 }
 
-void AppendMpsPointInfo(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                        const ConvertOptions& options) {
-  AppendJoined(out, point, converted, options, 4, 6);
+void AppendMpsPointInfo(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                        const ConvertedPoint& converted, const ConvertOptions& options) {
+  AppendJoined(out, points, point, converted, options, 4, 6);
 }
 
-void AppendChosenAnnotations(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                             const ConvertOptions& options) {
+void AppendChosenAnnotations(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                             const ConvertedPoint& converted, const ConvertOptions& options) {
   bool first = true;
   for (const PointAnnotation annotation : kAll) {
     if (!IsChosen(annotation, options)) continue;
     if (!first) out += ", ";
     first = false;
-    AppendAnnotation(out, annotation, point, converted);
+    AppendAnnotation(out, annotation, points, point, converted);
   }
 }
 

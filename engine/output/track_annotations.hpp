@@ -34,19 +34,19 @@ bool IsChosen(PointAnnotation annotation, const ConvertOptions& options);
 std::size_t PointStepOf(std::int16_t step) noexcept;
 bool AnyPointAnnotationChosen(const ConvertOptions& options);
 
-void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrkPnt& point,
-                      const ConvertedPoint& converted);
+void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrackPoints& points,
+                      const TrkPnt& point, const ConvertedPoint& converted);
 
 // The MPS point's str "[date],[velocity],[course],[heading]" and info
 // "[leg time],[leg length],[leg velocity]": an annotation not chosen leaves
 // its place empty, so the commas are always there.
-void AppendMpsPointStr(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                       const ConvertOptions& options);
-void AppendMpsPointInfo(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                        const ConvertOptions& options);
+void AppendMpsPointStr(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                       const ConvertedPoint& converted, const ConvertOptions& options);
+void AppendMpsPointInfo(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                        const ConvertedPoint& converted, const ConvertOptions& options);
 
 // The chosen annotations alone, joined by ", " (GPX and KML descriptions).
-void AppendChosenAnnotations(std::string& out, const TrkPnt& point, const ConvertedPoint& converted,
-                             const ConvertOptions& options);
+void AppendChosenAnnotations(std::string& out, const TrackPoints& points, const TrkPnt& point,
+                             const ConvertedPoint& converted, const ConvertOptions& options);
 
 }  // namespace vc::engine

@@ -37,9 +37,10 @@ class VrcWriter final : public KindWriter {
   void SetTrimmed(std::size_t column, std::string_view value) {
     fields_[column].assign(text::TrimSpaces(value));
   }
-  void SetTrimmed(std::size_t column, const PackedText& value) {
+  void SetTrimmed(std::size_t column, const TrackPoints& points, const TrkPnt& point,
+                  PointField field) {
     fields_[column].clear();
-    value.AppendTrimmedTo(fields_[column]);
+    points.AppendTrimmed(fields_[column], point, field);
   }
 
   // Waypoints and route points share columns 1 to 40.
@@ -98,18 +99,19 @@ class VrcWriter final : public KindWriter {
     for (std::size_t i = 1; i <= n; ++i) {
       conversion.observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
-      const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.frame, point_);
+      const TrackPoints& points = buffers.trkPnt;
+      const TrkPnt& point = points[i];
+      ConvertPointForOutput(points, point, conversion.frame, point_);
       Set(1, "TRP");
       Set(2, point_.outCoordFormat);
       Set(3, point_.outDatum);
       Set(4, point_.lat);
       Set(5, point_.lon);
       fields_[6].clear();
-      AppendPointTime(fields_[6], point, point_);
+      AppendPointTime(fields_[6], points, point, point_);
       Set(7, i == 1 ? "True" : "False");
-      SetTrimmed(8, point.velocity);
-      SetTrimmed(9, point.trkDegree);
+      SetTrimmed(8, points, point, PointField::kVelocity);
+      SetTrimmed(9, points, point, PointField::kTrkDegree);
       fields_[10].clear();
       text::AppendGeneral(fields_[10], point.legLength);
       output.text() += kLineBreak;

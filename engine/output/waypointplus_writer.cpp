@@ -88,8 +88,8 @@ class WaypointPlusWriter final : public KindWriter {
       conversion.observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(point, conversion.frame, point_);
-      SplitPointTime(PointSeconds(point, point_));
+      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
+      SplitPointTime(PointSeconds(buffers.trkPnt, point, point_));
       if (i > 1) output.text() += kLineBreak;
       wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point_.lat, point_.lon, date_,
                          time_, i == 1 ? "1" : "0");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/conversion.hpp"
@@ -10,6 +11,7 @@
 #include "engine/output/record_writer.hpp"
 #include "engine/text_file.hpp"
 #include "support/engine_support.hpp"
+#include "support/track_point_support.hpp"
 
 namespace vc::testing {
 
@@ -54,20 +56,16 @@ inline engine::WptRec MakeWaypoint(std::string name, std::string lat, std::strin
 }
 
 // Velocity, courses and position error not available ("-"), legs 0.
-inline engine::TrkPnt MakeTrackPoint(std::string lat, std::string lon, std::string dateTime,
-                                     std::string form = "D", std::string datum = "TOKYO",
-                                     std::string utcOffset = "+9") {
-  engine::TrkPnt point;
-  point.lat = lat;
-  point.lon = lon;
-  point.dateTime = dateTime;
-  for (engine::PackedText* measured :
-       {&point.velocity, &point.trkDegree, &point.posError, &point.headDegree}) {
-    *measured = "-";
-  }
-  point.recDatum = datum;
-  point.recUtcOffset = utcOffset;
-  point.recCoordFormat = form;
+inline TrackPointTexts MakeTrackPoint(std::string lat, std::string lon, std::string dateTime,
+                                      std::string form = "D", std::string datum = "TOKYO",
+                                      std::string utcOffset = "+9") {
+  TrackPointTexts point;
+  point.lat = std::move(lat);
+  point.lon = std::move(lon);
+  point.dateTime = std::move(dateTime);
+  point.recDatum = std::move(datum);
+  point.recUtcOffset = std::move(utcOffset);
+  point.recCoordFormat = std::move(form);
   return point;
 }
 
@@ -79,10 +77,10 @@ inline void SetRoute(engine::RecordBuffers& buffers, std::string rteNo, std::str
 }
 
 // A track flagged "True" with empty name and code and zero totals.
-inline void SetTrack(engine::RecordBuffers& buffers, const std::vector<engine::TrkPnt>& points) {
+inline void SetTrack(engine::RecordBuffers& buffers, const std::vector<TrackPointTexts>& points) {
   buffers.trkHdr = {std::to_string(points.size()), 0, 0, 0, "True", "", ""};
   buffers.trkPnt.Clear();
-  for (const auto& point : points) buffers.trkPnt.Add() = point;
+  for (const auto& point : points) AddPoint(buffers.trkPnt, point);
 }
 
 }  // namespace vc::testing

@@ -13,6 +13,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/distance.hpp"
 #include "support/engine_support.hpp"
+#include "support/track_point_support.hpp"
 #include "text/datetime.hpp"
 #include "text/line_source.hpp"
 #include "text/numbers.hpp"
@@ -53,7 +54,7 @@ class LogReading {
 std::vector<std::string> Times(const RecordBuffers& buffers) {
   std::vector<std::string> times;
   for (std::size_t n = 1; n <= buffers.trkPnt.Count(); ++n) {
-    times.push_back(buffers.trkPnt[n].dateTime.Str());
+    times.push_back(vc::testing::TextsOf(buffers.trkPnt, n).dateTime);
   }
   return times;
 }
@@ -188,7 +189,7 @@ TEST(LogPoints, VrpLineFieldsGoToTheirPlaces) {
                      context);
   const RecordBuffers& buffers = reading.Track();
   ASSERT_EQ(buffers.trkPnt.Count(), 1U);
-  const TrkPnt& p = buffers.trkPnt[1];
+  const auto p = vc::testing::TextsOf(buffers.trkPnt, 1);
   EXPECT_EQ(p.lat, "35.20575");
   EXPECT_EQ(p.lon, "139.7525");
   EXPECT_EQ(p.dateTime, "2002/07/15 12:04:05");
@@ -219,7 +220,7 @@ TEST(LogPoints, SpeedInMetresPerSecondBecomesKilometresPerHour) {
     ConversionContext context;
     LogReading reading(MakeVrpReader,
                        VrpLine("WGS84", "2002/07/15 12:04:05", "35.5", "139.5", c.speed), context);
-    EXPECT_EQ(reading.Track().trkPnt[1].velocity, c.velocity) << c.speed;
+    EXPECT_EQ(vc::testing::TextsOf(reading.Track().trkPnt, 1).velocity, c.velocity) << c.speed;
   }
 }
 
@@ -235,8 +236,8 @@ TEST(LogPoints, GarminAndNmeaLogsTakeTheDatumOption) {
     const RecordBuffers& buffers = reading.Track();
     ASSERT_EQ(buffers.trkPnt.Count(), c.points) << c.name;
     for (std::size_t n = 1; n <= c.points; ++n) {
-      EXPECT_EQ(buffers.trkPnt[n].recDatum, "WGS84") << c.name;
-      EXPECT_EQ(buffers.trkPnt[n].recUtcOffset, "0") << c.name;
+      EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, n).recDatum, "WGS84") << c.name;
+      EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, n).recUtcOffset, "0") << c.name;
     }
   }
   // A standard log names the datum on each line.
@@ -247,8 +248,8 @@ TEST(LogPoints, GarminAndNmeaLogsTakeTheDatumOption) {
                          VrpLine("wgs84", "2002/07/15 12:04:07", "35.5", "139.5"),
                      context);
   const RecordBuffers& buffers = reading.Track();
-  EXPECT_EQ(buffers.trkPnt[1].recDatum, "TOKYO");
-  EXPECT_EQ(buffers.trkPnt[2].recDatum, "wgs84");
+  EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, 1).recDatum, "TOKYO");
+  EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, 2).recDatum, "wgs84");
 }
 
 TEST(LogLegs, TwoSecondsOverAboutTwentyMetres) {
@@ -259,7 +260,7 @@ TEST(LogLegs, TwoSecondsOverAboutTwentyMetres) {
                          VrpLine("WGS84", "2002/07/15 12:04:07", "35.00018", "139"),
                      context);
   const RecordBuffers& buffers = reading.Track();
-  const TrkPnt& second = buffers.trkPnt[2];
+  const auto second = vc::testing::TextsOf(buffers.trkPnt, 2);
   const double metres = text::RoundToGeneral(geo::DistanceKm(35, 139, 35.00018, 139) * 1000);
   EXPECT_EQ(second.legTime, 2);
   EXPECT_EQ(second.legLength, metres);
@@ -278,9 +279,9 @@ TEST(LogLegs, SameTimeGivesNoVelocity) {
                          VrpLine("WGS84", "2002/07/15 12:04:05", "35.001", "139"),
                      context);
   const RecordBuffers& buffers = reading.Track();
-  EXPECT_EQ(buffers.trkPnt[2].legTime, 0);
-  EXPECT_GT(buffers.trkPnt[2].legLength, 100);
-  EXPECT_EQ(buffers.trkPnt[2].legVelocity, 0);
+  EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, 2).legTime, 0);
+  EXPECT_GT(vc::testing::TextsOf(buffers.trkPnt, 2).legLength, 100);
+  EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, 2).legVelocity, 0);
   EXPECT_EQ(buffers.trkHdr.totalVelocity, 0);
 }
 
@@ -306,14 +307,13 @@ TEST(LogLegs, RecordsWithoutPositionOrTimeAreLeftOut) {
     LogReading reading(c.make, c.text, context);
     const RecordBuffers& buffers = reading.Track();
     ASSERT_EQ(buffers.trkPnt.Count(), c.points) << c.name;
-    const TrkPnt& first = buffers.trkPnt[1];
-    const TrkPnt& second = buffers.trkPnt[2];
+    const auto first = vc::testing::TextsOf(buffers.trkPnt, 1);
+    const auto second = vc::testing::TextsOf(buffers.trkPnt, 2);
     // The leg runs straight from one made point to the next.
     EXPECT_EQ(second.legTime, 4) << c.name;
     const double metres = text::RoundToGeneral(
-        geo::DistanceKm(text::LeadingValue(first.lat.Str()), text::LeadingValue(first.lon.Str()),
-                        text::LeadingValue(second.lat.Str()),
-                        text::LeadingValue(second.lon.Str())) *
+        geo::DistanceKm(text::LeadingValue(first.lat), text::LeadingValue(first.lon),
+                        text::LeadingValue(second.lat), text::LeadingValue(second.lon)) *
         1000);
     EXPECT_EQ(second.legLength, metres) << c.name;
     EXPECT_NEAR(metres, 111, 1) << c.name;
@@ -328,14 +328,14 @@ TEST(LogLegs, KnownValuesStartEmptyInEachConversion) {
       "$GPRMC,120000,A,3512.345,N,13945.150,E,010.0,090.0,150702,003.1,W*00\r\n"
       "$PGRME,9.1,M*00\r\n$PGRMZ,100,f,3*00\r\n$HCHDG,45.0*00\r\n\r\n";
   LogReading(MakeVrnReader, first, context).Track();
-  EXPECT_EQ(context.buffers.trkPnt[1].posError, "9.1");
+  EXPECT_EQ(vc::testing::TextsOf(context.buffers.trkPnt, 1).posError, "9.1");
   // A second file: its first block has no position, its second no $PGRME,
   // no course and no heading.
   const std::string second = "$GPGGA,130000,,,,,0*00\r\n\r\n" + GgaBlock("130001");
   LogReading reading(MakeVrnReader, second, context);
   const RecordBuffers& buffers = reading.Track();
   ASSERT_EQ(buffers.trkPnt.Count(), 1U);
-  const TrkPnt& p = buffers.trkPnt[1];
+  const auto p = vc::testing::TextsOf(buffers.trkPnt, 1);
   EXPECT_EQ(p.dateTime, "13:00:01");
   EXPECT_EQ(p.posError, "");
   EXPECT_EQ(p.trkDegree, "");
@@ -432,8 +432,8 @@ TEST(LogPoints, SouthAndWestAreNegative) {
     LogReading reading(c.make, c.text, context);
     const RecordBuffers& buffers = reading.Track();
     ASSERT_EQ(buffers.trkPnt.Count(), 1U) << c.name;
-    EXPECT_EQ(buffers.trkPnt[1].lat, c.lat) << c.name;
-    EXPECT_EQ(buffers.trkPnt[1].lon, c.lon) << c.name;
+    EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, 1).lat, c.lat) << c.name;
+    EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, 1).lon, c.lon) << c.name;
   }
 }
 
@@ -598,15 +598,15 @@ TEST(LogRealCaptures, ReadAsVrnLogsGiveSensibleTracks) {
     LogReading reading(MakeVrnReader, AsVrnLog(vc::testing::ReadFile(path)), context);
     const RecordBuffers& buffers = reading.Track();
     ASSERT_EQ(buffers.trkPnt.Count(), c.points) << c.file;
-    EXPECT_EQ(buffers.trkPnt[1].dateTime, c.firstTime) << c.file;
-    EXPECT_EQ(buffers.trkPnt[c.points].dateTime, c.lastTime) << c.file;
+    EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, 1).dateTime, c.firstTime) << c.file;
+    EXPECT_EQ(vc::testing::TextsOf(buffers.trkPnt, c.points).dateTime, c.lastTime) << c.file;
     const auto first = text::ParseDateTime(c.firstTime);
     const auto last = text::ParseDateTime(c.lastTime);
     for (std::size_t n = 1; n <= c.points; ++n) {
-      const TrkPnt& p = buffers.trkPnt[n];
-      EXPECT_NEAR(text::LeadingValue(p.lat.Str()), c.lat, 0.01) << c.file << " point " << n;
-      EXPECT_NEAR(text::LeadingValue(p.lon.Str()), c.lon, 0.01) << c.file << " point " << n;
-      const auto time = text::ParseDateTime(p.dateTime.Str());
+      const auto p = vc::testing::TextsOf(buffers.trkPnt, n);
+      EXPECT_NEAR(text::LeadingValue(p.lat), c.lat, 0.01) << c.file << " point " << n;
+      EXPECT_NEAR(text::LeadingValue(p.lon), c.lon, 0.01) << c.file << " point " << n;
+      const auto time = text::ParseDateTime(p.dateTime);
       ASSERT_TRUE(time.has_value()) << c.file << " point " << n;
       EXPECT_TRUE(*time >= *first && *time <= *last) << c.file << " point " << n;
     }
@@ -646,10 +646,9 @@ TEST(LogPoints, AVrnWithoutEmptyLinesGivesEveryFix) {
   const auto describe = [](const RecordBuffers& buffers) {
     std::vector<std::string> points;
     for (std::size_t n = 1; n <= buffers.trkPnt.Count(); ++n) {
-      const TrkPnt& p = buffers.trkPnt[n];
-      points.push_back(p.lat.Str() + " " + p.lon.Str() + " " + p.dateTime.Str() + " " +
-                       p.velocity.Str() + " " + p.trkDegree.Str() + " " + p.posError.Str() + " " +
-                       std::to_string(p.legTime));
+      const auto p = vc::testing::TextsOf(buffers.trkPnt, n);
+      points.push_back(p.lat + " " + p.lon + " " + p.dateTime + " " + p.velocity + " " +
+                       p.trkDegree + " " + p.posError + " " + std::to_string(p.legTime));
     }
     return points;
   };

@@ -12,6 +12,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/coord_text.hpp"
 #include "support/engine_support.hpp"
+#include "support/track_point_support.hpp"
 #include "text/line_source.hpp"
 #include "text/numbers.hpp"
 
@@ -141,7 +142,13 @@ class MpsReading : public ::testing::Test {
   const RteHdr& Route() const { return context_.buffers.rteHdr; }
   const PointList<WptRec>& RoutePoints() const { return context_.buffers.rtePnt; }
   const TrkHdr& Track() const { return context_.buffers.trkHdr; }
-  const PointList<TrkPnt>& TrackPoints() const { return context_.buffers.trkPnt; }
+  const engine::TrackPoints& TrackPoints() const { return context_.buffers.trkPnt; }
+  std::string TrackLat(std::size_t n) const {
+    return TrackPoints().Text(TrackPoints()[n], PointField::kLat);
+  }
+  std::string TrackLon(std::size_t n) const {
+    return TrackPoints().Text(TrackPoints()[n], PointField::kLon);
+  }
 
   ConvertOptions options_;
   ConversionContext context_;
@@ -301,10 +308,10 @@ TEST_F(MpsReading, TrackPointsLieAtMidnightWithLegsButNoTotals) {
   EXPECT_EQ(Track().pntNum, "2");
   ASSERT_EQ(TrackPoints().Count(), 2u);
   for (std::size_t n = 1; n <= 2; ++n) {
-    const TrkPnt& point = TrackPoints()[n];
+    const auto point = vc::testing::TextsOf(TrackPoints(), n);
     EXPECT_EQ(point.dateTime, "2002/03/05 00:00:00");  // the observer's day
     EXPECT_EQ(point.lon, "139/03/04.0");
-    EXPECT_EQ(point.velocity.Str() + point.trkDegree.Str() + point.posError.Str() + point.headDegree.Str(), "----");
+    EXPECT_EQ(point.velocity + point.trkDegree + point.posError + point.headDegree, "----");
     EXPECT_EQ(point.recDatum, "Tokyo");
     EXPECT_EQ(point.recUtcOffset, "+9");
     EXPECT_EQ(point.recCoordFormat, "MPS");
@@ -327,8 +334,8 @@ TEST_F(MpsReading, ListBrokenBeforeTheClosingLineKeepsItsDegrees) {
                     "\t\t\t\t35/1/3,139/3/5\";\r\n"),
             Kinds{kTrk});
   ASSERT_EQ(TrackPoints().Count(), 2u);
-  EXPECT_EQ(TrackPoints()[2].lat, "35/01/03.0");
-  EXPECT_EQ(TrackPoints()[2].lon, "139/03/05.0");
+  EXPECT_EQ(TrackLat(2), "35/01/03.0");
+  EXPECT_EQ(TrackLon(2), "139/03/05.0");
 }
 
 TEST_F(MpsReading, StatementCutOffByTheEndIsReadAsFarAsItGoes) {
@@ -351,8 +358,8 @@ TEST_F(MpsReading, ReadsAListLongerThanTheOldBuffers) {
   ASSERT_EQ(ReadAll(script), Kinds{kTrk});
   EXPECT_EQ(Track().pntNum, std::to_string(kPoints + 1));
   ASSERT_EQ(TrackPoints().Count(), static_cast<std::size_t>(kPoints + 1));
-  EXPECT_EQ(TrackPoints()[kPoints].lat, "35/01/03.0");
-  EXPECT_EQ(TrackPoints()[kPoints + 1].lat, "1/00/00.0");
+  EXPECT_EQ(TrackLat(kPoints), "35/01/03.0");
+  EXPECT_EQ(TrackLat(kPoints + 1), "1/00/00.0");
 }
 
 TEST_F(MpsReading, StopsALongTrackWhenTheFrontAsks) {
@@ -481,7 +488,8 @@ TEST(MpsRoundTrip, RecordsWrittenAsAScriptReadBack) {
   EXPECT_EQ(buffers.trkHdr.pntNum, std::to_string(track.size()));
   ASSERT_EQ(buffers.trkPnt.Count(), track.size());
   for (std::size_t n = 1; n <= track.size(); ++n) {
-    ExpectNear(buffers.trkPnt[n].lat.Str(), buffers.trkPnt[n].lon.Str(), track[n - 1], n);
+    ExpectNear(vc::testing::TextsOf(buffers.trkPnt, n).lat,
+               vc::testing::TextsOf(buffers.trkPnt, n).lon, track[n - 1], n);
   }
   EXPECT_EQ(reader->ReadNextRecord(conversion), RecordKind::kEof);
 }

@@ -7,6 +7,7 @@
 #include "formats/mps/statement_writer.hpp"
 #include "geo/coord_text.hpp"
 #include "support/mps_support.hpp"
+#include "support/track_point_support.hpp"
 #include "support/writer_support.hpp"
 
 namespace vc::testing {
@@ -33,7 +34,7 @@ class MpsWriterTest : public ::testing::Test {
   // Points 1 to `count`, one second apart, already in the script's datum,
   // form and zone; the seconds of the latitude name the point.
   void SetPlainTrack(int count) {
-    std::vector<engine::TrkPnt> points;
+    std::vector<TrackPointTexts> points;
     for (int i = 1; i <= count; ++i) {
       const std::string seconds = (i < 10 ? "0" : "") + std::to_string(i);
       points.push_back(MakeTrackPoint("35/30/" + seconds + ".0", "139/45/00.0",
@@ -128,19 +129,18 @@ TEST_F(MpsWriterTest, TrackAnnotations) {
     const char* trkDegree;
     const char* headDegree;
     std::int64_t legTime;
-    double legLength;
-    double legVelocity;
+    double legLength;  // the leg velocity follows from length and time
     const char* str;
     const char* info;
   };
   const Case cases[] = {
-      {"12.346", "271.004", "0", 35, 123.45, 12.6975,
+      {"12.346", "271.004", "0", 35, 123.45,
        "2002/07/15 03:04:05,12.35(km/hr),271.00(deg[tr]),0.00(deg[hd])",
        "35(s),123.5(m),12.70(km/hr)"},
-      {"-", " - ", "-", 0, 0, 0, "2002/07/15 03:04:05,-(km/hr),-(deg[tr]),-(deg[hd])",
+      {"-", " - ", "-", 0, 0, "2002/07/15 03:04:05,-(km/hr),-(deg[tr]),-(deg[hd])",
        "0(s),0.0(m),0.00(km/hr)"},
       // No number reads as 0; a value that rounds to zero has no minus sign.
-      {"abc", "-0.001", "-12.5", 2, 0.04, -0.004,
+      {"abc", "-0.001", "-12.5", 2, 0.001,
        "2002/07/15 03:04:05,0.00(km/hr),0.00(deg[tr]),-12.50(deg[hd])", "2(s),0.0(m),0.00(km/hr)"},
   };
   engine::ConvertOptions& o = harness.options;
@@ -154,13 +154,13 @@ TEST_F(MpsWriterTest, TrackAnnotations) {
     header.pntNum = " 1 ";
     header.totalTripTime = 3601.6;
     header.totalVelocity = 12.345;
-    engine::TrkPnt& point = harness.buffers().trkPnt[1];
-    point.velocity = c.velocity;
-    point.trkDegree = c.trkDegree;
-    point.headDegree = c.headDegree;
+    engine::TrackPoints& points = harness.buffers().trkPnt;
+    engine::TrkPnt& point = points[1];
+    points.SetText(point, engine::PointField::kVelocity, c.velocity);
+    points.SetText(point, engine::PointField::kTrkDegree, c.trkDegree);
+    points.SetText(point, engine::PointField::kHeadDegree, c.headDegree);
     point.legTime = c.legTime;
     point.legLength = c.legLength;
-    point.legVelocity = c.legVelocity;
     const std::string text = Write(RecordKind::kTrk);
     EXPECT_EQ(Values(text, "str"), (Texts{"[TR],True,,1", c.str}));
     EXPECT_EQ(Values(text, "info"), (Texts{"3602(s),0.0(m),12.35(km/hr)", c.info}));
@@ -200,22 +200,24 @@ TEST_F(MpsWriterTest, ProgressCountsBothLoops) {
 TEST_F(MpsWriterTest, LongTrackIsWrittenAsOneWholeText) {
   constexpr std::size_t kPoints = 39999;  // the last point gets a statement
   SetPlainTrack(static_cast<int>(kPoints));
-  engine::PointList<engine::TrkPnt>& points = harness.buffers().trkPnt;
-  points[kPoints].lon = "139/45/00.0  ";
+  engine::TrackPoints& points = harness.buffers().trkPnt;
+  points.SetText(points[kPoints], engine::PointField::kLon, "139/45/00.0  ");
   harness.options.pointStep = 2;
   harness.options.pointLegTime = true;
   const std::string text = Write(RecordKind::kTrk);
 
   std::string pos = "> ";
   for (std::size_t i = 1; i <= kPoints; ++i)
-    pos += (i > 1 ? "," : "") + points[i].lat.Str() + ",139/45/00.0";
+    pos += (i > 1 ? "," : "") + points.Text(points[i], engine::PointField::kLat) + ",139/45/00.0";
   std::string expected =
       MakeMpsStatement("line", mps::PointLineValues("", "2531", pos, "[TR],True,,", ",,"));
   for (std::size_t i = 1; i <= kPoints; i += 2) {
-    expected += "\r\n" + MakeMpsStatement("point", mps::PointLineValues("", "2532",
-                                                                        points[i].lat.Str() + ',' +
-                                                                            points[i].lon.Str(),
-                                                                        ",,,", "0(s),,"));
+    expected += "\r\n" + MakeMpsStatement(
+                             "point", mps::PointLineValues(
+                                          "", "2532",
+                                          points.Text(points[i], engine::PointField::kLat) + ',' +
+                                              points.Text(points[i], engine::PointField::kLon),
+                                          ",,,", "0(s),,"));
   }
   expected += "\r\n";
   ASSERT_GT(expected.size(), std::size_t{2} << 20);

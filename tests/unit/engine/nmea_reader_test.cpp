@@ -12,6 +12,7 @@
 #include "engine/file_types.hpp"
 #include "support/engine_support.hpp"
 #include "support/record_reader_support.hpp"
+#include "support/track_point_support.hpp"
 
 namespace vc::testing {
 namespace {
@@ -46,9 +47,9 @@ std::string Sentence(std::string_view body) {
   return std::string(body) + "*" + hex[sum >> 4] + hex[sum & 15] + "\n";
 }
 
-std::string Describe(const engine::TrkPnt& point) {
-  return point.lat.Str() + " " + point.lon.Str() + " " + point.dateTime.Str() + " " +
-         point.recDatum.Str();
+std::string Describe(const engine::TrackPoints& points, std::size_t n) {
+  const TrackPointTexts point = TextsOf(points, n);
+  return point.lat + " " + point.lon + " " + point.dateTime + " " + point.recDatum;
 }
 
 Track ReadNmea(std::string_view text, const char* vrmVrnDatum = "TOKYO") {
@@ -60,8 +61,8 @@ Track ReadNmea(std::string_view text, const char* vrmVrnDatum = "TOKYO") {
   const auto& points = context.buffers.trkPnt;
   track.points = points.Count();
   if (track.points > 0) {
-    track.first = Describe(points[1]);
-    track.last = Describe(points[track.points]);
+    track.first = Describe(points, 1);
+    track.last = Describe(points, track.points);
   }
   track.report = reader.Report();
   return track;

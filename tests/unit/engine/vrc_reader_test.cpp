@@ -10,6 +10,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/distance.hpp"
 #include "support/record_reader_support.hpp"
+#include "support/track_point_support.hpp"
 #include "text/numbers.hpp"
 
 namespace vc::engine {
@@ -163,21 +164,19 @@ TEST(VrcTrack, PointFieldsLegsTotalsAndNumbering) {
                   context);
   ASSERT_EQ(reading.Next(), RecordKind::kTrk);
   EXPECT_EQ(context.trackNumber, "42");
-  const TrkPnt& p1 = context.buffers.trkPnt[1];
-  EXPECT_EQ(p1.lat.Str() + "|" + p1.lon.Str() + "|" + p1.dateTime.Str(),
-            "35.5|139.5|2002/1/31 21:05:09");
-  EXPECT_EQ(p1.velocity.Str() + p1.trkDegree.Str() + p1.posError.Str() + p1.headDegree.Str(),
-            "----");
-  EXPECT_EQ(p1.recDatum.Str() + "|" + p1.recUtcOffset.Str() + "|" + p1.recCoordFormat.Str(),
+  const auto p1 = vc::testing::TextsOf(context.buffers.trkPnt, 1);
+  EXPECT_EQ(p1.lat + "|" + p1.lon + "|" + p1.dateTime, "35.5|139.5|2002/1/31 21:05:09");
+  EXPECT_EQ(p1.velocity + p1.trkDegree + p1.posError + p1.headDegree, "----");
+  EXPECT_EQ(p1.recDatum + "|" + p1.recUtcOffset + "|" + p1.recCoordFormat,
             "TOKYO|+9|D");
 
   const double north = text::RoundToGeneral(geo::DistanceKm(35.5, 139.5, 35.51, 139.5) * 1000);
   const double velocity = text::RoundToGeneral(north / 10 * 3.6);
-  const TrkPnt& p2 = context.buffers.trkPnt[2];
+  const auto p2 = vc::testing::TextsOf(context.buffers.trkPnt, 2);
   EXPECT_EQ(p2.legTime, 10);
   EXPECT_EQ(p2.legLength, north);
   EXPECT_EQ(p2.legVelocity, velocity);
-  EXPECT_EQ(context.buffers.trkPnt[3].legTime, 0);
+  EXPECT_EQ(vc::testing::TextsOf(context.buffers.trkPnt, 3).legTime, 0);
   const TrkHdr& header = context.buffers.trkHdr;
   EXPECT_EQ(header.totalTripTime, 10);
   EXPECT_EQ(header.totalTripLength, north);

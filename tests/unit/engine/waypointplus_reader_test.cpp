@@ -8,6 +8,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/distance.hpp"
 #include "support/record_reader_support.hpp"
+#include "support/track_point_support.hpp"
 #include "text/numbers.hpp"
 
 namespace vc::engine {
@@ -64,9 +65,9 @@ TEST(WaypointPlusDatum, LaterDatumLineAppliesToTheRecordsAfterIt) {
       "Datum,Tokyo mean\r\n" + TrackPoints({"1"}) + "Datum,WGS84\r\n" + TrackPoints({"1"}),
       context);
   ASSERT_EQ(reading.Next(), RecordKind::kTrk);
-  EXPECT_EQ(context.buffers.trkPnt[1].recDatum, "TOKYO");
+  EXPECT_EQ(vc::testing::TextsOf(context.buffers.trkPnt, 1).recDatum, "TOKYO");
   ASSERT_EQ(reading.Next(), RecordKind::kTrk);
-  EXPECT_EQ(context.buffers.trkPnt[1].recDatum, "WGS84");
+  EXPECT_EQ(vc::testing::TextsOf(context.buffers.trkPnt, 1).recDatum, "WGS84");
   EXPECT_EQ(reading.Next(), RecordKind::kEof);
 }
 
@@ -166,13 +167,11 @@ TEST(WaypointPlusTrack, PointFieldsLegsAndTotals) {
   const TrkHdr& header = context.buffers.trkHdr;
   EXPECT_EQ(header.pntNum, "4");
   EXPECT_EQ(header.trkFlag + "|" + header.trkCode + "|" + header.trkName, "True||");
-  const TrkPnt& p1 = context.buffers.trkPnt[1];
-  EXPECT_EQ(p1.lat.Str() + "|" + p1.lon.Str() + "|" + p1.recCoordFormat.Str(),
-            "35.300000|139.300000|DMS");
+  const auto p1 = vc::testing::TextsOf(context.buffers.trkPnt, 1);
+  EXPECT_EQ(p1.lat + "|" + p1.lon + "|" + p1.recCoordFormat, "35.300000|139.300000|DMS");
   EXPECT_EQ(p1.dateTime, "2002/01/31 23:59:50");
-  EXPECT_EQ(p1.velocity.Str() + p1.trkDegree.Str() + p1.posError.Str() + p1.headDegree.Str(),
-            "----");
-  EXPECT_EQ(p1.recDatum.Str() + "|" + p1.recUtcOffset.Str(), "TOKYO|0");
+  EXPECT_EQ(p1.velocity + p1.trkDegree + p1.posError + p1.headDegree, "----");
+  EXPECT_EQ(p1.recDatum + "|" + p1.recUtcOffset, "TOKYO|0");
   EXPECT_EQ(p1.legTime, 0);
   EXPECT_EQ(p1.legLength + p1.legVelocity, 0);
 
@@ -180,15 +179,15 @@ TEST(WaypointPlusTrack, PointFieldsLegsAndTotals) {
   const double east = text::RoundToGeneral(geo::DistanceKm(35.51, 139.5, 35.51, 139.51) * 1000);
   EXPECT_NEAR(north, 1113.1, 0.1);  // 0.01 degree of a great circle
   EXPECT_NEAR(east, 906.0, 0.5);    // shrunk by the cosine of the latitude
-  const TrkPnt& p2 = context.buffers.trkPnt[2];
+  const auto p2 = vc::testing::TextsOf(context.buffers.trkPnt, 2);
   EXPECT_EQ(p2.legTime, 10);
   EXPECT_EQ(p2.legLength, north);
   EXPECT_EQ(p2.legVelocity, text::RoundToGeneral(north / 10 * 3.6));
-  const TrkPnt& p3 = context.buffers.trkPnt[3];
+  const auto p3 = vc::testing::TextsOf(context.buffers.trkPnt, 3);
   EXPECT_EQ(p3.legTime, 20);
   EXPECT_EQ(p3.legLength, east);
   // An unreadable time keeps the joined text; its leg has no time.
-  const TrkPnt& p4 = context.buffers.trkPnt[4];
+  const auto p4 = vc::testing::TextsOf(context.buffers.trkPnt, 4);
   EXPECT_EQ(p4.dateTime, "13/45/2002 25:00");
   EXPECT_EQ(p4.legTime, 0);
   EXPECT_EQ(p4.legVelocity, 0);
@@ -207,9 +206,9 @@ TEST(WaypointPlusTrack, SameTimeAndSinglePoint) {
       context);
   const TrkHdr& header = context.buffers.trkHdr;
   ASSERT_EQ(reading.Next(), RecordKind::kTrk);
-  EXPECT_EQ(context.buffers.trkPnt[2].legTime, 0);
-  EXPECT_GT(context.buffers.trkPnt[2].legLength, 1000);
-  EXPECT_EQ(context.buffers.trkPnt[2].legVelocity, 0);
+  EXPECT_EQ(vc::testing::TextsOf(context.buffers.trkPnt, 2).legTime, 0);
+  EXPECT_GT(vc::testing::TextsOf(context.buffers.trkPnt, 2).legLength, 1000);
+  EXPECT_EQ(vc::testing::TextsOf(context.buffers.trkPnt, 2).legVelocity, 0);
   EXPECT_EQ(header.totalVelocity, 0);
   ASSERT_EQ(reading.Next(), RecordKind::kTrk);
   EXPECT_EQ(header.pntNum, "1");

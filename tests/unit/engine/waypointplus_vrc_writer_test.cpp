@@ -96,7 +96,7 @@ TEST_F(VrcWriterTest, WaypointColumns) {
 }
 
 TEST_F(VrcWriterTest, TrackHeaderAndPointsInTheirOwnFormAndDatum) {
-  std::vector<engine::TrkPnt> points = {
+  std::vector<TrackPointTexts> points = {
       MakeTrackPoint("35.5", "139.75", "2002/07/15 03:04:05", "D", "WGS84"),
       MakeTrackPoint("35.6", "139.8", "2002/07/15 03:05:05", "DMS", "TOKYO"),
   };
@@ -116,7 +116,7 @@ TEST_F(VrcWriterTest, TrackHeaderAndPointsInTheirOwnFormAndDatum) {
 
 TEST_F(VrcWriterTest, NoColumnLeaksFromAnEarlierRecord) {
   // A track point sets column 9 (its course); a route point never does.
-  engine::TrkPnt point = MakeTrackPoint("35.5", "139.75", "2002/07/15 03:04:05");
+  TrackPointTexts point = MakeTrackPoint("35.5", "139.75", "2002/07/15 03:04:05");
   point.trkDegree = "270";
   SetTrack(harness.buffers(), {point});
   Write(RecordKind::kTrk);

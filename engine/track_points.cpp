@@ -1,0 +1,285 @@
+#include "engine/track_points.hpp"
+
+#include <cstring>
+
+#include "geo/coord_text.hpp"
+#include "text/constants.hpp"
+#include "text/numbers.hpp"
+#include "text/strings.hpp"
+
+namespace vc::engine {
+namespace {
+
+// A stored text's length goes in front of its bytes.
+using TextSize = std::uint64_t;
+
+// The value of `text` when the text is exactly the general text of that
+// value, so that the value can stand for it: computed values
+// ("70.4000000000001") are. That is the case for a plain decimal of at most
+// 15 significant digits without a superfluous zero, point or sign: the
+// value read from it gives back those digits. Longer texts are not looked
+// at, so that no value comes near the ends of the range of a double.
+std::optional<double> GeneralNumberValue(std::string_view text) noexcept {
+  constexpr std::size_t kLongest = 40;
+  if (text.empty() || text.size() > kLongest) return std::nullopt;
+  std::size_t i = text.front() == '-' ? 1 : 0;
+  const std::size_t intStart = i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const std::size_t intEnd = i;
+  if (intEnd == intStart) return std::nullopt;
+  // "0" alone, or no leading zero.
+  if (text[intStart] == '0' && intEnd - intStart > 1) return std::nullopt;
+  std::size_t fracEnd = intEnd;
+  if (i < text.size()) {
+    if (text[i] != '.') return std::nullopt;
+    ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    fracEnd = i;
+    // Digits after the point, the last of them not a zero.
+    if (i != text.size() || fracEnd == intEnd + 1 || text[fracEnd - 1] == '0') {
+      return std::nullopt;
+    }
+  }
+  // Significant digits: from the first non-zero digit to the last one.
+  std::size_t first = intStart;
+  while (first < fracEnd && (text[first] == '0' || text[first] == '.')) ++first;
+  if (first == fracEnd) {
+    // Zero is written "0", never "-0".
+    return text == "0" ? std::optional<double>(0.0) : std::nullopt;
+  }
+  std::size_t last = fracEnd;
+  while (text[last - 1] == '0' || text[last - 1] == '.') --last;
+  std::size_t significant = last - first;
+  if (first < intEnd && last > intEnd) --significant;  // the point between them
+  if (significant > 15) return std::nullopt;
+  return text::LeadingValue(text);
+}
+
+constexpr std::uint64_t kEmptyTextAt = 0;
+constexpr std::uint8_t kAllFields = (1U << kPointFieldCount) - 1;
+constexpr std::size_t kRecentLongest = 8;
+
+}  // namespace
+
+double LegVelocity(const TrkPnt& point) noexcept {
+  if (point.legTime == 0) return 0;
+  return text::RoundToGeneral(point.legLength / static_cast<double>(point.legTime) *
+                              constants::kKmhPerMetrePerSecond);
+}
+
+void TrackPoints::Clear() noexcept {
+  points_.Clear();
+  // The empty text comes first, so a new point's fields can refer to it.
+  texts_.assign(sizeof(TextSize), '\0');
+  recent_ = {};
+  nextRecent_ = 0;
+  labels_.resize(1);
+  lastLabels_ = 0;
+}
+
+TrkPnt& TrackPoints::Add() {
+  TrkPnt& point = points_.Add();
+  point = TrkPnt{};
+  for (TrkPnt::Slot& slot : point.slot) slot.textAt = kEmptyTextAt;
+  point.ownText = kAllFields;
+  return point;
+}
+
+// ---------------------------------------------------------------------------
+
+void TrackPoints::SetOwnText(TrkPnt& point, PointField field, std::string_view text) {
+  point.ownText |= TrkPnt::Bit(field);
+  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  // A short text seen a moment ago is stored once for all its points.
+  for (const RecentText& recent : recent_) {
+    if (recent.size == text.size() && text.size() <= kRecentLongest &&
+        std::string_view(texts_).substr(recent.at + sizeof(TextSize), text.size()) == text) {
+      point.slot[static_cast<std::size_t>(field)].textAt = recent.at;
+      return;
+    }
+  }
+  const std::uint64_t at = texts_.size();
+  const TextSize size = text.size();
+  texts_.append(reinterpret_cast<const char*>(&size), sizeof size);
+  texts_.append(text);
+  point.slot[static_cast<std::size_t>(field)].textAt = at;
+  if (text.size() <= kRecentLongest) {
+    recent_[nextRecent_] = {at, static_cast<std::uint32_t>(text.size())};
+    nextRecent_ = (nextRecent_ + 1) % recent_.size();
+  }
+}
+
+std::string_view TrackPoints::StoredText(std::uint64_t at) const noexcept {
+  TextSize size = 0;
+  std::memcpy(&size, texts_.data() + at, sizeof size);
+  return {texts_.data() + at + sizeof size, static_cast<std::size_t>(size)};
+}
+
+void TrackPoints::SetText(TrkPnt& point, PointField field, std::string_view text) {
+  if (field == PointField::kDateTime) {
+    SetTimeText(point, text);
+    return;
+  }
+  if (const std::optional<double> value = GeneralNumberValue(text)) {
+    SetNumber(point, field, *value);
+    return;
+  }
+  SetOwnText(point, field, text);
+}
+
+void TrackPoints::SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept {
+  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  point.fromDegrees |= TrkPnt::Bit(field);
+  point.slot[static_cast<std::size_t>(field)].number = degrees;
+}
+
+void TrackPoints::SetNumber(TrkPnt& point, PointField field, double value) noexcept {
+  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  // The double its general text reads back as: the same text, and the
+  // leading value of that text without reading it.
+  const double stored = text::RoundToGeneral(value);
+  point.slot[static_cast<std::size_t>(field)].number = stored == 0 ? 0.0 : stored;
+}
+
+void TrackPoints::SetTime(TrkPnt& point, text::LocalSeconds seconds, TimeForm form) noexcept {
+  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(PointField::kDateTime));
+  point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds = seconds;
+  point.timeForm = form;
+}
+
+void TrackPoints::SetTimeText(TrkPnt& point, std::string_view text) {
+  if (const auto canonical = text::ParseCanonicalDateTime(text)) {
+    SetTime(point, *canonical);
+    return;
+  }
+  // A time without a date (on the zero date) stays a text, so that it can
+  // still be told from a full date and time.
+  const auto seconds = text::ParseDateTime(text);
+  if (seconds && !text::IsTimeOfDay(*seconds) && text::IsWritableTime(*seconds)) {
+    scratch_.clear();
+    text::AppendGeneralDateTime(scratch_, *seconds);
+    if (scratch_ == text) {
+      SetTime(point, *seconds, TimeForm::kGeneralDateTime);
+      return;
+    }
+  }
+  SetOwnText(point, PointField::kDateTime, text);
+}
+
+std::uint32_t TrackPoints::LabelsOf(std::string_view datum, std::string_view utcOffset,
+                                    std::string_view coordFormat) {
+  const auto same = [&](const PointLabels& labels) {
+    return labels.datum == datum && labels.utcOffset == utcOffset &&
+           labels.coordFormat == coordFormat;
+  };
+  if (same(labels_[lastLabels_])) return lastLabels_;
+  for (std::uint32_t i = 0; i < labels_.size(); ++i) {
+    if (same(labels_[i])) return lastLabels_ = i;
+  }
+  labels_.push_back({std::string(datum), std::string(utcOffset), std::string(coordFormat)});
+  return lastLabels_ = static_cast<std::uint32_t>(labels_.size() - 1);
+}
+
+void TrackPoints::SetLabels(TrkPnt& point, std::string_view datum, std::string_view utcOffset,
+                            std::string_view coordFormat) {
+  point.labels = LabelsOf(datum, utcOffset, coordFormat);
+}
+
+void TrackPoints::SetDatum(TrkPnt& point, std::string_view datum) {
+  // The table may grow: copy the other two labels before looking up.
+  const PointLabels old = Labels(point);
+  point.labels = LabelsOf(datum, old.utcOffset, old.coordFormat);
+}
+
+// ---------------------------------------------------------------------------
+
+std::optional<std::string_view> TrackPoints::OwnText(const TrkPnt& point,
+                                                     PointField field) const noexcept {
+  if (!point.HasOwnText(field)) return std::nullopt;
+  return StoredText(point.slot[static_cast<std::size_t>(field)].textAt);
+}
+
+void TrackPoints::AppendText(std::string& out, const TrkPnt& point, PointField field) const {
+  const TrkPnt::Slot& slot = point.slot[static_cast<std::size_t>(field)];
+  if (point.HasOwnText(field)) {
+    out.append(StoredText(slot.textAt));
+  } else if (point.IsFromDegrees(field)) {
+    geo::AppendCoordText(out, geo::ReadDecimalCoord(slot.number, "D"), CoordFormat(point));
+  } else if (field != PointField::kDateTime) {
+    text::AppendGeneral(out, slot.number);
+  } else if (point.timeForm == TimeForm::kGeneralDateTime) {
+    text::AppendGeneralDateTime(out, slot.seconds);
+  } else {
+    text::AppendDateTime(out, slot.seconds);
+  }
+}
+
+void TrackPoints::AppendTrimmed(std::string& out, const TrkPnt& point, PointField field) const {
+  // Numbers and dates are written without spaces.
+  if (const auto own = OwnText(point, field)) {
+    out.append(text::TrimSpaces(*own));
+  } else {
+    AppendText(out, point, field);
+  }
+}
+
+std::string TrackPoints::Text(const TrkPnt& point, PointField field) const {
+  std::string out;
+  AppendText(out, point, field);
+  return out;
+}
+
+double TrackPoints::Value(const TrkPnt& point, PointField field) const {
+  if (const auto own = OwnText(point, field)) return text::LeadingValue(*own);
+  if (point.IsFromDegrees(field)) return text::LeadingValue(Text(point, field));
+  if (field != PointField::kDateTime) return point.slot[static_cast<std::size_t>(field)].number;
+  return text::LeadingValue(Text(point, field));
+}
+
+bool TrackPoints::IsNotAvailable(const TrkPnt& point, PointField field) const noexcept {
+  const auto own = OwnText(point, field);
+  return own && text::TrimSpaces(*own) == "-";
+}
+
+std::optional<text::LocalSeconds> TrackPoints::Seconds(const TrkPnt& point) const noexcept {
+  if (const auto own = OwnText(point, PointField::kDateTime)) return text::ParseDateTime(*own);
+  return point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
+}
+
+// ---------------------------------------------------------------------------
+
+std::string_view TrackPoints::CoordText(const TrkPnt& point, PointField field,
+                                        std::string& scratch) const {
+  if (const auto own = OwnText(point, field)) return *own;
+  scratch.clear();
+  AppendText(scratch, point, field);
+  return scratch;
+}
+
+double TrackPoints::Degrees(const TrkPnt& point, PointField field) const {
+  const std::string_view form = CoordFormat(point);
+  if (!point.HasOwnText(field) && !point.IsFromDegrees(field) && geo::IsDecimalForm(form)) {
+    return geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(field)].number, form);
+  }
+  std::string scratch;
+  return geo::CoordDegrees(CoordText(point, field, scratch), form);
+}
+
+void TrackPoints::AppendCoordIn(std::string& out, const TrkPnt& point, PointField field,
+                                std::string_view toForm) const {
+  const std::string_view form = CoordFormat(point);
+  const double number = point.slot[static_cast<std::size_t>(field)].number;
+  if (!point.HasOwnText(field) && !point.IsFromDegrees(field) && geo::IsDecimalForm(form)) {
+    geo::AppendCoordText(out, geo::ReadDecimalCoord(number, form), toForm);
+    return;
+  }
+  if (point.IsFromDegrees(field) && toForm == form) {
+    geo::AppendCoordText(out, geo::ReadDecimalCoord(number, "D"), form);
+    return;
+  }
+  std::string scratch;
+  geo::AppendConvertedCoord(out, CoordText(point, field, scratch), form, toForm);
+}
+
+}  // namespace vc::engine
