@@ -10,6 +10,11 @@
 // child's ru_maxrss) is its own. The table gives the best of the repeats by
 // wall time of the whole process, its CPU time, and the user-space
 // instructions of the conversion when the kernel lets a process count them.
+//
+// VRN -> MPS is also timed against a peer on the same input in the same run:
+// GPSBabel reading the NMEA sentences of the VRN file and writing its
+// comma-separated text (`gpsbabel -t -i nmea -f IN -o unicsv -F OUT`, TZ=UTC),
+// a conversion of the same size that users know.
 #include <fcntl.h>
 #include <linux/perf_event.h>
 #include <spawn.h>
@@ -64,10 +69,11 @@ struct Case {
   InputKind input;
   std::string_view outputSuffix;
   void (*setOptions)(engine::ConvertOptions&);
+  bool timedBesidePeer = false;
 };
 
 const std::array<Case, 10> kCases{{
-    {"vrn-mps", "VRN → MPS, all annotations, step 1", InputKind::kVrn, "mps", AllAnnotations},
+    {"vrn-mps", "VRN → MPS, all annotations, step 1", InputKind::kVrn, "mps", AllAnnotations, true},
     {"vrn-wpt", "VRN → Waypoint+", InputKind::kVrn, "txt", AllRecords},
     {"vrp-vrc", "VRP → VRC", InputKind::kVrp, "vrc", AllRecords},
     {"wpt-mps", "Waypoint+ → MPS", InputKind::kWpt, "mps", AllRecords},
@@ -194,8 +200,16 @@ struct Measure {
   std::int64_t peakKb = 0;
 };
 
-// Runs `args` as a child of this program; its stdout is read back.
-std::optional<Measure> Spawn(const std::vector<std::string>& args) {
+struct ChildRun {
+  double wall = 0;
+  double cpu = 0;
+  std::int64_t peakKb = 0;
+  std::string output;  // what the child wrote on its standard output
+};
+
+// Runs `args` (the program by its path) with the environment `env`; empty
+// when it could not be started or did not exit with 0.
+std::optional<ChildRun> RunChild(const std::vector<std::string>& args, char* const* env) {
   std::array<int, 2> pipeFds{};
   if (pipe(pipeFds.data()) != 0) return std::nullopt;
   posix_spawn_file_actions_t actions;
@@ -207,36 +221,117 @@ std::optional<Measure> Spawn(const std::vector<std::string>& args) {
   argv.push_back(nullptr);
   const Clock::time_point start = Clock::now();
   pid_t pid = 0;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env);
   posix_spawn_file_actions_destroy(&actions);
   close(pipeFds[1]);
   if (rc != 0) {
     close(pipeFds[0]);
     return std::nullopt;
   }
-  std::string text;
+  ChildRun run;
   std::array<char, 256> buf{};
   for (ssize_t n; (n = read(pipeFds[0], buf.data(), buf.size())) > 0;) {
-    text.append(buf.data(), static_cast<std::size_t>(n));
+    run.output.append(buf.data(), static_cast<std::size_t>(n));
   }
   close(pipeFds[0]);
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
-  Measure m;
-  m.processWall = std::chrono::duration<double>(Clock::now() - start).count();
+  run.wall = std::chrono::duration<double>(Clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  m.processCpu = CpuSeconds(usage);
-  m.peakKb = usage.ru_maxrss;
+  run.cpu = CpuSeconds(usage);
+  run.peakKb = usage.ru_maxrss;
+  return run;
+}
+
+Measure FromChild(const ChildRun& run) {
+  Measure m;
+  m.processWall = run.wall;
+  m.processCpu = run.cpu;
+  m.peakKb = run.peakKb;
+  return m;
+}
+
+// One conversion by `vc_bench --one` in a child; its measures come back on
+// the child's standard output.
+std::optional<Measure> MeasureConversion(const std::vector<std::string>& args) {
+  const std::optional<ChildRun> run = RunChild(args, environ);
+  if (!run) return std::nullopt;
+  Measure m = FromChild(*run);
   long long instructions = -1;
   long long records = 0;
-  if (std::sscanf(text.c_str(), "%lf %lf %lld %lld", &m.convertWall, &m.convertCpu, &instructions,
-                  &records) != 4) {
+  if (std::sscanf(run->output.c_str(), "%lf %lf %lld %lld", &m.convertWall, &m.convertCpu,
+                  &instructions, &records) != 4) {
     return std::nullopt;
   }
   m.instructions = instructions;
   m.records = records;
   return m;
+}
+
+// The peer converter's path when it is installed, found as the shell would.
+std::optional<std::string> FindPeer() {
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
+  while (!folders.empty()) {
+    const std::size_t colon = folders.find(':');
+    const std::string_view folder = folders.substr(0, colon);
+    folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+    if (folder.empty()) continue;
+    std::string candidate = std::string(folder) + "/gpsbabel";
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return std::nullopt;
+}
+
+// This process's environment with TZ=UTC: the peer writes times in the
+// zone it runs in, and ours are compared in UTC.
+std::vector<std::string> EnvironmentInUtc() {
+  std::vector<std::string> env;
+  for (char** var = environ; *var != nullptr; ++var) {
+    if (!std::string_view(*var).starts_with("TZ=")) env.emplace_back(*var);
+  }
+  env.emplace_back("TZ=UTC");
+  return env;
+}
+
+std::int64_t CountLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::array<char, 1 << 16> buf{};
+  std::int64_t lines = 0;
+  while (in.read(buf.data(), buf.size()) || in.gcount() > 0) {
+    lines += std::count(buf.data(), buf.data() + in.gcount(), '\n');
+  }
+  return lines;
+}
+
+// The peer on the VRN input: its records are the points of its CSV output,
+// a line each under the header line.
+std::optional<Measure> MeasurePeer(const std::string& peer, const std::string& input,
+                                   const std::string& output) {
+  const std::vector<std::string> envTexts = EnvironmentInUtc();
+  std::vector<char*> env;
+  for (const std::string& var : envTexts) env.push_back(const_cast<char*>(var.c_str()));
+  env.push_back(nullptr);
+  const std::optional<ChildRun> run =
+      RunChild({peer, "-t", "-i", "nmea", "-f", input, "-o", "unicsv", "-F", output}, env.data());
+  if (!run) return std::nullopt;
+  Measure m = FromChild(*run);
+  m.records = std::max<std::int64_t>(0, CountLines(output) - 1);
+  return m;
+}
+
+// The fastest of `repeat` runs by wall time; empty when a run failed.
+std::optional<Measure> BestOf(int repeat, const std::string& output,
+                              const std::function<std::optional<Measure>()>& runOnce) {
+  std::optional<Measure> chosen;
+  for (int r = 0; r < repeat; ++r) {
+    std::remove(output.c_str());
+    const std::optional<Measure> m = runOnce();
+    if (!m) return std::nullopt;
+    if (!chosen || m->processWall < chosen->processWall) chosen = m;
+  }
+  return chosen;
 }
 
 std::string InputPath(const std::string& dir, InputKind kind, std::int64_t n) {
@@ -284,8 +379,54 @@ struct Options {
   std::string onlyCase;
 };
 
+// Memory above the smallest size's peak, per point more; empty for the
+// smallest size itself.
+std::string BytesPerPointAbove(const Measure& m, std::int64_t n, const Measure* smallest,
+                               std::int64_t smallestN) {
+  if (smallest == nullptr || n <= smallestN) return {};
+  const double extra = static_cast<double>(m.peakKb - smallest->peakKb) * 1024;
+  return std::to_string(static_cast<long long>(extra / static_cast<double>(n - smallestN)));
+}
+
+void PrintRow(std::string_view title, std::int64_t n, double inputMb, const Measure& m,
+              const std::string& perPoint) {
+  std::string instructions = "n/a";
+  if (m.instructions >= 0) {
+    std::array<char, 32> buf{};
+    std::snprintf(buf.data(), buf.size(), "%.0f M", static_cast<double>(m.instructions) / 1e6);
+    instructions = buf.data();
+  }
+  std::printf("| %s | %lld | %.1f | %.3f | %.3f | %s | %.0f | %.1f | %.1f | %s |\n",
+              std::string(title).c_str(), static_cast<long long>(n), inputMb, m.processWall,
+              m.processCpu, instructions.c_str(), static_cast<double>(m.records) / m.processWall,
+              inputMb / m.processWall, static_cast<double>(m.peakKb) / 1024, perPoint.c_str());
+  std::fflush(stdout);
+}
+
+constexpr std::string_view kPeerTitle = "peer: gpsbabel NMEA → unicsv, TZ=UTC";
+
+// "VRN → MPS" of "VRN → MPS, all annotations, step 1".
+std::string_view ShortTitle(const Case& c) { return c.title.substr(0, c.title.find(',')); }
+
+// Both read the same fixes, so the ratio is that of the wall times; the
+// points written differ by the fixes of the outages, which the peer leaves
+// out and ours carry with the last known position.
+std::string PeerComparison(const Case& c, std::int64_t n, const Measure& ours,
+                           const Measure& peer) {
+  std::array<char, 256> buf{};
+  std::snprintf(buf.data(), buf.size(),
+                "%s is %.1f× the peer at %lld fixes (wall %.3f s against %.3f s, CPU %.3f s "
+                "against %.3f s; %lld points written, the peer %lld)",
+                std::string(ShortTitle(c)).c_str(), peer.processWall / ours.processWall,
+                static_cast<long long>(n), ours.processWall, peer.processWall, ours.processCpu,
+                peer.processCpu, static_cast<long long>(ours.records),
+                static_cast<long long>(peer.records));
+  return buf.data();
+}
+
 int RunAll(const Options& opts) {
   const std::string self = SelfPath();
+  const std::optional<std::string> peer = FindPeer();
   mkdir(opts.dataDir.c_str(), 0777);
   PrintMachine();
   std::printf(
@@ -294,9 +435,12 @@ int RunAll(const Options& opts) {
   std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
   std::fflush(stdout);
   std::vector<std::string> ratios;
+  std::vector<std::string> peerLines;
   for (const Case& c : kCases) {
     if (!opts.onlyCase.empty() && c.name != opts.onlyCase) continue;
     std::map<std::int64_t, Measure> best;
+    std::map<std::int64_t, Measure> peerBest;
+    const std::int64_t smallest = opts.sizes.front();
     for (std::int64_t n : opts.sizes) {
       if (!EnsureInput(self, opts.dataDir, c.input, n)) {
         std::fprintf(stderr, "cannot generate the input of %s\n", std::string(c.name).c_str());
@@ -305,42 +449,37 @@ int RunAll(const Options& opts) {
       const std::string input = InputPath(opts.dataDir, c.input, n);
       const std::string output =
           opts.dataDir + "/out-" + std::string(c.name) + "." + std::string(c.outputSuffix);
-      std::optional<Measure> chosen;
-      for (int r = 0; r < opts.repeat; ++r) {
-        std::remove(output.c_str());
-        const std::optional<Measure> m = Spawn({self, "--one", std::string(c.name), input, output});
-        if (!m) {
-          std::fprintf(stderr, "%s at %lld failed\n", std::string(c.name).c_str(),
-                       static_cast<long long>(n));
-          return 1;
-        }
-        if (!chosen || m->processWall < chosen->processWall) chosen = m;
-      }
+      const std::optional<Measure> chosen = BestOf(opts.repeat, output, [&] {
+        return MeasureConversion({self, "--one", std::string(c.name), input, output});
+      });
       std::remove(output.c_str());
-      const Measure& m = *chosen;
-      best[n] = m;
+      if (!chosen) {
+        std::fprintf(stderr, "%s at %lld failed\n", std::string(c.name).c_str(),
+                     static_cast<long long>(n));
+        return 1;
+      }
+      best[n] = *chosen;
       const double inputMb = static_cast<double>(FileSize(input)) / 1e6;
-      // Memory above the smallest size's peak, per point held.
-      std::string perPoint = "";
-      const std::int64_t smallest = opts.sizes.front();
-      if (n > smallest && best.count(smallest) != 0) {
-        const double extra = static_cast<double>(m.peakKb - best[smallest].peakKb) * 1024;
-        perPoint =
-            std::to_string(static_cast<long long>(extra / static_cast<double>(n - smallest)));
+      PrintRow(c.title, n, inputMb, *chosen,
+               BytesPerPointAbove(*chosen, n, best.count(smallest) != 0 ? &best[smallest] : nullptr,
+                                  smallest));
+      if (!c.timedBesidePeer || !peer) continue;
+      const std::string peerOutput = opts.dataDir + "/out-peer.csv";
+      const std::optional<Measure> peerRun =
+          BestOf(opts.repeat, peerOutput, [&] { return MeasurePeer(*peer, input, peerOutput); });
+      std::remove(peerOutput.c_str());
+      if (!peerRun) {
+        peerLines.push_back("the peer failed at " + std::to_string(n) + " fixes");
+        continue;
       }
-      std::string instructions = "n/a";
-      if (m.instructions >= 0) {
-        std::array<char, 32> buf{};
-        std::snprintf(buf.data(), buf.size(), "%.0f M", static_cast<double>(m.instructions) / 1e6);
-        instructions = buf.data();
-      }
-      std::printf("| %s | %lld | %.1f | %.3f | %.3f | %s | %.0f | %.1f | %.1f | %s |\n",
-                  std::string(c.title).c_str(), static_cast<long long>(n), inputMb, m.processWall,
-                  m.processCpu, instructions.c_str(),
-                  static_cast<double>(m.records) / m.processWall, inputMb / m.processWall,
-                  static_cast<double>(m.peakKb) / 1024, perPoint.c_str());
-      std::fflush(stdout);
+      peerBest[n] = *peerRun;
+      PrintRow(kPeerTitle, n, inputMb, *peerRun,
+               BytesPerPointAbove(*peerRun, n,
+                                  peerBest.count(smallest) != 0 ? &peerBest[smallest] : nullptr,
+                                  smallest));
+      peerLines.push_back(PeerComparison(c, n, *chosen, *peerRun));
     }
+    if (c.timedBesidePeer && !peer) peerLines.emplace_back("peer not installed");
     if (best.count(100000) != 0 && best.count(1000000) != 0) {
       std::array<char, 160> buf{};
       std::snprintf(buf.data(), buf.size(), "%s: 10^6 / 10^5 = %.1f (wall), %.1f (CPU)",
@@ -350,6 +489,8 @@ int RunAll(const Options& opts) {
       ratios.emplace_back(buf.data());
     }
   }
+  if (!peerLines.empty()) std::printf("\n");
+  for (const std::string& line : peerLines) std::printf("%s\n", line.c_str());
   if (!ratios.empty()) {
     std::printf("\nGrowth from 10^5 to 10^6 fixes:\n\n");
     for (const std::string& line : ratios) std::printf("- %s\n", line.c_str());

@@ -176,8 +176,7 @@ InputTextFile::~InputTextFile() { Close(); }
 void InputTextFile::Close() {
   if (file_ != platform::kNoFile) platform::CloseFile(file_);
   file_ = platform::kNoFile;
-  delete codec_;
-  codec_ = nullptr;
+  codec_.reset();
 }
 
 bool InputTextFile::Open(const std::string& path) {
@@ -200,7 +199,7 @@ bool InputTextFile::Open(const std::string& path) {
     return false;
   }
   if (encoding_ == Encoding::kCp932) {
-    codec_ = new Cp932Codec();
+    codec_ = std::make_unique<Cp932Codec>();
     // Undecoded CP932 bytes would pass for UTF-8 text.
     error_ = codec_->Problem();
     if (!error_.empty()) {
@@ -327,7 +326,6 @@ bool InputTextFile::ReadLine(std::string& line) {
 
 OutputTextFile::~OutputTextFile() {
   if (file_ != platform::kNoFile) Abort();
-  delete codec_;
 }
 
 bool OutputTextFile::IsTemporaryName(std::string_view name) {
@@ -364,7 +362,6 @@ bool OutputTextFile::CreateTemporaryFile() {
 
 bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding) {
   path_ = path;
-  mode_ = mode;
   // What is read as UTF-16 is written as UTF-8.
   encoding_ = IsUtf16(encoding) ? Encoding::kUtf8 : encoding;
   failed_ = false;
@@ -373,7 +370,7 @@ bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding)
   temporaryPath_.clear();
   pending_.clear();
   if (encoding_ == Encoding::kCp932) {
-    if (codec_ == nullptr) codec_ = new Cp932Codec();
+    if (codec_ == nullptr) codec_ = std::make_unique<Cp932Codec>();
     // Without a converter the bytes would be UTF-8 in a file declared CP932.
     error_ = codec_->Problem();
     if (!error_.empty()) return false;

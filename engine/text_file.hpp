@@ -29,6 +29,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,7 +129,7 @@ class InputTextFile final : public text::LineSource {
   mutable std::int64_t bytesFromFile_ = 0;
   std::uint64_t consumed_ = 0;
   std::string raw_;
-  Cp932Codec* codec_ = nullptr;
+  std::unique_ptr<Cp932Codec> codec_;
   mutable Utf16Decoder utf16_;
   mutable std::vector<char> utf16Chunk_;
   mutable std::string decoded_;
@@ -174,17 +175,15 @@ class OutputTextFile {
   void FailWithSystemError();
 
   platform::FileHandle file_ = platform::kNoFile;
-  Mode mode_ = Mode::kReplace;
   Encoding encoding_ = Encoding::kUtf8;
   std::string path_;
   std::string temporaryPath_;
   std::string pending_;
-  std::string encoded_;
   std::string error_;
   std::uint32_t permissions_ = 0;
   bool failed_ = false;
   std::int64_t replaced_ = 0;
-  Cp932Codec* codec_ = nullptr;
+  std::unique_ptr<Cp932Codec> codec_;
 };
 
 }  // namespace vc::engine

@@ -14,7 +14,8 @@ set -euo pipefail
 # qt6-l10n-tools has lrelease, which compiles the window's English texts at
 # build time. GPX is
 # read with expat; the tests validate written GPX and KML with xmllint
-# (libxml2-utils) and read them back with the peer converter gpsbabel.
+# (libxml2-utils) and read them back with the peer converter gpsbabel, which
+# the benchmark (./run.sh --bench) also times beside VRN -> MPS.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libcli11-dev
           qt6-base-dev qt6-l10n-tools fonts-liberation fonts-noto-cjk desktop-file-utils dpkg-dev
           file lintian bash-completion libexpat1-dev libxml2-utils gpsbabel)

@@ -265,12 +265,6 @@ void AppendDateTime(std::string& out, LocalSeconds seconds) {
   AppendText(out, text, PutHms(p, c, 2));
 }
 
-std::string FormatDateTime(LocalSeconds seconds) {
-  std::string out;
-  AppendDateTime(out, seconds);
-  return out;
-}
-
 void AppendGeneralDateTime(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
   const bool zeroDate = c.year == 1899 && c.month == 12 && c.day == 30;
@@ -286,12 +280,6 @@ void AppendGeneralDateTime(std::string& out, LocalSeconds seconds) {
     p = PutHms(p, c, 1);
   }
   AppendText(out, text, p);
-}
-
-std::string FormatGeneralDateTime(LocalSeconds seconds) {
-  std::string out;
-  AppendGeneralDateTime(out, seconds);
-  return out;
 }
 
 void AppendMonthDayYear(std::string& out, LocalSeconds seconds) {

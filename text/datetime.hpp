@@ -68,13 +68,11 @@ LocalSeconds SecondsBetween(LocalSeconds a, LocalSeconds b) noexcept;
 
 // "yyyy/mm/dd hh:nn:ss"; a time of day is written "hh:nn:ss" alone.
 void AppendDateTime(std::string& out, LocalSeconds seconds);
-std::string FormatDateTime(LocalSeconds seconds);
 
 // The general date-and-time form: "yyyy/mm/dd h:nn:ss" (hour without a
 // leading zero); only the date at exactly midnight; only the time on the
 // zero date.
 void AppendGeneralDateTime(std::string& out, LocalSeconds seconds);
-std::string FormatGeneralDateTime(LocalSeconds seconds);
 
 // Waypoint+ date "mm/dd/yyyy" and time "hh:mm:ss".
 void AppendMonthDayYear(std::string& out, LocalSeconds seconds);

@@ -41,25 +41,39 @@ bool StartsValidSequence(std::string_view s, std::size_t i) noexcept {
   return static_cast<unsigned char>(s[i]) < 0x80 || SequenceLength(s, i) > 1;
 }
 
-}  // namespace
+bool IsSpace(char c) noexcept { return c == ' '; }
+bool IsSpaceOrTab(char c) noexcept { return c == ' ' || c == '\t'; }
 
-std::string_view TrimSpaces(std::string_view text) noexcept {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
+// A text of blanks alone gives the empty view.
+template <bool (*IsBlank)(char) noexcept>
+std::string_view TrimTrailingWhere(std::string_view text) noexcept {
+  std::size_t end = text.size();
+  while (end > 0 && IsBlank(text[end - 1])) --end;
+  return end == 0 ? std::string_view{} : text.substr(0, end);
 }
 
+template <bool (*IsBlank)(char) noexcept>
+std::string_view TrimWhere(std::string_view text) noexcept {
+  text = TrimTrailingWhere<IsBlank>(text);
+  std::size_t first = 0;
+  while (first < text.size() && IsBlank(text[first])) ++first;
+  return text.substr(first);
+}
+
+}  // namespace
+
+std::string_view TrimSpaces(std::string_view text) noexcept { return TrimWhere<IsSpace>(text); }
+
 std::string_view TrimTrailingSpaces(std::string_view text) noexcept {
-  const auto last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
+  return TrimTrailingWhere<IsSpace>(text);
 }
 
 std::string_view TrimBlanks(std::string_view text) noexcept {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
+  return TrimWhere<IsSpaceOrTab>(text);
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) noexcept {
+  return TrimTrailingWhere<IsSpaceOrTab>(text);
 }
 
 std::string UpperAscii(std::string_view text) {

@@ -15,8 +15,9 @@ std::string_view TrimSpaces(std::string_view text) noexcept;
 std::string_view TrimTrailingSpaces(std::string_view text) noexcept;
 
 // Removes leading and trailing runs of spaces and TABs in any mix; CR and LF
-// stay. Used by the MPS statement reader and parser.
+// stay. Used by the MPS statement reader and parser, and for Waypoint+ fields.
 std::string_view TrimBlanks(std::string_view text) noexcept;
+std::string_view TrimTrailingBlanks(std::string_view text) noexcept;
 
 // ASCII letters only; other bytes (UTF-8 sequences included) are kept.
 std::string UpperAscii(std::string_view text);

@@ -167,8 +167,6 @@ const MpsKindSpec* FindMpsKind(std::string_view keyword) noexcept {
   return nullptr;
 }
 
-std::span<const MpsAttribute> MpsDispRanges() noexcept { return kDispRanges; }
-
 const MpsAttribute* FindDispRange(std::string_view word) noexcept {
   for (const MpsAttribute& range : kDispRanges) {
     if (range.name == word) return &range;

@@ -93,7 +93,6 @@ struct MpsKindSpec {
 
 // The range words of a disp statement: "all", "first" and "last" stand alone,
 // "pos", "oid" and "area" carry a value.
-[[nodiscard]] std::span<const MpsAttribute> MpsDispRanges() noexcept;
 [[nodiscard]] const MpsAttribute* FindDispRange(std::string_view word) noexcept;
 
 // The optional scale of a disp statement, its value 3.

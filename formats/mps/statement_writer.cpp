@@ -129,27 +129,6 @@ MpsValues PointLineValues(std::string_view oid, std::string_view gid, std::strin
   return values;
 }
 
-std::string FillTemplate(std::string_view templateText, std::string_view placeholder,
-                         std::string_view value) {
-  std::string out;
-  AppendFilledTemplate(out, templateText, placeholder, value);
-  return out;
-}
-
-void AppendFilledTemplate(std::string& out, std::string_view templateText,
-                          std::string_view placeholder, std::string_view value) {
-  const std::size_t at = templateText.find(placeholder);
-  if (at == std::string_view::npos) {
-    out += templateText;
-    return;
-  }
-  out += templateText.substr(0, at);
-  out += '"';
-  out += value;
-  out += '"';
-  out += templateText.substr(at + placeholder.size());
-}
-
 void AppendMpsStatement(std::string& out, std::string_view kind, const MpsValues& values) {
   const MpsKindSpec* entry = FindMpsKind(kind);
   if (entry == nullptr) {
@@ -182,12 +161,6 @@ void AppendMpsStatement(std::string& out, std::string_view kind, const MpsValues
       AppendHeader(out, *entry, values);
       return;
   }
-}
-
-std::string MakeMpsStatement(std::string_view kind, const MpsValues& values) {
-  std::string out;
-  AppendMpsStatement(out, kind, values);
-  return out;
 }
 
 }  // namespace vc::mps

@@ -34,17 +34,7 @@ using MpsValues = std::array<std::string_view, kMpsValueCount>;
                                         std::string_view pos, std::string_view str,
                                         std::string_view info) noexcept;
 
-// The template with the first occurrence of `placeholder` replaced by the
-// value in double quotes; the template unchanged when it has none.
-[[nodiscard]] std::string FillTemplate(std::string_view templateText, std::string_view placeholder,
-                                       std::string_view value);
-void AppendFilledTemplate(std::string& out, std::string_view templateText,
-                          std::string_view placeholder, std::string_view value);
-
-// Appends the statement to `out` without building any intermediate text;
-// this is the call to use once per track point.
+// Appends the statement to `out` without building any intermediate text.
 void AppendMpsStatement(std::string& out, std::string_view kind, const MpsValues& values);
-
-[[nodiscard]] std::string MakeMpsStatement(std::string_view kind, const MpsValues& values);
 
 }  // namespace vc::mps

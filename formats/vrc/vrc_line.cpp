@@ -64,12 +64,6 @@ void ClearFields(VrcLine& line) noexcept {
 
 }  // namespace
 
-std::string CleanVrcField(std::string_view field) {
-  std::string cleaned;
-  AppendCleaned(cleaned, field);
-  return cleaned;
-}
-
 void SplitVrcLine(std::string_view text, VrcLine& line) {
   ClearFields(line);
   std::size_t count = 0;
@@ -82,12 +76,6 @@ void SplitVrcLine(std::string_view text, VrcLine& line) {
   line.fieldCount = count;
 }
 
-VrcLine SplitVrcLine(std::string_view text) {
-  VrcLine line;
-  SplitVrcLine(text, line);
-  return line;
-}
-
 void ReadVrcLine(text::LineSource& source, VrcLine& line) {
   if (!source.ReadLine(line.text)) {
     ClearFields(line);
@@ -95,12 +83,6 @@ void ReadVrcLine(text::LineSource& source, VrcLine& line) {
     return;
   }
   SplitVrcLine(line.text, line);
-}
-
-VrcLine ReadVrcLine(text::LineSource& source) {
-  VrcLine line;
-  ReadVrcLine(source, line);
-  return line;
 }
 
 std::size_t VrcColumnCount(std::string_view kind) noexcept {
@@ -120,12 +102,6 @@ void AppendVrcLine(std::string& out, const VrcFields& fields) {
     out += '\t';
     out += fields[n];
   }
-}
-
-std::string MakeVrcLine(const VrcFields& fields) {
-  std::string line;
-  AppendVrcLine(line, fields);
-  return line;
 }
 
 }  // namespace vc::vrc

@@ -29,29 +29,22 @@ struct VrcLine {
   std::string text;
 };
 
-// The field without its double quotes and equals signs: spreadsheet cells
-// written as ="12" read as 12.
-std::string CleanVrcField(std::string_view field);
-
-// Splits one line (without its line end) at every TAB and comma. Fields are
-// cleaned but not trimmed; an empty line gives one empty field. The variant
-// taking a VrcLine reuses the storage of its texts.
+// Splits one line (without its line end) at every TAB and comma, reusing the
+// storage of the line's texts. Fields lose their double quotes and equals
+// signs (spreadsheet cells written as ="12" read as 12) but are not trimmed;
+// an empty line gives one empty field.
 void SplitVrcLine(std::string_view text, VrcLine& line);
-VrcLine SplitVrcLine(std::string_view text);
 
 // Reads and splits the next line; at the end of the source field 0 is "EOF"
 // and every other field is empty.
 void ReadVrcLine(text::LineSource& source, VrcLine& line);
-VrcLine ReadVrcLine(text::LineSource& source);
 
 // Columns of a written line of the kind ("WPT" 44, "RTH" 4, "RTP" 64,
 // "TRH" 5, "TRP" 10; compared upper-cased); 0 for any other kind.
 std::size_t VrcColumnCount(std::string_view kind) noexcept;
 
-// Fields 1 to the column count of the kind in field 1, joined by TABs
-// (empty fields keep their place); the empty text for another kind.
-std::string MakeVrcLine(const VrcFields& fields);
-// As MakeVrcLine, appending the line to `out`.
+// Appends fields 1 to the column count of the kind in field 1, joined by
+// TABs (empty fields keep their place); nothing for another kind.
 void AppendVrcLine(std::string& out, const VrcFields& fields);
 
 }  // namespace vc::vrc

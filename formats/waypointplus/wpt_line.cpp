@@ -71,11 +71,6 @@ bool IsBlankLine(std::string_view line) noexcept {
   return line.find_first_not_of(kBlanks) == std::string_view::npos;
 }
 
-std::string_view TrimTrailingBlanks(std::string_view text) noexcept {
-  const std::size_t last = text.find_last_not_of(kBlanks);
-  return last == std::string_view::npos ? std::string_view{} : text.substr(0, last + 1);
-}
-
 void TrimBlanksInPlace(std::string& text) {
   const std::size_t last = text.find_last_not_of(kBlanks);
   if (last == std::string::npos) {
@@ -144,7 +139,8 @@ void WptLineReader::ReadQuotedField(std::string& field) {
 void WptLineReader::ReadPlainField(std::string& field) {
   const std::size_t comma = line_.find(',', position_);
   const std::size_t end = comma == std::string::npos ? line_.size() : comma;
-  field.assign(TrimTrailingBlanks(std::string_view(line_).substr(position_, end - position_)));
+  field.assign(
+      text::TrimTrailingBlanks(std::string_view(line_).substr(position_, end - position_)));
   ConsumeSeparator();
 }
 
@@ -199,14 +195,6 @@ void AppendWptLine(std::string& out, std::string_view kind, std::string_view fie
     out += coordinate ? ", " : ",";
     out += fields[n];
   }
-}
-
-std::string MakeWptLine(std::string_view kind, std::string_view field1, std::string_view field2,
-                        std::string_view field3, std::string_view field4, std::string_view field5,
-                        std::string_view field6, std::string_view field7) {
-  std::string line;
-  AppendWptLine(line, kind, field1, field2, field3, field4, field5, field6, field7);
-  return line;
 }
 
 }  // namespace vc::wpt

@@ -77,17 +77,11 @@ class WptLineReader {
   std::size_t kindLine_ = 0;
 };
 
-// Makes the text of one line, without its line end. The kind is trimmed of
-// spaces and selects the layout; the fields are written exactly as passed.
+// Appends the text of one line, without its line end. The kind is trimmed
+// of spaces and selects the layout; the fields are written exactly as passed.
 // Coordinates are preceded by ", " (a comma and a blank), every other field
 // by a bare comma. Fields the kind does not use are ignored. An unknown kind
 // gives "command [<kind>] is not suppoted" as the line.
-std::string MakeWptLine(std::string_view kind, std::string_view field1 = {},
-                        std::string_view field2 = {}, std::string_view field3 = {},
-                        std::string_view field4 = {}, std::string_view field5 = {},
-                        std::string_view field6 = {}, std::string_view field7 = {});
-
-// As MakeWptLine, appending the line to `out`.
 void AppendWptLine(std::string& out, std::string_view kind, std::string_view field1 = {},
                    std::string_view field2 = {}, std::string_view field3 = {},
                    std::string_view field4 = {}, std::string_view field5 = {},

@@ -6,6 +6,7 @@
 
 #include "formats/mps/statement_writer.hpp"
 #include "geo/coord_text.hpp"
+#include "support/mps_support.hpp"
 #include "support/track_point_support.hpp"
 #include "support/writer_support.hpp"
 
@@ -209,9 +210,9 @@ TEST_F(MpsWriterTest, LongTrackIsWrittenAsOneWholeText) {
   for (std::size_t i = 1; i <= kPoints; ++i)
     pos += (i > 1 ? "," : "") + points.Text(points[i], engine::PointField::kLat) + ",139/45/00.0";
   std::string expected =
-      mps::MakeMpsStatement("line", mps::PointLineValues("", "2531", pos, "[TR],True,,", ",,"));
+      MakeMpsStatement("line", mps::PointLineValues("", "2531", pos, "[TR],True,,", ",,"));
   for (std::size_t i = 1; i <= kPoints; i += 2) {
-    expected += "\r\n" + mps::MakeMpsStatement(
+    expected += "\r\n" + MakeMpsStatement(
                              "point", mps::PointLineValues(
                                           "", "2532",
                                           points.Text(points[i], engine::PointField::kLat) + ',' +

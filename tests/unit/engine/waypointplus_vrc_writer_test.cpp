@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "formats/vrc/vrc_line.hpp"
+#include "support/vrc_support.hpp"
 #include "support/writer_support.hpp"
 
 namespace vc::testing {
@@ -84,7 +85,7 @@ TEST_F(VrcWriterTest, WaypointColumns) {
   harness.options.coordFormat = "MPS";
   const std::string text = Write(RecordKind::kWpt);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\t'), 43);
-  const vrc::VrcLine line = vrc::SplitVrcLine(text.substr(0, text.size() - 2));
+  const vrc::VrcLine line = SplitVrcLine(text.substr(0, text.size() - 2));
   const vrc::VrcFields& f = line.fields;
   const std::vector<std::string> expected = {"WPT", "MPS", "TOKYO", "Summit", f[5],
                                              f[6],  "one", "two",   "",       "three"};
@@ -122,7 +123,7 @@ TEST_F(VrcWriterTest, NoColumnLeaksFromAnEarlierRecord) {
   SetRoute(harness.buffers(), "1", "R", {MakeWaypoint("A", "35.5", "139.75")});
   const std::string text = Write(RecordKind::kRte);
   const std::string routePoint = text.substr(text.find("RTP"));
-  EXPECT_EQ(vrc::SplitVrcLine(routePoint.substr(0, routePoint.size() - 2)).fields[9], "");
+  EXPECT_EQ(SplitVrcLine(routePoint.substr(0, routePoint.size() - 2)).fields[9], "");
 }
 
 }  // namespace

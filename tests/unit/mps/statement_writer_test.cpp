@@ -6,9 +6,13 @@
 #include <string>
 
 #include "formats/mps/statement_parser.hpp"
+#include "support/mps_support.hpp"
 
 namespace vc::mps {
 namespace {
+
+using vc::testing::FillTemplate;
+using vc::testing::MakeMpsStatement;
 
 MpsValues Values(std::initializer_list<std::string_view> first) {
   MpsValues values{};
@@ -26,7 +30,7 @@ struct LayoutCase {
 
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.what; }
 
-class WriterLayout : public testing::TestWithParam<LayoutCase> {};
+class WriterLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(WriterLayout, WritesExactText) {
   const LayoutCase& c = GetParam();
@@ -73,7 +77,7 @@ const LayoutCase kLayoutCases[] = {
     {"empty kind", "", {}, "// Not Suport []"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Layouts, WriterLayout, testing::ValuesIn(kLayoutCases));
+INSTANTIATE_TEST_SUITE_P(Layouts, WriterLayout, ::testing::ValuesIn(kLayoutCases));
 
 TEST(FillTemplate, FillsFirstOccurrenceOnly) {
   EXPECT_EQ(FillTemplate("gid=$GID$", "$GID$", "2510"), "gid=\"2510\"");

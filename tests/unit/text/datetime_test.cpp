@@ -4,10 +4,14 @@
 
 #include <cstdlib>
 
+#include "support/text_support.hpp"
 #include "text/clock.hpp"
 
 namespace vc::text {
 namespace {
+
+using vc::testing::FormatDateTime;
+using vc::testing::FormatGeneralDateTime;
 
 // setenv and unsetenv are POSIX; Windows' C library has _putenv_s, where an
 // empty value removes the variable, and _tzset.

@@ -17,6 +17,23 @@ TEST(Trim, SpacesOnlyVersusBlanks) {
   EXPECT_EQ(TrimTrailingSpaces("ab  "), "ab");
 }
 
+TEST(Trim, TrailingOnlyKeepsTheStart) {
+  const struct {
+    std::string_view text;
+    std::string_view spaces;  // TrimTrailingSpaces
+    std::string_view blanks;  // TrimTrailingBlanks
+  } cases[] = {
+      {" a \t ", " a \t", " a"},
+      {" \t ", " \t", ""},
+      {"a\r", "a\r", "a\r"},
+      {"", "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TrimTrailingSpaces(c.text), c.spaces) << c.text;
+    EXPECT_EQ(TrimTrailingBlanks(c.text), c.blanks) << c.text;
+  }
+}
+
 TEST(UpperCase, ComparesAsciiLettersOnly) {
   EXPECT_EQ(UpperAscii("Tokyo mean"), "TOKYO MEAN");
   EXPECT_TRUE(EqualsUpper("trk", "TRK"));
@@ -36,7 +53,9 @@ TEST(Utf8, CountsAndCutsCharacters) {
   EXPECT_EQ(DropRightChars("a.txt", 3), "a.");
   EXPECT_EQ(DropRightChars("tx", 3), "");
   // A stray byte counts as one character and is never split.
-  EXPECT_EQ(CharCount("a\xff" "b"), 3u);
+  EXPECT_EQ(CharCount("a\xff"
+                      "b"),
+            3u);
   EXPECT_TRUE(IsValidUtf8("plain ASCII text, long enough to use the fast path"));
   EXPECT_TRUE(IsValidUtf8(kyoto));
   EXPECT_FALSE(IsValidUtf8("\x83\x76\x83\x8d"));  // CP932 for a katakana pair

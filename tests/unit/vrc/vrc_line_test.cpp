@@ -6,10 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "support/vrc_support.hpp"
 #include "text/line_source.hpp"
 
 namespace vc::vrc {
 namespace {
+
+using vc::testing::MakeVrcLine;
+using vc::testing::ReadVrcLine;
+using vc::testing::SplitVrcLine;
 
 std::vector<std::string> FieldsOf(const VrcLine& line) {
   return {line.fields.begin() + 1, line.fields.begin() + 1 + static_cast<long>(line.fieldCount)};

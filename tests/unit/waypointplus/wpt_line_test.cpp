@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "support/wpt_support.hpp"
 #include "text/line_source.hpp"
 
 namespace vc::wpt {
 namespace {
+
+using vc::testing::MakeWptLine;
 
 // Expected result of one ReadWptLine call: the kind and fields 1 to 7.
 struct Expected {
