@@ -3,7 +3,7 @@
 //   vc_bench [--sizes 10000,100000,1000000] [--repeat 3] [--data DIR] [--case NAME]
 //       generates the inputs once (kept in DIR), runs every case at every
 //       size in a process of its own, and prints a Markdown table
-//   vc_bench --generate KIND N PATH     writes one input (vrn vrp vrm wpt vrc mps nmea gpx)
+//   vc_bench --generate KIND N PATH     writes one input (vrn vrp vrm wpt vrc mps nmea gpx route)
 //   vc_bench --one CASE INPUT OUTPUT    one conversion; prints its measures
 //
 // Each conversion runs in a fresh process so that its peak memory (the
@@ -63,6 +63,12 @@ void AllRecords(engine::ConvertOptions& o) {
   o.convertWaypoints = o.convertRoutes = o.convertTracks = true;
 }
 
+// The log recorded in WGS84: every point goes through the datum transform.
+void AllAnnotationsFromWgs84(engine::ConvertOptions& o) {
+  AllAnnotations(o);
+  o.vrmVrnDatumOption = "WGS84";
+}
+
 struct Case {
   std::string_view name;   // for --case and --one
   std::string_view title;  // for the table
@@ -72,8 +78,10 @@ struct Case {
   bool timedBesidePeer = false;
 };
 
-const std::array<Case, 10> kCases{{
+const std::array<Case, 12> kCases{{
     {"vrn-mps", "VRN → MPS, all annotations, step 1", InputKind::kVrn, "mps", AllAnnotations, true},
+    {"vrn84-mps", "VRN in WGS84 → MPS, all annotations, step 1", InputKind::kVrn, "mps",
+     AllAnnotationsFromWgs84},
     {"vrn-wpt", "VRN → Waypoint+", InputKind::kVrn, "txt", AllRecords},
     {"vrp-vrc", "VRP → VRC", InputKind::kVrp, "vrc", AllRecords},
     {"wpt-mps", "Waypoint+ → MPS", InputKind::kWpt, "mps", AllRecords},
@@ -84,6 +92,7 @@ const std::array<Case, 10> kCases{{
     {"vrn-gpx", "VRN → GPX", InputKind::kVrn, "gpx", AllRecords},
     {"gpx-mps", "GPX → MPS", InputKind::kGpx, "mps", AllRecords},
     {"vrn-kml", "VRN → KML", InputKind::kVrn, "kml", AllRecords},
+    {"route-mps", "Waypoint+ route → MPS", InputKind::kWptRoute, "mps", AllRecords},
 }};
 
 const Case* FindCase(std::string_view name) {
@@ -94,9 +103,10 @@ const Case* FindCase(std::string_view name) {
 }
 
 std::optional<InputKind> KindNamed(std::string_view name) {
-  for (InputKind kind : {InputKind::kVrn, InputKind::kVrp, InputKind::kVrm, InputKind::kWpt,
-                         InputKind::kVrc, InputKind::kMps, InputKind::kNmea, InputKind::kGpx}) {
-    if (name == SuffixOf(kind) || (name == "wpt" && kind == InputKind::kWpt)) return kind;
+  for (InputKind kind :
+       {InputKind::kVrn, InputKind::kVrp, InputKind::kVrm, InputKind::kWpt, InputKind::kVrc,
+        InputKind::kMps, InputKind::kNmea, InputKind::kGpx, InputKind::kWptRoute}) {
+    if (name == NameOf(kind) || (name == "wpt" && kind == InputKind::kWpt)) return kind;
   }
   return std::nullopt;
 }
@@ -335,7 +345,8 @@ std::optional<Measure> BestOf(int repeat, const std::string& output,
 }
 
 std::string InputPath(const std::string& dir, InputKind kind, std::int64_t n) {
-  return dir + "/gen1-" + std::to_string(n) + "." + std::string(SuffixOf(kind));
+  const std::string stem = kind == InputKind::kWptRoute ? "/route1-" : "/gen1-";
+  return dir + stem + std::to_string(n) + "." + std::string(SuffixOf(kind));
 }
 
 bool EnsureInput(const std::string& self, const std::string& dir, InputKind kind, std::int64_t n) {
@@ -347,7 +358,7 @@ bool EnsureInput(const std::string& self, const std::string& dir, InputKind kind
   const std::string partial =
       dir + "/partial-" + std::to_string(n) + "." + std::string(SuffixOf(kind));
   const std::string generate =
-      self + " --generate " + std::string(SuffixOf(kind)) + " " + std::to_string(n) + " " + partial;
+      self + " --generate " + std::string(NameOf(kind)) + " " + std::to_string(n) + " " + partial;
   if (std::system(generate.c_str()) != 0 || FileSize(partial) <= 0) return false;
   return std::rename(partial.c_str(), path.c_str()) == 0;
 }
@@ -516,7 +527,7 @@ std::vector<std::int64_t> ParseSizes(std::string_view text) {
 int Usage() {
   std::fprintf(stderr,
                "usage: vc_bench [--sizes N,N,...] [--repeat R] [--data DIR] [--case NAME]\n"
-               "       vc_bench --generate vrn|vrp|vrm|txt|vrc|mps|nmea|gpx N PATH\n"
+               "       vc_bench --generate vrn|vrp|vrm|txt|vrc|mps|nmea|gpx|route N PATH\n"
                "       vc_bench --one CASE INPUT OUTPUT\n"
                "cases:");
   for (const Case& c : kCases) std::fprintf(stderr, " %s", std::string(c.name).c_str());

@@ -355,6 +355,19 @@ void WriteWaypointPlus(Output& out, std::int64_t fixes) {
   }
 }
 
+// One route of `points` points round the ring, each with its own name.
+void WriteWaypointPlusRoute(Output& out, std::int64_t points) {
+  Drive drive;
+  const text::LocalSeconds start = drive.Next().utc;
+  out.text() += "Datum,Tokyo mean,Bessel 1841,739.845,0.10037483,-128,481,664";
+  out.EndLine();
+  out.text() += "RN,1,Long road";
+  out.EndLine();
+  for (std::int64_t n = 0; n < points; ++n) {
+    WriteWptPoint(out, "RP", static_cast<int>(n % 1000), start);
+  }
+}
+
 void AppendColumns(std::string& out, std::initializer_list<std::string_view> columns,
                    std::size_t total) {
   std::size_t n = 0;
@@ -464,8 +477,14 @@ std::string_view SuffixOf(InputKind kind) noexcept {
       return "nmea";
     case InputKind::kGpx:
       return "gpx";
+    case InputKind::kWptRoute:
+      return "txt";
   }
   return "";
+}
+
+std::string_view NameOf(InputKind kind) noexcept {
+  return kind == InputKind::kWptRoute ? "route" : SuffixOf(kind);
 }
 
 bool GenerateInput(InputKind kind, std::int64_t fixes, const std::string& path,
@@ -493,6 +512,9 @@ bool GenerateInput(InputKind kind, std::int64_t fixes, const std::string& path,
       break;
     case InputKind::kVrc:
       WriteVrc(out, fixes);
+      break;
+    case InputKind::kWptRoute:
+      WriteWaypointPlusRoute(out, fixes);
       break;
     case InputKind::kMps:
     case InputKind::kGpx:

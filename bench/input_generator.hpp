@@ -21,10 +21,13 @@
 
 namespace vc::bench {
 
-enum class InputKind { kVrn, kVrp, kVrm, kWpt, kVrc, kMps, kNmea, kGpx };
+// kWptRoute: a Waypoint+ file holding one route of N points and nothing else.
+enum class InputKind { kVrn, kVrp, kVrm, kWpt, kVrc, kMps, kNmea, kGpx, kWptRoute };
 
 // The file suffix of a kind ("vrn", "txt", ...).
 std::string_view SuffixOf(InputKind kind) noexcept;
+// The name of a kind for --generate: its suffix, or "route" for kWptRoute.
+std::string_view NameOf(InputKind kind) noexcept;
 
 // Writes `fixes` track points (plus, for Waypoint+, VRC and MPS, the
 // waypoints and the route) to `path`. `groupFile` is needed for MPS only.
