@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "text/digit_pairs.hpp"
 #include "text/strings.hpp"
 
 namespace vc::text {
@@ -77,29 +78,28 @@ constexpr std::array<double, 23> kExactPowersOfTen = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// "00" to "99", so that digits are made two per division.
-constexpr std::array<char, 200> kTwoDigits = [] {
-  std::array<char, 200> table{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    table[2 * i] = static_cast<char>('0' + i / 10);
-    table[2 * i + 1] = static_cast<char>('0' + i % 10);
+// Powers of ten as whole numbers, up to the largest below 2^64.
+constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = [] {
+  std::array<std::uint64_t, 20> table{};
+  std::uint64_t power = 1;
+  for (auto& entry : table) {
+    entry = power;
+    power *= 10;
   }
   return table;
 }();
-
-void CopyTwoDigits(std::uint32_t pair, char* out) noexcept {
-  out[0] = kTwoDigits[2 * pair];
-  out[1] = kTwoDigits[2 * pair + 1];
-}
 
 // Most values are found without any text: |value| scaled by an exact power
 // of ten to fifteen digits before the point is the exact product rounded to
 // a multiple of its unit in the last place (at most 1/8 below 2^50), off by
 // at most half that unit. A fraction other than one half is then at least a
 // whole unit away from one half, so the exact product lies on the same side
-// of it and rounds to the same whole number. Only a fraction of exactly one
-// half cannot tell, and goes the slow way. False then, or when the value is
-// out of reach.
+// of it and rounds to the same whole number. A fraction of exactly one half
+// is decided by the sign of the product's rounding error, which a fused
+// multiply-add gives exactly (a library without a fused one gives 0 or the
+// right sign, as rounding is monotonic). Only an exact half, a tie of the
+// decimal itself, goes the slow way. False then, or when the value is out of
+// reach.
 bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) noexcept {
   constexpr double kLow = 1e14;
   constexpr double kHigh = 1e15;
@@ -112,9 +112,8 @@ bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) no
     const int power = 14 - exponent;
     const auto size = static_cast<int>(kExactPowersOfTen.size());
     if (power >= size || -power >= size) return false;
-    const double scaled = power >= 0
-                              ? magnitude * kExactPowersOfTen[static_cast<std::size_t>(power)]
-                              : magnitude / kExactPowersOfTen[static_cast<std::size_t>(-power)];
+    const double scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
+    const double scaled = power >= 0 ? magnitude * scale : magnitude / scale;
     if (scaled < kLow) {
       --exponent;
       continue;
@@ -126,8 +125,15 @@ bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) no
     // Converting the positive value truncates: its floor, without a call.
     digits = static_cast<std::uint64_t>(scaled);
     const double fraction = scaled - static_cast<double>(digits);
-    if (fraction == 0.5) return false;
-    if (fraction > 0.5) ++digits;
+    if (fraction == 0.5) {
+      // Above the half when the exact product exceeds the rounded one.
+      const double error =
+          power >= 0 ? std::fma(magnitude, scale, -scaled) : std::fma(-scaled, scale, magnitude);
+      if (error == 0) return false;
+      if (error > 0) ++digits;
+    } else if (fraction > 0.5) {
+      ++digits;
+    }
     if (digits == 1000000000000000ULL) {
       digits = 100000000000000ULL;
       ++exponent;
@@ -144,11 +150,11 @@ bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
   auto low = static_cast<std::uint32_t>(digits % 100000000);
   auto high = static_cast<std::uint32_t>(digits / 100000000);
   for (std::size_t k = 15; k > 7; k -= 2) {
-    CopyTwoDigits(low % 100, &out.d[k - 2]);
+    PutDigitPair(&out.d[k - 2], low % 100);
     low /= 100;
   }
   for (std::size_t k = 7; k > 1; k -= 2) {
-    CopyTwoDigits(high % 100, &out.d[k - 2]);
+    PutDigitPair(&out.d[k - 2], high % 100);
     high /= 100;
   }
   out.d[0] = static_cast<char>('0' + high);
@@ -239,79 +245,8 @@ bool IsSmallWhole(double value) noexcept {
          static_cast<double>(static_cast<std::int64_t>(value)) == value;
 }
 
-// The decimal digits of `whole`, at least `minDigits` of them.
-void AppendWholeDigits(std::string& out, std::uint64_t whole, std::size_t minDigits) {
-  std::array<char, 24> buf{};
-  std::size_t at = buf.size();
-  do {
-    buf[--at] = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0);
-  const std::size_t count = buf.size() - at;
-  if (count < minDigits) out.append(minDigits - count, '0');
-  out.append(buf.data() + at, count);
-}
-
-}  // namespace
-
-double LeadingValue(std::string_view text) noexcept {
-  // One pass reads the common short decimal. Up to 15 significant digits are
-  // a whole number below 2^53 divided by an exact power of ten, and one
-  // division of two exact doubles is correctly rounded: the value from_chars
-  // finds, without its general machinery.
-  std::size_t i = 0;
-  const std::size_t size = text.size();
-  while (i < size && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < size && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const std::size_t digitsStart = i;
-  std::uint64_t mantissa = 0;
-  int significant = 0;
-  int decimals = 0;
-  std::size_t digits = 0;
-  for (; i < size && IsDigit(text[i]); ++i, ++digits) {
-    if (significant == 0 && text[i] == '0') continue;
-    ++significant;
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
-  }
-  if (i < size && text[i] == '.') {
-    for (++i; i < size && IsDigit(text[i]); ++i, ++digits) {
-      ++decimals;
-      if (significant == 0 && text[i] == '0') continue;
-      ++significant;
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
-    }
-  }
-  if (digits == 0) return 0;
-  double value = 0;
-  if (significant <= 15 && decimals < static_cast<int>(kExactPowersOfTen.size())) {
-    value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
-  } else {
-    // Too many digits for the exact division: the library reads the span.
-    const std::string_view span = LeadingNumberSpan(text.substr(digitsStart));
-    auto [ptr, ec] =
-        std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
-    if (ec != std::errc{}) return 0;  // beyond the range of a double
-  }
-  return negative ? -value : value;
-}
-
-bool IsNumberText(std::string_view text) noexcept {
-  const std::string_view trimmed = TrimSpaces(text);
-  const std::string_view span = LeadingNumberSpan(trimmed);
-  return !span.empty() && span.size() == trimmed.size();
-}
-
-void AppendGeneral(std::string& out, double value) {
-  if (!std::isfinite(value) || value == 0) {
-    out.push_back('0');
-    return;
-  }
-  if (IsSmallWhole(value)) {
-    if (value < 0) out.push_back('-');
-    AppendWholeDigits(out, static_cast<std::uint64_t>(std::fabs(value)), 1);
-    return;
-  }
+// The general form from the fifteen digits as text: any finite magnitude.
+void AppendGeneralDigits(std::string& out, double value) {
   const Digits15 digits = SignificantDigits(std::fabs(value));
   int count = 15;
   while (count > 1 && digits.d[static_cast<std::size_t>(count - 1)] == '0') --count;
@@ -342,6 +277,220 @@ void AppendGeneral(std::string& out, double value) {
     return;
   }
   out.append(buf.data(), static_cast<std::size_t>(p - buf.data()));
+}
+
+// Removes the trailing zeros of a fifteen-digit mantissa, at most fourteen,
+// in four steps (8, 4, 2, 1) instead of one division per zero.
+void DropTrailingZeros(std::uint64_t& mantissa, int& count) noexcept {
+  if (mantissa % 100000000 == 0) mantissa /= 100000000, count -= 8;
+  if (mantissa % 10000 == 0) mantissa /= 10000, count -= 4;
+  if (mantissa % 100 == 0) mantissa /= 100, count -= 2;
+  if (mantissa % 10 == 0) mantissa /= 10, count -= 1;
+}
+
+// Room for the general form of a magnitude from 10^-9 to 10^15: a sign, "0.",
+// eight zeros and fifteen digits.
+using ShortNumberText = std::array<char, 32>;
+
+// The general form of mantissa x 10^(exponent - 14), a magnitude from the
+// fast digits below 10^15, written to end just before `end`.
+char* PutGeneralBefore(char* end, std::uint64_t mantissa, int exponent) noexcept {
+  int count = 15;
+  DropTrailingZeros(mantissa, count);
+  const int integerDigits = exponent + 1;
+  char* p = end;
+  if (integerDigits <= 0) {
+    p = PutLowDigitsBefore(p, mantissa, count);
+    for (int k = integerDigits; k < 0; ++k) *--p = '0';
+    *--p = '.';
+    *--p = '0';
+    return p;
+  }
+  if (count > integerDigits) {
+    p = PutLowDigitsBefore(p, mantissa, count - integerDigits);
+    *--p = '.';
+  } else {
+    for (int k = count; k < integerDigits; ++k) *--p = '0';
+  }
+  return PutNumberBefore(p, mantissa);
+}
+
+// round(magnitude x 10^decimals) as the patterns round it: taken to fifteen
+// significant digits first, then halves away from zero. False when the
+// fifteen digits need the slow way or the result would not fit 64 bits.
+bool PatternUnits(double magnitude, int decimals, std::uint64_t& units) noexcept {
+  constexpr int kMaxUnitDigits = 19;  // below 10^19 < 2^64
+  if (decimals >= kMaxUnitDigits) return false;
+  const auto unitsPerOne = kWholePowersOfTen[static_cast<std::size_t>(decimals)];
+  if (magnitude == 0) {
+    units = 0;
+    return true;
+  }
+  if (magnitude < kExactPowersOfTen[static_cast<std::size_t>(kMaxUnitDigits - decimals)] &&
+      IsSmallWhole(magnitude)) {
+    units = static_cast<std::uint64_t>(magnitude) * unitsPerOne;
+    return true;
+  }
+  std::uint64_t mantissa = 0;
+  int exponent = 0;
+  if (!FastScaledDigits(magnitude, mantissa, exponent)) return false;
+  // magnitude x 10^decimals = mantissa x 10^shift, to fifteen digits.
+  const int shift = exponent - 14 + decimals;
+  if (shift >= 0) {
+    if (exponent + 1 + decimals > kMaxUnitDigits) return false;
+    units = mantissa * kWholePowersOfTen[static_cast<std::size_t>(shift)];
+  } else if (shift >= -15) {
+    const auto dropped = kWholePowersOfTen[static_cast<std::size_t>(-shift)];
+    units = mantissa / dropped;
+    if (mantissa % dropped >= dropped / 2) ++units;
+  } else {
+    units = 0;  // below half a unit of the last decimal
+  }
+  return true;
+}
+
+// The most integer digits the short form pads to.
+constexpr int kMaxShortIntegerDigits = 20;
+
+// `units` of the pattern's last decimal as the pattern writes them: at least
+// `minIntegerDigits` before the point, `decimals` after it, "-" unless the
+// result is zero; at most 19 digits and 20 of padding.
+void AppendPatternUnits(std::string& out, bool negative, std::uint64_t units, int decimals,
+                        int minIntegerDigits) {
+  std::array<char, 48> buf;  // written before it is read
+  char* const end = buf.data() + buf.size();
+  const bool isZero = units == 0;
+  char* p = end;
+  if (decimals > 0) {
+    p = PutLowDigitsBefore(p, units, decimals);
+    *--p = '.';
+  }
+  char* const integerEnd = p;
+  p = PutNumberBefore(p, units);
+  while (integerEnd - p < minIntegerDigits) *--p = '0';
+  if (negative && !isZero) *--p = '-';
+  out.append(p, static_cast<std::size_t>(end - p));
+}
+
+// A pattern from the fifteen digits as text: any finite value and pattern.
+void AppendPatternDigits(std::string& out, double value, int decimals, int minIntegerDigits) {
+  // The digits of round(|value| * 10^decimals), no sign.
+  DigitBuffer scaled;
+  if (value != 0) {
+    const Digits15 digits = SignificantDigits(std::fabs(value));
+    const int keep = digits.exponent + 1 + decimals;  // digits at or above the last place
+    if (keep <= 0) {
+      scaled.Append((keep == 0 && digits.d[0] >= '5') ? '1' : '0', 1);
+    } else if (keep >= 15) {
+      scaled.Append(digits.d.data(), 15);
+      scaled.Append('0', static_cast<std::size_t>(keep - 15));
+    } else {
+      scaled.Append(digits.d.data(), static_cast<std::size_t>(keep));
+      if (digits.d[static_cast<std::size_t>(keep)] >= '5')
+        scaled.RoundUp();  // halves away from zero
+    }
+  } else {
+    scaled.Append('0', 1);
+  }
+  const std::string_view text = scaled.View();
+  const bool isZero = text.find_first_not_of('0') == std::string_view::npos;
+  // At least one integer digit plus the decimals.
+  const std::size_t minDigits = static_cast<std::size_t>(decimals) + 1;
+  const std::size_t padding = text.size() < minDigits ? minDigits - text.size() : 0;
+  const std::size_t integerDigits = padding + text.size() - static_cast<std::size_t>(decimals);
+  if (value < 0 && !isZero) out.push_back('-');
+  if (integerDigits < static_cast<std::size_t>(minIntegerDigits)) {
+    out.append(static_cast<std::size_t>(minIntegerDigits) - integerDigits, '0');
+  }
+  // The padded digits are `padding` zeros followed by `text`.
+  const std::size_t before = integerDigits;
+  out.append(padding < before ? padding : before, '0');
+  if (before > padding) out.append(text.substr(0, before - padding));
+  if (decimals > 0) {
+    out.push_back('.');
+    const std::size_t zerosAfter = padding > before ? padding - before : 0;
+    out.append(zerosAfter, '0');
+    out.append(text.substr(before > padding ? before - padding : 0));
+  }
+}
+
+}  // namespace
+
+double LeadingValue(std::string_view text) noexcept {
+  // One pass reads the common short decimal. Up to 15 significant digits are
+  // a whole number below 2^53 divided by an exact power of ten, and one
+  // division of two exact doubles is correctly rounded: the value from_chars
+  // finds, without its general machinery.
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p < end && (*p == ' ' || *p == '\t')) ++p;
+  bool negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char* const digitsStart = p;
+  // Leading zeros, before the point and (when nothing else came) after it,
+  // count as digits but not as significant ones.
+  while (p < end && *p == '0') ++p;
+  const char* significantStart = p;
+  std::uint64_t mantissa = 0;
+  for (; p < end && IsDigit(*p); ++p)
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  auto significant = p - significantStart;
+  auto digits = p - digitsStart;
+  std::ptrdiff_t decimals = 0;
+  if (p < end && *p == '.') {
+    const char* const fractionStart = ++p;
+    if (significant == 0) {
+      while (p < end && *p == '0') ++p;
+    }
+    significantStart = p;
+    for (; p < end && IsDigit(*p); ++p)
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    significant += p - significantStart;
+    decimals = p - fractionStart;
+    digits += decimals;
+  }
+  if (digits == 0) return 0;
+  double value = 0;
+  if (significant <= 15 && decimals < static_cast<std::ptrdiff_t>(kExactPowersOfTen.size())) {
+    value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  } else {
+    // Too many digits for the exact division: the library reads the span.
+    const std::string_view span =
+        LeadingNumberSpan(text.substr(static_cast<std::size_t>(digitsStart - text.data())));
+    auto [ptr, ec] =
+        std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
+    if (ec != std::errc{}) return 0;  // beyond the range of a double
+  }
+  return negative ? -value : value;
+}
+
+bool IsNumberText(std::string_view text) noexcept {
+  const std::string_view trimmed = TrimSpaces(text);
+  const std::string_view span = LeadingNumberSpan(trimmed);
+  return !span.empty() && span.size() == trimmed.size();
+}
+
+void AppendGeneral(std::string& out, double value) {
+  if (!std::isfinite(value) || value == 0) {
+    out.push_back('0');
+    return;
+  }
+  const double magnitude = std::fabs(value);
+  ShortNumberText buf;  // written before it is read
+  char* const end = buf.data() + buf.size();
+  char* p = nullptr;
+  std::uint64_t mantissa = 0;
+  int exponent = 0;
+  if (IsSmallWhole(magnitude)) {
+    p = PutNumberBefore(end, static_cast<std::uint64_t>(magnitude));
+  } else if (FastScaledDigits(magnitude, mantissa, exponent) && exponent < 15) {
+    p = PutGeneralBefore(end, mantissa, exponent);
+  } else {
+    AppendGeneralDigits(out, value);
+    return;
+  }
+  if (value < 0) *--p = '-';
+  out.append(p, static_cast<std::size_t>(end - p));
 }
 
 std::string General(double value) {
@@ -387,50 +536,13 @@ void AppendPattern(std::string& out, double value, NumberPattern pattern) {
   // The patterns in use have at most a few decimals; the bound keeps the
   // digits in a buffer on the stack.
   const int decimals = std::clamp(pattern.decimals, 0, kMaxPatternDecimals);
-  if (decimals == 0 && IsSmallWhole(value)) {
-    if (value < 0) out.push_back('-');
-    AppendWholeDigits(out, static_cast<std::uint64_t>(std::fabs(value)),
-                      static_cast<std::size_t>(std::max(pattern.minIntegerDigits, 1)));
+  std::uint64_t units = 0;
+  if (pattern.minIntegerDigits <= kMaxShortIntegerDigits &&
+      PatternUnits(std::fabs(value), decimals, units)) {
+    AppendPatternUnits(out, value < 0, units, decimals, pattern.minIntegerDigits);
     return;
   }
-  // The digits of round(|value| * 10^decimals), no sign.
-  DigitBuffer scaled;
-  if (value != 0) {
-    const Digits15 digits = SignificantDigits(std::fabs(value));
-    const int keep = digits.exponent + 1 + decimals;  // digits at or above the last place
-    if (keep <= 0) {
-      scaled.Append((keep == 0 && digits.d[0] >= '5') ? '1' : '0', 1);
-    } else if (keep >= 15) {
-      scaled.Append(digits.d.data(), 15);
-      scaled.Append('0', static_cast<std::size_t>(keep - 15));
-    } else {
-      scaled.Append(digits.d.data(), static_cast<std::size_t>(keep));
-      if (digits.d[static_cast<std::size_t>(keep)] >= '5')
-        scaled.RoundUp();  // halves away from zero
-    }
-  } else {
-    scaled.Append('0', 1);
-  }
-  const std::string_view text = scaled.View();
-  const bool isZero = text.find_first_not_of('0') == std::string_view::npos;
-  // At least one integer digit plus the decimals.
-  const std::size_t minDigits = static_cast<std::size_t>(decimals) + 1;
-  const std::size_t padding = text.size() < minDigits ? minDigits - text.size() : 0;
-  const std::size_t integerDigits = padding + text.size() - static_cast<std::size_t>(decimals);
-  if (value < 0 && !isZero) out.push_back('-');
-  if (integerDigits < static_cast<std::size_t>(pattern.minIntegerDigits)) {
-    out.append(static_cast<std::size_t>(pattern.minIntegerDigits) - integerDigits, '0');
-  }
-  // The padded digits are `padding` zeros followed by `text`.
-  const std::size_t before = integerDigits;
-  out.append(padding < before ? padding : before, '0');
-  if (before > padding) out.append(text.substr(0, before - padding));
-  if (decimals > 0) {
-    out.push_back('.');
-    const std::size_t zerosAfter = padding > before ? padding - before : 0;
-    out.append(zerosAfter, '0');
-    out.append(text.substr(before > padding ? before - padding : 0));
-  }
+  AppendPatternDigits(out, value, decimals, pattern.minIntegerDigits);
 }
 
 std::string FormatPattern(double value, NumberPattern pattern) {
