@@ -1,5 +1,6 @@
 #include "geo/coord_text.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 
@@ -138,7 +139,7 @@ bool HasNonZeroDigit(std::string_view text) noexcept {
 // The three-field forms: "-" and the magnitude's fields. An angle whose
 // fields all come out as zeros is written without the sign, as the general
 // form writes -0 as "0".
-void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
+void AppendFieldsByParts(std::string& out, const CoordParts& parts, CoordForm form) {
   const std::size_t start = out.size();
   if (parts.negative) out += '-';
   text::AppendGeneral(out, parts.deg);
@@ -164,6 +165,56 @@ void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
   if (parts.negative && !HasNonZeroDigit(std::string_view(out).substr(start))) {
     out.erase(start, 1);
   }
+}
+
+// How the three-field forms join their fields: "DMS" puts the two digits of
+// minutes and the seconds straight after the point.
+struct FieldLayout {
+  char afterDegrees;
+  char afterMinutes;  // '\0' for none
+  double secondScale;
+  text::NumberPattern secondPattern;
+};
+
+FieldLayout LayoutOf(CoordForm form) noexcept {
+  switch (form) {
+    case CoordForm::kDMS:
+      return {'.', '\0', kDmsSecondScale, text::kPattern0000};
+    case CoordForm::kMPS:
+      return {'/', '/', 1, text::kPattern00_0};
+    default:  // "PAO"
+      return {'/', '/', kPaoSecondScale, text::kPattern00000};
+  }
+}
+
+// The fields without the sign, written at `p`; nullptr when a number has no
+// short form.
+char* PutFields(char* p, const CoordParts& parts, CoordForm form) noexcept {
+  const FieldLayout layout = LayoutOf(form);
+  p = text::PutShortGeneral(p, parts.deg);
+  if (p == nullptr) return nullptr;
+  *p++ = layout.afterDegrees;
+  p = text::PutShortPattern(p, parts.min, text::kPattern00);
+  if (p == nullptr) return nullptr;
+  if (layout.afterMinutes != '\0') *p++ = layout.afterMinutes;
+  return text::PutShortPattern(p, parts.sec * layout.secondScale, layout.secondPattern);
+}
+
+// The common angle is built on the stack and appended once.
+void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
+  // The sign, three numbers and two separators, with each number's room.
+  std::array<char, 4 * text::kShortNumberRoom> buf;  // written before it is read
+  char* const fields = buf.data() + 1;
+  const char* const end = PutFields(fields, parts, form);
+  if (end == nullptr) {
+    AppendFieldsByParts(out, parts, form);
+    return;
+  }
+  char* begin = fields;
+  if (parts.negative && HasNonZeroDigit({fields, static_cast<std::size_t>(end - fields)})) {
+    *--begin = '-';
+  }
+  out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "text/digit_pairs.hpp"
@@ -123,8 +124,10 @@ bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) no
       continue;
     }
     // Converting the positive value truncates: its floor, without a call.
-    digits = static_cast<std::uint64_t>(scaled);
-    const double fraction = scaled - static_cast<double>(digits);
+    // Signed, as the processor converts that way in one instruction.
+    const auto whole = static_cast<std::int64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(whole);
+    digits = static_cast<std::uint64_t>(whole);
     if (fraction == 0.5) {
       // Above the half when the exact product exceeds the rounded one.
       const double error =
@@ -279,40 +282,44 @@ void AppendGeneralDigits(std::string& out, double value) {
   out.append(buf.data(), static_cast<std::size_t>(p - buf.data()));
 }
 
-// Removes the trailing zeros of a fifteen-digit mantissa, at most fourteen,
-// in four steps (8, 4, 2, 1) instead of one division per zero.
-void DropTrailingZeros(std::uint64_t& mantissa, int& count) noexcept {
+// The digits of a fifteen-digit mantissa without its trailing zeros (at
+// most fourteen), found in four steps (8, 4, 2, 1) instead of one division
+// per zero.
+int SignificantCount(std::uint64_t mantissa) noexcept {
+  int count = 15;
   if (mantissa % 100000000 == 0) mantissa /= 100000000, count -= 8;
   if (mantissa % 10000 == 0) mantissa /= 10000, count -= 4;
   if (mantissa % 100 == 0) mantissa /= 100, count -= 2;
-  if (mantissa % 10 == 0) mantissa /= 10, count -= 1;
+  if (mantissa % 10 == 0) count -= 1;
+  return count;
 }
 
-// Room for the general form of a magnitude from 10^-9 to 10^15: a sign, "0.",
-// eight zeros and fifteen digits.
-using ShortNumberText = std::array<char, 32>;
-
 // The general form of mantissa x 10^(exponent - 14), a magnitude from the
-// fast digits below 10^15, written to end just before `end`.
-char* PutGeneralBefore(char* end, std::uint64_t mantissa, int exponent) noexcept {
-  int count = 15;
-  DropTrailingZeros(mantissa, count);
+// fast digits below 10^15, written at `p`; returns the end. The fifteen
+// digits are made at once and moved in fixed-size copies: the bytes copied
+// beyond the text's end are never appended.
+char* PutGeneral(char* p, std::uint64_t mantissa, int exponent) noexcept {
+  constexpr std::uint64_t kEightDigits = 100000000;
+  std::array<char, 32> digits{};  // a leading '0', then the fifteen
+  PutEightDigits(digits.data(), static_cast<std::uint32_t>(mantissa / kEightDigits));
+  PutEightDigits(digits.data() + 8, static_cast<std::uint32_t>(mantissa % kEightDigits));
+  const char* const d = digits.data() + 1;
+  const int count = SignificantCount(mantissa);
+  constexpr std::size_t kCopy = 16;
+  if (exponent < 0) {
+    // "0.", then -exponent - 1 zeros (at most eight) before the digits.
+    std::memcpy(p, "0.00000000000000", kCopy);
+    p += 1 - exponent;
+    std::memcpy(p, d, kCopy);
+    return p + count;
+  }
   const int integerDigits = exponent + 1;
-  char* p = end;
-  if (integerDigits <= 0) {
-    p = PutLowDigitsBefore(p, mantissa, count);
-    for (int k = integerDigits; k < 0; ++k) *--p = '0';
-    *--p = '.';
-    *--p = '0';
-    return p;
-  }
-  if (count > integerDigits) {
-    p = PutLowDigitsBefore(p, mantissa, count - integerDigits);
-    *--p = '.';
-  } else {
-    for (int k = count; k < integerDigits; ++k) *--p = '0';
-  }
-  return PutNumberBefore(p, mantissa);
+  std::memcpy(p, d, kCopy);
+  if (count <= integerDigits) return p + integerDigits;
+  p += integerDigits;
+  *p++ = '.';
+  std::memcpy(p, d + integerDigits, kCopy);
+  return p + (count - integerDigits);
 }
 
 // round(magnitude x 10^decimals) as the patterns round it: taken to fifteen
@@ -354,22 +361,32 @@ constexpr int kMaxShortIntegerDigits = 20;
 
 // `units` of the pattern's last decimal as the pattern writes them: at least
 // `minIntegerDigits` before the point, `decimals` after it, "-" unless the
-// result is zero; at most 19 digits and 20 of padding.
-void AppendPatternUnits(std::string& out, bool negative, std::uint64_t units, int decimals,
-                        int minIntegerDigits) {
-  std::array<char, 48> buf;  // written before it is read
-  char* const end = buf.data() + buf.size();
+// result is zero; at most 19 digits and 20 of padding, 41 characters. Made
+// backwards from the end of a scratch buffer, then moved to `p` in one
+// fixed-size copy.
+[[gnu::always_inline]] inline char* PutPatternUnits(char* p, bool negative, std::uint64_t units,
+                                                    int decimals, int minIntegerDigits) noexcept {
+  std::array<char, 2 * kShortNumberRoom> scratch;  // written before it is read
+  char* const end = scratch.data() + kShortNumberRoom;
   const bool isZero = units == 0;
-  char* p = end;
-  if (decimals > 0) {
-    p = PutLowDigitsBefore(p, units, decimals);
-    *--p = '.';
+  char* begin = end;
+  if (units <= UINT32_MAX) {
+    auto narrow = static_cast<std::uint32_t>(units);
+    if (decimals > 0) {
+      begin = PutLowDigitsBefore(begin, narrow, decimals);
+      *--begin = '.';
+    }
+    units = narrow;
+  } else if (decimals > 0) {
+    begin = PutLowDigitsBefore(begin, units, decimals);
+    *--begin = '.';
   }
-  char* const integerEnd = p;
-  p = PutNumberBefore(p, units);
-  while (integerEnd - p < minIntegerDigits) *--p = '0';
-  if (negative && !isZero) *--p = '-';
-  out.append(p, static_cast<std::size_t>(end - p));
+  char* const integerEnd = begin;
+  begin = PutWideNumberBefore(begin, units);
+  while (integerEnd - begin < minIntegerDigits) *--begin = '0';
+  if (negative && !isZero) *--begin = '-';
+  std::memcpy(p, begin, kShortNumberRoom);
+  return p + (end - begin);
 }
 
 // A pattern from the fifteen digits as text: any finite value and pattern.
@@ -414,6 +431,18 @@ void AppendPatternDigits(std::string& out, double value, int decimals, int minIn
   }
 }
 
+// Too many digits for the exact division: the library reads the number that
+// `text` starts with, unsigned. Kept apart so that the short way saves no
+// registers for it.
+[[gnu::noinline]] double ReadLongNumber(std::string_view text) noexcept {
+  const std::string_view span = LeadingNumberSpan(text);
+  double value = 0;
+  auto [ptr, ec] =
+      std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
+  if (ec != std::errc{}) return 0;  // beyond the range of a double
+  return value;
+}
+
 }  // namespace
 
 double LeadingValue(std::string_view text) noexcept {
@@ -454,12 +483,7 @@ double LeadingValue(std::string_view text) noexcept {
   if (significant <= 15 && decimals < static_cast<std::ptrdiff_t>(kExactPowersOfTen.size())) {
     value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
   } else {
-    // Too many digits for the exact division: the library reads the span.
-    const std::string_view span =
-        LeadingNumberSpan(text.substr(static_cast<std::size_t>(digitsStart - text.data())));
-    auto [ptr, ec] =
-        std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
-    if (ec != std::errc{}) return 0;  // beyond the range of a double
+    value = ReadLongNumber(text.substr(static_cast<std::size_t>(digitsStart - text.data())));
   }
   return negative ? -value : value;
 }
@@ -470,27 +494,31 @@ bool IsNumberText(std::string_view text) noexcept {
   return !span.empty() && span.size() == trimmed.size();
 }
 
-void AppendGeneral(std::string& out, double value) {
+char* PutShortGeneral(char* p, double value) noexcept {
   if (!std::isfinite(value) || value == 0) {
-    out.push_back('0');
-    return;
+    *p = '0';
+    return p + 1;
   }
   const double magnitude = std::fabs(value);
-  ShortNumberText buf;  // written before it is read
-  char* const end = buf.data() + buf.size();
-  char* p = nullptr;
   std::uint64_t mantissa = 0;
   int exponent = 0;
   if (IsSmallWhole(magnitude)) {
-    p = PutNumberBefore(end, static_cast<std::uint64_t>(magnitude));
-  } else if (FastScaledDigits(magnitude, mantissa, exponent) && exponent < 15) {
-    p = PutGeneralBefore(end, mantissa, exponent);
+    // A whole number is written as the pattern "0" writes it.
+    const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(magnitude));
+    return PutPatternUnits(p, value < 0, whole, 0, 0);
+  }
+  if (!FastScaledDigits(magnitude, mantissa, exponent) || exponent >= 15) return nullptr;
+  if (value < 0) *p++ = '-';
+  return PutGeneral(p, mantissa, exponent);
+}
+
+void AppendGeneral(std::string& out, double value) {
+  std::array<char, kShortNumberRoom> buf;  // written before it is read
+  if (const char* end = PutShortGeneral(buf.data(), value)) {
+    out.append(buf.data(), static_cast<std::size_t>(end - buf.data()));
   } else {
     AppendGeneralDigits(out, value);
-    return;
   }
-  if (value < 0) *--p = '-';
-  out.append(p, static_cast<std::size_t>(end - p));
 }
 
 std::string General(double value) {
@@ -531,17 +559,26 @@ double RoundToGeneral(double value) {
   return value < 0 ? -rounded : rounded;
 }
 
+char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept {
+  if (!std::isfinite(value)) value = 0;
+  std::uint64_t units = 0;
+  if (pattern.decimals < 0 || pattern.minIntegerDigits > kMaxShortIntegerDigits ||
+      !PatternUnits(std::fabs(value), pattern.decimals, units)) {
+    return nullptr;
+  }
+  return PutPatternUnits(p, value < 0, units, pattern.decimals, pattern.minIntegerDigits);
+}
+
 void AppendPattern(std::string& out, double value, NumberPattern pattern) {
+  std::array<char, kShortNumberRoom> buf;  // written before it is read
+  if (const char* end = PutShortPattern(buf.data(), value, pattern)) {
+    out.append(buf.data(), static_cast<std::size_t>(end - buf.data()));
+    return;
+  }
   if (!std::isfinite(value)) value = 0;
   // The patterns in use have at most a few decimals; the bound keeps the
   // digits in a buffer on the stack.
   const int decimals = std::clamp(pattern.decimals, 0, kMaxPatternDecimals);
-  std::uint64_t units = 0;
-  if (pattern.minIntegerDigits <= kMaxShortIntegerDigits &&
-      PatternUnits(std::fabs(value), decimals, units)) {
-    AppendPatternUnits(out, value < 0, units, decimals, pattern.minIntegerDigits);
-    return;
-  }
   AppendPatternDigits(out, value, decimals, pattern.minIntegerDigits);
 }
 
