@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "text/numbers.hpp"
 
@@ -41,12 +42,23 @@ double FiniteLeadingValue(std::string_view text) noexcept {
   return std::isfinite(v) ? v : 0;
 }
 
+// From 2^52 on every double is a whole number.
+constexpr double kAllWhole = 4503599627370496.0;
+
+// The floor of a finite x >= 0 without a library call: converting to an
+// integer truncates, which for x >= 0 is the floor.
+double FloorOfMagnitude(double x) noexcept {
+  return x < kAllWhole ? static_cast<double>(static_cast<std::int64_t>(x)) : x;
+}
+
 // (v - deg) x 100 of a decimal text is rarely exact: for "139.45" it is
 // 44.99999999999..., which would split into 44 minutes and almost 100
 // hundredths. A product that close to a whole number stands for that number;
 // any other product is kept as it is so that long fractions keep their digits.
+// For x >= 0 the floor of x + 0.5 is the nearest whole number whenever one
+// lies within the tolerance; when none does, x is kept whatever it finds.
 double SnapNearWhole(double x) noexcept {
-  const double whole = std::round(x);
+  const double whole = FloorOfMagnitude(x + 0.5);
   return std::fabs(x - whole) <= kSplitSnapTolerance ? whole : x;
 }
 
@@ -54,9 +66,9 @@ double SnapNearWhole(double x) noexcept {
 // not 26 min and 59.99999999995 sec (written "139/26/60.0").
 CoordParts ReadDecimalDegrees(double magnitude) noexcept {
   CoordParts parts;
-  parts.deg = std::floor(magnitude);
+  parts.deg = FloorOfMagnitude(magnitude);
   const double minutes = SnapNearWhole((magnitude - parts.deg) * kMinutesPerDegree);
-  parts.min = std::floor(minutes);
+  parts.min = FloorOfMagnitude(minutes);
   parts.sec = (minutes - parts.min) * kSecondsPerMinute;
   return parts;
 }
@@ -65,9 +77,9 @@ CoordParts ReadDecimalDegrees(double magnitude) noexcept {
 // fraction of a minute ("DM", times 60) or hundredths of seconds ("DMS").
 CoordParts ReadDecimalMinutes(double magnitude, double restScale) noexcept {
   CoordParts parts;
-  parts.deg = std::floor(magnitude);
+  parts.deg = FloorOfMagnitude(magnitude);
   const double minutes = SnapNearWhole((magnitude - parts.deg) * kDecimalMinuteScale);
-  parts.min = std::floor(minutes);
+  parts.min = FloorOfMagnitude(minutes);
   parts.sec = (minutes - parts.min) * restScale;
   return parts;
 }
