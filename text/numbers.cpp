@@ -104,46 +104,45 @@ constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = [] {
 bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) noexcept {
   constexpr double kLow = 1e14;
   constexpr double kHigh = 1e15;
+  constexpr int kMaxPower = static_cast<int>(kExactPowersOfTen.size()) - 1;
   if (!(magnitude >= 1e-8 && magnitude < 1e36)) return false;
-  // floor(log10(2) * binary exponent), at most one off; the loop corrects it.
+  // floor(log10(2) * binary exponent): over this range the decimal exponent
+  // of the magnitude or one less, so the product lies in [10^14, 10^16).
   const auto binaryExponent =
-      static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7FF) - 1023;
+      static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
   exponent = (binaryExponent * 78913) >> 18;
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const int power = 14 - exponent;
-    const auto size = static_cast<int>(kExactPowersOfTen.size());
-    if (power >= size || -power >= size) return false;
-    const double scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
-    const double scaled = power >= 0 ? magnitude * scale : magnitude / scale;
-    if (scaled < kLow) {
-      --exponent;
-      continue;
-    }
-    if (scaled >= kHigh) {
-      ++exponent;
-      continue;
-    }
-    // Converting the positive value truncates: its floor, without a call.
-    // Signed, as the processor converts that way in one instruction.
-    const auto whole = static_cast<std::int64_t>(scaled);
-    const double fraction = scaled - static_cast<double>(whole);
-    digits = static_cast<std::uint64_t>(whole);
-    if (fraction == 0.5) {
-      // Above the half when the exact product exceeds the rounded one.
-      const double error =
-          power >= 0 ? std::fma(magnitude, scale, -scaled) : std::fma(-scaled, scale, magnitude);
-      if (error == 0) return false;
-      if (error > 0) ++digits;
-    } else if (fraction > 0.5) {
-      ++digits;
-    }
-    if (digits == 1000000000000000ULL) {
-      digits = 100000000000000ULL;
-      ++exponent;
-    }
-    return true;
+  int power = 14 - exponent;
+  if (power > kMaxPower) return false;
+  double scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
+  double scaled = power >= 0 ? magnitude * scale : magnitude / scale;
+  if (scaled >= kHigh) {
+    ++exponent;
+    --power;
+    if (power < -kMaxPower) return false;
+    scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
+    scaled = power >= 0 ? magnitude * scale : magnitude / scale;
+    // A product rounded onto 10^15, divided by ten, may round below 10^14.
+    if (scaled < kLow || scaled >= kHigh) return false;
   }
-  return false;
+  // Converting the positive value truncates: its floor, without a call.
+  // Signed, as the processor converts that way in one instruction.
+  const auto whole = static_cast<std::int64_t>(scaled);
+  const double fraction = scaled - static_cast<double>(whole);
+  digits = static_cast<std::uint64_t>(whole);
+  if (fraction == 0.5) {
+    // Above the half when the exact product exceeds the rounded one.
+    const double error =
+        power >= 0 ? std::fma(magnitude, scale, -scaled) : std::fma(-scaled, scale, magnitude);
+    if (error == 0) return false;
+    if (error > 0) ++digits;
+  } else if (fraction > 0.5) {
+    ++digits;
+  }
+  if (digits == 1000000000000000ULL) {
+    digits = 100000000000000ULL;
+    ++exponent;
+  }
+  return true;
 }
 
 bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
