@@ -430,6 +430,16 @@ void AppendPatternDigits(std::string& out, double value, int decimals, int minIn
   }
 }
 
+// The digits of a decimal span (digits and at most one point) from the first
+// that is not zero on.
+std::ptrdiff_t SignificantDigitCount(std::string_view span) noexcept {
+  std::size_t i = 0;
+  while (i < span.size() && (span[i] == '0' || span[i] == '.')) ++i;
+  std::ptrdiff_t count = 0;
+  for (; i < span.size(); ++i) count += span[i] != '.';
+  return count;
+}
+
 // Too many digits for the exact division: the library reads the number that
 // `text` starts with, unsigned. Kept apart so that the short way saves no
 // registers for it.
@@ -451,36 +461,35 @@ double LeadingValue(std::string_view text) noexcept {
   // finds, without its general machinery.
   const char* p = text.data();
   const char* const end = p + text.size();
-  while (p < end && (*p == ' ' || *p == '\t')) ++p;
   bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (p < end && !IsDigit(*p)) {
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  }
   const char* const digitsStart = p;
-  // Leading zeros, before the point and (when nothing else came) after it,
-  // count as digits but not as significant ones.
-  while (p < end && *p == '0') ++p;
-  const char* significantStart = p;
+  // Leading zeros add nothing to the mantissa; they are told apart from
+  // significant digits only when there are more than fifteen digits.
   std::uint64_t mantissa = 0;
-  for (; p < end && IsDigit(*p); ++p)
+  for (; p < end && IsDigit(*p); ++p) {
     mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-  auto significant = p - significantStart;
+  }
   auto digits = p - digitsStart;
   std::ptrdiff_t decimals = 0;
   if (p < end && *p == '.') {
     const char* const fractionStart = ++p;
-    if (significant == 0) {
-      while (p < end && *p == '0') ++p;
-    }
-    significantStart = p;
-    for (; p < end && IsDigit(*p); ++p)
+    for (; p < end && IsDigit(*p); ++p) {
       mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-    significant += p - significantStart;
+    }
     decimals = p - fractionStart;
     digits += decimals;
   }
   if (digits == 0) return 0;
   double value = 0;
-  if (significant <= 15 && decimals < static_cast<std::ptrdiff_t>(kExactPowersOfTen.size())) {
-    value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  if ((digits <= 15 || SignificantDigitCount({digitsStart, p}) <= 15) &&
+      decimals < static_cast<std::ptrdiff_t>(kExactPowersOfTen.size())) {
+    // Below 10^15: the signed conversion is exact and takes one instruction.
+    value = static_cast<double>(static_cast<std::int64_t>(mantissa)) /
+            kExactPowersOfTen[static_cast<std::size_t>(decimals)];
   } else {
     value = ReadLongNumber(text.substr(static_cast<std::size_t>(digitsStart - text.data())));
   }
