@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "text/digit_pairs.hpp"
 #include "text/numbers.hpp"
 
 namespace vc::geo {
@@ -199,14 +200,43 @@ FieldLayout LayoutOf(CoordForm form) noexcept {
   }
 }
 
+// Nearly every angle splits into whole degrees below 1000 and whole minutes
+// below 100. Such a number's general form, and its "00" pattern, are just
+// its digits, written here without the general number machinery.
+bool IsWholeBelow(double v, double limit) noexcept {
+  return v >= 0 && v < limit && static_cast<double>(static_cast<int>(v)) == v;
+}
+
+char* PutDegrees(char* p, double deg) noexcept {
+  if (!IsWholeBelow(deg, 1000)) return text::PutShortGeneral(p, deg);
+  const auto whole = static_cast<std::uint32_t>(deg);
+  if (whole >= 100) {
+    *p++ = static_cast<char>('0' + whole / 100);
+    text::PutDigitPair(p, whole % 100);
+    return p + 2;
+  }
+  if (whole >= 10) {
+    text::PutDigitPair(p, whole);
+    return p + 2;
+  }
+  *p = static_cast<char>('0' + whole);
+  return p + 1;
+}
+
+char* PutMinutes(char* p, double min) noexcept {
+  if (!IsWholeBelow(min, 100)) return text::PutShortPattern(p, min, text::kPattern00);
+  text::PutDigitPair(p, static_cast<std::uint32_t>(min));
+  return p + 2;
+}
+
 // The fields without the sign, written at `p`; nullptr when a number has no
 // short form.
 char* PutFields(char* p, const CoordParts& parts, CoordForm form) noexcept {
   const FieldLayout layout = LayoutOf(form);
-  p = text::PutShortGeneral(p, parts.deg);
+  p = PutDegrees(p, parts.deg);
   if (p == nullptr) return nullptr;
   *p++ = layout.afterDegrees;
-  p = text::PutShortPattern(p, parts.min, text::kPattern00);
+  p = PutMinutes(p, parts.min);
   if (p == nullptr) return nullptr;
   if (layout.afterMinutes != '\0') *p++ = layout.afterMinutes;
   return text::PutShortPattern(p, parts.sec * layout.secondScale, layout.secondPattern);

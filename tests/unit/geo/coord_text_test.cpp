@@ -161,11 +161,21 @@ TEST(CoordText, FieldFormsJoinTheFieldTexts) {
           << form << " " << parts.deg << " " << parts.min << " " << parts.sec;
     }
   }
-  // Degrees beyond the short texts take the appending way.
-  const CoordParts huge{true, 1e300, 5, 7.25};
-  std::string out;
-  ASSERT_TRUE(AppendCoordText(out, huge, "MPS"));
-  EXPECT_EQ(out, JoinedFields(huge, "MPS"));
+  // Around the digit counts of whole degrees and minutes, minutes that are
+  // negative or not whole (slash fields may say anything), and degrees
+  // beyond the short texts, which take the appending way.
+  const CoordParts edges[] = {
+      {false, 9, 9, 1},     {false, 10, 10, 2},   {false, 99, 99, 3},     {false, 100, 100, 4},
+      {false, 999, 0, 5},   {false, 1000, 0, 6},  {true, 12345, 7, 8},    {false, -0.0, -0.0, 0},
+      {true, 35, -5, 9.95}, {false, 35, 59.5, 0}, {false, 35.5, 3.25, 0}, {true, 1e300, 5, 7.25},
+  };
+  for (const CoordParts& parts : edges) {
+    for (const std::string_view form : {"DMS", "MPS", "PAO"}) {
+      std::string out;
+      ASSERT_TRUE(AppendCoordText(out, parts, form));
+      EXPECT_EQ(out, JoinedFields(parts, form)) << form << " " << parts.deg << " " << parts.min;
+    }
+  }
 }
 
 // Regression: (v - deg) x 100 of "139.45" is 44.999..., which read as
