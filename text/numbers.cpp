@@ -101,7 +101,16 @@ constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = [] {
 // right sign, as rounding is monotonic). Only an exact half, a tie of the
 // decimal itself, goes the slow way. False then, or when the value is out of
 // reach.
-bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) noexcept {
+// The exact product (or quotient) minus the rounded one, in sign: above the
+// half when the exact value exceeds the rounded. Rarely needed, so kept out
+// of line, away from the registers of the common way.
+[[gnu::noinline]] double ScalingError(double magnitude, double scale, double scaled,
+                                      bool multiplied) noexcept {
+  return multiplied ? std::fma(magnitude, scale, -scaled) : std::fma(-scaled, scale, magnitude);
+}
+
+[[gnu::always_inline]] inline bool FastScaledDigits(double magnitude, std::uint64_t& digits,
+                                                    int& exponent) noexcept {
   constexpr double kLow = 1e14;
   constexpr double kHigh = 1e15;
   constexpr int kMaxPower = static_cast<int>(kExactPowersOfTen.size()) - 1;
@@ -130,9 +139,7 @@ bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) no
   const double fraction = scaled - static_cast<double>(whole);
   digits = static_cast<std::uint64_t>(whole);
   if (fraction == 0.5) {
-    // Above the half when the exact product exceeds the rounded one.
-    const double error =
-        power >= 0 ? std::fma(magnitude, scale, -scaled) : std::fma(-scaled, scale, magnitude);
+    const double error = ScalingError(magnitude, scale, scaled, power >= 0);
     if (error == 0) return false;
     if (error > 0) ++digits;
   } else if (fraction > 0.5) {
