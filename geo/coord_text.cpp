@@ -1,8 +1,11 @@
 #include "geo/coord_text.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
+#include "text/digit_pairs.hpp"
 #include "text/numbers.hpp"
 
 namespace vc::geo {
@@ -40,12 +43,23 @@ double FiniteLeadingValue(std::string_view text) noexcept {
   return std::isfinite(v) ? v : 0;
 }
 
+// From 2^52 on every double is a whole number.
+constexpr double kAllWhole = 4503599627370496.0;
+
+// The floor of a finite x >= 0 without a library call: converting to an
+// integer truncates, which for x >= 0 is the floor.
+double FloorOfMagnitude(double x) noexcept {
+  return x < kAllWhole ? static_cast<double>(static_cast<std::int64_t>(x)) : x;
+}
+
 // (v - deg) x 100 of a decimal text is rarely exact: for "139.45" it is
 // 44.99999999999..., which would split into 44 minutes and almost 100
 // hundredths. A product that close to a whole number stands for that number;
 // any other product is kept as it is so that long fractions keep their digits.
+// For x >= 0 the floor of x + 0.5 is the nearest whole number whenever one
+// lies within the tolerance; when none does, x is kept whatever it finds.
 double SnapNearWhole(double x) noexcept {
-  const double whole = std::round(x);
+  const double whole = FloorOfMagnitude(x + 0.5);
   return std::fabs(x - whole) <= kSplitSnapTolerance ? whole : x;
 }
 
@@ -53,9 +67,9 @@ double SnapNearWhole(double x) noexcept {
 // not 26 min and 59.99999999995 sec (written "139/26/60.0").
 CoordParts ReadDecimalDegrees(double magnitude) noexcept {
   CoordParts parts;
-  parts.deg = std::floor(magnitude);
+  parts.deg = FloorOfMagnitude(magnitude);
   const double minutes = SnapNearWhole((magnitude - parts.deg) * kMinutesPerDegree);
-  parts.min = std::floor(minutes);
+  parts.min = FloorOfMagnitude(minutes);
   parts.sec = (minutes - parts.min) * kSecondsPerMinute;
   return parts;
 }
@@ -64,9 +78,9 @@ CoordParts ReadDecimalDegrees(double magnitude) noexcept {
 // fraction of a minute ("DM", times 60) or hundredths of seconds ("DMS").
 CoordParts ReadDecimalMinutes(double magnitude, double restScale) noexcept {
   CoordParts parts;
-  parts.deg = std::floor(magnitude);
+  parts.deg = FloorOfMagnitude(magnitude);
   const double minutes = SnapNearWhole((magnitude - parts.deg) * kDecimalMinuteScale);
-  parts.min = std::floor(minutes);
+  parts.min = FloorOfMagnitude(minutes);
   parts.sec = (minutes - parts.min) * restScale;
   return parts;
 }
@@ -138,7 +152,7 @@ bool HasNonZeroDigit(std::string_view text) noexcept {
 // The three-field forms: "-" and the magnitude's fields. An angle whose
 // fields all come out as zeros is written without the sign, as the general
 // form writes -0 as "0".
-void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
+void AppendFieldsByParts(std::string& out, const CoordParts& parts, CoordForm form) {
   const std::size_t start = out.size();
   if (parts.negative) out += '-';
   text::AppendGeneral(out, parts.deg);
@@ -164,6 +178,85 @@ void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
   if (parts.negative && !HasNonZeroDigit(std::string_view(out).substr(start))) {
     out.erase(start, 1);
   }
+}
+
+// How the three-field forms join their fields: "DMS" puts the two digits of
+// minutes and the seconds straight after the point.
+struct FieldLayout {
+  char afterDegrees;
+  char afterMinutes;  // '\0' for none
+  double secondScale;
+  text::NumberPattern secondPattern;
+};
+
+FieldLayout LayoutOf(CoordForm form) noexcept {
+  switch (form) {
+    case CoordForm::kDMS:
+      return {'.', '\0', kDmsSecondScale, text::kPattern0000};
+    case CoordForm::kMPS:
+      return {'/', '/', 1, text::kPattern00_0};
+    default:  // "PAO"
+      return {'/', '/', kPaoSecondScale, text::kPattern00000};
+  }
+}
+
+// Nearly every angle splits into whole degrees below 1000 and whole minutes
+// below 100. Such a number's general form, and its "00" pattern, are just
+// its digits, written here without the general number machinery.
+bool IsWholeBelow(double v, double limit) noexcept {
+  return v >= 0 && v < limit && static_cast<double>(static_cast<int>(v)) == v;
+}
+
+char* PutDegrees(char* p, double deg) noexcept {
+  if (!IsWholeBelow(deg, 1000)) return text::PutShortGeneral(p, deg);
+  const auto whole = static_cast<std::uint32_t>(deg);
+  if (whole >= 100) {
+    *p++ = static_cast<char>('0' + whole / 100);
+    text::PutDigitPair(p, whole % 100);
+    return p + 2;
+  }
+  if (whole >= 10) {
+    text::PutDigitPair(p, whole);
+    return p + 2;
+  }
+  *p = static_cast<char>('0' + whole);
+  return p + 1;
+}
+
+char* PutMinutes(char* p, double min) noexcept {
+  if (!IsWholeBelow(min, 100)) return text::PutShortPattern(p, min, text::kPattern00);
+  text::PutDigitPair(p, static_cast<std::uint32_t>(min));
+  return p + 2;
+}
+
+// The fields without the sign, written at `p`; nullptr when a number has no
+// short form.
+char* PutFields(char* p, const CoordParts& parts, CoordForm form) noexcept {
+  const FieldLayout layout = LayoutOf(form);
+  p = PutDegrees(p, parts.deg);
+  if (p == nullptr) return nullptr;
+  *p++ = layout.afterDegrees;
+  p = PutMinutes(p, parts.min);
+  if (p == nullptr) return nullptr;
+  if (layout.afterMinutes != '\0') *p++ = layout.afterMinutes;
+  return text::PutShortPattern(p, parts.sec * layout.secondScale, layout.secondPattern);
+}
+
+// The common angle is built on the stack and appended once.
+void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
+  // The sign, three numbers and two separators, with each number's room.
+  std::array<char, 4 * text::kShortNumberRoom> buf;  // written before it is read
+  char* const fields = buf.data() + 1;
+  const char* const end = PutFields(fields, parts, form);
+  if (end == nullptr) {
+    AppendFieldsByParts(out, parts, form);
+    return;
+  }
+  char* begin = fields;
+  if (parts.negative && HasNonZeroDigit({fields, static_cast<std::size_t>(end - fields)})) {
+    *--begin = '-';
+  }
+  out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 
+#include "text/digit_pairs.hpp"
 #include "text/strings.hpp"
 
 namespace vc::text {
@@ -99,7 +101,8 @@ bool ParseTime(std::string_view text, int& hour, int& minute, int& second) noexc
   return hour <= 23 && minute <= 59 && second <= 59;
 }
 
-// Writes `value` with at least `width` digits at `p`; returns the end.
+// Writes `value` with at least `width` digits at `p`; returns the end. Any
+// int: the years of a time beyond the writable ones take this way.
 char* PutDigits(char* p, int value, int width) noexcept {
   std::array<char, 8> buf{};
   int n = 0;
@@ -112,20 +115,37 @@ char* PutDigits(char* p, int value, int width) noexcept {
   return p;
 }
 
-char* PutYmd(char* p, const CivilDateTime& c) noexcept {
-  p = PutDigits(p, c.year, 4);
-  *p++ = '/';
-  p = PutDigits(p, c.month, 2);
-  *p++ = '/';
-  return PutDigits(p, c.day, 2);
+// Two digits of a field from 0 to 99.
+char* PutTwo(char* p, int value) noexcept {
+  PutDigitPair(p, static_cast<std::uint32_t>(value));
+  return p + 2;
 }
 
-char* PutHms(char* p, const CivilDateTime& c, int hourWidth) noexcept {
-  p = PutDigits(p, c.hour, hourWidth);
+char* PutYear(char* p, int year) noexcept {
+  if (year < 0 || year > 9999) return PutDigits(p, year, 4);
+  p = PutTwo(p, year / 100);
+  return PutTwo(p, year % 100);
+}
+
+char* PutYmd(char* p, const CivilDateTime& c) noexcept {
+  p = PutYear(p, c.year);
+  *p++ = '/';
+  p = PutTwo(p, c.month);
+  *p++ = '/';
+  return PutTwo(p, c.day);
+}
+
+// The hour in two digits, or in one below 10 when `shortHour`.
+char* PutHms(char* p, const CivilDateTime& c, bool shortHour) noexcept {
+  if (shortHour && c.hour < 10) {
+    *p++ = static_cast<char>('0' + c.hour);
+  } else {
+    p = PutTwo(p, c.hour);
+  }
   *p++ = ':';
-  p = PutDigits(p, c.minute, 2);
+  p = PutTwo(p, c.minute);
   *p++ = ':';
-  return PutDigits(p, c.second, 2);
+  return PutTwo(p, c.second);
 }
 
 // Room for the longest date and time written, "yyyyyyyy/mm/dd hh:nn:ss".
@@ -255,46 +275,46 @@ LocalSeconds SecondsBetween(LocalSeconds a, LocalSeconds b) noexcept {
 
 void AppendDateTime(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
-  DateTimeText text{};
+  DateTimeText text;  // written before it is read
   if (IsTimeOfDay(seconds)) {
-    AppendText(out, text, PutHms(text.data(), c, 2));
+    AppendText(out, text, PutHms(text.data(), c, false));
     return;
   }
   char* p = PutYmd(text.data(), c);
   *p++ = ' ';
-  AppendText(out, text, PutHms(p, c, 2));
+  AppendText(out, text, PutHms(p, c, false));
 }
 
 void AppendGeneralDateTime(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
   const bool zeroDate = c.year == 1899 && c.month == 12 && c.day == 30;
   const bool midnight = c.hour == 0 && c.minute == 0 && c.second == 0;
-  DateTimeText text{};
+  DateTimeText text;  // written before it is read
   if (zeroDate) {
-    AppendText(out, text, PutHms(text.data(), c, 1));
+    AppendText(out, text, PutHms(text.data(), c, true));
     return;
   }
   char* p = PutYmd(text.data(), c);
   if (!midnight) {
     *p++ = ' ';
-    p = PutHms(p, c, 1);
+    p = PutHms(p, c, true);
   }
   AppendText(out, text, p);
 }
 
 void AppendMonthDayYear(std::string& out, LocalSeconds seconds) {
   const CivilDateTime c = ToCivil(seconds);
-  DateTimeText text{};
-  char* p = PutDigits(text.data(), c.month, 2);
+  DateTimeText text;  // written before it is read
+  char* p = PutTwo(text.data(), c.month);
   *p++ = '/';
-  p = PutDigits(p, c.day, 2);
+  p = PutTwo(p, c.day);
   *p++ = '/';
-  AppendText(out, text, PutDigits(p, c.year, 4));
+  AppendText(out, text, PutYear(p, c.year));
 }
 
 void AppendTimeOfDay(std::string& out, LocalSeconds seconds) {
-  DateTimeText text{};
-  AppendText(out, text, PutHms(text.data(), ToCivil(seconds), 2));
+  DateTimeText text;  // written before it is read
+  AppendText(out, text, PutHms(text.data(), ToCivil(seconds), false));
 }
 
 }  // namespace vc::text

@@ -7,8 +7,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
+#include "text/digit_pairs.hpp"
 #include "text/strings.hpp"
 
 namespace vc::text {
@@ -77,64 +79,77 @@ constexpr std::array<double, 23> kExactPowersOfTen = {
     1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// "00" to "99", so that digits are made two per division.
-constexpr std::array<char, 200> kTwoDigits = [] {
-  std::array<char, 200> table{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    table[2 * i] = static_cast<char>('0' + i / 10);
-    table[2 * i + 1] = static_cast<char>('0' + i % 10);
+// Powers of ten as whole numbers, up to the largest below 2^64.
+constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = [] {
+  std::array<std::uint64_t, 20> table{};
+  std::uint64_t power = 1;
+  for (auto& entry : table) {
+    entry = power;
+    power *= 10;
   }
   return table;
 }();
-
-void CopyTwoDigits(std::uint32_t pair, char* out) noexcept {
-  out[0] = kTwoDigits[2 * pair];
-  out[1] = kTwoDigits[2 * pair + 1];
-}
 
 // Most values are found without any text: |value| scaled by an exact power
 // of ten to fifteen digits before the point is the exact product rounded to
 // a multiple of its unit in the last place (at most 1/8 below 2^50), off by
 // at most half that unit. A fraction other than one half is then at least a
 // whole unit away from one half, so the exact product lies on the same side
-// of it and rounds to the same whole number. Only a fraction of exactly one
-// half cannot tell, and goes the slow way. False then, or when the value is
-// out of reach.
-bool FastScaledDigits(double magnitude, std::uint64_t& digits, int& exponent) noexcept {
+// of it and rounds to the same whole number. A fraction of exactly one half
+// is decided by the sign of the product's rounding error, which a fused
+// multiply-add gives exactly (a library without a fused one gives 0 or the
+// right sign, as rounding is monotonic). Only an exact half, a tie of the
+// decimal itself, goes the slow way. False then, or when the value is out of
+// reach.
+// The exact product (or quotient) minus the rounded one, in sign: above the
+// half when the exact value exceeds the rounded. Rarely needed, so kept out
+// of line, away from the registers of the common way.
+[[gnu::noinline]] double ScalingError(double magnitude, double scale, double scaled,
+                                      bool multiplied) noexcept {
+  return multiplied ? std::fma(magnitude, scale, -scaled) : std::fma(-scaled, scale, magnitude);
+}
+
+[[gnu::always_inline]] inline bool FastScaledDigits(double magnitude, std::uint64_t& digits,
+                                                    int& exponent) noexcept {
   constexpr double kLow = 1e14;
   constexpr double kHigh = 1e15;
+  constexpr int kMaxPower = static_cast<int>(kExactPowersOfTen.size()) - 1;
   if (!(magnitude >= 1e-8 && magnitude < 1e36)) return false;
-  // floor(log10(2) * binary exponent), at most one off; the loop corrects it.
+  // floor(log10(2) * binary exponent): over this range the decimal exponent
+  // of the magnitude or one less, so the product lies in [10^14, 10^16).
   const auto binaryExponent =
-      static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7FF) - 1023;
+      static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
   exponent = (binaryExponent * 78913) >> 18;
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const int power = 14 - exponent;
-    const auto size = static_cast<int>(kExactPowersOfTen.size());
-    if (power >= size || -power >= size) return false;
-    const double scaled = power >= 0
-                              ? magnitude * kExactPowersOfTen[static_cast<std::size_t>(power)]
-                              : magnitude / kExactPowersOfTen[static_cast<std::size_t>(-power)];
-    if (scaled < kLow) {
-      --exponent;
-      continue;
-    }
-    if (scaled >= kHigh) {
-      ++exponent;
-      continue;
-    }
-    // Converting the positive value truncates: its floor, without a call.
-    digits = static_cast<std::uint64_t>(scaled);
-    const double fraction = scaled - static_cast<double>(digits);
-    if (fraction == 0.5) return false;
-    if (fraction > 0.5) ++digits;
-    if (digits == 1000000000000000ULL) {
-      digits = 100000000000000ULL;
-      ++exponent;
-    }
-    return true;
+  int power = 14 - exponent;
+  if (power > kMaxPower) return false;
+  double scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
+  double scaled = power >= 0 ? magnitude * scale : magnitude / scale;
+  if (scaled >= kHigh) {
+    ++exponent;
+    --power;
+    if (power < -kMaxPower) return false;
+    scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
+    scaled = power >= 0 ? magnitude * scale : magnitude / scale;
+    // A product rounded onto 10^15, divided by ten, may round below 10^14.
+    if (scaled < kLow || scaled >= kHigh) return false;
   }
-  return false;
+  // Converting the positive value truncates: its floor, without a call.
+  // Signed, as the processor converts that way in one instruction.
+  const auto whole = static_cast<std::int64_t>(scaled);
+  const double fraction = scaled - static_cast<double>(whole);
+  digits = static_cast<std::uint64_t>(whole);
+  if (fraction == 0.5) {
+    const double error = ScalingError(magnitude, scale, scaled, power >= 0);
+    if (error == 0) return false;
+    if (error > 0) ++digits;
+  } else if (fraction > 0.5) {
+    ++digits;
+  }
+  if (digits == 1000000000000000ULL) {
+    digits = 100000000000000ULL;
+    ++exponent;
+  }
+  return true;
 }
 
 bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
@@ -144,11 +159,11 @@ bool FastSignificantDigits(double magnitude, Digits15& out) noexcept {
   auto low = static_cast<std::uint32_t>(digits % 100000000);
   auto high = static_cast<std::uint32_t>(digits / 100000000);
   for (std::size_t k = 15; k > 7; k -= 2) {
-    CopyTwoDigits(low % 100, &out.d[k - 2]);
+    PutDigitPair(&out.d[k - 2], low % 100);
     low /= 100;
   }
   for (std::size_t k = 7; k > 1; k -= 2) {
-    CopyTwoDigits(high % 100, &out.d[k - 2]);
+    PutDigitPair(&out.d[k - 2], high % 100);
     high /= 100;
   }
   out.d[0] = static_cast<char>('0' + high);
@@ -239,79 +254,8 @@ bool IsSmallWhole(double value) noexcept {
          static_cast<double>(static_cast<std::int64_t>(value)) == value;
 }
 
-// The decimal digits of `whole`, at least `minDigits` of them.
-void AppendWholeDigits(std::string& out, std::uint64_t whole, std::size_t minDigits) {
-  std::array<char, 24> buf{};
-  std::size_t at = buf.size();
-  do {
-    buf[--at] = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0);
-  const std::size_t count = buf.size() - at;
-  if (count < minDigits) out.append(minDigits - count, '0');
-  out.append(buf.data() + at, count);
-}
-
-}  // namespace
-
-double LeadingValue(std::string_view text) noexcept {
-  // One pass reads the common short decimal. Up to 15 significant digits are
-  // a whole number below 2^53 divided by an exact power of ten, and one
-  // division of two exact doubles is correctly rounded: the value from_chars
-  // finds, without its general machinery.
-  std::size_t i = 0;
-  const std::size_t size = text.size();
-  while (i < size && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < size && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const std::size_t digitsStart = i;
-  std::uint64_t mantissa = 0;
-  int significant = 0;
-  int decimals = 0;
-  std::size_t digits = 0;
-  for (; i < size && IsDigit(text[i]); ++i, ++digits) {
-    if (significant == 0 && text[i] == '0') continue;
-    ++significant;
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
-  }
-  if (i < size && text[i] == '.') {
-    for (++i; i < size && IsDigit(text[i]); ++i, ++digits) {
-      ++decimals;
-      if (significant == 0 && text[i] == '0') continue;
-      ++significant;
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[i] - '0');
-    }
-  }
-  if (digits == 0) return 0;
-  double value = 0;
-  if (significant <= 15 && decimals < static_cast<int>(kExactPowersOfTen.size())) {
-    value = static_cast<double>(mantissa) / kExactPowersOfTen[static_cast<std::size_t>(decimals)];
-  } else {
-    // Too many digits for the exact division: the library reads the span.
-    const std::string_view span = LeadingNumberSpan(text.substr(digitsStart));
-    auto [ptr, ec] =
-        std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
-    if (ec != std::errc{}) return 0;  // beyond the range of a double
-  }
-  return negative ? -value : value;
-}
-
-bool IsNumberText(std::string_view text) noexcept {
-  const std::string_view trimmed = TrimSpaces(text);
-  const std::string_view span = LeadingNumberSpan(trimmed);
-  return !span.empty() && span.size() == trimmed.size();
-}
-
-void AppendGeneral(std::string& out, double value) {
-  if (!std::isfinite(value) || value == 0) {
-    out.push_back('0');
-    return;
-  }
-  if (IsSmallWhole(value)) {
-    if (value < 0) out.push_back('-');
-    AppendWholeDigits(out, static_cast<std::uint64_t>(std::fabs(value)), 1);
-    return;
-  }
+// The general form from the fifteen digits as text: any finite magnitude.
+void AppendGeneralDigits(std::string& out, double value) {
   const Digits15 digits = SignificantDigits(std::fabs(value));
   int count = 15;
   while (count > 1 && digits.d[static_cast<std::size_t>(count - 1)] == '0') --count;
@@ -342,6 +286,254 @@ void AppendGeneral(std::string& out, double value) {
     return;
   }
   out.append(buf.data(), static_cast<std::size_t>(p - buf.data()));
+}
+
+// The digits of a fifteen-digit mantissa without its trailing zeros (at
+// most fourteen), found in four steps (8, 4, 2, 1) instead of one division
+// per zero.
+int SignificantCount(std::uint64_t mantissa) noexcept {
+  int count = 15;
+  if (mantissa % 100000000 == 0) mantissa /= 100000000, count -= 8;
+  if (mantissa % 10000 == 0) mantissa /= 10000, count -= 4;
+  if (mantissa % 100 == 0) mantissa /= 100, count -= 2;
+  if (mantissa % 10 == 0) count -= 1;
+  return count;
+}
+
+// The general form of mantissa x 10^(exponent - 14), a magnitude from the
+// fast digits below 10^15, written at `p`; returns the end. The fifteen
+// digits are made at once and moved in fixed-size copies: the bytes copied
+// beyond the text's end are never appended.
+char* PutGeneral(char* p, std::uint64_t mantissa, int exponent) noexcept {
+  constexpr std::uint64_t kEightDigits = 100000000;
+  std::array<char, 32> digits{};  // a leading '0', then the fifteen
+  PutEightDigits(digits.data(), static_cast<std::uint32_t>(mantissa / kEightDigits));
+  PutEightDigits(digits.data() + 8, static_cast<std::uint32_t>(mantissa % kEightDigits));
+  const char* const d = digits.data() + 1;
+  const int count = SignificantCount(mantissa);
+  constexpr std::size_t kCopy = 16;
+  if (exponent < 0) {
+    // "0.", then -exponent - 1 zeros (at most eight) before the digits.
+    std::memcpy(p, "0.00000000000000", kCopy);
+    p += 1 - exponent;
+    std::memcpy(p, d, kCopy);
+    return p + count;
+  }
+  const int integerDigits = exponent + 1;
+  std::memcpy(p, d, kCopy);
+  if (count <= integerDigits) return p + integerDigits;
+  p += integerDigits;
+  *p++ = '.';
+  std::memcpy(p, d + integerDigits, kCopy);
+  return p + (count - integerDigits);
+}
+
+// round(magnitude x 10^decimals) as the patterns round it: taken to fifteen
+// significant digits first, then halves away from zero. False when the
+// fifteen digits need the slow way or the result would not fit 64 bits.
+bool PatternUnits(double magnitude, int decimals, std::uint64_t& units) noexcept {
+  constexpr int kMaxUnitDigits = 19;  // below 10^19 < 2^64
+  if (decimals >= kMaxUnitDigits) return false;
+  const auto unitsPerOne = kWholePowersOfTen[static_cast<std::size_t>(decimals)];
+  if (magnitude == 0) {
+    units = 0;
+    return true;
+  }
+  if (magnitude < kExactPowersOfTen[static_cast<std::size_t>(kMaxUnitDigits - decimals)] &&
+      IsSmallWhole(magnitude)) {
+    units = static_cast<std::uint64_t>(magnitude) * unitsPerOne;
+    return true;
+  }
+  std::uint64_t mantissa = 0;
+  int exponent = 0;
+  if (!FastScaledDigits(magnitude, mantissa, exponent)) return false;
+  // magnitude x 10^decimals = mantissa x 10^shift, to fifteen digits.
+  const int shift = exponent - 14 + decimals;
+  if (shift >= 0) {
+    if (exponent + 1 + decimals > kMaxUnitDigits) return false;
+    units = mantissa * kWholePowersOfTen[static_cast<std::size_t>(shift)];
+  } else if (shift >= -15) {
+    const auto dropped = kWholePowersOfTen[static_cast<std::size_t>(-shift)];
+    units = mantissa / dropped;
+    if (mantissa % dropped >= dropped / 2) ++units;
+  } else {
+    units = 0;  // below half a unit of the last decimal
+  }
+  return true;
+}
+
+// The most integer digits the short form pads to.
+constexpr int kMaxShortIntegerDigits = 20;
+
+// `units` of the pattern's last decimal as the pattern writes them: at least
+// `minIntegerDigits` before the point, `decimals` after it, "-" unless the
+// result is zero; at most 19 digits and 20 of padding, 41 characters. Made
+// backwards from the end of a scratch buffer, then moved to `p` in one
+// fixed-size copy.
+[[gnu::always_inline]] inline char* PutPatternUnits(char* p, bool negative, std::uint64_t units,
+                                                    int decimals, int minIntegerDigits) noexcept {
+  std::array<char, 2 * kShortNumberRoom> scratch;  // written before it is read
+  char* const end = scratch.data() + kShortNumberRoom;
+  const bool isZero = units == 0;
+  char* begin = end;
+  if (units <= UINT32_MAX) {
+    auto narrow = static_cast<std::uint32_t>(units);
+    if (decimals > 0) {
+      begin = PutLowDigitsBefore(begin, narrow, decimals);
+      *--begin = '.';
+    }
+    units = narrow;
+  } else if (decimals > 0) {
+    begin = PutLowDigitsBefore(begin, units, decimals);
+    *--begin = '.';
+  }
+  char* const integerEnd = begin;
+  begin = PutWideNumberBefore(begin, units);
+  while (integerEnd - begin < minIntegerDigits) *--begin = '0';
+  if (negative && !isZero) *--begin = '-';
+  std::memcpy(p, begin, kShortNumberRoom);
+  return p + (end - begin);
+}
+
+// A pattern from the fifteen digits as text: any finite value and pattern.
+void AppendPatternDigits(std::string& out, double value, int decimals, int minIntegerDigits) {
+  // The digits of round(|value| * 10^decimals), no sign.
+  DigitBuffer scaled;
+  if (value != 0) {
+    const Digits15 digits = SignificantDigits(std::fabs(value));
+    const int keep = digits.exponent + 1 + decimals;  // digits at or above the last place
+    if (keep <= 0) {
+      scaled.Append((keep == 0 && digits.d[0] >= '5') ? '1' : '0', 1);
+    } else if (keep >= 15) {
+      scaled.Append(digits.d.data(), 15);
+      scaled.Append('0', static_cast<std::size_t>(keep - 15));
+    } else {
+      scaled.Append(digits.d.data(), static_cast<std::size_t>(keep));
+      if (digits.d[static_cast<std::size_t>(keep)] >= '5')
+        scaled.RoundUp();  // halves away from zero
+    }
+  } else {
+    scaled.Append('0', 1);
+  }
+  const std::string_view text = scaled.View();
+  const bool isZero = text.find_first_not_of('0') == std::string_view::npos;
+  // At least one integer digit plus the decimals.
+  const std::size_t minDigits = static_cast<std::size_t>(decimals) + 1;
+  const std::size_t padding = text.size() < minDigits ? minDigits - text.size() : 0;
+  const std::size_t integerDigits = padding + text.size() - static_cast<std::size_t>(decimals);
+  if (value < 0 && !isZero) out.push_back('-');
+  if (integerDigits < static_cast<std::size_t>(minIntegerDigits)) {
+    out.append(static_cast<std::size_t>(minIntegerDigits) - integerDigits, '0');
+  }
+  // The padded digits are `padding` zeros followed by `text`.
+  const std::size_t before = integerDigits;
+  out.append(padding < before ? padding : before, '0');
+  if (before > padding) out.append(text.substr(0, before - padding));
+  if (decimals > 0) {
+    out.push_back('.');
+    const std::size_t zerosAfter = padding > before ? padding - before : 0;
+    out.append(zerosAfter, '0');
+    out.append(text.substr(before > padding ? before - padding : 0));
+  }
+}
+
+// The digits of a decimal span (digits and at most one point) from the first
+// that is not zero on.
+std::ptrdiff_t SignificantDigitCount(std::string_view span) noexcept {
+  std::size_t i = 0;
+  while (i < span.size() && (span[i] == '0' || span[i] == '.')) ++i;
+  std::ptrdiff_t count = 0;
+  for (; i < span.size(); ++i) count += span[i] != '.';
+  return count;
+}
+
+// Too many digits for the exact division: the library reads the number that
+// `text` starts with, unsigned. Kept apart so that the short way saves no
+// registers for it.
+[[gnu::noinline]] double ReadLongNumber(std::string_view text) noexcept {
+  const std::string_view span = LeadingNumberSpan(text);
+  double value = 0;
+  auto [ptr, ec] =
+      std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::fixed);
+  if (ec != std::errc{}) return 0;  // beyond the range of a double
+  return value;
+}
+
+}  // namespace
+
+double LeadingValue(std::string_view text) noexcept {
+  // One pass reads the common short decimal. Up to 15 significant digits are
+  // a whole number below 2^53 divided by an exact power of ten, and one
+  // division of two exact doubles is correctly rounded: the value from_chars
+  // finds, without its general machinery.
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  bool negative = false;
+  if (p < end && !IsDigit(*p)) {
+    while (p < end && (*p == ' ' || *p == '\t')) ++p;
+    if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  }
+  const char* const digitsStart = p;
+  // Leading zeros add nothing to the mantissa; they are told apart from
+  // significant digits only when there are more than fifteen digits.
+  std::uint64_t mantissa = 0;
+  for (; p < end && IsDigit(*p); ++p) {
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  }
+  auto digits = p - digitsStart;
+  std::ptrdiff_t decimals = 0;
+  if (p < end && *p == '.') {
+    const char* const fractionStart = ++p;
+    for (; p < end && IsDigit(*p); ++p) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    decimals = p - fractionStart;
+    digits += decimals;
+  }
+  if (digits == 0) return 0;
+  double value = 0;
+  if ((digits <= 15 || SignificantDigitCount({digitsStart, p}) <= 15) &&
+      decimals < static_cast<std::ptrdiff_t>(kExactPowersOfTen.size())) {
+    // Below 10^15: the signed conversion is exact and takes one instruction.
+    value = static_cast<double>(static_cast<std::int64_t>(mantissa)) /
+            kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  } else {
+    value = ReadLongNumber(text.substr(static_cast<std::size_t>(digitsStart - text.data())));
+  }
+  return negative ? -value : value;
+}
+
+bool IsNumberText(std::string_view text) noexcept {
+  const std::string_view trimmed = TrimSpaces(text);
+  const std::string_view span = LeadingNumberSpan(trimmed);
+  return !span.empty() && span.size() == trimmed.size();
+}
+
+char* PutShortGeneral(char* p, double value) noexcept {
+  if (!std::isfinite(value) || value == 0) {
+    *p = '0';
+    return p + 1;
+  }
+  const double magnitude = std::fabs(value);
+  std::uint64_t mantissa = 0;
+  int exponent = 0;
+  if (IsSmallWhole(magnitude)) {
+    // A whole number is written as the pattern "0" writes it.
+    const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(magnitude));
+    return PutPatternUnits(p, value < 0, whole, 0, 0);
+  }
+  if (!FastScaledDigits(magnitude, mantissa, exponent) || exponent >= 15) return nullptr;
+  if (value < 0) *p++ = '-';
+  return PutGeneral(p, mantissa, exponent);
+}
+
+void AppendGeneral(std::string& out, double value) {
+  std::array<char, kShortNumberRoom> buf;  // written before it is read
+  if (const char* end = PutShortGeneral(buf.data(), value)) {
+    out.append(buf.data(), static_cast<std::size_t>(end - buf.data()));
+  } else {
+    AppendGeneralDigits(out, value);
+  }
 }
 
 std::string General(double value) {
@@ -382,55 +574,27 @@ double RoundToGeneral(double value) {
   return value < 0 ? -rounded : rounded;
 }
 
+char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept {
+  if (!std::isfinite(value)) value = 0;
+  std::uint64_t units = 0;
+  if (pattern.decimals < 0 || pattern.minIntegerDigits > kMaxShortIntegerDigits ||
+      !PatternUnits(std::fabs(value), pattern.decimals, units)) {
+    return nullptr;
+  }
+  return PutPatternUnits(p, value < 0, units, pattern.decimals, pattern.minIntegerDigits);
+}
+
 void AppendPattern(std::string& out, double value, NumberPattern pattern) {
+  std::array<char, kShortNumberRoom> buf;  // written before it is read
+  if (const char* end = PutShortPattern(buf.data(), value, pattern)) {
+    out.append(buf.data(), static_cast<std::size_t>(end - buf.data()));
+    return;
+  }
   if (!std::isfinite(value)) value = 0;
   // The patterns in use have at most a few decimals; the bound keeps the
   // digits in a buffer on the stack.
   const int decimals = std::clamp(pattern.decimals, 0, kMaxPatternDecimals);
-  if (decimals == 0 && IsSmallWhole(value)) {
-    if (value < 0) out.push_back('-');
-    AppendWholeDigits(out, static_cast<std::uint64_t>(std::fabs(value)),
-                      static_cast<std::size_t>(std::max(pattern.minIntegerDigits, 1)));
-    return;
-  }
-  // The digits of round(|value| * 10^decimals), no sign.
-  DigitBuffer scaled;
-  if (value != 0) {
-    const Digits15 digits = SignificantDigits(std::fabs(value));
-    const int keep = digits.exponent + 1 + decimals;  // digits at or above the last place
-    if (keep <= 0) {
-      scaled.Append((keep == 0 && digits.d[0] >= '5') ? '1' : '0', 1);
-    } else if (keep >= 15) {
-      scaled.Append(digits.d.data(), 15);
-      scaled.Append('0', static_cast<std::size_t>(keep - 15));
-    } else {
-      scaled.Append(digits.d.data(), static_cast<std::size_t>(keep));
-      if (digits.d[static_cast<std::size_t>(keep)] >= '5')
-        scaled.RoundUp();  // halves away from zero
-    }
-  } else {
-    scaled.Append('0', 1);
-  }
-  const std::string_view text = scaled.View();
-  const bool isZero = text.find_first_not_of('0') == std::string_view::npos;
-  // At least one integer digit plus the decimals.
-  const std::size_t minDigits = static_cast<std::size_t>(decimals) + 1;
-  const std::size_t padding = text.size() < minDigits ? minDigits - text.size() : 0;
-  const std::size_t integerDigits = padding + text.size() - static_cast<std::size_t>(decimals);
-  if (value < 0 && !isZero) out.push_back('-');
-  if (integerDigits < static_cast<std::size_t>(pattern.minIntegerDigits)) {
-    out.append(static_cast<std::size_t>(pattern.minIntegerDigits) - integerDigits, '0');
-  }
-  // The padded digits are `padding` zeros followed by `text`.
-  const std::size_t before = integerDigits;
-  out.append(padding < before ? padding : before, '0');
-  if (before > padding) out.append(text.substr(0, before - padding));
-  if (decimals > 0) {
-    out.push_back('.');
-    const std::size_t zerosAfter = padding > before ? padding - before : 0;
-    out.append(zerosAfter, '0');
-    out.append(text.substr(before > padding ? before - padding : 0));
-  }
+  AppendPatternDigits(out, value, decimals, pattern.minIntegerDigits);
 }
 
 std::string FormatPattern(double value, NumberPattern pattern) {

@@ -5,6 +5,7 @@
 // number form. Output annotations use small digit patterns ("0.00", "000").
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -51,6 +52,17 @@ inline constexpr NumberPattern kPattern00_0{2, 1};
 // has no minus sign.
 void AppendPattern(std::string& out, double value, NumberPattern pattern);
 std::string FormatPattern(double value, NumberPattern pattern);
+
+// The same texts written into a caller's buffer, for writers that build a
+// field of several numbers and append it once. Each writes at most
+// kShortNumberRoom bytes at `p` (scratch beyond the text included) and
+// returns the end of the text, or nullptr, with `p` unused, when the value
+// has no short form: a magnitude below 10^-8 or (general form) from 10^15,
+// more than 18 decimals or 20 integer digits, or the rare value whose
+// fifteen digits need an exact conversion. Append then writes it.
+inline constexpr std::size_t kShortNumberRoom = 48;
+char* PutShortGeneral(char* p, double value) noexcept;
+char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept;
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),
 // clamped to the range of int64.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -120,17 +122,77 @@ TEST(CoordText, NegativeAnglesAreSignAndMagnitude) {
   ExpectConversions(cases);
 }
 
+// The three-field forms are built on the stack; they must read as the
+// fields' own texts joined: the general degrees, "00" minutes and the
+// seconds' pattern, the sign only while a digit other than zero is left.
+std::string JoinedFields(const CoordParts& parts, std::string_view form) {
+  std::string fields = text::General(parts.deg);
+  if (form == "DMS") {
+    fields += "." + text::FormatPattern(parts.min, text::kPattern00) +
+              text::FormatPattern(parts.sec * 100, text::kPattern0000);
+  } else if (form == "MPS") {
+    fields += "/" + text::FormatPattern(parts.min, text::kPattern00) + "/" +
+              text::FormatPattern(parts.sec, text::kPattern00_0);
+  } else {
+    fields += "/" + text::FormatPattern(parts.min, text::kPattern00) + "/" +
+              text::FormatPattern(parts.sec * 1000, text::kPattern00000);
+  }
+  const bool allZero = fields.find_first_of("123456789") == std::string::npos;
+  return parts.negative && !allZero ? "-" + fields : fields;
+}
+
+TEST(CoordText, FieldFormsJoinTheFieldTexts) {
+  std::mt19937_64 random(35);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int i = 0; i < 100000; ++i) {
+    CoordParts parts;
+    parts.negative = random() % 3 == 0;
+    parts.deg = i % 7 == 0 ? unit(random) * 180 : std::floor(unit(random) * 180);
+    parts.min = i % 5 == 0 ? unit(random) * 60 : std::floor(unit(random) * 60);
+    // Seconds at and around the halves of the last written digit, and tiny
+    // angles whose fields all round to zero.
+    const double sec = std::floor(unit(random) * 6000) / 100 + 0.005;
+    parts.sec = i % 4 == 0 ? sec : i % 4 == 1 ? std::nextafter(sec, 0.0) : unit(random) * 60;
+    if (i % 50 == 0) parts = {true, 0, 0, unit(random) * 1e-3};
+    for (const std::string_view form : {"DMS", "MPS", "PAO"}) {
+      std::string out;
+      ASSERT_TRUE(AppendCoordText(out, parts, form));
+      ASSERT_EQ(out, JoinedFields(parts, form))
+          << form << " " << parts.deg << " " << parts.min << " " << parts.sec;
+    }
+  }
+  // Around the digit counts of whole degrees and minutes, minutes that are
+  // negative or not whole (slash fields may say anything), and degrees
+  // beyond the short texts, which take the appending way.
+  const CoordParts edges[] = {
+      {false, 9, 9, 1},     {false, 10, 10, 2},   {false, 99, 99, 3},     {false, 100, 100, 4},
+      {false, 999, 0, 5},   {false, 1000, 0, 6},  {true, 12345, 7, 8},    {false, -0.0, -0.0, 0},
+      {true, 35, -5, 9.95}, {false, 35, 59.5, 0}, {false, 35.5, 3.25, 0}, {true, 1e300, 5, 7.25},
+  };
+  for (const CoordParts& parts : edges) {
+    for (const std::string_view form : {"DMS", "MPS", "PAO"}) {
+      std::string out;
+      ASSERT_TRUE(AppendCoordText(out, parts, form));
+      EXPECT_EQ(out, JoinedFields(parts, form)) << form << " " << parts.deg << " " << parts.min;
+    }
+  }
+}
+
 // Regression: (v - deg) x 100 of "139.45" is 44.999..., which read as
 // 139 deg 44 min 99.99 sec and was written as "139/44/100.0".
 TEST(CoordText, DecimalMinuteSplitIsExact) {
   const ConvertCase cases[] = {
-      {"139.45", "DMS", "MPS", "139/45/00.0"},   {"139.45", "DMS", "D", "139.75"},
-      {"139.45", "DM", "MPS", "139/45/00.0"},    {"35.3", "DMS", "MPS", "35/30/00.0"},
-      {"35.07", "DMS", "MPS", "35/07/00.0"},     {"-139.45", "DMS", "MPS", "-139/45/00.0"},
+      {"139.45", "DMS", "MPS", "139/45/00.0"},
+      {"139.45", "DMS", "D", "139.75"},
+      {"139.45", "DM", "MPS", "139/45/00.0"},
+      {"35.3", "DMS", "MPS", "35/30/00.0"},
+      {"35.07", "DMS", "MPS", "35/07/00.0"},
+      {"-139.45", "DMS", "MPS", "-139/45/00.0"},
       {"139.4459", "DMS", "MPS", "139/44/59.0"},
       // Decimal degrees with whole minutes, which would read as one minute
       // less and 59.99999999995 seconds ("139/26/60.0").
-      {"139.45", "D", "MPS", "139/27/00.0"},     {"35.7", "D", "DMS", "35.420000"},
+      {"139.45", "D", "MPS", "139/27/00.0"},
+      {"35.7", "D", "DMS", "35.420000"},
       {"-139.45", "D", "PAO", "-139/27/00000"},
   };
   ExpectConversions(cases);

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
+#include <string>
 
 #include "support/text_support.hpp"
 #include "text/clock.hpp"
@@ -173,6 +178,43 @@ TEST(DateTime, WaypointPlusDateAndTimeFields) {
   out.push_back(',');
   AppendTimeOfDay(out, t);
   EXPECT_EQ(out, "01/31/2002,21:05:09");
+}
+
+// Every written form against printf over the civil fields, across the
+// writable years and past them (five digits and more, which the short year
+// writer leaves to the general digit loop), at random seconds of the day.
+TEST(DateTime, WrittenFormsMatchTheirFields) {
+  std::mt19937_64 random(2026);
+  const LocalSeconds beyond = ToLocalSeconds({99999, 12, 31, 23, 59, 59});
+  for (int i = 0; i < 200000; ++i) {
+    const auto seconds =
+        i % 3 == 0 ? ZeroDate() + static_cast<LocalSeconds>(random() % kSecondsPerDay)
+                   : static_cast<LocalSeconds>(random() % static_cast<std::uint64_t>(beyond));
+    const CivilDateTime c = ToCivil(seconds);
+    std::array<char, 64> date{};
+    std::array<char, 64> time{};
+    std::snprintf(date.data(), date.size(), "%04d/%02d/%02d", c.year, c.month, c.day);
+    std::snprintf(time.data(), time.size(), "%02d:%02d:%02d", c.hour, c.minute, c.second);
+    const std::string dateText = date.data();
+    const std::string timeText = time.data();
+    // The general form: no leading zero on the hour.
+    const std::string generalTime = timeText[0] == '0' ? timeText.substr(1) : timeText;
+    const bool ofDay = IsTimeOfDay(seconds);
+    const bool midnight = c.hour == 0 && c.minute == 0 && c.second == 0;
+    ASSERT_EQ(FormatDateTime(seconds), ofDay ? timeText : dateText + " " + timeText) << seconds;
+    ASSERT_EQ(FormatGeneralDateTime(seconds), ofDay      ? generalTime
+                                              : midnight ? dateText
+                                                         : dateText + " " + generalTime)
+        << seconds;
+    std::string fields;
+    AppendMonthDayYear(fields, seconds);
+    fields += ',';
+    AppendTimeOfDay(fields, seconds);
+    std::array<char, 64> monthDayYear{};
+    std::snprintf(monthDayYear.data(), monthDayYear.size(), "%02d/%02d/%04d", c.month, c.day,
+                  c.year);
+    ASSERT_EQ(fields, std::string(monthDayYear.data()) + "," + timeText) << seconds;
+  }
 }
 
 TEST(Clock, SourceDateEpochFixesNow) {

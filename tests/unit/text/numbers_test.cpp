@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace vc::text {
 namespace {
@@ -174,6 +178,187 @@ TEST(LeadingValue, FastPathAgreesWithTheLibrary) {
     double expected = 0;
     std::from_chars(buf.data(), end, expected, std::chars_format::fixed);
     ASSERT_EQ(LeadingValue(text), expected) << text;
+  }
+}
+
+// The patterns by their definition, with text arithmetic only: the 15
+// significant digits printf-style rounding gives, rounded once more at the
+// pattern's last decimal, halves away from zero.
+struct Decimal15 {
+  std::string digits;  // fifteen, or "0"
+  int exponent;        // of the first digit
+};
+
+Decimal15 ReferenceDigits(double magnitude) {
+  if (magnitude == 0) return {"0", 0};
+  std::array<char, 64> buf{};
+  const auto end = std::to_chars(buf.data(), buf.data() + buf.size(), magnitude,
+                                 std::chars_format::scientific, 14)
+                       .ptr;
+  const std::string text(buf.data(), end);  // "d.dddddddddddddde+XX"
+  return {text.substr(0, 1) + text.substr(2, 14), std::stoi(text.substr(17))};
+}
+
+std::string ReferencePattern(double value, const Decimal15& decimal, NumberPattern pattern) {
+  const int keep = decimal.exponent + 1 + pattern.decimals;  // digits down to the last decimal
+  std::string scaled;
+  if (decimal.digits == "0" || keep < 0) {
+    scaled = "0";
+  } else if (keep == 0) {
+    scaled = decimal.digits[0] >= '5' ? "1" : "0";
+  } else {
+    scaled = decimal.digits.substr(0, static_cast<std::size_t>(std::min(keep, 15)));
+    if (keep > 15) scaled.append(static_cast<std::size_t>(keep - 15), '0');
+    if (keep < 15 && decimal.digits[static_cast<std::size_t>(keep)] >= '5') {
+      auto k = scaled.size();
+      while (k > 0 && scaled[k - 1] == '9') scaled[--k] = '0';
+      if (k == 0) {
+        scaled.insert(scaled.begin(), '1');
+      } else {
+        ++scaled[k - 1];
+      }
+    }
+  }
+  const auto decimals = static_cast<std::size_t>(pattern.decimals);
+  if (scaled.size() < decimals + 1) scaled.insert(0, decimals + 1 - scaled.size(), '0');
+  std::string integer = scaled.substr(0, scaled.size() - decimals);
+  const auto minDigits = static_cast<std::size_t>(pattern.minIntegerDigits);
+  if (integer.size() < minDigits) integer.insert(0, minDigits - integer.size(), '0');
+  const bool isZero = scaled.find_first_not_of('0') == std::string::npos;
+  std::string text = (value < 0 && !isZero ? "-" : "") + integer;
+  if (decimals > 0) text += "." + scaled.substr(scaled.size() - decimals);
+  return text;
+}
+
+constexpr NumberPattern kPatternsInUse[] = {kPattern0,     kPattern0_0,  kPattern0_00,
+                                            kPattern00,    kPattern000,  kPattern0000,
+                                            kPattern00000, kPattern00_0, {1, 4}};
+
+// Values as the writers see them: minutes and seconds, legs, speeds and their
+// quotients, exact halves and their neighbours one unit in the last place
+// away, and magnitudes far beyond a coordinate's.
+std::vector<double> PatternValues(std::size_t count) {
+  std::mt19937_64 random(16);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::vector<double> values;
+  values.reserve(count);
+  while (values.size() < count) {
+    const double sign = random() % 4 == 0 ? -1 : 1;
+    const auto scale = std::pow(10.0, static_cast<int>(random() % 6));
+    const auto whole = static_cast<double>(random() % 100000);
+    switch (values.size() % 6) {
+      case 0:
+        values.push_back(sign * unit(random) * 60);
+        break;
+      case 1:
+        values.push_back(sign * unit(random) * std::pow(10.0, static_cast<int>(random() % 24) - 9));
+        break;
+      case 2:
+        values.push_back(sign * (whole + 0.5) / scale);
+        break;
+      case 3:
+        values.push_back(
+            std::nextafter(sign * (whole + 0.5) / scale, random() % 2 ? 1e300 : -1e300));
+        break;
+      case 4:
+        values.push_back(sign * whole / 10000 * 3.6 / 1.852);
+        break;
+      default:
+        values.push_back(sign * whole / scale);
+        break;
+    }
+  }
+  return values;
+}
+
+TEST(NumberPattern, FastPathAgreesWithTheDefinition) {
+  const double hardCases[] = {9.995,
+                              0.005,
+                              1e15 - 1,
+                              -9.995,
+                              -0.005,
+                              99.95,
+                              9.9995,
+                              59.96,
+                              0.05,
+                              0.15,
+                              2.5,
+                              -2.5,
+                              1e15,
+                              1e19,
+                              0.9999999999999995,
+                              1234.4999999999998,
+                              4.35,
+                              1.005,
+                              -0.0004,
+                              5e-9,
+                              123456789012345.5,
+                              999999.95,
+                              0.00049999999999999,
+                              1e-8,
+                              99999.5,
+                              9e18};
+  std::vector<double> values = PatternValues(1000000);
+  values.insert(values.end(), std::begin(hardCases), std::end(hardCases));
+  for (const double v : values) {
+    const Decimal15 decimal = ReferenceDigits(std::fabs(v));
+    for (const NumberPattern pattern : kPatternsInUse) {
+      ASSERT_EQ(FormatPattern(v, pattern), ReferencePattern(v, decimal, pattern))
+          << v << " with " << pattern.minIntegerDigits << "." << pattern.decimals;
+    }
+  }
+}
+
+TEST(NumberPattern, WritesNonFiniteAndExtremeValues) {
+  const struct {
+    double value;
+    NumberPattern pattern;
+    const char* text;
+  } cases[] = {
+      {std::numeric_limits<double>::infinity(), kPattern0_00, "0.00"},
+      {std::nan(""), kPattern000, "000"},
+      {-0.0, kPattern0_0, "0.0"},
+      {1e-300, kPattern0_0, "0.0"},
+      {-4e-9, kPattern0, "0"},
+      {1e25, kPattern0, "10000000000000000000000000"},
+      {0.125, {1, 20}, "0.12500000000000000000"},
+      {7, {22, 0}, "0000000000000000000007"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatPattern(c.value, c.pattern), c.text) << c.value;
+}
+
+// The short forms write into a buffer what Append writes, or refuse.
+TEST(NumberPattern, ShortFormsWriteWhatAppendWrites) {
+  std::array<char, kShortNumberRoom> buf{};
+  const auto shortText = [&](const char* end) {
+    return end == nullptr ? std::string("refused")
+                          : std::string(static_cast<const char*>(buf.data()), end);
+  };
+  const std::vector<double> values = PatternValues(20000);
+  for (const double v : values) {
+    const std::string general = shortText(PutShortGeneral(buf.data(), v));
+    if (general != "refused") {
+      ASSERT_EQ(general, General(v)) << v;
+    }
+    for (const NumberPattern pattern : kPatternsInUse) {
+      const std::string text = shortText(PutShortPattern(buf.data(), v, pattern));
+      if (text != "refused") {
+        ASSERT_EQ(text, FormatPattern(v, pattern)) << v;
+      }
+    }
+  }
+  EXPECT_EQ(shortText(PutShortGeneral(buf.data(), 35.5)), "35.5");
+  EXPECT_EQ(shortText(PutShortGeneral(buf.data(), 1e20)), "refused");
+  EXPECT_EQ(shortText(PutShortPattern(buf.data(), 52.25, kPattern00_0)), "52.3");
+  EXPECT_EQ(shortText(PutShortPattern(buf.data(), 1, {30, 0})), "refused");
+}
+
+TEST(GeneralNumber, FastPathAgreesOnPatternValues) {
+  // Also the products that round onto a half of the last place, which the
+  // rounding error of the product decides.
+  for (const double v : PatternValues(300000)) {
+    ASSERT_EQ(General(v), ReferenceGeneral(v)) << v;
+    ASSERT_EQ(RoundToGeneral(v), ReferenceRounded(v)) << v;
   }
 }
 
