@@ -71,6 +71,33 @@ TEST_F(PanelLayout, JapaneseItemsFitTheirComboBoxes) {
   }
 }
 
+TEST_F(PanelLayout, TheAddedTypesLieOnASecondRowInTheDesignsColumns) {
+  // Each added type sits under the design's type of its column, one row
+  // lower, and the frame's captions below both rows.
+  const std::pair<const char*, const char*> kColumns[] = {
+      {"FileTypeLists(3)", "FileTypeLists(0)"},
+      {"FileTypeLists(4)", "FileTypeLists(1)"},
+      {"FileTypeLists2(3)", "FileTypeLists2(0)"},
+      {"label(4)", "label(3)"},
+  };
+  auto* first = Get<QWidget>("FileTypeLists(0)");
+  const int rowPitch = Get<QWidget>("FileTypeLists(3)")->y() - first->y();
+  // The captions of the two rows do not touch.
+  const int lineHeight = first->fontMetrics().height();
+  EXPECT_GE(rowPitch, lineHeight);
+  for (const auto& [added, above] : kColumns) {
+    SCOPED_TRACE(added);
+    const QRect addedAt = Get<QWidget>(added)->geometry();
+    const QRect aboveAt = Get<QWidget>(above)->geometry();
+    EXPECT_EQ(addedAt.x(), aboveAt.x());
+    EXPECT_EQ(addedAt.center().y() - aboveAt.center().y(), rowPitch);
+  }
+  const int secondRow = Get<QWidget>("FileTypeLists(3)")->geometry().center().y();
+  for (const char* below : {"Label3", "AutoFileName"}) {
+    EXPECT_GE(Get<QWidget>(below)->geometry().center().y() - secondRow, lineHeight) << below;
+  }
+}
+
 // Draws the window at a device pixel ratio into build/tests/panel/.
 QImage Render(QWidget& window, qreal ratio) {
   QImage image(window.size() * ratio, QImage::Format_ARGB32);
