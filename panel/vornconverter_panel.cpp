@@ -21,7 +21,6 @@
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <iterator>
 #include <utility>
@@ -170,25 +169,6 @@ std::vector<engine::FileType> TypesWhere(bool written) {
 // is drawn "WPT+".
 std::string CaptionOf(engine::FileType type) {
   return type == engine::FileType::kWpt ? "WPT+" : engine::InfoOf(type).code;
-}
-
-// The converted file's extension for a type: its suffix in lower case.
-std::string ExtensionOf(engine::FileType type) {
-  std::string extension = engine::InfoOf(type).suffix;
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
-
-// The converted name made from `name` (trimmed) for a type's extension: its
-// last three characters replaced. A longer extension that ends in its type's
-// suffix is replaced whole, so "cap.nmea" becomes "cap.gpx", not "cap.ngpx".
-std::string RenamedForType(std::string_view name, const std::string& extension) {
-  std::size_t kept = text::DropRightChars(name, 3).size();
-  const std::size_t dot = name.rfind('.');
-  const bool longExtension = dot != std::string_view::npos && name.size() - dot - 1 > 3 &&
-                             name.find_first_of("/\\", dot) == std::string_view::npos;
-  if (longExtension && engine::GetFileType(name) != engine::FileType::kNone) kept = dot + 1;
-  return std::string(name.substr(0, kept)) + extension;
 }
 
 // The FileType frame's grid. The design has one row: three type buttons,
@@ -915,8 +895,8 @@ void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
   const auto checked = std::find_if(fileTypeLists_.begin(), fileTypeLists_.end(),
                                     [](const QRadioButton* type) { return type->isChecked(); });
   if (checked == fileTypeLists_.end()) return;
-  const std::string extension =
-      ExtensionOf(outputTypes_[static_cast<std::size_t>(checked - fileTypeLists_.begin())]);
+  const engine::FileType type =
+      outputTypes_[static_cast<std::size_t>(checked - fileTypeLists_.begin())];
 
   // With AutoFileName the converted name follows the original name;
   // otherwise the converted name only changes its type. A converted name
@@ -929,7 +909,7 @@ void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
   const std::string_view trimmed = text::TrimSpaces(source);
   // A name of fewer than three characters has no type to replace.
   if (text::CharCount(trimmed) < 3) return;
-  SetText(newFileName_, RenamedForType(trimmed, extension));
+  SetText(newFileName_, engine::NameForType(trimmed, type));
 }
 
 void VornConverterPanel::ViewProAtlas_Click(int index) {
