@@ -212,11 +212,7 @@ std::string BatchOutputName(std::string_view folder, std::string_view input,
   if (!name.empty() && engine::platform::kPathSeparators.find(name.back()) == std::string::npos) {
     name += '/';
   }
-  name += text::DropRightChars(base, 3);
-  for (const char c : std::string_view(engine::InfoOf(type).suffix)) {
-    name += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-  }
-  return name;
+  return name + engine::NameForType(base, type);
 }
 
 std::vector<BatchFile> PlanBatch(const std::vector<std::string>& inputs, std::string_view folder,

@@ -76,6 +76,20 @@ FileType GetInputFileType(std::string_view name) {
   return type;
 }
 
+std::string NameForType(std::string_view name, FileType type) {
+  std::size_t kept = text::DropRightChars(name, 3).size();
+  const std::size_t dot = name.rfind('.');
+  const bool longExtension =
+      dot != std::string_view::npos && name.size() - dot - 1 > 3 &&
+      name.find_first_of(platform::kPathSeparators, dot) == std::string_view::npos;
+  if (longExtension && GetFileType(name) != FileType::kNone) kept = dot + 1;
+  std::string renamed(name.substr(0, kept));
+  for (const char c : std::string_view(InfoOf(type).suffix)) {
+    renamed += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  }
+  return renamed;
+}
+
 std::int64_t GetFileLength(std::string_view name) {
   if (name.empty() || name.find('\0') != std::string_view::npos) return -2;
   const std::string path(name);

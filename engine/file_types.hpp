@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "text/line_source.hpp"
@@ -39,6 +40,13 @@ FileType GetFileType(std::string_view name);
 // The type an input is read as: its name's type, except that a .log file
 // whose first lines (comments aside) are NMEA sentences is an NMEA log.
 FileType GetInputFileType(std::string_view name);
+
+// `name` renamed for `type`, as the converted name is made from the
+// original's: its last three characters replaced by the type's suffix in
+// lower case ("day1.vrn" becomes "day1.mps" for MPS). An extension longer
+// than three characters that ends in a known type's suffix goes whole, so
+// "cap.nmea" becomes "cap.gpx" for GPX, not "cap.ngpx".
+std::string NameForType(std::string_view name, FileType type);
 
 // The size of a file in bytes, or: -3 no such file, -2 a name that cannot be
 // a file (empty, a folder), -1 the folder does not exist, -9999 any other

@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 #include "engine/driver.hpp"
@@ -94,64 +95,111 @@ void SetTextColour(QWidget* control, const QColor& colour) {
   control->setPalette(palette);
 }
 
-// The filter list of both file dialogs: description and pattern, each
-// followed by "|".
-constexpr std::string_view kFileFilters =
-    "すべてのファイル (*.*)|*.*|"
-    "プロアトラスファイル（*.mps）|*.mps|"
-    "Waypoint+ファイル（*.txt）|*.txt|"
-    "VornConnect[標準]ファイル（*.vrc）|*.vrc|"
-    "VornPointer[標準]ファイル（*.vrp）|*.vrp|"
-    "VornPointer[Garmin]ファイル（*.vrm）|*.vrm|"
-    "VornPointer[GarminNmea]ファイル（*.vrn）|*.vrn|";
+// One entry of the file dialogs' filter lists.
+struct TypeFilter {
+  engine::FileType type;  // kNone: all files
+  const char* description;
+  const char* patterns;  // separated by spaces
+};
 
-std::vector<FileFilter> FileFilters() {
-  std::vector<FileFilter> filters;
-  std::string_view rest = kFileFilters;
-  while (!rest.empty()) {
-    const std::size_t bar = rest.find('|');
-    const std::size_t nextBar = rest.find('|', bar + 1);
-    if (bar == std::string_view::npos || nextBar == std::string_view::npos) break;
-    const std::string description(rest.substr(0, bar));
-    filters.push_back({Tr(description.c_str()).toStdString(),
-                       std::string(rest.substr(bar + 1, nextBar - bar - 1))});
-    rest.remove_prefix(nextBar + 1);
+// The design's list, which both dialogs offer whole, all files first.
+constexpr TypeFilter kDesignFilters[] = {
+    {engine::FileType::kNone, "すべてのファイル (*.*)", "*.*"},
+    {engine::FileType::kMps, "プロアトラスファイル（*.mps）", "*.mps"},
+    {engine::FileType::kWpt, "Waypoint+ファイル（*.txt）", "*.txt"},
+    {engine::FileType::kVrc, "VornConnect[標準]ファイル（*.vrc）", "*.vrc"},
+    {engine::FileType::kVrp, "VornPointer[標準]ファイル（*.vrp）", "*.vrp"},
+    {engine::FileType::kVrm, "VornPointer[Garmin]ファイル（*.vrm）", "*.vrm"},
+    {engine::FileType::kVrn, "VornPointer[GarminNmea]ファイル（*.vrn）", "*.vrn"},
+};
+
+// The types added since, after the design's list: each in the dialog that
+// can use it, the Open dialog when it has a reader, the Save dialog when it
+// has a writer.
+constexpr TypeFilter kAddedFilters[] = {
+    {engine::FileType::kGpx, "GPXファイル（*.gpx）", "*.gpx"},
+    {engine::FileType::kKml, "KMLファイル（*.kml）", "*.kml"},
+    {engine::FileType::kNmea, "NMEAファイル（*.nmea;*.log）", "*.nmea *.log"},
+};
+
+std::vector<TypeFilter> FiltersOf(FileDialogMode mode) {
+  std::vector<TypeFilter> filters(std::begin(kDesignFilters), std::end(kDesignFilters));
+  for (const engine::FileTypeInfo& info : engine::FileTypes()) {
+    const bool offered =
+        mode == FileDialogMode::kOpen ? info.makeReader != nullptr : info.makeWriter != nullptr;
+    if (!offered) continue;
+    for (const TypeFilter& added : kAddedFilters) {
+      if (added.type == info.type) filters.push_back(added);
+    }
   }
   return filters;
 }
 
-// The filter a dialog starts with (from 0): the type's own, else all files.
-std::size_t FilterOf(engine::FileType type) {
-  switch (type) {
-    case engine::FileType::kMps:
-      return 1;
-    case engine::FileType::kWpt:
-      return 2;
-    case engine::FileType::kVrc:
-      return 3;
-    case engine::FileType::kVrp:
-      return 4;
-    case engine::FileType::kVrm:
-      return 5;
-    case engine::FileType::kVrn:
-      return 6;
-    default:
-      return 0;
+std::vector<FileFilter> FileFilters(const std::vector<TypeFilter>& filters) {
+  std::vector<FileFilter> offered;
+  for (const TypeFilter& filter : filters) {
+    offered.push_back({Tr(filter.description).toStdString(), filter.patterns});
   }
+  return offered;
 }
 
-// The type button of an output type: FileTypeLists(0) to (2), or -1.
-int OutputIndexOf(engine::FileType type) {
-  switch (type) {
-    case engine::FileType::kMps:
-      return 0;
-    case engine::FileType::kWpt:
-      return 1;
-    case engine::FileType::kVrc:
-      return 2;
-    default:
-      return -1;
+// The filter a dialog starts with (from 0): the type's own, else all files.
+std::size_t FilterOf(engine::FileType type, const std::vector<TypeFilter>& filters) {
+  if (type == engine::FileType::kNone) return 0;
+  for (std::size_t i = 0; i < filters.size(); ++i) {
+    if (filters[i].type == type) return i;
   }
+  return 0;
+}
+
+// The FileType frame's types in the table's order: a type button for each
+// type that can be written, a type name for each that can only be read.
+// LOG, neither read as itself nor written, has neither.
+std::vector<engine::FileType> TypesWhere(bool written) {
+  std::vector<engine::FileType> types;
+  for (const engine::FileTypeInfo& info : engine::FileTypes()) {
+    const bool read = info.makeReader != nullptr;
+    const bool writes = info.makeWriter != nullptr;
+    if (written ? writes : read && !writes) types.push_back(info.type);
+  }
+  return types;
+}
+
+// A type's caption in the FileType frame: its code, except that Waypoint+
+// is drawn "WPT+".
+std::string CaptionOf(engine::FileType type) {
+  return type == engine::FileType::kWpt ? "WPT+" : engine::InfoOf(type).code;
+}
+
+// The FileType frame's grid. The design has one row: three type buttons,
+// then three type names, each behind an "(X)". Further rows repeat the
+// row's columns, a row lower each.
+constexpr std::size_t kTypesPerRow = 3;
+constexpr int kTypeRowPitch = 240;
+constexpr Twips kButtonCells[kTypesPerRow] = {
+    {96, 240, 732, 228}, {912, 240, 828, 228}, {1824, 240, 732, 228}};
+constexpr Twips kNameCells[kTypesPerRow] = {
+    {2736, 240, 732, 204}, {3552, 240, 732, 204}, {4416, 240, 684, 204}};
+constexpr Twips kCrossCells[kTypesPerRow] = {
+    {2640, 240, 252, 204}, {3456, 240, 252, 204}, {4320, 240, 252, 204}};
+
+Twips CellOf(const Twips (&cells)[kTypesPerRow], std::size_t index) {
+  Twips cell = cells[index % kTypesPerRow];
+  cell.top += static_cast<int>(index / kTypesPerRow) * kTypeRowPitch;
+  return cell;
+}
+
+// How much taller than the design (in twips) the FileType frame is, and so
+// how far everything below its type rows lies lower.
+int TypeRowsGrowth() {
+  const std::size_t most = std::max(TypesWhere(true).size(), TypesWhere(false).size());
+  const std::size_t rows = std::max<std::size_t>(1, (most + kTypesPerRow - 1) / kTypesPerRow);
+  return static_cast<int>(rows - 1) * kTypeRowPitch;
+}
+
+Twips Lowered(Twips at, int by) {
+  at.top += by;
+  return at;
 }
 
 // A check box whose caption wraps onto a second line within its width, as
@@ -306,25 +354,26 @@ VornConverterPanel::VornConverterPanel(PanelServices& services, ConvertCommand c
     : QWidget(parent),
       services_(services),
       convertCommand_(std::move(convert)),
-      language_(engine::DesktopLanguage()) {
+      language_(engine::DesktopLanguage()),
+      outputTypes_(TypesWhere(true)),
+      inputOnlyTypes_(TypesWhere(false)) {
   runner_ = std::make_unique<ConversionRunner>(
-      *this,
-      RunnerEvents{
-          [this](engine::Message message, const std::string& name, const std::string& detail) {
-            ShowMessage(message, name, detail);
-          },
-          [this](const std::string& name) {
-            return services_.AskYesNo(
-                this, engine::MessageText(engine::Message::kOverwriteQuestion, name, language_));
-          },
-          [this](const std::string& caption) {
-            SetConvertCaption(QString::fromStdString(caption));
-          },
-          [this](const engine::ConversionResult& result, bool started) {
-            ConversionEnded(result, started);
-          },
-          [this] { ConversionBegan(); },
-      });
+      *this, RunnerEvents{
+                 [this](engine::Message message, const std::string& name,
+                        const std::string& detail) { ShowMessage(message, name, detail); },
+                 [this](const std::string& name) {
+                   return services_.AskYesNo(
+                       this,
+                       engine::MessageText(engine::Message::kOverwriteQuestion, name, language_));
+                 },
+                 [this](const std::string& caption) {
+                   SetConvertCaption(QString::fromStdString(caption));
+                 },
+                 [this](const engine::ConversionResult& result, bool started) {
+                   ConversionEnded(result, started);
+                 },
+                 [this] { ConversionBegan(); },
+             });
   // A look at the original file says nothing while it reads: what it finds
   // is shown in the pane, and Convert says the rest.
   previewRunner_ = std::make_unique<ConversionRunner>(
@@ -355,51 +404,57 @@ void VornConverterPanel::BuildControls() {
   boxFont.setPointSize(9);
 
   QWidget* top = this;
+  // The FileType frame takes a row for every three types beyond the
+  // design's first; what lies below its type rows moves down as far.
+  const int grown = TypeRowsGrowth();
   SetTextColour(AddLabel(top, "Label1", "Original File", {48, 96, 1212, 204}), kRed);
   orgFileName_ = AddTextBox(top, "OrgFileName", {1248, 48, 3564, 448});
   getOrgFile_ = AddCaptioned<QPushButton>(top, "GetOrgFile", "Ref.", {4896, 48, 828, 204});
   viewProAtlas_[0] =
       AddCaptioned<QPushButton>(top, Indexed("ViewProAtlas", 0), "ProAtlas", {4896, 288, 828, 228});
-  QGroupBox* fileTypeList = AddFrame(top, "FileTypeList", "FileType", {48, 528, 5676, 924});
-  QGroupBox* frame4 = AddFrame(top, "Frame4", "Genaral Option", {48, 1536, 5676, 1308});
-  convert_ = AddCaptioned<QPushButton>(top, "Convert", kConvertCaption, {48, 2928, 4764, 300});
-  exitVornConverter_ =
-      AddCaptioned<QPushButton>(top, "ExitVornConverter", "Exit", {4896, 2928, 828, 300});
-  AddLabel(top, "Label2", "Converted File", {48, 3312, 1212, 204});
-  newFileName_ = AddTextBox(top, "NewFileName", {1248, 3312, 3564, 448});
-  getNewFile_ = AddCaptioned<QPushButton>(top, "GetNewFile", "Ref.", {4896, 3312, 828, 204});
-  appendFg_ = AddCaptioned<QCheckBox>(top, "AppendFg", "Append", {48, 3552, 972, 228});
+  QGroupBox* fileTypeList = AddFrame(top, "FileTypeList", "FileType", {48, 528, 5676, 924 + grown});
+  QGroupBox* frame4 =
+      AddFrame(top, "Frame4", "Genaral Option", Lowered({48, 1536, 5676, 1308}, grown));
+  convert_ = AddCaptioned<QPushButton>(top, "Convert", kConvertCaption,
+                                       Lowered({48, 2928, 4764, 300}, grown));
+  exitVornConverter_ = AddCaptioned<QPushButton>(top, "ExitVornConverter", "Exit",
+                                                 Lowered({4896, 2928, 828, 300}, grown));
+  AddLabel(top, "Label2", "Converted File", Lowered({48, 3312, 1212, 204}, grown));
+  newFileName_ = AddTextBox(top, "NewFileName", Lowered({1248, 3312, 3564, 448}, grown));
+  getNewFile_ =
+      AddCaptioned<QPushButton>(top, "GetNewFile", "Ref.", Lowered({4896, 3312, 828, 204}, grown));
+  appendFg_ =
+      AddCaptioned<QCheckBox>(top, "AppendFg", "Append", Lowered({48, 3552, 972, 228}, grown));
   viewProAtlas_[1] = AddCaptioned<QPushButton>(top, Indexed("ViewProAtlas", 1), "ProAtlas",
-                                               {4896, 3552, 828, 228});
-  QGroupBox* frame1 = AddFrame(top, "Frame1", "Option for MPS", {48, 3984, 5676, 2604});
+                                               Lowered({4896, 3552, 828, 228}, grown));
+  QGroupBox* frame1 =
+      AddFrame(top, "Frame1", "Option for MPS", Lowered({48, 3984, 5676, 2604}, grown));
   orgFileName_->setFont(boxFont);
   newFileName_->setFont(boxFont);
 
   // The output types are option buttons; the log types, which can only be
   // read, are labels with an "(X)" drawn in the blank before their names.
-  const char* const outputTypes[] = {"MPS", "WPT+", "VRC"};
-  const Twips outputAt[] = {{96, 240, 732, 228}, {912, 240, 828, 228}, {1824, 240, 732, 228}};
-  for (std::size_t i = 0; i < fileTypeLists_.size(); ++i) {
-    fileTypeLists_[i] = AddCaptioned<QRadioButton>(fileTypeList, Indexed("FileTypeLists", i),
-                                                   outputTypes[i], outputAt[i]);
+  for (std::size_t i = 0; i < outputTypes_.size(); ++i) {
+    fileTypeLists_.push_back(AddCaptioned<QRadioButton>(fileTypeList, Indexed("FileTypeLists", i),
+                                                        CaptionOf(outputTypes_[i]).c_str(),
+                                                        CellOf(kButtonCells, i)));
   }
-  const char* const logTypes[] = {"    VRP", "    VRM", "    VRN"};
-  const Twips logAt[] = {{2736, 240, 732, 204}, {3552, 240, 732, 204}, {4416, 240, 684, 204}};
-  // The "label" array has no index 2.
-  const std::size_t crossIndex[] = {3, 0, 1};
-  const Twips crossAt[] = {{2640, 240, 252, 204}, {3456, 240, 252, 204}, {4320, 240, 252, 204}};
-  for (std::size_t i = 0; i < fileTypeLists2_.size(); ++i) {
-    fileTypeLists2_[i] =
-        AddLabel(fileTypeList, Indexed("FileTypeLists2", i), logTypes[i], logAt[i]);
-    AddLabel(fileTypeList, Indexed("label", crossIndex[i]), "(X)", crossAt[i])->raise();
+  for (std::size_t i = 0; i < inputOnlyTypes_.size(); ++i) {
+    const std::string caption = "    " + CaptionOf(inputOnlyTypes_[i]);
+    fileTypeLists2_.push_back(AddLabel(fileTypeList, Indexed("FileTypeLists2", i), caption.c_str(),
+                                       CellOf(kNameCells, i)));
+    // The design's "label" array has no index 2; later ones follow on.
+    constexpr std::size_t kDesignCrossIndex[kTypesPerRow] = {3, 0, 1};
+    const std::size_t crossIndex = i < kTypesPerRow ? kDesignCrossIndex[i] : i + 1;
+    AddLabel(fileTypeList, Indexed("label", crossIndex), "(X)", CellOf(kCrossCells, i))->raise();
   }
   SetTextColour(AddLabel(fileTypeList, "Label3", "\"Red\" Color is FileType of OriginalFile",
-                         {96, 480, 3372, 204}),
+                         Lowered({96, 480, 3372, 204}, grown)),
                 kRed);
   AddLabel(fileTypeList, "Label4", "\"Normal\" Color is FileType of ConvertedFile",
-           {96, 672, 3468, 204});
-  autoFileName_ =
-      AddCaptioned<QCheckBox>(fileTypeList, "AutoFileName", "AutoFileName", {4080, 528, 1548, 300});
+           Lowered({96, 672, 3468, 204}, grown));
+  autoFileName_ = AddCaptioned<QCheckBox>(fileTypeList, "AutoFileName", "AutoFileName",
+                                          Lowered({4080, 528, 1548, 300}, grown));
 
   AddLabel(frame4, "Label5", "UTC Offset", {144, 240, 1164, 204});
   utcOfsOp_ = AddCombo(frame4, "UtcOfsOp", {144, 528, 1212, 276}, boxFont);
@@ -466,7 +521,8 @@ void VornConverterPanel::ArrangeForDesktop() {
   const double scale = ScaleForCombos(this);
   if (scale > 1.0) ScaleArrangement(this, scale);
   WidenToCaptions(this);
-  setFixedSize(Scaled(FromTwips({0, 0, kClientWidth, kClientHeight}), scale).size());
+  const Twips client{0, 0, kClientWidth, kClientHeight + TypeRowsGrowth()};
+  setFixedSize(Scaled(FromTwips(client), scale).size());
 }
 
 // The preview pane lies to the right of the design's controls, behind a
@@ -563,10 +619,10 @@ void VornConverterPanel::ConnectHandlers() {
     connect(viewProAtlas_[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
             [this, i] { ViewProAtlas_Click(i); });
   }
-  for (int i = 0; i < 3; ++i) {
-    connect(fileTypeLists_[static_cast<std::size_t>(i)], &QRadioButton::clicked, this, [this, i] {
+  for (std::size_t i = 0; i < fileTypeLists_.size(); ++i) {
+    connect(fileTypeLists_[i], &QRadioButton::clicked, this, [this, i] {
       outputNamedByUser_ = false;
-      FileTypeLists_Click(i);
+      FileTypeLists_Click(static_cast<int>(i));
     });
   }
   connect(initTrkNo_, &QPushButton::clicked, this, [this] { InitTrkNo_Click(); });
@@ -637,11 +693,12 @@ std::optional<std::string> VornConverterPanel::ShowFileDialog(std::string_view m
   } else {
     return std::nullopt;
   }
-  return services_.ChooseFile(this, dialogMode, FileFilters(), FilterOf(type));
+  const std::vector<TypeFilter> filters = FiltersOf(dialogMode);
+  return services_.ChooseFile(this, dialogMode, FileFilters(filters), FilterOf(type, filters));
 }
 
 void VornConverterPanel::GetOrgFile_Click() {
-  const std::optional<std::string> path = ShowFileDialog("Open", FileTypeOf(Text(orgFileName_)));
+  const std::optional<std::string> path = ShowFileDialog("Open", InputTypeOf(Text(orgFileName_)));
   if (path) OrgFileChosen(*path);
 }
 
@@ -788,51 +845,58 @@ engine::FileType VornConverterPanel::FileTypeOf(const std::string& name) {
   return type;
 }
 
-void VornConverterPanel::ShowFileType(const std::string& name, bool isOriginal) {
+engine::FileType VornConverterPanel::InputTypeOf(const std::string& name) {
   const engine::FileType type = FileTypeOf(name);
-  if (type == engine::FileType::kNone) return;
-  QRadioButton* outputButton = nullptr;
-  QLabel* logLabel = nullptr;
-  const int outputIndex = OutputIndexOf(type);
-  if (outputIndex >= 0) outputButton = fileTypeLists_[static_cast<std::size_t>(outputIndex)];
-  switch (type) {
-    case engine::FileType::kVrp:
-      logLabel = fileTypeLists2_[0];
-      break;
-    case engine::FileType::kVrm:
-      logLabel = fileTypeLists2_[1];
-      break;
-    case engine::FileType::kVrn:
-      logLabel = fileTypeLists2_[2];
-      break;
-    default:
-      break;  // LOG has no type name
-  }
+  return type == engine::FileType::kLog ? engine::GetInputFileType(name) : type;
+}
 
+int VornConverterPanel::OutputIndexOf(engine::FileType type) const {
+  const auto found = std::find(outputTypes_.begin(), outputTypes_.end(), type);
+  return found == outputTypes_.end() ? -1 : static_cast<int>(found - outputTypes_.begin());
+}
+
+QLabel* VornConverterPanel::InputOnlyLabelOf(engine::FileType type) const {
+  const auto found = std::find(inputOnlyTypes_.begin(), inputOnlyTypes_.end(), type);
+  if (found == inputOnlyTypes_.end()) return nullptr;
+  return fileTypeLists2_[static_cast<std::size_t>(found - inputOnlyTypes_.begin())];
+}
+
+void VornConverterPanel::ShowFileType(const std::string& name, bool isOriginal) {
   if (isOriginal) {
-    const QColor normal = QApplication::palette().color(QPalette::ButtonText);
-    for (QRadioButton* button : fileTypeLists_) SetTextColour(button, normal);
-    for (QLabel* label : fileTypeLists2_) SetTextColour(label, normal);
-    if (outputButton != nullptr) SetTextColour(outputButton, kRed);
-    if (logLabel != nullptr) SetTextColour(logLabel, kRed);
+    const engine::FileType type = InputTypeOf(name);
+    if (type != engine::FileType::kNone) ShowOriginalType(type);
     return;
   }
-  if (outputButton != nullptr) {
+  const engine::FileType type = FileTypeOf(name);
+  if (type == engine::FileType::kNone) return;
+  const int outputIndex = OutputIndexOf(type);
+  if (outputIndex >= 0) {
     // Selecting the button is taken as a click on it, also when it was
     // selected already: the converted file name is derived again.
-    outputButton->setChecked(true);
+    fileTypeLists_[static_cast<std::size_t>(outputIndex)]->setChecked(true);
     FileTypeLists_Click(outputIndex);
-  } else if (logLabel != nullptr) {
+  } else if (InputOnlyLabelOf(type) != nullptr) {
     ShowMessage(engine::Message::kCannotConvertType);
   }
 }
 
+// The original file's type in red, every other type name in the normal
+// colour; a type without a control (LOG) leaves them all normal.
+void VornConverterPanel::ShowOriginalType(engine::FileType type) {
+  const QColor normal = QApplication::palette().color(QPalette::ButtonText);
+  for (QRadioButton* button : fileTypeLists_) SetTextColour(button, normal);
+  for (QLabel* label : fileTypeLists2_) SetTextColour(label, normal);
+  const int outputIndex = OutputIndexOf(type);
+  if (outputIndex >= 0) SetTextColour(fileTypeLists_[static_cast<std::size_t>(outputIndex)], kRed);
+  if (QLabel* label = InputOnlyLabelOf(type)) SetTextColour(label, kRed);
+}
+
 void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
-  const char* extension = nullptr;
-  if (fileTypeLists_[0]->isChecked()) extension = "mps";
-  if (fileTypeLists_[1]->isChecked()) extension = "txt";
-  if (fileTypeLists_[2]->isChecked()) extension = "vrc";
-  if (extension == nullptr) return;
+  const auto checked = std::find_if(fileTypeLists_.begin(), fileTypeLists_.end(),
+                                    [](const QRadioButton* type) { return type->isChecked(); });
+  if (checked == fileTypeLists_.end()) return;
+  const engine::FileType type =
+      outputTypes_[static_cast<std::size_t>(checked - fileTypeLists_.begin())];
 
   // With AutoFileName the converted name follows the original name;
   // otherwise the converted name only changes its type. A converted name
@@ -845,7 +909,7 @@ void VornConverterPanel::FileTypeLists_Click(int /*index*/) {
   const std::string_view trimmed = text::TrimSpaces(source);
   // A name of fewer than three characters has no type to replace.
   if (text::CharCount(trimmed) < 3) return;
-  SetText(newFileName_, std::string(text::DropRightChars(trimmed, 3)) + extension);
+  SetText(newFileName_, engine::NameForType(trimmed, type));
 }
 
 void VornConverterPanel::ViewProAtlas_Click(int index) {

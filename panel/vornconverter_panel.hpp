@@ -6,7 +6,10 @@
 // conversion to the next until Init.TrkNo.
 //
 // Controls carry their design names as Qt object names; members of a
-// control array are named with their index, "FileTypeLists(0)".
+// control array are named with their index, "FileTypeLists(0)". The FileType
+// frame's type buttons and type names follow the engine's file-type table:
+// a button for each type that can be written, a name for each that can only
+// be read.
 #pragma once
 
 #include <QWidget>
@@ -106,6 +109,14 @@ class VornConverterPanel final : public QWidget {
   void ShowFileType(const std::string& name, bool isOriginal);
   // The type of a name; a name of no known type is reported to the user.
   engine::FileType FileTypeOf(const std::string& name);
+  // The same for an original file, which is read: a .log holding NMEA
+  // sentences is an NMEA log.
+  engine::FileType InputTypeOf(const std::string& name);
+  // The type button of an output type, or -1.
+  [[nodiscard]] int OutputIndexOf(engine::FileType type) const;
+  // The type name of a type that can only be read, or nullptr.
+  [[nodiscard]] QLabel* InputOnlyLabelOf(engine::FileType type) const;
+  void ShowOriginalType(engine::FileType type);
 
   // `detail`: the system's reason, the message box's detailed text.
   void ShowMessage(engine::Message message, const std::string& name = {},
@@ -139,8 +150,12 @@ class VornConverterPanel final : public QWidget {
   QPushButton* getOrgFile_ = nullptr;
   QPushButton* getNewFile_ = nullptr;
   std::array<QPushButton*, 2> viewProAtlas_{};
-  std::array<QRadioButton*, 3> fileTypeLists_{};
-  std::array<QLabel*, 3> fileTypeLists2_{};
+  // FileTypeLists(i) is the button of outputTypes_[i]; FileTypeLists2(i)
+  // the name of inputOnlyTypes_[i].
+  std::vector<engine::FileType> outputTypes_;
+  std::vector<engine::FileType> inputOnlyTypes_;
+  std::vector<QRadioButton*> fileTypeLists_;
+  std::vector<QLabel*> fileTypeLists2_;
   QCheckBox* autoFileName_ = nullptr;
   QComboBox* utcOfsOp_ = nullptr;
   QComboBox* datumOp_ = nullptr;

@@ -33,6 +33,18 @@
         <translation>VornPointer [GarminNmea] files (*.vrn)</translation>
     </message>
     <message>
+        <source>GPXファイル（*.gpx）</source>
+        <translation>GPX files (*.gpx)</translation>
+    </message>
+    <message>
+        <source>KMLファイル（*.kml）</source>
+        <translation>KML files (*.kml)</translation>
+    </message>
+    <message>
+        <source>NMEAファイル（*.nmea;*.log）</source>
+        <translation>NMEA files (*.nmea;*.log)</translation>
+    </message>
+    <message>
         <source>プレビューを表示</source>
         <translation>Show the preview</translation>
     </message>

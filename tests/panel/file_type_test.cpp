@@ -5,8 +5,12 @@
 namespace vc::testing {
 namespace {
 
+// MPS, WPT+, VRC, GPX, KML; VRP, VRM, VRN, NMEA.
 const char* const kTypeNames[] = {"FileTypeLists(0)",  "FileTypeLists(1)",  "FileTypeLists(2)",
-                                  "FileTypeLists2(0)", "FileTypeLists2(1)", "FileTypeLists2(2)"};
+                                  "FileTypeLists(3)",  "FileTypeLists(4)",  "FileTypeLists2(0)",
+                                  "FileTypeLists2(1)", "FileTypeLists2(2)", "FileTypeLists2(3)"};
+const char* const kTypeButtons[] = {"FileTypeLists(0)", "FileTypeLists(1)", "FileTypeLists(2)",
+                                    "FileTypeLists(3)", "FileTypeLists(4)"};
 const std::string kUnsupported = "未対応のファイルタイプです．";
 const std::string kCannotConvert = "変換できないファイルタイプです．";
 
@@ -26,6 +30,10 @@ TEST_F(PanelFileTypes, EnterInTheOriginalNameRedsItsType) {
       {"/d/a.mps", "FileTypeLists(0)", false},
       {"a.txt ", "FileTypeLists(1)", false},
       {"trackvrc", "FileTypeLists(2)", false},
+      {"/d/a.gpx", "FileTypeLists(3)", false},
+      {"/d/a.kml", "FileTypeLists(4)", false},
+      {"/d/a.nmea", "FileTypeLists2(3)", false},
+      {"/d/A.NMEA", "FileTypeLists2(3)", false},
       {"/d/a.log", nullptr, false},
   };
   for (const RedCase& c : kCases) {
@@ -42,9 +50,28 @@ TEST_F(PanelFileTypes, EnterInTheOriginalNameRedsItsType) {
   }
   EXPECT_TRUE(services.shown.empty());
   // The original name never selects a type button.
-  for (const char* type : {"FileTypeLists(0)", "FileTypeLists(1)", "FileTypeLists(2)"}) {
-    EXPECT_FALSE(Get<QAbstractButton>(type)->isChecked());
-  }
+  for (const char* type : kTypeButtons) EXPECT_FALSE(Get<QAbstractButton>(type)->isChecked());
+}
+
+TEST_F(PanelFileTypes, ALogOfNmeaSentencesIsShownAsNmea) {
+  const std::string nmea =
+      dir.Write("cap.log",
+                "# a capture\r\n\r\n$GPGGA,120000,3540.000,N,13945.000,E,1,05,1.0,10,M,,,,*31\r\n");
+  const std::string other = dir.Write("other.log", "not a sentence\r\n");
+  SetText("OrgFileName", nmea);
+  PressEnter("OrgFileName");
+  EXPECT_TRUE(IsRed("FileTypeLists2(3)"));
+  // The Open dialog starts on the NMEA filter for it.
+  services.chosen = std::nullopt;
+  Click("GetOrgFile");
+  ASSERT_EQ(services.dialogs.size(), 1u);
+  EXPECT_EQ(services.dialogs[0].filters[services.dialogs[0].selectedFilter].pattern,
+            "*.nmea *.log");
+  // Any other .log is recognised but not read: no type name is red.
+  services.chosen = other;
+  Click("GetOrgFile");
+  for (const char* type : kTypeNames) EXPECT_FALSE(IsRed(type)) << type;
+  EXPECT_TRUE(services.shown.empty());
 }
 
 TEST_F(PanelFileTypes, AnUnknownOriginalTypeIsReportedAndChangesNothing) {
@@ -75,13 +102,33 @@ TEST_F(PanelFileTypes, EnterInTheConvertedNameSelectsItsType) {
   for (const char* type : kTypeNames) EXPECT_FALSE(IsRed(type)) << type;
 }
 
+TEST_F(PanelFileTypes, EnterInAConvertedGpxOrKmlNameSelectsItsButton) {
+  const std::pair<const char*, const char*> kCases[] = {
+      {"/d/out.gpx", "FileTypeLists(3)"},
+      {"/d/OUT.KML", "FileTypeLists(4)"},
+      {"/d/out.mps", "FileTypeLists(0)"},
+  };
+  Tick("AutoFileName", false);
+  for (const auto& [name, button] : kCases) {
+    SetText("NewFileName", name);
+    PressEnter("NewFileName");
+    for (const char* type : kTypeButtons) {
+      EXPECT_EQ(Get<QAbstractButton>(type)->isChecked(), std::string(type) == button) << name;
+    }
+  }
+  EXPECT_TRUE(services.shown.empty());
+}
+
 TEST_F(PanelFileTypes, ALogTypeCannotBeTheConvertedFile) {
-  Click("FileTypeLists(2)");
-  SetText("NewFileName", "/d/out.vrp");
-  PressEnter("NewFileName");
-  EXPECT_EQ(services.shown, std::vector<std::string>{kCannotConvert});
-  EXPECT_TRUE(Get<QAbstractButton>("FileTypeLists(2)")->isChecked());
-  EXPECT_EQ(TextOf("NewFileName"), "/d/out.vrp");
+  for (const char* name : {"/d/out.vrp", "/d/out.nmea"}) {
+    services.shown.clear();
+    Click("FileTypeLists(2)");
+    SetText("NewFileName", name);
+    PressEnter("NewFileName");
+    EXPECT_EQ(services.shown, std::vector<std::string>{kCannotConvert});
+    EXPECT_TRUE(Get<QAbstractButton>("FileTypeLists(2)")->isChecked());
+    EXPECT_EQ(TextOf("NewFileName"), name);
+  }
 }
 
 struct AutoNameCase {
@@ -109,6 +156,17 @@ TEST_F(PanelFileTypes, TypeButtonsDeriveTheConvertedName) {
       {"two characters: unchanged", true, " ab ", "/e/b.txt", "FileTypeLists(0)", "/e/b.txt", true},
       {"three characters: extension only", false, "", "abc", "FileTypeLists(0)", "mps", true},
       {"no converted name", false, "/d/a.vrn", "", "FileTypeLists(0)", "", false},
+      {"GPX follows the original", true, "/d/track.vrn", "", "FileTypeLists(3)", "/d/track.gpx",
+       false},
+      {"KML changes its own type", false, "", "/e/b.mps", "FileTypeLists(4)", "/e/b.kml", false},
+      {"from GPX", true, "/d/a.GPX", "", "FileTypeLists(1)", "/d/a.txt", false},
+      {"the whole .nmea replaced", true, "/d/cap.nmea", "", "FileTypeLists(3)", "/d/cap.gpx",
+       false},
+      {"upper-case .NMEA", true, "/d/CAP.NMEA", "", "FileTypeLists(0)", "/d/CAP.mps", false},
+      {"a long unknown extension: three cut", true, "/d/a.jpeg", "", "FileTypeLists(3)",
+       "/d/a.jgpx", true},
+      {"a dot in a folder only", true, "/d.nmea/trackvrn", "", "FileTypeLists(4)",
+       "/d.nmea/trackkml", false},
   };
   for (const AutoNameCase& c : kCases) {
     SCOPED_TRACE(c.title);
@@ -124,33 +182,79 @@ TEST_F(PanelFileTypes, TypeButtonsDeriveTheConvertedName) {
   }
 }
 
-TEST_F(PanelFileTypes, OpenDialogOffersTheSevenFiltersAndStartsWithTheNamesType) {
-  services.chosen = std::nullopt;
-  const std::pair<const char*, std::size_t> kCases[] = {
-      {"", 0},      {"a.mps", 1}, {"a.TXT", 2}, {"a.vrc", 3},
-      {"a.vrp", 4}, {"a.vrm", 5}, {"a.vrn", 6}, {"a.log", 0},
-  };
-  for (const auto& [name, filter] : kCases) {
-    SetText("OrgFileName", name);
-    Click("GetOrgFile");
-    ASSERT_FALSE(services.dialogs.empty());
-    EXPECT_EQ(services.dialogs.back().selectedFilter, filter) << name;
-    EXPECT_EQ(services.dialogs.back().mode, panel::FileDialogMode::kOpen);
-  }
-  const std::vector<std::pair<std::string, std::string>> kFilters = {
-      {"すべてのファイル (*.*)", "*.*"},
-      {"プロアトラスファイル（*.mps）", "*.mps"},
-      {"Waypoint+ファイル（*.txt）", "*.txt"},
-      {"VornConnect[標準]ファイル（*.vrc）", "*.vrc"},
-      {"VornPointer[標準]ファイル（*.vrp）", "*.vrp"},
-      {"VornPointer[Garmin]ファイル（*.vrm）", "*.vrm"},
-      {"VornPointer[GarminNmea]ファイル（*.vrn）", "*.vrn"},
-  };
-  std::vector<std::pair<std::string, std::string>> offered;
-  for (const auto& filter : services.dialogs.back().filters) {
+using Filters = std::vector<std::pair<std::string, std::string>>;
+
+// The design's seven filters, which both dialogs offer first.
+const Filters kDesignFilters = {
+    {"すべてのファイル (*.*)", "*.*"},
+    {"プロアトラスファイル（*.mps）", "*.mps"},
+    {"Waypoint+ファイル（*.txt）", "*.txt"},
+    {"VornConnect[標準]ファイル（*.vrc）", "*.vrc"},
+    {"VornPointer[標準]ファイル（*.vrp）", "*.vrp"},
+    {"VornPointer[Garmin]ファイル（*.vrm）", "*.vrm"},
+    {"VornPointer[GarminNmea]ファイル（*.vrn）", "*.vrn"},
+};
+
+Filters Offered(const DialogCall& dialog) {
+  Filters offered;
+  for (const auto& filter : dialog.filters) {
     offered.emplace_back(filter.description, filter.pattern);
   }
-  EXPECT_EQ(offered, kFilters);
+  return offered;
+}
+
+Filters DesignFiltersAnd(const Filters& added) {
+  Filters filters = kDesignFilters;
+  filters.insert(filters.end(), added.begin(), added.end());
+  return filters;
+}
+
+struct DialogCase {
+  const char* name;
+  std::size_t openFilter;
+  std::size_t saveFilter;
+};
+
+TEST_F(PanelFileTypes, DialogsOfferTheirTypesAndStartWithTheNamesType) {
+  // Open: the design's seven, then GPX (7) and NMEA (8); Save: the seven,
+  // then GPX (7) and KML (8).
+  const DialogCase kCases[] = {
+      {"", 0, 0},      {"a.mps", 1, 1},  {"a.TXT", 2, 2}, {"a.vrc", 3, 3},
+      {"a.vrp", 4, 4}, {"a.vrm", 5, 5},  {"a.vrn", 6, 6}, {"a.log", 0, 0},
+      {"a.gpx", 7, 7}, {"a.nmea", 8, 0}, {"a.kml", 0, 8},
+  };
+  services.chosen = std::nullopt;
+  for (const DialogCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    SetText("OrgFileName", c.name);
+    Click("GetOrgFile");
+    ASSERT_FALSE(services.dialogs.empty());
+    EXPECT_EQ(services.dialogs.back().mode, panel::FileDialogMode::kOpen);
+    EXPECT_EQ(services.dialogs.back().selectedFilter, c.openFilter);
+    SetText("NewFileName", c.name);
+    Click("GetNewFile");
+    EXPECT_EQ(services.dialogs.back().mode, panel::FileDialogMode::kSave);
+    EXPECT_EQ(services.dialogs.back().selectedFilter, c.saveFilter);
+  }
+  ASSERT_GE(services.dialogs.size(), 2u);
+  EXPECT_EQ(Offered(services.dialogs[0]),
+            DesignFiltersAnd({{"GPXファイル（*.gpx）", "*.gpx"},
+                              {"NMEAファイル（*.nmea;*.log）", "*.nmea *.log"}}));
+  EXPECT_EQ(Offered(services.dialogs[1]), DesignFiltersAnd({{"GPXファイル（*.gpx）", "*.gpx"},
+                                                            {"KMLファイル（*.kml）", "*.kml"}}));
+  EXPECT_TRUE(services.shown.empty());
+}
+
+TEST_F(PanelFileTypes, ChoosingAGpxOrKmlConvertedFileSelectsItsButton) {
+  Tick("AutoFileName", false);
+  SetText("OrgFileName", "/d/a.nmea");
+  for (const auto& [chosen, button] :
+       {std::pair{"/e/out.kml", "FileTypeLists(4)"}, std::pair{"/e/out.gpx", "FileTypeLists(3)"}}) {
+    services.chosen = chosen;
+    Click("GetNewFile");
+    EXPECT_EQ(TextOf("NewFileName"), chosen);
+    EXPECT_TRUE(Get<QAbstractButton>(button)->isChecked()) << chosen;
+  }
 }
 
 TEST_F(PanelFileTypes, AnUnknownNameIsReportedBeforeTheDialogOpens) {

@@ -48,6 +48,11 @@ const ControlCase kControls[] = {
     {"FileTypeLists2(1)", "QLabel", "    VRM"},
     {"label(1)", "QLabel", "(X)"},
     {"FileTypeLists2(2)", "QLabel", "    VRN"},
+    // The types added since, on a second row of the same columns.
+    {"FileTypeLists(3)", "QRadioButton", "GPX"},
+    {"FileTypeLists(4)", "QRadioButton", "KML"},
+    {"label(4)", "QLabel", "(X)"},
+    {"FileTypeLists2(3)", "QLabel", "    NMEA"},
     {"Label3", "QLabel", "\"Red\" Color is FileType of OriginalFile"},
     {"Label4", "QLabel", "\"Normal\" Color is FileType of ConvertedFile"},
     {"AutoFileName", "QCheckBox", "AutoFileName"},
@@ -105,6 +110,8 @@ TEST_F(PanelInitialState, ControlsSitInTheirFrames) {
   const std::pair<const char*, const char*> kInside[] = {
       {"FileTypeLists(0)", "FileTypeList"},
       {"FileTypeLists2(2)", "FileTypeList"},
+      {"FileTypeLists(4)", "FileTypeList"},
+      {"FileTypeLists2(3)", "FileTypeList"},
       {"AutoFileName", "FileTypeList"},
       {"UtcOfsOp", "Frame4"},
       {"InitTrkNo", "Frame4"},
@@ -141,6 +148,7 @@ TEST_F(PanelInitialState, OptionsStartAsDesigned) {
       {"TrkLineOp(0)", false},     {"TrkLineOp(3)", false},     {"TrkPntOp(0)", false},
       {"TrkPntOp(6)", false},      {"AppendFg", false},         {"AutoProAtlas", false},
       {"FileTypeLists(0)", false}, {"FileTypeLists(1)", false}, {"FileTypeLists(2)", false},
+      {"FileTypeLists(3)", false}, {"FileTypeLists(4)", false},
   };
   for (const auto& [name, ticked] : kTicked) {
     EXPECT_EQ(Get<QAbstractButton>(name)->isChecked(), ticked) << name;
@@ -168,7 +176,8 @@ TEST_F(PanelInitialState, OnlyTheFixedCaptionsAreRed) {
   EXPECT_TRUE(IsRed("Label3"));
   for (const char* name :
        {"FileTypeLists(0)", "FileTypeLists(1)", "FileTypeLists(2)", "FileTypeLists2(0)",
-        "FileTypeLists2(1)", "FileTypeLists2(2)", "Label2", "Label4"}) {
+        "FileTypeLists2(1)", "FileTypeLists2(2)", "FileTypeLists(3)", "FileTypeLists(4)",
+        "FileTypeLists2(3)", "Label2", "Label4"}) {
     EXPECT_FALSE(IsRed(name)) << name;
   }
 }

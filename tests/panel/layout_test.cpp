@@ -18,12 +18,13 @@ bool HasCaption(const QWidget* control) {
 using PanelLayout = PanelTest;
 
 TEST_F(PanelLayout, WindowKeepsTheProportionsOfTheDesign) {
-  // 5808 x 6636 twips: 387 x 442 pixels at 15 twips a pixel, or larger in
-  // proportion when the desktop's controls need it. The preview pane and its
-  // toggle lie to the right of that.
+  // 5808 x 6636 twips, and a row of 240 twips more for the FileType frame's
+  // second row of types (GPX, KML; NMEA): 387 x 458 pixels at 15 twips a
+  // pixel, or larger in proportion when the desktop's controls need it. The
+  // preview pane and its toggle lie to the right of that.
   const int designWidth = Get<QWidget>("PreviewToggle")->x();
   EXPECT_GE(designWidth, 387);
-  EXPECT_NEAR(window->height() / double(designWidth), 6636.0 / 5808.0, 0.01);
+  EXPECT_NEAR(window->height() / double(designWidth), (6636.0 + 240) / 5808.0, 0.01);
   for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     const std::string name = control->objectName().toStdString();
     if (name.empty() || name.rfind("qt_", 0) == 0 || name.rfind("Preview", 0) == 0) continue;
@@ -67,6 +68,33 @@ TEST_F(PanelLayout, JapaneseItemsFitTheirComboBoxes) {
     const QLineEdit* edit = combo->lineEdit();
     EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(combo->currentText()) + 4)
         << name;
+  }
+}
+
+TEST_F(PanelLayout, TheAddedTypesLieOnASecondRowInTheDesignsColumns) {
+  // Each added type sits under the design's type of its column, one row
+  // lower, and the frame's captions below both rows.
+  const std::pair<const char*, const char*> kColumns[] = {
+      {"FileTypeLists(3)", "FileTypeLists(0)"},
+      {"FileTypeLists(4)", "FileTypeLists(1)"},
+      {"FileTypeLists2(3)", "FileTypeLists2(0)"},
+      {"label(4)", "label(3)"},
+  };
+  auto* first = Get<QWidget>("FileTypeLists(0)");
+  const int rowPitch = Get<QWidget>("FileTypeLists(3)")->y() - first->y();
+  // The captions of the two rows do not touch.
+  const int lineHeight = first->fontMetrics().height();
+  EXPECT_GE(rowPitch, lineHeight);
+  for (const auto& [added, above] : kColumns) {
+    SCOPED_TRACE(added);
+    const QRect addedAt = Get<QWidget>(added)->geometry();
+    const QRect aboveAt = Get<QWidget>(above)->geometry();
+    EXPECT_EQ(addedAt.x(), aboveAt.x());
+    EXPECT_EQ(addedAt.center().y() - aboveAt.center().y(), rowPitch);
+  }
+  const int secondRow = Get<QWidget>("FileTypeLists(3)")->geometry().center().y();
+  for (const char* below : {"Label3", "AutoFileName"}) {
+    EXPECT_GE(Get<QWidget>(below)->geometry().center().y() - secondRow, lineHeight) << below;
   }
 }
 

@@ -70,6 +70,21 @@ TEST_F(PanelScreenshot, ARealCaptureBeforeAndAfterConversion) {
       Picture(*window).save(QString::fromStdString(Artifact("panel-preview-converted.png"))));
 }
 
+TEST_F(PanelScreenshot, ARealNmeaCaptureConvertedToGpx) {
+  const std::filesystem::path capture =
+      std::filesystem::path(VC_REAL_CAPTURES) / "gpsd-telit-he910.log";
+  if (!std::filesystem::exists(capture)) GTEST_SKIP() << "no " << capture;
+  // Brussels, 187 fixes after a long start without one, read as it was
+  // captured; the frame shows NMEA in red and GPX chosen.
+  services.chosen = dir.Write("brussels.nmea", ReadFile(capture.string()));
+  Click("GetOrgFile");
+  Click("FileTypeLists(3)");
+  Convert();
+  EXPECT_TRUE(services.shown.empty()) << services.shown.front();
+  EXPECT_EQ(Get<panel::PreviewView>("Preview")->Content().points.size(), 187u);
+  EXPECT_TRUE(Picture(*window).save(QString::fromStdString(Artifact("panel-nmea-to-gpx.png"))));
+}
+
 // VornConnect lines: TAB-separated columns, the given ones set.
 std::string Columns(std::size_t count,
                     const std::vector<std::pair<std::size_t, std::string>>& set) {

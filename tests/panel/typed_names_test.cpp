@@ -40,6 +40,8 @@ TEST_F(PanelTypedNames, NamesTypedThenConvertConvert) {
       {"MPS, AutoFileName not ticked", "out.mps", false, "FileTypeLists(0)"},
       {"Waypoint+", "out.txt", true, "FileTypeLists(1)"},
       {"VRC, upper case", "OUT.VRC", true, "FileTypeLists(2)"},
+      {"GPX", "out.gpx", true, "FileTypeLists(3)"},
+      {"KML, AutoFileName not ticked", "out.kml", false, "FileTypeLists(4)"},
   };
   for (const TypedCase& c : kCases) {
     SCOPED_TRACE(c.title);

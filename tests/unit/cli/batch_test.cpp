@@ -33,6 +33,7 @@ TEST(BatchOutputName, TakesTheInputsNameIntoTheFolder) {
       // The last three characters go, as the window's AutoFileName does.
       {"o", "noext", FileType::kMps, "o/nomps"},
       {"o", "a.b.vrp", FileType::kMps, "o/a.b.mps"},
+      {"o", "logs/cap.nmea", FileType::kGpx, "o/cap.gpx"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(cli::BatchOutputName(c.folder, c.input, c.type), c.output) << c.input;

@@ -322,6 +322,30 @@ TEST(FileTypes, DecidedByTheLastThreeCharacters) {
   for (const auto& c : cases) EXPECT_EQ(engine::GetFileType(c.name), c.type) << c.name;
 }
 
+TEST(FileTypes, NameForTypeReplacesTheTypesCharacters) {
+  const struct {
+    const char* name;
+    FileType type;
+    const char* renamed;
+  } cases[] = {
+      {"/d/day1.vrn", FileType::kMps, "/d/day1.mps"},
+      {"trackmps", FileType::kVrc, "trackvrc"},
+      {"a.MPS", FileType::kGpx, "a.gpx"},
+      {"/d/旅.vrn", FileType::kKml, "/d/旅.kml"},
+      // A receiver's log loses its whole ".nmea", not only "mea".
+      {"/d/cap.nmea", FileType::kGpx, "/d/cap.gpx"},
+      {"CAP.NMEA", FileType::kMps, "CAP.mps"},
+      // A long extension of no known type keeps the three-character rule,
+      // and so does a dot in a folder's name.
+      {"a.jpeg", FileType::kMps, "a.jmps"},
+      {"/d.nmea/trackvrn", FileType::kWpt, "/d.nmea/tracktxt"},
+      {"abc", FileType::kMps, "mps"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(engine::NameForType(c.name, c.type), c.renamed) << c.name;
+  }
+}
+
 TEST(FileTypes, FileLengthCodes) {
   TempDir dir;
   const auto file = dir.Write("f.txt", "12345");
