@@ -301,7 +301,7 @@ ConversionResult PreviewFile(const ConvertOptions& options, Observer& observer, 
   ConvertOptions snapshot = options;
   ConversionContext context;
   Conversion conversion(snapshot, context, observer, observer.Now());
-  const FileTypeInfo& input = Lookup(types, GetFileType(options.inputName));
+  const FileTypeInfo& input = Lookup(types, GetInputFileType(options.inputName));
   if (input.makeReader == nullptr) {
     return {Outcome::kStopped, Message::kInputUnsupported, {}};
   }

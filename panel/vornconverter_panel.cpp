@@ -572,7 +572,7 @@ void VornConverterPanel::PreviewOriginal(bool again) {
   if (name.empty() || (!again && name == previewedName_)) return;
   // Only a type with a reader can be looked at; any other name is left to
   // the Convert checks to report.
-  if (engine::InfoOf(engine::GetFileType(name)).makeReader == nullptr) return;
+  if (engine::InfoOf(engine::GetInputFileType(name)).makeReader == nullptr) return;
   previewRunner_->Cancel();
   previewedName_ = name;
   original_.data = {};

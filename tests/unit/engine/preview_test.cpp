@@ -142,6 +142,23 @@ TEST(PreviewFile, ReadsEveryRecordWithoutWritingOrNumbering) {
   EXPECT_TRUE(observer.shown.empty());
 }
 
+// A .log of NMEA sentences is read as NMEA by the conversion, so it must be
+// previewed the same way, not refused as an unknown log.
+TEST(PreviewFile, ALogOfNmeaSentencesIsPreviewed) {
+  TempDir dir;
+  const std::string input = dir.Write(
+      "cap.log",
+      "$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68\r\n"
+      "$GPRMC,225447,A,4916.46,N,12311.12,W,000.5,054.7,191194,020.3,E*6A\r\n");
+  RecordingObserver observer;
+  RecordingSink sink;
+  const ConversionResult result = PreviewFile(OptionsFor(input, {}), observer, sink);
+  EXPECT_EQ(result.outcome, Outcome::kConverted);
+  ASSERT_EQ(sink.seen.size(), 1u);
+  EXPECT_EQ(sink.seen[0].kind, RecordKind::kTrk);
+  EXPECT_EQ(sink.seen[0].points.size(), 2u);
+}
+
 TEST(PreviewFile, SaysWhyAFileCannotBeLookedAt) {
   TempDir dir;
   dir.Write("a.log", "x\r\n");
