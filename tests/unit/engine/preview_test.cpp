@@ -146,10 +146,10 @@ TEST(PreviewFile, ReadsEveryRecordWithoutWritingOrNumbering) {
 // previewed the same way, not refused as an unknown log.
 TEST(PreviewFile, ALogOfNmeaSentencesIsPreviewed) {
   TempDir dir;
-  const std::string input = dir.Write(
-      "cap.log",
-      "$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68\r\n"
-      "$GPRMC,225447,A,4916.46,N,12311.12,W,000.5,054.7,191194,020.3,E*6A\r\n");
+  const std::string input =
+      dir.Write("cap.log",
+                "$GPRMC,225446,A,4916.45,N,12311.12,W,000.5,054.7,191194,020.3,E*68\r\n"
+                "$GPRMC,225447,A,4916.46,N,12311.12,W,000.5,054.7,191194,020.3,E*6A\r\n");
   RecordingObserver observer;
   RecordingSink sink;
   const ConversionResult result = PreviewFile(OptionsFor(input, {}), observer, sink);

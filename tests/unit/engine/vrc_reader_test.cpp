@@ -167,8 +167,7 @@ TEST(VrcTrack, PointFieldsLegsTotalsAndNumbering) {
   const auto p1 = vc::testing::TextsOf(context.buffers.trkPnt, 1);
   EXPECT_EQ(p1.lat + "|" + p1.lon + "|" + p1.dateTime, "35.5|139.5|2002/1/31 21:05:09");
   EXPECT_EQ(p1.velocity + p1.trkDegree + p1.posError + p1.headDegree, "----");
-  EXPECT_EQ(p1.recDatum + "|" + p1.recUtcOffset + "|" + p1.recCoordFormat,
-            "TOKYO|+9|D");
+  EXPECT_EQ(p1.recDatum + "|" + p1.recUtcOffset + "|" + p1.recCoordFormat, "TOKYO|+9|D");
 
   const double north = text::RoundToGeneral(geo::DistanceKm(35.5, 139.5, 35.51, 139.5) * 1000);
   const double velocity = text::RoundToGeneral(north / 10 * 3.6);
