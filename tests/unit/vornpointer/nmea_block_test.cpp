@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formats/vornpointer/nmea_sentence.hpp"
@@ -28,6 +30,38 @@ Parsed Parse(const std::string& block, LogFixState& state) {
 // The degrees a coordinate text reads as; its exact digits belong to the
 // coordinate conversion.
 double Degrees(const std::string& text) { return text::LeadingValue(text); }
+
+// The split reads eight bytes at a time; it must cut exactly where a
+// character-by-character reading does, separators at every position of a
+// word included.
+TEST(SplitSentence, CutsAtEveryCommaAndStarLikeACharacterReading) {
+  std::uint64_t state = 5;
+  auto next = [&state](std::uint64_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 33) % bound;
+  };
+  const char alphabet[] = {',', '*', 'A', '1', '.', '$', '\x80', '\xff', '\x01', '+'};
+  for (int n = 0; n < 20000; ++n) {
+    std::string sentence;
+    const std::uint64_t length = next(40);
+    for (std::uint64_t k = 0; k < length; ++k) sentence += alphabet[next(sizeof alphabet)];
+    const std::size_t count = 1 + next(14);
+    std::vector<std::string_view> expected(count);
+    std::size_t number = 0;
+    std::size_t start = 0;
+    bool full = false;
+    for (std::size_t i = 0; i < sentence.size() && !full; ++i) {
+      if (sentence[i] != ',' && sentence[i] != '*') continue;
+      expected[number] = std::string_view(sentence).substr(start, i - start);
+      start = i + 1;
+      full = ++number == count;
+    }
+    if (!full) expected[number] = std::string_view(sentence).substr(start);
+    std::vector<std::string_view> fields(count, "stale");
+    SplitSentence(sentence, fields);
+    ASSERT_EQ(fields, expected) << sentence;
+  }
+}
 
 TEST(ExtractSentence, RunsToTheNextDollarOrTheEnd) {
   const std::string block = "$GPGGA,1,2*00$GPRMC,a,b*11$GPRMC,c*22$PGRMZ,3";
