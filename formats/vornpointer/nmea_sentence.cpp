@@ -119,7 +119,7 @@ void SplitSentence(std::string_view sentence, std::span<std::string_view> fields
   std::size_t number = 0;
   std::size_t start = 0;
   const auto cut = [&](std::size_t at) {
-    fields[number] = sentence.substr(start, at - start);
+    fields[number] = std::string_view(sentence.data() + start, at - start);
     start = at + 1;
     return ++number == fields.size();
   };
