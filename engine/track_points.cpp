@@ -63,8 +63,7 @@ constexpr std::size_t kRecentLongest = 8;
 
 double LegVelocity(const TrkPnt& point) noexcept {
   if (point.legTime == 0) return 0;
-  return text::RoundToGeneral(point.legLength / static_cast<double>(point.legTime) *
-                              constants::kKmhPerMetrePerSecond);
+  return text::RoundToGeneral(point.legLength / point.legTime * constants::kKmhPerMetrePerSecond);
 }
 
 void TrackPoints::Clear() noexcept {

@@ -52,7 +52,7 @@ struct TrkPnt {
 
   std::array<Slot, kPointFieldCount> slot{};
   double legLength = 0;      // metres from the previous point
-  std::int64_t legTime = 0;  // seconds from the previous point, never negative
+  double legTime = 0;        // seconds from the previous point, never negative
   std::uint32_t labels = 0;  // datum, UTC offset and form, in the track's table
   std::uint8_t ownText = 0;  // a bit per field whose slot is textAt
   // A bit per coordinate whose number is the decimal degrees its text was
@@ -60,6 +60,9 @@ struct TrkPnt {
   // its general text.
   std::uint8_t fromDegrees = 0;
   TimeForm timeForm = TimeForm::kDateTime;
+  // Hundredths of a second after the time's whole seconds (a receiver's
+  // fractional times): the legs count them, the texts do not.
+  std::uint8_t hundredths = 0;
 
   [[nodiscard]] bool HasOwnText(PointField field) const noexcept {
     return (ownText & Bit(field)) != 0;

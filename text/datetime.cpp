@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "text/digit_pairs.hpp"
+#include "text/numbers.hpp"
 #include "text/strings.hpp"
 
 namespace vc::text {
@@ -271,6 +272,20 @@ LocalSeconds SecondsBetween(LocalSeconds a, LocalSeconds b) noexcept {
   const LocalSeconds between = a > b ? a - b : b - a;
   if (aOfDay && between > kSecondsPerDay / 2) return kSecondsPerDay - between;
   return between;
+}
+
+double SecondsBetween(LocalSeconds a, int aHundredths, LocalSeconds b, int bHundredths) noexcept {
+  if (aHundredths == 0 && bHundredths == 0) return static_cast<double>(SecondsBetween(a, b));
+  const bool aOfDay = IsTimeOfDay(a);
+  if (aOfDay != IsTimeOfDay(b)) return 0;
+  constexpr std::int64_t kPerSecond = 100;
+  const std::int64_t from = a * kPerSecond + aHundredths;
+  const std::int64_t to = b * kPerSecond + bHundredths;
+  std::int64_t between = from > to ? from - to : to - from;
+  if (aOfDay && between > kSecondsPerDay * kPerSecond / 2) {
+    between = kSecondsPerDay * kPerSecond - between;
+  }
+  return RoundToGeneral(static_cast<double>(between) / kPerSecond);
 }
 
 void AppendDateTime(std::string& out, LocalSeconds seconds) {

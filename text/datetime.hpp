@@ -65,6 +65,9 @@ bool ShiftByHours(LocalSeconds& seconds, double hours) noexcept;
 // (23:59:58 to 00:00:01 is 3 s); between a time of day and a dated time 0,
 // since the day of the one is unknown.
 LocalSeconds SecondsBetween(LocalSeconds a, LocalSeconds b) noexcept;
+// The same between a + aHundredths / 100 and b + bHundredths / 100 (0 to
+// 99 each), as the number its general text reads back as.
+double SecondsBetween(LocalSeconds a, int aHundredths, LocalSeconds b, int bHundredths) noexcept;
 
 // "yyyy/mm/dd hh:nn:ss"; a time of day is written "hh:nn:ss" alone.
 void AppendDateTime(std::string& out, LocalSeconds seconds);

@@ -13,7 +13,9 @@
 // day. The datum is the one $PGRMM names when it is WGS 84 or Tokyo, for
 // every point of the file; without it, or for a datum of another name (which
 // the report names), the datum the user gave for NMEA logs holds.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -147,7 +149,11 @@ class NmeaReader final : public WholeTrackReader {
   // Whole seconds; a time without a date stays a time of day, as a text, so
   // that the track can date it from its neighbours.
   void StoreTime(const nmea::NmeaFix& fix, TrackPoints& points, TrkPnt& point) {
-    const auto secondOfDay = static_cast<text::LocalSeconds>(std::floor(fix.timeOfDay));
+    const double whole = std::floor(fix.timeOfDay);
+    const auto secondOfDay = static_cast<text::LocalSeconds>(whole);
+    // Written as whole seconds; the legs count the fraction.
+    const double hundredths = std::round((fix.timeOfDay - whole) * 100);
+    point.hundredths = static_cast<std::uint8_t>(std::clamp(hundredths, 0.0, 99.0));
     if (fix.year != 0) {
       const text::LocalSeconds seconds =
           text::ToLocalSeconds({fix.year, fix.month, fix.day, 0, 0, 0}) + secondOfDay;

@@ -22,19 +22,22 @@ void TrackLegs::Add(const TrackPoints& points, TrkPnt& point, TrkHdr& header, bo
   point.legTime = 0;
   point.legLength = 0;
   if (hasPrevious_) {
-    if (time && previousTime_) point.legTime = text::SecondsBetween(*previousTime_, *time);
+    if (time && previousTime_) {
+      point.legTime =
+          text::SecondsBetween(*previousTime_, previousHundredths_, *time, point.hundredths);
+    }
     point.legLength = text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) *
                                            constants::kMetresPerKm);
   }
   if (accumulate) {
-    header.totalTripTime =
-        text::RoundToGeneral(header.totalTripTime + static_cast<double>(point.legTime));
+    header.totalTripTime = text::RoundToGeneral(header.totalTripTime + point.legTime);
     header.totalTripLength = text::RoundToGeneral(header.totalTripLength + point.legLength);
   }
   hasPrevious_ = true;
   previousLat_ = lat;
   previousLon_ = lon;
   previousTime_ = time;
+  previousHundredths_ = point.hundredths;
 }
 
 void TrackLegs::Finish(TrkHdr& header) {

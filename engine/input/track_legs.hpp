@@ -1,8 +1,8 @@
 // Legs and totals of a track, computed while its points are read.
 //
-// For point n >= 2: the leg time is the whole seconds between the times of
-// points n-1 and n (text::SecondsBetween; 0 when either time cannot be
-// read), the leg
+// For point n >= 2: the leg time is the seconds between the times of
+// points n-1 and n (text::SecondsBetween, with the hundredths of a
+// receiver's fractional times; 0 when either time cannot be read), the leg
 // length the great-circle distance in metres, the leg velocity length / time
 // * 3.6 in km/h (0 when the time is 0). Point 1 has zero legs. Totals add up
 // the legs; the mean velocity is total length / total time * 3.6. Every value
@@ -33,6 +33,7 @@ class TrackLegs {
   double previousLat_ = 0;
   double previousLon_ = 0;
   std::optional<text::LocalSeconds> previousTime_;
+  int previousHundredths_ = 0;
 };
 
 }  // namespace vc::engine

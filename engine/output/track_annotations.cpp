@@ -90,7 +90,7 @@ void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrackP
       AppendMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
       break;
     case PointAnnotation::kLegTime:
-      AppendComputed(out, static_cast<double>(point.legTime), text::kPattern0, "(s)");
+      AppendComputed(out, point.legTime, text::kPattern0, "(s)");
       break;
     case PointAnnotation::kLegLength:
       AppendComputed(out, point.legLength, text::kPattern0_0, "(m)");

@@ -20,7 +20,7 @@ struct TrackPointTexts {
   std::string recDatum = "TOKYO";
   std::string recUtcOffset = "+9";
   std::string recCoordFormat = "D";
-  std::int64_t legTime = 0;
+  double legTime = 0;
   double legLength = 0;
   double legVelocity = 0;
 };

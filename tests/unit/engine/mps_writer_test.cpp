@@ -128,7 +128,7 @@ TEST_F(MpsWriterTest, TrackAnnotations) {
     const char* velocity;
     const char* trkDegree;
     const char* headDegree;
-    std::int64_t legTime;
+    double legTime;
     double legLength;  // the leg velocity follows from length and time
     const char* str;
     const char* info;

@@ -134,6 +134,33 @@ TEST(NmeaLog, AStreamWithoutChecksumsIsRead) {
   EXPECT_EQ(track.last, "35.6666666666667 139.753333333333 2025/01/01 00:00:09 TOKYO");
 }
 
+// A 4 Hz receiver stamps its fixes a quarter second apart: the times are
+// written in whole seconds, but the legs take the fractions, so the leg
+// velocities are the receiver's, not 0 for fixes within one second.
+TEST(NmeaLog, FractionalTimesGiveTheLegs) {
+  engine::ConversionContext context;
+  // The positions step north by 0.001 minutes each time.
+  std::string moving;
+  int step = 0;
+  for (const char* time : {"120000.00", "120000.25", "120000.50", "120000.75", "120001.00"}) {
+    const std::string lat = "3540.00" + std::to_string(step++);
+    moving += Sentence(std::string("$GPRMC,") + time + ",A," + lat + ",N,13945.000,E,,,150702,,");
+  }
+  ReaderHarness reader(&engine::MakeNmeaReader, moving, context);
+  ASSERT_EQ(reader.Next(), engine::RecordKind::kTrk);
+  const engine::TrackPoints& points = context.buffers.trkPnt;
+  ASSERT_EQ(points.Count(), 5u);
+  EXPECT_EQ(TextsOf(points, 2).dateTime, "2002/07/15 12:00:00");
+  EXPECT_EQ(TextsOf(points, 5).dateTime, "2002/07/15 12:00:01");
+  for (std::size_t n = 2; n <= 5; ++n) {
+    const TrackPointTexts point = TextsOf(points, n);
+    EXPECT_EQ(point.legTime, 0.25) << n;
+    EXPECT_NEAR(point.legLength, 1.852, 0.01) << n;  // 0.001 minutes of latitude
+    EXPECT_NEAR(point.legVelocity, 1.852 / 0.25 * 3.6, 0.2) << n;
+  }
+  EXPECT_EQ(context.buffers.trkHdr.totalTripTime, 1);
+}
+
 TEST(NmeaLog, WithoutAnyDateTheTimesStayTimesOfDay) {
   const Track track = ReadNmea(Sentence("$GPGGA,235958,3540.0,N,13945.0,E,1,08,1.0,10,M,40,M,,") +
                                Sentence("$GPGGA,000001,3540.0,N,13945.0,E,1,08,1.0,10,M,40,M,,") +

@@ -77,6 +77,29 @@ TEST(DateTime, ReadsTheSystemFormAndItsVariants) {
 // Times without a date once gained the zero date 1899/12/30: legs of
 // 4 055 147 118 s against a dated neighbour, 86 397 s over midnight, and a
 // shift onto 1899/12/31.
+TEST(DateTime, SecondsBetweenCountHundredths) {
+  const LocalSeconds beforeMidnight = *ParseDateTime("23:59:59");
+  const LocalSeconds midnight = *ParseDateTime("00:00:00");
+  const LocalSeconds dated = ToLocalSeconds({2028, 7, 1, 1, 45, 18});
+  const struct {
+    const char* what;
+    LocalSeconds a;
+    int aHundredths;
+    LocalSeconds b;
+    int bHundredths;
+    double seconds;
+  } legs[] = {
+      {"a quarter second within one second", dated, 25, dated, 50, 0.25},
+      {"over a whole second", dated, 75, dated + 1, 0, 0.25},
+      {"a tenth backwards", dated + 1, 10, dated + 1, 0, 0.1},
+      {"round midnight between times of day", beforeMidnight, 90, midnight, 15, 0.25},
+      {"a time of day and a dated time", dated, 50, midnight, 50, 0},
+  };
+  for (const auto& c : legs) {
+    EXPECT_EQ(SecondsBetween(c.a, c.aHundredths, c.b, c.bHundredths), c.seconds) << c.what;
+  }
+}
+
 TEST(DateTime, TimesOfDayStayWithinTheirDay) {
   const LocalSeconds dated = ToLocalSeconds({2028, 7, 1, 1, 45, 18});
   const LocalSeconds beforeMidnight = *ParseDateTime("23:59:58");
@@ -99,6 +122,10 @@ TEST(DateTime, TimesOfDayStayWithinTheirDay) {
       {"two dated times", dated, dated + 20, 20},
   };
   for (const auto& c : legs) EXPECT_EQ(SecondsBetween(c.a, c.b), c.seconds) << c.what;
+  // Without hundredths the fractional form is the whole seconds.
+  for (const auto& c : legs) {
+    EXPECT_EQ(SecondsBetween(c.a, 0, c.b, 0), static_cast<double>(c.seconds)) << c.what;
+  }
 
   const struct {
     const char* time;
