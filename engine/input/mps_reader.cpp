@@ -207,7 +207,6 @@ class MpsReader final : public RecordReader {
   StoppableLines lines_;
   // The number of the last route read, the base of the next automatic one.
   std::string lastRteNo_;
-  std::string coord_;
 };
 
 }  // namespace

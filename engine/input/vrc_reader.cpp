@@ -199,7 +199,6 @@ class VrcReader final : public RecordReader {
   text::LineSource& lines_;
   vrc::VrcLine line_;
   TrackLegs legs_;
-  std::string scratch_;
 };
 
 }  // namespace
