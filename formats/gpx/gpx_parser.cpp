@@ -18,9 +18,8 @@ namespace {
 constexpr char kNamespaceSeparator = '|';
 
 std::string_view LocalName(const XML_Char* name) {
-  const std::string_view full(name);
-  const std::size_t bar = full.rfind(kNamespaceSeparator);
-  return bar == std::string_view::npos ? full : full.substr(bar + 1);
+  const char* bar = std::strrchr(name, kNamespaceSeparator);
+  return bar == nullptr ? std::string_view(name) : std::string_view(bar + 1);
 }
 
 std::optional<double> NumberOf(std::string_view text) {
