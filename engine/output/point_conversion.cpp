@@ -183,4 +183,18 @@ std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const 
   return points.Seconds(point);
 }
 
+std::optional<text::LocalSeconds> PointSecondsForOutput(const TrackPoints& points,
+                                                        const TrkPnt& point,
+                                                        const OutputFrame& frame,
+                                                        ConvertedPoint& converted) {
+  converted.outUtcOffset = FrameOr(frame.utcOffset, points.UtcOffset(point));
+  const double hours = ZoneShiftHours(converted, points.UtcOffset(point));
+  std::optional<text::LocalSeconds> seconds = points.Seconds(point);
+  if (hours == 0 || !seconds) return seconds;
+  text::LocalSeconds shifted = *seconds;
+  // A shift out of the writable years keeps the time as it stands.
+  if (text::ShiftByHours(shifted, hours)) return shifted;
+  return seconds;
+}
+
 }  // namespace vc::engine

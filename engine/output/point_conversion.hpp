@@ -68,6 +68,13 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted);
 
+// PointSeconds without the coordinates: the time alone, for a writer that
+// goes through the times of a track before its places.
+std::optional<text::LocalSeconds> PointSecondsForOutput(const TrackPoints& points,
+                                                        const TrkPnt& point,
+                                                        const OutputFrame& frame,
+                                                        ConvertedPoint& converted);
+
 // The points a writer goes through: pntNum taken as a count, never more
 // than the buffers hold.
 std::size_t PointCountToWrite(std::string_view pntNum, std::size_t held) noexcept;

@@ -133,6 +133,11 @@ TEST(PointConversion, TrackPointTimeShift) {
     AppendPointTime(written, points, point, converted);
     EXPECT_EQ(written, c.expected);
     EXPECT_EQ(points.Text(point, PointField::kDateTime), c.dateTime);
+    // The time alone, for a writer that goes through the times before the
+    // places, is the time of the whole conversion.
+    ConvertedPoint timeOnly;
+    EXPECT_EQ(PointSecondsForOutput(points, point, frame, timeOnly),
+              PointSeconds(points, point, converted));
   }
 }
 
