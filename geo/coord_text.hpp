@@ -22,6 +22,9 @@
 // "-" leading the degrees field makes the whole angle negative.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,6 +54,22 @@ CoordParts ReadDecimalCoord(double value, std::string_view form) noexcept;
 // Appends the parts in `form`. Returns false, and appends nothing, when the
 // form is not one of the five codes.
 bool AppendCoordText(std::string& out, const CoordParts& parts, std::string_view form);
+
+// An angle's "MPS" text held as whole numbers: the sign, degrees below 1000,
+// minutes below 100 and tenths of seconds. A writer that writes the same
+// coordinate twice keeps it so and makes its text twice without the
+// arithmetic of the parts.
+struct MpsAngle {
+  std::uint32_t bits = 0;
+};
+// The angle as AppendCoordText writes the parts in "MPS"; nullopt when a
+// field is beyond those bounds (or has no short number form): the text is
+// then AppendCoordText's.
+std::optional<MpsAngle> PackMpsAngle(const CoordParts& parts) noexcept;
+// Writes the angle's text at `p`, at most kMpsAngleRoom bytes, and returns
+// its end.
+inline constexpr std::size_t kMpsAngleRoom = 16;
+char* PutMpsAngle(char* p, MpsAngle angle) noexcept;
 
 // The same coordinate in `toForm`; empty when `toForm` is unknown. The
 // Append variant adds to `out` and allocates nothing else.
