@@ -388,4 +388,10 @@ double DecimalCoordDegrees(double value, std::string_view form) noexcept {
   return text::RoundToGeneral(SignedDegrees(ReadDecimalCoord(value, form)));
 }
 
+double GeneralDecimalDegrees(double value) noexcept {
+  const double sum = SignedDegrees(ReadDecimalValue(value, CoordForm::kD));
+  // The rounding of a value that is its own rounding gives it back.
+  return sum == value && value != 0 ? value : text::RoundToGeneral(sum);
+}
+
 }  // namespace vc::geo

@@ -83,5 +83,9 @@ void AppendConvertedCoord(std::string& out, std::string_view value, std::string_
 double CoordDegrees(std::string_view value, std::string_view form);
 // The same for a text whose leading value is `value`, in a decimal form.
 double DecimalCoordDegrees(double value, std::string_view form) noexcept;
+// DecimalCoordDegrees(value, "D") for a value that text::RoundToGeneral
+// leaves as it is: the same number, without the rounding when the parts add
+// up to the value again.
+double GeneralDecimalDegrees(double value) noexcept;
 
 }  // namespace vc::geo

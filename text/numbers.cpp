@@ -357,6 +357,7 @@ bool NearUnitsOfSmall(double magnitude, int decimals, std::uint64_t& units) noex
 bool PatternUnits(double magnitude, int decimals, std::uint64_t& units) noexcept {
   constexpr int kMaxUnitDigits = 19;  // below 10^19 < 2^64
   if (decimals >= kMaxUnitDigits) return false;
+  if (NearUnitsOfSmall(magnitude, decimals, units)) return true;
   const auto unitsPerOne = kWholePowersOfTen[static_cast<std::size_t>(decimals)];
   if (magnitude == 0) {
     units = 0;
@@ -367,7 +368,6 @@ bool PatternUnits(double magnitude, int decimals, std::uint64_t& units) noexcept
     units = static_cast<std::uint64_t>(magnitude) * unitsPerOne;
     return true;
   }
-  if (NearUnitsOfSmall(magnitude, decimals, units)) return true;
   std::uint64_t mantissa = 0;
   int exponent = 0;
   if (!FastScaledDigits(magnitude, mantissa, exponent)) return false;

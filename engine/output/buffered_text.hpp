@@ -35,7 +35,7 @@ class BufferedText {
       out_.append(text);
       return;
     }
-    std::memcpy(end_, text.data(), text.size());
+    CopyShort(end_, text.data(), text.size());
     end_ += text.size();
   }
   void Append(char c) {
@@ -56,6 +56,22 @@ class BufferedText {
   }
 
  private:
+  // Most pieces are a unit or a separator of a few bytes: two fixed-size
+  // copies that may overlap cost less than a call of the library's copy.
+  static void CopyShort(char* to, const char* from, std::size_t size) noexcept {
+    if (size >= 8 && size <= 16) {
+      std::memcpy(to, from, 8);
+      std::memcpy(to + size - 8, from + size - 8, 8);
+    } else if (size >= 4 && size < 8) {
+      std::memcpy(to, from, 4);
+      std::memcpy(to + size - 4, from + size - 4, 4);
+    } else if (size < 4) {
+      for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
+    } else {
+      std::memcpy(to, from, size);
+    }
+  }
+
   [[nodiscard]] std::size_t Free() const noexcept {
     return static_cast<std::size_t>(buf_.data() + buf_.size() - end_);
   }

@@ -71,7 +71,7 @@ struct TrackCoords {
 // reads back as RoundToGeneral of it, and the "D" text made from that as
 // DecimalCoordDegrees of that.
 double TransformedDecimal(double degrees) {
-  return geo::DecimalCoordDegrees(text::RoundToGeneral(degrees), "D");
+  return geo::GeneralDecimalDegrees(text::RoundToGeneral(degrees));
 }
 
 void TransformedDecimalIn(std::string& out, double degrees, std::string_view toForm) {
