@@ -308,6 +308,9 @@ class MpsWriter final : public KindWriter {
     // Each point is converted once: the angles of the points that get a
     // statement of their own are kept for it.
     kept_.clear();
+    // Exactly the points with a statement: eight bytes a point, never a
+    // doubling's spare half.
+    kept_.reserve((n - 1) / step + 1);
     line_.Begin(output, kTrackLineGroup, str_, info_);
     for (std::size_t i = 1, untilKept = 0; i <= n; ++i) {
       observer.PointProgress(static_cast<std::int64_t>(i));
