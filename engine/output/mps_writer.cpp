@@ -305,30 +305,30 @@ class MpsWriter final : public KindWriter {
     TrackLineInfo(buffers.trkHdr, options);
     TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     const std::size_t step = PointStepOf(options.pointStep);
-    // Each point is converted once: the angles of the points that get a
-    // statement of their own are kept for it.
+    // The angles of the points that get a statement of their own are kept
+    // from the line only when a datum shift made them: eight bytes a point
+    // spent to save the shift's second run. Other points are converted
+    // again, which is cheaper than holding more than the points themselves.
+    const bool keep = converter.ShiftsDatum(buffers.trkPnt[1]);
     kept_.clear();
-    // Exactly the points with a statement: eight bytes a point, never a
-    // doubling's spare half.
-    kept_.reserve((n - 1) / step + 1);
+    if (keep) kept_.reserve((n - 1) / step + 1);  // never a doubling's spare half
     line_.Begin(output, kTrackLineGroup, str_, info_);
     for (std::size_t i = 1, untilKept = 0; i <= n; ++i) {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
       KeptAngles angles;
-      if (converter.MpsCoords(point, angles.lat, angles.lon)) {
-        line_.Add(output, angles.lat, angles.lon);
-      } else {
-        angles.lat.bits = kNoAngle;
+      if (!LineAngles(converter, point, angles)) {
         ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
         line_.Add(output, point_.lat, point_.lon, i == n);
+      } else {
+        line_.Add(output, angles.lat, angles.lon);
       }
-      if (untilKept == 0) {
+      if (keep && untilKept == 0) {
         kept_.push_back(angles);
         untilKept = step;
       }
-      --untilKept;
+      if (keep) --untilKept;
     }
     line_.End(output);
 
@@ -337,9 +337,24 @@ class MpsWriter final : public KindWriter {
     for (std::size_t i = 1; i <= n; i += step, ++k) {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
-      WriteTrackPoint(conversion, converter, buffers.trkPnt[i], kept_[k], output.text());
+      const TrkPnt& point = buffers.trkPnt[i];
+      KeptAngles angles;
+      if (keep) {
+        angles = kept_[k];
+      } else {
+        LineAngles(converter, point, angles);
+      }
+      WriteTrackPoint(conversion, converter, point, angles, output.text());
       output.FlushIfLarge();
     }
+  }
+
+  // The point's angles as numbers; false, with kNoAngle in them, when the
+  // point is converted through its texts.
+  static bool LineAngles(TrackPointConverter& converter, const TrkPnt& point, KeptAngles& angles) {
+    if (converter.MpsCoords(point, angles.lat, angles.lon)) return true;
+    angles.lat.bits = kNoAngle;
+    return false;
   }
 
   // A track point's statement, built in one buffer from the frame's pieces.

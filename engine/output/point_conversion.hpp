@@ -77,6 +77,9 @@ class TrackPointConverter {
   // its own text or read from another form, a field the packed angle cannot
   // hold, an output in another form.
   bool MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo::MpsAngle& lon);
+  // Whether the point's coordinates are shifted to another datum on their
+  // way to the output: the costly part of a conversion.
+  bool ShiftsDatum(const TrkPnt& point) { return PlanFor(point).way == Way::kTransformed; }
   // The time part of ConvertPointForOutput alone: `converted.shiftedTime`.
   void ConvertTime(const TrkPnt& point, ConvertedPoint& converted);
 
