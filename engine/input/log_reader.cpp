@@ -101,7 +101,11 @@ class LogReader final : public WholeTrackReader {
                      kind_ == LogKind::kVrp ? std::string_view(line_.Field(vp::kLogDatum))
                                             : std::string_view(context.vrmVrnDatum),
                      line_.Field(vp::kLogUtcOffset), kLogCoordFormat);
-    points.SetText(point, PointField::kDateTime, line_.Field(vp::kLogDateTime));
+    if (const std::optional<text::LocalSeconds> seconds = line_.DateTime()) {
+      TrackPoints::SetTime(point, *seconds);
+    } else {
+      points.SetText(point, PointField::kDateTime, line_.Field(vp::kLogDateTime));
+    }
     if (!points.Seconds(point)) {
       points.DropLast();
       return false;
@@ -109,11 +113,16 @@ class LogReader final : public WholeTrackReader {
     SetField(points, point, PointField::kLat, vp::kLogLat);
     SetField(points, point, PointField::kLon, vp::kLogLon);
     TrackPoints::SetNumber(point, PointField::kVelocity,
-                           text::LeadingValue(line_.Field(vp::kLogSpeed)) * kKmhPerMetrePerSecond);
+                           Value(vp::kLogSpeed) * kKmhPerMetrePerSecond);
     SetField(points, point, PointField::kTrkDegree, vp::kLogCourse);
     SetField(points, point, PointField::kPosError, vp::kLogPosError);
     SetField(points, point, PointField::kHeadDegree, vp::kLogHeading);
     return true;
+  }
+
+  double Value(std::size_t logField) const {
+    if (const double* number = line_.Number(logField)) return *number;
+    return text::LeadingValue(line_.Field(logField));
   }
 
   // A value the log reading computed comes as its number, without its text.

@@ -8,6 +8,7 @@ namespace vc::vp {
 void LogFixState::Reset() noexcept {
   for (std::string& text : value_) text.clear();
   numbers_ = 0;
+  times_ = 0;
   stale_ = 0;
   positionSeen = false;
 }
@@ -16,7 +17,11 @@ const std::string& LogFixState::Field(std::size_t logField) const {
   std::string& text = value_[logField - kFirst];
   if ((stale_ & Bit(logField)) != 0) {
     text.clear();
-    text::AppendGeneral(text, number_[logField - kFirst]);
+    if ((times_ & Bit(logField)) != 0) {
+      text::AppendDateTime(text, dateTime_);
+    } else {
+      text::AppendGeneral(text, number_[logField - kFirst]);
+    }
     stale_ &= ~Bit(logField);
   }
   return text;
@@ -24,6 +29,7 @@ const std::string& LogFixState::Field(std::size_t logField) const {
 
 std::string& LogFixState::Text(std::size_t logField) noexcept {
   numbers_ &= ~Bit(logField);
+  times_ &= ~Bit(logField);
   stale_ &= ~Bit(logField);
   return value_[logField - kFirst];
 }
@@ -37,7 +43,25 @@ void LogFixState::SetRounded(std::size_t logField, double rounded) noexcept {
   // The general text has no "-0".
   number_[logField - kFirst] = rounded == 0 ? 0.0 : rounded;
   numbers_ |= Bit(logField);
+  times_ &= ~Bit(logField);
   stale_ |= Bit(logField);
+}
+
+double LogFixState::Value(std::size_t logField) const {
+  if (const double* number = Number(logField)) return *number;
+  return text::LeadingValue(Field(logField));
+}
+
+void LogFixState::SetDateTime(text::LocalSeconds seconds) noexcept {
+  dateTime_ = seconds;
+  numbers_ &= ~Bit(kLogDateTime);
+  times_ |= Bit(kLogDateTime);
+  stale_ |= Bit(kLogDateTime);
+}
+
+std::optional<text::LocalSeconds> LogFixState::DateTime() const noexcept {
+  if ((times_ & Bit(kLogDateTime)) == 0) return std::nullopt;
+  return dateTime_;
 }
 
 const double* LogFixState::Number(std::size_t logField) const noexcept {
@@ -64,6 +88,11 @@ const double* LogLine::Number(std::size_t number) const noexcept {
     return nullptr;
   }
   return fromState->Number(number);
+}
+
+std::optional<text::LocalSeconds> LogLine::DateTime() const noexcept {
+  if (fromState == nullptr) return std::nullopt;
+  return fromState->DateTime();
 }
 
 void MarkWithoutTime(LogLine& out) {
@@ -121,8 +150,8 @@ void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
   // splits, and then the line is made and cut as written.
   bool plain = true;
   for (std::size_t k = LogFixState::kFirst; k <= LogFixState::kLast; ++k) {
-    // A general number has no separator.
-    if (state.Number(k) != nullptr) continue;
+    // A general number or a date and time has no separator.
+    if (state.IsTyped(k)) continue;
     for (const char c : state.Field(k)) plain = plain && c != ',' && c != '\t';
   }
   if (plain && out.direct) {

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
+#include <string>
 
 #include "formats/nmea/sentence.hpp"
 #include "formats/vornpointer/nmea_sentence.hpp"
@@ -54,26 +56,38 @@ void ParseSentences(std::string_view block, NmeaSentences& s) {
 // The $GPGSA mode ("2D", "3D") in upper case for a plain fix and in lower
 // case for a differential one; without both sentences the old mode stays.
 void UpdateFixMode(const NmeaSentences& s, std::string& fixType) {
-  if (s.fixMode.empty() || s.gga.quality.empty()) return;
+  if (s.fixMode.empty() || s.gga.quality == FixQuality::kNone) return;
   fixType = s.fixMode;
-  if (s.gga.quality == "Diff") {
+  if (s.gga.quality == FixQuality::kDifferential) {
     for (char& c : fixType) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
   }
 }
 
-// Field 3: the date (empty without $GPRMC), a blank, the first time found.
-// False when no sentence has a time.
-bool UpdateDateTime(const NmeaSentences& s, std::string& dateTime) {
-  dateTime.assign(s.rmc.date).push_back(' ');
-  for (const std::string* time : {&s.rmc.time, &s.gga.time, &s.gll.time}) {
-    if (!time->empty()) {
-      dateTime.append(*time);
+// Field 3: the date (empty without $GPRMC), a blank, the first time found;
+// kept as its seconds when that text is a canonical date and time. False
+// when no sentence has a time.
+bool UpdateDateTime(const NmeaSentences& s, LogFixState& state) {
+  std::string_view time;
+  for (const std::string_view candidate : {s.rmc.time, s.gga.time, s.gll.time}) {
+    if (!candidate.empty()) {
+      time = candidate;
+      break;
+    }
+  }
+  if (!time.empty()) {
+    if (const std::optional<text::LocalSeconds> seconds = NmeaDateTime(s.rmc.date, time)) {
+      state.SetDateTime(*seconds);
       return true;
     }
   }
-  return false;
+  std::string& dateTime = state.Text(kLogDateTime);
+  dateTime.clear();
+  AppendLogDate(dateTime, s.rmc.date);
+  dateTime.push_back(' ');
+  AppendLogTime(dateTime, time);
+  return !time.empty();
 }
 
 // The decimal degrees of ddmm.mmmm (AppendNmeaDegrees) as a number, made
@@ -96,9 +110,9 @@ void SetNmeaDegrees(LogFixState& state, std::size_t logField, std::string_view d
 bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
     if (p->latHemisphere.empty()) continue;
-    state.Text(kLogLatHemisphere) = p->latHemisphere;
+    state.Text(kLogLatHemisphere).assign(p->latHemisphere);
     SetNmeaDegrees(state, kLogLat, p->lat, p->latHemisphere, 'S');
-    state.Text(kLogLonHemisphere) = p->lonHemisphere;
+    state.Text(kLogLonHemisphere).assign(p->lonHemisphere);
     SetNmeaDegrees(state, kLogLon, p->lon, p->lonHemisphere, 'W');
     return true;
   }
@@ -109,23 +123,22 @@ bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
 // variation: an easterly variation is subtracted, a westerly one added. The
 // variation is that of the block, or the last one seen.
 double VariationCorrection(const LogFixState& state) {
-  return text::LeadingValue(state.Field(kLogVariation)) *
-         text::LeadingValue(state.Field(kLogVariationSign));
+  return state.Value(kLogVariation) * state.Value(kLogVariationSign);
 }
 
 void UpdateState(const NmeaSentences& s, LogFixState& state) {
   if (!s.positionError.empty()) {
     state.SetGeneral(kLogPosError, text::LeadingValue(s.positionError));
   }
-  if (!s.altitude.empty()) {
-    state.Text(kLogAltitude) = s.altitude;
-  } else if (!s.gga.height.empty()) {
-    state.Text(kLogAltitude) = s.gga.height;
+  if (s.altitude) {
+    state.SetGeneral(kLogAltitude, *s.altitude);
+  } else if (s.gga.height) {
+    state.SetGeneral(kLogAltitude, *s.gga.height);
   }
   if (UpdatePosition(s, state)) state.positionSeen = true;
-  if (!s.rmc.speed.empty()) state.Text(kLogSpeed) = s.rmc.speed;
-  if (!s.rmc.variation.empty()) state.Text(kLogVariation) = s.rmc.variation;
-  if (!s.rmc.variationSign.empty()) state.Text(kLogVariationSign) = s.rmc.variationSign;
+  if (s.rmc.speed) state.SetGeneral(kLogSpeed, *s.rmc.speed);
+  if (s.rmc.variation) state.SetGeneral(kLogVariation, *s.rmc.variation);
+  if (s.rmc.variationSign) state.SetRounded(kLogVariationSign, *s.rmc.variationSign);
   if (!s.rmc.course.empty()) {
     // A course of 0 is what a receiver sends while standing still; it is
     // kept as 0 rather than turned into the variation.
@@ -154,7 +167,7 @@ LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& ou
   NmeaSentences& s = out.work.sentences;
   ParseSentences(block, s);
   UpdateFixMode(s, state.Text(kLogFixType));
-  const bool hasTime = UpdateDateTime(s, state.Text(kLogDateTime));
+  const bool hasTime = UpdateDateTime(s, state);
   UpdateState(s, state);
   MakeLogLineFromState(state, out);
   // "--" marks this record only: kept in the state, it would label the

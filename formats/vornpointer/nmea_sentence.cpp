@@ -30,69 +30,23 @@ std::string_view MidChars(std::string_view text, std::size_t first, std::size_t 
   return text::LeftChars(text, count);
 }
 
-// hhmmss[.ss] -> "hh:nn:ss".
-void AssignTime(std::string& out, std::string_view field) {
-  out.clear();
-  if (field.empty()) return;
-  out.append(MidChars(field, 1, 2)).push_back(':');
-  out.append(MidChars(field, 3, 2)).push_back(':');
-  out.append(MidChars(field, 5, 2));
+std::optional<double> NumberOf(std::string_view field, double factor = 1) noexcept {
+  if (field.empty()) return std::nullopt;
+  return text::LeadingValue(field) * factor;
 }
 
-// ddmmyy -> "20yy/mm/dd".
-void AssignDate(std::string& out, std::string_view field) {
-  out.clear();
-  if (field.empty()) return;
-  out.append("20").append(MidChars(field, 5, 2)).push_back('/');
-  out.append(MidChars(field, 3, 2)).push_back('/');
-  out.append(MidChars(field, 1, 2));
+// The number of two digit characters.
+int TwoDigits(std::string_view text, std::size_t at) noexcept {
+  return (text[at] - '0') * 10 + (text[at + 1] - '0');
 }
 
-void AssignNumber(std::string& out, std::string_view field, double factor = 1) {
-  out.clear();
-  if (field.empty()) return;
-  text::AppendGeneral(out, text::LeadingValue(field) * factor);
-}
-
-// Knots to km/h, then to metres per second, in this order of operations.
-void AssignSpeed(std::string& out, std::string_view knots) {
-  out.clear();
-  if (knots.empty()) return;
-  text::AppendGeneral(out, text::LeadingValue(knots) * kKmPerNauticalMile / kKmhPerMetrePerSecond);
-}
-
-void AssignPosition(NmeaPosition& out, std::string_view lat, std::string_view latHemisphere,
-                    std::string_view lon, std::string_view lonHemisphere) {
-  out.latHemisphere.assign(latHemisphere);
-  out.lat.assign(lat);
-  out.lonHemisphere.assign(lonHemisphere);
-  out.lon.assign(lon);
-}
-
-// Maps an exact field text to a result; any other non-empty text gives
-// `other`, an empty field gives the empty text.
-struct TextMapping {
-  std::string_view from;
-  std::string_view to;
-};
-
-template <std::size_t N>
-void AssignMapped(std::string& out, std::string_view field,
-                  const std::array<TextMapping, N>& mappings, std::string_view other) {
-  out.clear();
-  if (field.empty()) return;
-  for (const TextMapping& mapping : mappings) {
-    if (field == mapping.from) {
-      out.assign(mapping.to);
-      return;
-    }
+bool StartsWithSixDigits(std::string_view field) noexcept {
+  if (field.size() < 6) return false;
+  for (std::size_t i = 0; i < 6; ++i) {
+    if (field[i] < '0' || field[i] > '9') return false;
   }
-  out.assign(other);
+  return true;
 }
-
-constexpr std::array<TextMapping, 2> kQualities{{{"1", "Normal"}, {"2", "Diff"}}};
-constexpr std::array<TextMapping, 2> kFixModes{{{"2", "2D"}, {"3", "3D"}}};
-constexpr std::array<TextMapping, 2> kVariationSides{{{"E", "1"}, {"W", "-1"}}};
 
 }  // namespace
 
@@ -141,9 +95,27 @@ void SplitSentence(std::string_view sentence, std::span<std::string_view> fields
   fields[number] = sentence.substr(start);
 }
 
-void AppendNmeaDegrees(std::string& out, std::string_view ddmm) {
-  if (ddmm.empty()) return;
-  text::AppendGeneral(out, NmeaDegrees(ddmm));
+void AppendLogTime(std::string& out, std::string_view hhmmss) {
+  if (hhmmss.empty()) return;
+  out.append(MidChars(hhmmss, 1, 2)).push_back(':');
+  out.append(MidChars(hhmmss, 3, 2)).push_back(':');
+  out.append(MidChars(hhmmss, 5, 2));
+}
+
+void AppendLogDate(std::string& out, std::string_view ddmmyy) {
+  if (ddmmyy.empty()) return;
+  out.append("20").append(MidChars(ddmmyy, 5, 2)).push_back('/');
+  out.append(MidChars(ddmmyy, 3, 2)).push_back('/');
+  out.append(MidChars(ddmmyy, 1, 2));
+}
+
+std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
+                                               std::string_view hhmmss) noexcept {
+  if (!StartsWithSixDigits(ddmmyy) || !StartsWithSixDigits(hhmmss)) return std::nullopt;
+  constexpr int kCentury = 2000;
+  return text::CheckedLocalSeconds({kCentury + TwoDigits(ddmmyy, 4), TwoDigits(ddmmyy, 2),
+                                    TwoDigits(ddmmyy, 0), TwoDigits(hhmmss, 0),
+                                    TwoDigits(hhmmss, 2), TwoDigits(hhmmss, 4)});
 }
 
 double NmeaDegrees(std::string_view ddmm) {
@@ -161,56 +133,87 @@ std::string_view ExtractSentence(std::string_view block, std::string_view identi
   return block.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
+namespace {
+
+NmeaPosition PositionOf(std::string_view lat, std::string_view latHemisphere, std::string_view lon,
+                        std::string_view lonHemisphere) noexcept {
+  return {latHemisphere, lat, lonHemisphere, lon};
+}
+
+// "E" and "W" exactly; any other text gives 0, an empty field nothing.
+std::optional<int> VariationSideOf(std::string_view field) noexcept {
+  if (field.empty()) return std::nullopt;
+  if (field == "E") return 1;
+  if (field == "W") return -1;
+  return 0;
+}
+
+FixQuality QualityOf(std::string_view field) noexcept {
+  if (field == "1") return FixQuality::kNormal;
+  if (field == "2") return FixQuality::kDifferential;
+  return FixQuality::kNone;
+}
+
+std::string_view FixModeOf(std::string_view field) noexcept {
+  if (field == "2") return "2D";
+  if (field == "3") return "3D";
+  return {};
+}
+
+}  // namespace
+
 void ParseRmc(std::string_view sentence, RmcResult& out) {
   std::array<std::string_view, 12> f;
   SplitSentence(sentence, f);
-  AssignDate(out.date, f[9]);
-  AssignTime(out.time, f[1]);
-  AssignPosition(out.position, f[3], f[4], f[5], f[6]);
-  AssignSpeed(out.speed, f[7]);
-  out.course.assign(f[8]);
-  AssignNumber(out.variation, f[10]);
-  AssignMapped(out.variationSign, f[11], kVariationSides, "0");
+  out.date = f[9];
+  out.time = f[1];
+  out.position = PositionOf(f[3], f[4], f[5], f[6]);
+  // Knots to km/h, then to metres per second, in this order of operations.
+  out.speed = NumberOf(f[7]);
+  if (out.speed) *out.speed = *out.speed * kKmPerNauticalMile / kKmhPerMetrePerSecond;
+  out.course = f[8];
+  out.variation = NumberOf(f[10]);
+  out.variationSign = VariationSideOf(f[11]);
 }
 
 void ParseGga(std::string_view sentence, GgaResult& out) {
   std::array<std::string_view, 10> f;
   SplitSentence(sentence, f);
-  AssignTime(out.time, f[1]);
-  AssignPosition(out.position, f[2], f[3], f[4], f[5]);
-  AssignNumber(out.height, f[9]);
-  AssignMapped(out.quality, f[6], kQualities, "");
+  out.time = f[1];
+  out.position = PositionOf(f[2], f[3], f[4], f[5]);
+  out.height = NumberOf(f[9]);
+  out.quality = QualityOf(f[6]);
 }
 
 void ParseGll(std::string_view sentence, GllResult& out) {
   std::array<std::string_view, 6> f;
   SplitSentence(sentence, f);
-  AssignTime(out.time, f[5]);
-  AssignPosition(out.position, f[1], f[2], f[3], f[4]);
+  out.time = f[5];
+  out.position = PositionOf(f[1], f[2], f[3], f[4]);
 }
 
-void ParseErrorEstimate(std::string_view sentence, std::string& positionError) {
+void ParseErrorEstimate(std::string_view sentence, std::string_view& positionError) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  positionError.assign(f[1]);
+  positionError = f[1];
 }
 
-void ParseAltitude(std::string_view sentence, std::string& altitude) {
+void ParseAltitude(std::string_view sentence, std::optional<double>& altitude) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  AssignNumber(altitude, f[1], kMetresPerFoot);
+  altitude = NumberOf(f[1], kMetresPerFoot);
 }
 
-void ParseGsa(std::string_view sentence, std::string& fixMode) {
+void ParseGsa(std::string_view sentence, std::string_view& fixMode) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  AssignMapped(fixMode, f[2], kFixModes, "");
+  fixMode = FixModeOf(f[2]);
 }
 
-void ParseHchdg(std::string_view sentence, std::string& heading) {
+void ParseHchdg(std::string_view sentence, std::string_view& heading) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  heading.assign(f[1]);
+  heading = f[1];
 }
 
 }  // namespace vc::vp
