@@ -1,5 +1,7 @@
 #include "formats/vornpointer/log_line.hpp"
 
+#include <bit>
+
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
 
@@ -62,6 +64,17 @@ void LogFixState::SetDateTime(text::LocalSeconds seconds) noexcept {
 std::optional<text::LocalSeconds> LogFixState::DateTime() const noexcept {
   if ((times_ & Bit(kLogDateTime)) == 0) return std::nullopt;
   return dateTime_;
+}
+
+bool LogFixState::TextsHoldSeparator() const noexcept {
+  // A general number or a date and time has none.
+  constexpr std::uint32_t kAll = (std::uint32_t{1} << kCount) - 1;
+  for (std::uint32_t texts = ~(numbers_ | times_) & kAll; texts != 0; texts &= texts - 1) {
+    for (const char c : value_[static_cast<std::size_t>(std::countr_zero(texts))]) {
+      if (c == ',' || c == '\t') return true;
+    }
+  }
+  return false;
 }
 
 const double* LogFixState::Number(std::size_t logField) const noexcept {
@@ -148,12 +161,7 @@ void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
   // Values without separators become one field each, so the fields can be
   // set directly; a value holding a comma or a TAB (garbage in a sentence)
   // splits, and then the line is made and cut as written.
-  bool plain = true;
-  for (std::size_t k = LogFixState::kFirst; k <= LogFixState::kLast; ++k) {
-    // A general number or a date and time has no separator.
-    if (state.IsTyped(k)) continue;
-    for (const char c : state.Field(k)) plain = plain && c != ',' && c != '\t';
-  }
+  const bool plain = !state.TextsHoldSeparator();
   if (plain && out.direct) {
     out.field[0].clear();
     out.fromState = &state;

@@ -151,10 +151,8 @@ struct LogFixState {
   void SetDateTime(text::LocalSeconds seconds) noexcept;
   // That date and time, when field 3 was set as one.
   [[nodiscard]] std::optional<text::LocalSeconds> DateTime() const noexcept;
-  // The field was set as a value, so its text has no separator.
-  [[nodiscard]] bool IsTyped(std::size_t logField) const noexcept {
-    return ((numbers_ | times_) & Bit(logField)) != 0;
-  }
+  // A comma or a TAB in a field kept as a text (garbage in a sentence).
+  [[nodiscard]] bool TextsHoldSeparator() const noexcept;
   // Empties every value and keeps the capacity of the texts.
   void Reset() noexcept;
 

@@ -183,16 +183,16 @@ double VariationCorrection(const LogFixState& state) {
 
 void UpdateState(const NmeaSentences& s, LogFixState& state) {
   if (!s.positionError.empty()) {
-    state.SetGeneral(kLogPosError, text::LeadingValue(s.positionError));
+    state.SetRounded(kLogPosError, text::LeadingGeneralValue(s.positionError));
   }
   if (s.altitude) {
     state.SetGeneral(kLogAltitude, *s.altitude);
   } else if (s.gga.height) {
-    state.SetGeneral(kLogAltitude, *s.gga.height);
+    state.SetRounded(kLogAltitude, *s.gga.height);
   }
   if (UpdatePosition(s, state)) state.positionSeen = true;
   if (s.rmc.speed) state.SetGeneral(kLogSpeed, *s.rmc.speed);
-  if (s.rmc.variation) state.SetGeneral(kLogVariation, *s.rmc.variation);
+  if (s.rmc.variation) state.SetRounded(kLogVariation, *s.rmc.variation);
   if (s.rmc.variationSign) state.SetRounded(kLogVariationSign, *s.rmc.variationSign);
   if (!s.rmc.course.empty()) {
     // A course of 0 is what a receiver sends while standing still; it is

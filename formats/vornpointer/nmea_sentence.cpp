@@ -35,6 +35,12 @@ std::optional<double> NumberOf(std::string_view field, double factor = 1) noexce
   return text::LeadingValue(field) * factor;
 }
 
+// The number as its general text reads back.
+std::optional<double> GeneralNumberOf(std::string_view field) noexcept {
+  if (field.empty()) return std::nullopt;
+  return text::LeadingGeneralValue(field);
+}
+
 // The number of two digit characters.
 int TwoDigits(std::string_view text, std::size_t at) noexcept {
   return (text[at] - '0') * 10 + (text[at + 1] - '0');
@@ -172,7 +178,7 @@ void ParseRmc(std::string_view sentence, RmcResult& out) {
   out.speed = NumberOf(f[7]);
   if (out.speed) *out.speed = *out.speed * kKmPerNauticalMile / kKmhPerMetrePerSecond;
   out.course = f[8];
-  out.variation = NumberOf(f[10]);
+  out.variation = GeneralNumberOf(f[10]);
   out.variationSign = VariationSideOf(f[11]);
 }
 
@@ -181,7 +187,7 @@ void ParseGga(std::string_view sentence, GgaResult& out) {
   SplitSentence(sentence, f);
   out.time = f[1];
   out.position = PositionOf(f[2], f[3], f[4], f[5]);
-  out.height = NumberOf(f[9]);
+  out.height = GeneralNumberOf(f[9]);
   out.quality = QualityOf(f[6]);
 }
 

@@ -101,7 +101,7 @@ struct RmcResult {
 struct GgaResult {
   std::string_view time;
   NmeaPosition position;
-  std::optional<double> height;  // metres above mean sea level
+  std::optional<double> height;  // metres above mean sea level, as its general text reads back
   FixQuality quality = FixQuality::kNone;
 };
 
