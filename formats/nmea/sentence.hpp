@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string_view>
 
 namespace vc::nmea {
@@ -64,6 +65,13 @@ class SentenceFields {
   std::array<std::string_view, kMaxFields> fields_{};
   std::size_t count_ = 0;
 };
+
+// Cuts `text` at every `a` and every `b` into fields, viewing into it, and
+// returns how many it made: one more than the separators, or fields.size()
+// when there are more, the last field then ending at its separator and the
+// rest of the text not looked at. Fields past the count are not touched.
+std::size_t SplitFields(std::string_view text, char a, char b,
+                        std::span<std::string_view> fields) noexcept;
 
 // "hhmmss" or "hhmmss.sss" as seconds since midnight, fractions kept;
 // negative for a field that is not such a time.

@@ -3,10 +3,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 
+#include "formats/nmea/sentence.hpp"
 #include "geo/coord_text.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -56,49 +55,9 @@ bool StartsWithSixDigits(std::string_view field) noexcept {
 
 }  // namespace
 
-namespace {
-
-static_assert(std::endian::native == std::endian::little,
-              "the first byte of a text is the lowest byte of the word read from it");
-
-// A bit at the top of every byte of `word` that is `c`: the exact per-byte
-// test for a zero byte (no carry crosses a byte), applied to the word xor c
-// repeated.
-std::uint64_t BytesEqualTo(std::uint64_t word, char c) noexcept {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-  return ~(((x & ~kHighs) + ~kHighs) | x) & kHighs;
-}
-
-}  // namespace
-
 void SplitSentence(std::string_view sentence, std::span<std::string_view> fields) noexcept {
-  std::fill(fields.begin(), fields.end(), std::string_view{});
-  if (fields.empty()) return;
-  std::size_t number = 0;
-  std::size_t start = 0;
-  const auto cut = [&](std::size_t at) {
-    fields[number] = std::string_view(sentence.data() + start, at - start);
-    start = at + 1;
-    return ++number == fields.size();
-  };
-  // The separators are found eight bytes at a time; a field is a few
-  // characters long, and every sentence of every fix is split.
-  std::size_t i = 0;
-  for (; i + 8 <= sentence.size(); i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, sentence.data() + i, sizeof word);
-    std::uint64_t marks = BytesEqualTo(word, ',') | BytesEqualTo(word, '*');
-    while (marks != 0) {
-      if (cut(i + static_cast<std::size_t>(std::countr_zero(marks)) / 8)) return;
-      marks &= marks - 1;
-    }
-  }
-  for (; i < sentence.size(); ++i) {
-    if ((sentence[i] == ',' || sentence[i] == '*') && cut(i)) return;
-  }
-  fields[number] = sentence.substr(start);
+  const std::size_t count = nmea::SplitFields(sentence, ',', '*', fields);
+  std::fill(fields.begin() + static_cast<std::ptrdiff_t>(count), fields.end(), std::string_view{});
 }
 
 void AppendLogTime(std::string& out, std::string_view hhmmss) {
