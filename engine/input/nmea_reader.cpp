@@ -135,8 +135,9 @@ class NmeaReader final : public WholeTrackReader {
     TrackPoints& points = buffers.trkPnt;
     TrkPnt& point = points.Add();
     points.SetLabels(point, datum_, kNmeaUtcOffset, kNmeaCoordFormat);
-    TrackPoints::SetNumber(point, PointField::kLat, fix.lat);
-    TrackPoints::SetNumber(point, PointField::kLon, fix.lon);
+    // Already rounded; only a 0 made negative by its hemisphere is not.
+    TrackPoints::SetRoundedNumber(point, PointField::kLat, fix.lat == 0 ? 0.0 : fix.lat);
+    TrackPoints::SetRoundedNumber(point, PointField::kLon, fix.lon == 0 ? 0.0 : fix.lon);
     StoreTime(fix, points, point);
     SetMeasured(points, point, PointField::kVelocity, fix.speedKmh);
     SetMeasured(points, point, PointField::kTrkDegree, fix.course);
