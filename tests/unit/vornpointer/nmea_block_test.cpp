@@ -198,6 +198,42 @@ TEST(ParseNmeaBlock, ReferenceRmcBlock) {
   EXPECT_EQ(still.line.field[kLogCourse], "0");
 }
 
+// A record that refers to the state gives its time as seconds only where
+// field 3 is a canonical date and time; otherwise the text stands as the
+// fields made it, which the track then reads or refuses.
+TEST(ParseNmeaBlock, TimesAsSecondsOnlyWhereTheirTextIsCanonical) {
+  struct Case {
+    std::string time;
+    std::string date;
+    std::string text;
+    bool typed;
+  };
+  const std::vector<Case> cases = {
+      {"123519", "230394", "2094/03/23 12:35:19", true},
+      {"000000", "010100", "2000/01/01 00:00:00", true},  // midnight
+      {"235959.99", "311299", "2099/12/31 23:59:59", true},
+      {"0931", "230394", "2094/03/23 09:31:", false},
+      {"123519", "", "12:35:19", false},  // a time of day, dated by the track
+      {"1235x9", "230394", "2094/03/23 12:35:x9", false},
+      {"123519", "310294", "2094/02/31 12:35:19", false},
+  };
+  for (const Case& c : cases) {
+    for (const bool direct : {false, true}) {
+      LogFixState state;
+      LogLine line;
+      line.direct = direct;
+      const std::string block =
+          "$GPRMC," + c.time + ",A,4807.038,S,01131.000,W,1,2," + c.date + ",3.1,E*00";
+      EXPECT_EQ(ParseNmeaBlock(block, state, line), LogRecord::kFix) << block;
+      EXPECT_EQ(line.Field(kLogDateTime), c.text) << block;
+      EXPECT_EQ(line.DateTime().has_value(), c.typed && direct) << block;
+      if (line.DateTime()) {
+        EXPECT_EQ(line.DateTime(), text::ParseCanonicalDateTime(c.text)) << block;
+      }
+    }
+  }
+}
+
 TEST(ParseNmeaBlock, HeadingUsesTheLastVariation) {
   LogFixState state;
   Parse("$GPRMC,123520,A,4807.038,N,01131.000,E,0,0,230394,2.5,E*00", state);
