@@ -24,6 +24,7 @@
 // ($GPRMC is the only sentence with one), so its time is a bare "hh:nn:ss",
 // which the track dates from its neighbours (log_track.hpp).
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +75,7 @@ class LogReader final : public WholeTrackReader {
     // Last known values from an earlier file must not fill in this one.
     fixState_.Reset();
     track_.Start(header, points);
+    fileLabels_.reset();
     // A log is one track of often hundreds of thousands of fixes: the front
     // shows its running count while it is read.
     conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
@@ -97,10 +99,17 @@ class LogReader final : public WholeTrackReader {
   // legs of 0 s on both sides and shorten the track's duration.
   bool StorePoint(TrackPoints& points, const ConversionContext& context) {
     TrkPnt& point = points.Add();
-    points.SetLabels(point,
-                     kind_ == LogKind::kVrp ? std::string_view(line_.Field(vp::kLogDatum))
-                                            : std::string_view(context.vrmVrnDatum),
-                     line_.Field(vp::kLogUtcOffset), kLogCoordFormat);
+    if (kind_ == LogKind::kVrp) {
+      points.SetLabels(point, line_.Field(vp::kLogDatum), line_.Field(vp::kLogUtcOffset),
+                       kLogCoordFormat);
+    } else if (fileLabels_) {
+      // The Garmin and NMEA readings give every record the offset "0", and
+      // the datum is the user's for the whole file.
+      point.labels = *fileLabels_;
+    } else {
+      points.SetLabels(point, context.vrmVrnDatum, line_.Field(vp::kLogUtcOffset), kLogCoordFormat);
+      fileLabels_ = point.labels;
+    }
     if (const std::optional<text::LocalSeconds> seconds = line_.DateTime()) {
       TrackPoints::SetTime(point, *seconds);
     } else {
@@ -138,6 +147,7 @@ class LogReader final : public WholeTrackReader {
   vp::LogLine line_;
   vp::LogFixState fixState_;
   LogTrack track_;
+  std::optional<std::uint32_t> fileLabels_;  // of this track's table
 };
 
 }  // namespace
