@@ -91,6 +91,11 @@ void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind)
 
 bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
   const SentenceKind kind = KindOf(sentence);
+  if (kind == SentenceKind::kOther) {
+    // Joins the fix and gives it nothing: its fields are not looked at.
+    any_ = true;
+    return false;
+  }
   const SentenceFields fields(sentence);
   const bool position =
       kind == SentenceKind::kRmc || kind == SentenceKind::kGga || kind == SentenceKind::kGll;
