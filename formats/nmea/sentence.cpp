@@ -1,5 +1,6 @@
 #include "formats/nmea/sentence.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -109,11 +110,12 @@ SentenceKind KindOf(std::string_view sentence) noexcept {
   return SentenceKind::kOther;
 }
 
-SentenceFields::SentenceFields(std::string_view sentence) noexcept {
+SentenceFields::SentenceFields(std::string_view sentence, std::size_t wanted) noexcept {
   sentence = TrimEnd(sentence);
   const std::size_t star = sentence.rfind('*');
   if (star != std::string_view::npos) sentence = sentence.substr(0, star);
-  count_ = SplitFields(sentence, ',', ',', fields_);
+  count_ = SplitFields(sentence, ',', ',',
+                       std::span<std::string_view>(fields_).first(std::min(wanted, kMaxFields)));
 }
 
 std::size_t SplitFields(std::string_view text, char a, char b,

@@ -55,7 +55,8 @@ class SentenceFields {
  public:
   static constexpr std::size_t kMaxFields = 24;
 
-  explicit SentenceFields(std::string_view sentence) noexcept;
+  // Only fields 0 to `wanted` - 1 are split out; Count() is at most that.
+  explicit SentenceFields(std::string_view sentence, std::size_t wanted = kMaxFields) noexcept;
   [[nodiscard]] std::string_view operator[](std::size_t i) const noexcept {
     return i < count_ ? fields_[i] : std::string_view();
   }

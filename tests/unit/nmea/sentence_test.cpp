@@ -111,6 +111,13 @@ TEST(NmeaSentence, FieldsWithoutTheChecksum) {
   EXPECT_EQ(fields[6], "A");
   EXPECT_EQ(fields[7], "");
   EXPECT_EQ(SentenceFields("$GPBOD,,T").Count(), 3u);
+  // Split only as far as wanted, the last field wanted ending at its comma
+  // and the last one of all at the checksum, as in a whole split.
+  const SentenceFields first("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", 3);
+  EXPECT_EQ(first.Count(), 3u);
+  EXPECT_EQ(first[2], "S");
+  EXPECT_EQ(first[3], "");
+  EXPECT_EQ(SentenceFields("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", 7)[6], "A");
 }
 
 TEST(NmeaSentence, TimesOfDayKeepTheirFractions) {
