@@ -180,6 +180,15 @@ LocalSeconds ToLocalSeconds(const CivilDateTime& c) noexcept {
          c.second;
 }
 
+std::optional<LocalSeconds> CheckedLocalSeconds(const CivilDateTime& c) noexcept {
+  if (c.year < 1 || c.month < 1 || c.month > 12 || c.day < 1 ||
+      c.day > DaysInMonth(c.year, c.month) || c.hour < 0 || c.hour > 23 || c.minute < 0 ||
+      c.minute > 59 || c.second < 0 || c.second > 59) {
+    return std::nullopt;
+  }
+  return ToLocalSeconds(c);
+}
+
 CivilDateTime ToCivil(LocalSeconds seconds) noexcept {
   const std::int64_t days = FloorDiv(seconds, kSecondsPerDay);
   const std::int64_t secondOfDay = seconds - days * kSecondsPerDay;

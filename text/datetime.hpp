@@ -46,6 +46,9 @@ std::optional<LocalSeconds> ParseDateTime(std::string_view text,
 std::optional<LocalSeconds> ParseCanonicalDateTime(std::string_view text) noexcept;
 
 LocalSeconds ToLocalSeconds(const CivilDateTime& civil) noexcept;
+// The same for a date and time whose every part lies in its range (the test
+// ParseCanonicalDateTime makes of its text); nullopt for an impossible one.
+std::optional<LocalSeconds> CheckedLocalSeconds(const CivilDateTime& civil) noexcept;
 CivilDateTime ToCivil(LocalSeconds seconds) noexcept;
 
 // Years 1 to 9999 can be written; a shift that leaves them is refused.

@@ -527,6 +527,20 @@ double LeadingValue(std::string_view text) noexcept {
   return negative ? -value : value;
 }
 
+double LeadingGeneralValue(std::string_view text) noexcept {
+  std::size_t digits = 0;
+  for (const char c : text) {
+    if (IsDigit(c)) {
+      ++digits;
+    } else if (c != '.' && c != '-' && c != '+' && c != ' ' && c != '\t') {
+      break;
+    }
+  }
+  const double value = LeadingValue(text);
+  if (digits > 15) return RoundToGeneral(value);
+  return value == 0 ? 0.0 : value;  // the general text has no "-0"
+}
+
 bool IsNumberText(std::string_view text) noexcept {
   const std::string_view trimmed = TrimSpaces(text);
   const std::string_view span = LeadingNumberSpan(trimmed);

@@ -17,6 +17,11 @@ namespace vc::text {
 // 0 when there is none, so "", "-" and "abc" read as 0; "12.3abc" is 12.3.
 double LeadingValue(std::string_view text) noexcept;
 
+// RoundToGeneral(LeadingValue(text)), the value of a field read into the
+// general form: the rounding is left out where the number has at most 15
+// digits, whose value is already what its general text reads back as.
+double LeadingGeneralValue(std::string_view text) noexcept;
+
 // True when the text, without the spaces around it, is a decimal number and
 // nothing else ("+5.5", "-12", "3."): what LeadingValue reads is all of it.
 bool IsNumberText(std::string_view text) noexcept;

@@ -24,6 +24,7 @@
 // ($GPRMC is the only sentence with one), so its time is a bare "hh:nn:ss",
 // which the track dates from its neighbours (log_track.hpp).
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -74,6 +75,7 @@ class LogReader final : public WholeTrackReader {
     // Last known values from an earlier file must not fill in this one.
     fixState_.Reset();
     track_.Start(header, points);
+    fileLabels_.reset();
     // A log is one track of often hundreds of thousands of fixes: the front
     // shows its running count while it is read.
     conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
@@ -97,11 +99,22 @@ class LogReader final : public WholeTrackReader {
   // legs of 0 s on both sides and shorten the track's duration.
   bool StorePoint(TrackPoints& points, const ConversionContext& context) {
     TrkPnt& point = points.Add();
-    points.SetLabels(point,
-                     kind_ == LogKind::kVrp ? std::string_view(line_.Field(vp::kLogDatum))
-                                            : std::string_view(context.vrmVrnDatum),
-                     line_.Field(vp::kLogUtcOffset), kLogCoordFormat);
-    points.SetText(point, PointField::kDateTime, line_.Field(vp::kLogDateTime));
+    if (kind_ == LogKind::kVrp) {
+      points.SetLabels(point, line_.Field(vp::kLogDatum), line_.Field(vp::kLogUtcOffset),
+                       kLogCoordFormat);
+    } else if (fileLabels_) {
+      // The Garmin and NMEA readings give every record the offset "0", and
+      // the datum is the user's for the whole file.
+      point.labels = *fileLabels_;
+    } else {
+      points.SetLabels(point, context.vrmVrnDatum, line_.Field(vp::kLogUtcOffset), kLogCoordFormat);
+      fileLabels_ = point.labels;
+    }
+    if (const std::optional<text::LocalSeconds> seconds = line_.DateTime()) {
+      TrackPoints::SetTime(point, *seconds);
+    } else {
+      points.SetText(point, PointField::kDateTime, line_.Field(vp::kLogDateTime));
+    }
     if (!points.Seconds(point)) {
       points.DropLast();
       return false;
@@ -109,11 +122,16 @@ class LogReader final : public WholeTrackReader {
     SetField(points, point, PointField::kLat, vp::kLogLat);
     SetField(points, point, PointField::kLon, vp::kLogLon);
     TrackPoints::SetNumber(point, PointField::kVelocity,
-                           text::LeadingValue(line_.Field(vp::kLogSpeed)) * kKmhPerMetrePerSecond);
+                           Value(vp::kLogSpeed) * kKmhPerMetrePerSecond);
     SetField(points, point, PointField::kTrkDegree, vp::kLogCourse);
     SetField(points, point, PointField::kPosError, vp::kLogPosError);
     SetField(points, point, PointField::kHeadDegree, vp::kLogHeading);
     return true;
+  }
+
+  double Value(std::size_t logField) const {
+    if (const double* number = line_.Number(logField)) return *number;
+    return text::LeadingValue(line_.Field(logField));
   }
 
   // A value the log reading computed comes as its number, without its text.
@@ -129,6 +147,7 @@ class LogReader final : public WholeTrackReader {
   vp::LogLine line_;
   vp::LogFixState fixState_;
   LogTrack track_;
+  std::optional<std::uint32_t> fileLabels_;  // of this track's table
 };
 
 }  // namespace

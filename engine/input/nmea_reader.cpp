@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,7 @@ class NmeaReader final : public WholeTrackReader {
   void ReadTrack(Conversion& conversion) override {
     ConversionContext& context = conversion.context;
     track_.Start(context.buffers.trkHdr, context.buffers.trkPnt);
+    labels_.reset();
     datum_ = context.vrmVrnDatum;
     conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     LookAhead();
@@ -122,6 +124,7 @@ class NmeaReader final : public WholeTrackReader {
       return;
     }
     datum_.assign(known);
+    labels_.reset();
     TrackPoints& points = conversion.context.buffers.trkPnt;
     for (std::size_t i = 1; i <= points.Count(); ++i) points.SetDatum(points[i], datum_);
   }
@@ -134,9 +137,15 @@ class NmeaReader final : public WholeTrackReader {
     RecordBuffers& buffers = conversion.context.buffers;
     TrackPoints& points = buffers.trkPnt;
     TrkPnt& point = points.Add();
-    points.SetLabels(point, datum_, kNmeaUtcOffset, kNmeaCoordFormat);
-    TrackPoints::SetNumber(point, PointField::kLat, fix.lat);
-    TrackPoints::SetNumber(point, PointField::kLon, fix.lon);
+    if (labels_) {
+      point.labels = *labels_;
+    } else {
+      points.SetLabels(point, datum_, kNmeaUtcOffset, kNmeaCoordFormat);
+      labels_ = point.labels;
+    }
+    // Already rounded; only a 0 made negative by its hemisphere is not.
+    TrackPoints::SetRoundedNumber(point, PointField::kLat, fix.lat == 0 ? 0.0 : fix.lat);
+    TrackPoints::SetRoundedNumber(point, PointField::kLon, fix.lon == 0 ? 0.0 : fix.lon);
     StoreTime(fix, points, point);
     SetMeasured(points, point, PointField::kVelocity, fix.speedKmh);
     SetMeasured(points, point, PointField::kTrkDegree, fix.course);
@@ -172,6 +181,8 @@ class NmeaReader final : public WholeTrackReader {
   nmea::FixAssembler assembler_;
   LogTrack track_;
   std::string datum_;
+  // The labels of datum_, in this track's table, once a point has them.
+  std::optional<std::uint32_t> labels_;
   std::string lastDatumName_;
   std::string scratch_;
 };

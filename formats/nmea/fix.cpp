@@ -43,6 +43,32 @@ bool ReadDate(std::string_view field, int& year, int& month, int& day) {
   return true;
 }
 
+// One more than the last field a fix takes from a sentence of `kind`.
+std::size_t FieldsUsed(SentenceKind kind) noexcept {
+  switch (kind) {
+    case SentenceKind::kRmc:
+      return 12;
+    case SentenceKind::kGga:
+      return 10;
+    case SentenceKind::kGll:
+      return 7;
+    case SentenceKind::kVtg:
+      return 8;
+    case SentenceKind::kZda:
+      return 5;
+    case SentenceKind::kPgrmz:
+      return 3;
+    case SentenceKind::kHdg:
+    case SentenceKind::kHdt:
+    case SentenceKind::kPgrme:
+    case SentenceKind::kPgrmm:
+      return 2;
+    case SentenceKind::kOther:
+      break;
+  }
+  return 1;
+}
+
 }  // namespace
 
 bool CycleBoundary::Begins(SentenceKind kind, double time) noexcept {
@@ -91,7 +117,12 @@ void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind)
 
 bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
   const SentenceKind kind = KindOf(sentence);
-  const SentenceFields fields(sentence);
+  if (kind == SentenceKind::kOther) {
+    // Joins the fix and gives it nothing: its fields are not looked at.
+    any_ = true;
+    return false;
+  }
+  const SentenceFields fields(sentence, FieldsUsed(kind));
   const bool position =
       kind == SentenceKind::kRmc || kind == SentenceKind::kGga || kind == SentenceKind::kGll;
   bool began = false;

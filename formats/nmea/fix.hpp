@@ -48,8 +48,10 @@ class CycleBoundary {
 
 struct NmeaFix {
   bool hasPosition = false;
-  double lat = 0;  // decimal degrees, north positive
-  double lon = 0;  // decimal degrees, east positive
+  // Decimal degrees, north and east positive, as their general texts read
+  // back.
+  double lat = 0;
+  double lon = 0;
   // Seconds since midnight, fractions kept; negative when no position
   // sentence of the fix carried a time.
   double timeOfDay = -1;

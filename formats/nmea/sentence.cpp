@@ -1,6 +1,10 @@
 #include "formats/nmea/sentence.hpp"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 
 namespace vc::nmea {
 namespace {
@@ -35,6 +39,38 @@ bool HasAddress(std::string_view line) noexcept {
 
 bool Is(std::string_view code, std::string_view name) noexcept { return code == name; }
 
+static_assert(std::endian::native == std::endian::little,
+              "the first byte of a text is the lowest byte of the word read from it");
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+// A bit at the top of every byte of `word` that is `c`: the exact per-byte
+// test for a zero byte (no carry crosses a byte), applied to the word xor c
+// repeated.
+std::uint64_t BytesEqualTo(std::uint64_t word, char c) noexcept {
+  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+  return ~(((x & ~kHighs) + ~kHighs) | x) & kHighs;
+}
+
+// The XOR of the bytes of `bytes`, eight at a time: a sentence is checked
+// before anything else is done with it.
+unsigned XorOfBytes(std::string_view bytes) noexcept {
+  std::uint64_t folded = 0;
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + i, sizeof word);
+    folded ^= word;
+  }
+  folded ^= folded >> 32;
+  folded ^= folded >> 16;
+  folded ^= folded >> 8;
+  auto sum = static_cast<unsigned>(folded & 0xff);
+  for (; i < bytes.size(); ++i) sum ^= static_cast<unsigned char>(bytes[i]);
+  return sum;
+}
+
 }  // namespace
 
 SentenceState CheckSentence(std::string_view line) noexcept {
@@ -47,8 +83,7 @@ SentenceState CheckSentence(std::string_view line) noexcept {
   const int high = HexValue(checksum[0]);
   const int low = HexValue(checksum[1]);
   if (checksum.size() != 2 || high < 0 || low < 0) return SentenceState::kBadChecksum;
-  unsigned sum = 0;
-  for (std::size_t i = 1; i < star; ++i) sum ^= static_cast<unsigned char>(line[i]);
+  const unsigned sum = XorOfBytes(line.substr(1, star - 1));
   return sum == static_cast<unsigned>(high * 16 + low) ? SentenceState::kValid
                                                        : SentenceState::kBadChecksum;
 }
@@ -75,17 +110,41 @@ SentenceKind KindOf(std::string_view sentence) noexcept {
   return SentenceKind::kOther;
 }
 
-SentenceFields::SentenceFields(std::string_view sentence) noexcept {
+SentenceFields::SentenceFields(std::string_view sentence, std::size_t wanted) noexcept {
   sentence = TrimEnd(sentence);
   const std::size_t star = sentence.rfind('*');
   if (star != std::string_view::npos) sentence = sentence.substr(0, star);
+  count_ = SplitFields(sentence, ',', ',',
+                       std::span<std::string_view>(fields_).first(std::min(wanted, kMaxFields)));
+}
+
+std::size_t SplitFields(std::string_view text, char a, char b,
+                        std::span<std::string_view> fields) noexcept {
+  if (fields.empty()) return 0;
+  std::size_t number = 0;
   std::size_t start = 0;
-  while (count_ < kMaxFields) {
-    const std::size_t comma = sentence.find(',', start);
-    fields_[count_++] = sentence.substr(start, comma - start);
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
+  const auto cut = [&](std::size_t at) {
+    fields[number] = std::string_view(text.data() + start, at - start);
+    start = at + 1;
+    return ++number == fields.size();
+  };
+  // The separators are found eight bytes at a time; a field is a few
+  // characters long, and every sentence of every fix is split.
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    std::uint64_t marks = BytesEqualTo(word, a) | BytesEqualTo(word, b);
+    while (marks != 0) {
+      if (cut(i + static_cast<std::size_t>(std::countr_zero(marks)) / 8)) return number;
+      marks &= marks - 1;
+    }
   }
+  for (; i < text.size(); ++i) {
+    if ((text[i] == a || text[i] == b) && cut(i)) return number;
+  }
+  fields[number] = text.substr(start);
+  return number + 1;
 }
 
 double TimeOfDaySeconds(std::string_view field) noexcept {

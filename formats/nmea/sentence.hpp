@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstddef>
+#include <span>
 #include <string_view>
 
 namespace vc::nmea {
@@ -54,7 +55,8 @@ class SentenceFields {
  public:
   static constexpr std::size_t kMaxFields = 24;
 
-  explicit SentenceFields(std::string_view sentence) noexcept;
+  // Only fields 0 to `wanted` - 1 are split out; Count() is at most that.
+  explicit SentenceFields(std::string_view sentence, std::size_t wanted = kMaxFields) noexcept;
   [[nodiscard]] std::string_view operator[](std::size_t i) const noexcept {
     return i < count_ ? fields_[i] : std::string_view();
   }
@@ -64,6 +66,13 @@ class SentenceFields {
   std::array<std::string_view, kMaxFields> fields_{};
   std::size_t count_ = 0;
 };
+
+// Cuts `text` at every `a` and every `b` into fields, viewing into it, and
+// returns how many it made: one more than the separators, or fields.size()
+// when there are more, the last field then ending at its separator and the
+// rest of the text not looked at. Fields past the count are not touched.
+std::size_t SplitFields(std::string_view text, char a, char b,
+                        std::span<std::string_view> fields) noexcept;
 
 // "hhmmss" or "hhmmss.sss" as seconds since midnight, fractions kept;
 // negative for a field that is not such a time.

@@ -1,5 +1,7 @@
 #include "formats/vornpointer/log_line.hpp"
 
+#include <bit>
+
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
 
@@ -8,6 +10,7 @@ namespace vc::vp {
 void LogFixState::Reset() noexcept {
   for (std::string& text : value_) text.clear();
   numbers_ = 0;
+  times_ = 0;
   stale_ = 0;
   positionSeen = false;
 }
@@ -16,7 +19,11 @@ const std::string& LogFixState::Field(std::size_t logField) const {
   std::string& text = value_[logField - kFirst];
   if ((stale_ & Bit(logField)) != 0) {
     text.clear();
-    text::AppendGeneral(text, number_[logField - kFirst]);
+    if ((times_ & Bit(logField)) != 0) {
+      text::AppendDateTime(text, dateTime_);
+    } else {
+      text::AppendGeneral(text, number_[logField - kFirst]);
+    }
     stale_ &= ~Bit(logField);
   }
   return text;
@@ -24,6 +31,7 @@ const std::string& LogFixState::Field(std::size_t logField) const {
 
 std::string& LogFixState::Text(std::size_t logField) noexcept {
   numbers_ &= ~Bit(logField);
+  times_ &= ~Bit(logField);
   stale_ &= ~Bit(logField);
   return value_[logField - kFirst];
 }
@@ -37,7 +45,36 @@ void LogFixState::SetRounded(std::size_t logField, double rounded) noexcept {
   // The general text has no "-0".
   number_[logField - kFirst] = rounded == 0 ? 0.0 : rounded;
   numbers_ |= Bit(logField);
+  times_ &= ~Bit(logField);
   stale_ |= Bit(logField);
+}
+
+double LogFixState::Value(std::size_t logField) const {
+  if (const double* number = Number(logField)) return *number;
+  return text::LeadingValue(Field(logField));
+}
+
+void LogFixState::SetDateTime(text::LocalSeconds seconds) noexcept {
+  dateTime_ = seconds;
+  numbers_ &= ~Bit(kLogDateTime);
+  times_ |= Bit(kLogDateTime);
+  stale_ |= Bit(kLogDateTime);
+}
+
+std::optional<text::LocalSeconds> LogFixState::DateTime() const noexcept {
+  if ((times_ & Bit(kLogDateTime)) == 0) return std::nullopt;
+  return dateTime_;
+}
+
+bool LogFixState::TextsHoldSeparator() const noexcept {
+  // A general number or a date and time has none.
+  constexpr std::uint32_t kAll = (std::uint32_t{1} << kCount) - 1;
+  for (std::uint32_t texts = ~(numbers_ | times_) & kAll; texts != 0; texts &= texts - 1) {
+    for (const char c : value_[static_cast<std::size_t>(std::countr_zero(texts))]) {
+      if (c == ',' || c == '\t') return true;
+    }
+  }
+  return false;
 }
 
 const double* LogFixState::Number(std::size_t logField) const noexcept {
@@ -64,6 +101,11 @@ const double* LogLine::Number(std::size_t number) const noexcept {
     return nullptr;
   }
   return fromState->Number(number);
+}
+
+std::optional<text::LocalSeconds> LogLine::DateTime() const noexcept {
+  if (fromState == nullptr) return std::nullopt;
+  return fromState->DateTime();
 }
 
 void MarkWithoutTime(LogLine& out) {
@@ -119,12 +161,7 @@ void MakeLogLineFromState(const LogFixState& state, LogLine& out) {
   // Values without separators become one field each, so the fields can be
   // set directly; a value holding a comma or a TAB (garbage in a sentence)
   // splits, and then the line is made and cut as written.
-  bool plain = true;
-  for (std::size_t k = LogFixState::kFirst; k <= LogFixState::kLast; ++k) {
-    // A general number has no separator.
-    if (state.Number(k) != nullptr) continue;
-    for (const char c : state.Field(k)) plain = plain && c != ',' && c != '\t';
-  }
+  const bool plain = !state.TextsHoldSeparator();
   if (plain && out.direct) {
     out.field[0].clear();
     out.fromState = &state;

@@ -39,10 +39,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "formats/vornpointer/nmea_sentence.hpp"
+#include "text/datetime.hpp"
 #include "text/line_source.hpp"
 
 namespace vc::vp {
@@ -110,6 +112,9 @@ struct LogLine {
   // The field's number, when the record refers to the state and the field
   // was set as one; its text is the number's general text.
   [[nodiscard]] const double* Number(std::size_t number) const noexcept;
+  // Field 3 as a date and time, when the record refers to the state and
+  // the field was set as one.
+  [[nodiscard]] std::optional<text::LocalSeconds> DateTime() const noexcept;
 };
 
 // The last known values of fields 3 to 17. The Garmin reading sets all of
@@ -140,6 +145,14 @@ struct LogFixState {
   void SetRounded(std::size_t logField, double rounded) noexcept;
   // The field's number when it was set as one.
   [[nodiscard]] const double* Number(std::size_t logField) const noexcept;
+  // The field's leading numeric value.
+  [[nodiscard]] double Value(std::size_t logField) const;
+  // Field 3 as the date and time its canonical text stands for.
+  void SetDateTime(text::LocalSeconds seconds) noexcept;
+  // That date and time, when field 3 was set as one.
+  [[nodiscard]] std::optional<text::LocalSeconds> DateTime() const noexcept;
+  // A comma or a TAB in a field kept as a text (garbage in a sentence).
+  [[nodiscard]] bool TextsHoldSeparator() const noexcept;
   // Empties every value and keeps the capacity of the texts.
   void Reset() noexcept;
 
@@ -150,7 +163,9 @@ struct LogFixState {
 
   mutable std::array<std::string, kCount> value_;
   std::array<double, kCount> number_{};
+  text::LocalSeconds dateTime_ = 0;
   std::uint32_t numbers_ = 0;        // fields set as numbers
+  std::uint32_t times_ = 0;          // field 3 set as a date and time
   mutable std::uint32_t stale_ = 0;  // numbers whose text is not made yet
 };
 

@@ -1,7 +1,12 @@
 #include "formats/vornpointer/nmea_block.hpp"
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
 
 #include "formats/nmea/sentence.hpp"
 #include "formats/vornpointer/nmea_sentence.hpp"
@@ -12,36 +17,88 @@ namespace {
 
 enum SentenceSlot : std::size_t { kRmc, kGga, kGll, kPgrme, kPgrmz, kGsa, kHchdg, kSlotCount };
 
-constexpr std::array<std::string_view, kSlotCount> kIdentifiers = {
-    "$GPRMC", "$GPGGA", "$GPGLL", "$PGRME", "$PGRMZ", "$GPGSA", "$HCHDG"};
+constexpr std::size_t kIdentifierLength = 6;
 
-// ExtractSentence for every identifier, in one walk over the block: each
-// identifier starts with "$", so its first occurrence is at the first "$"
-// that begins it, and the sentence runs to the next "$".
-std::array<std::string_view, kSlotCount> ExtractSentences(std::string_view block) {
-  std::array<std::string_view, kSlotCount> found{};
-  std::size_t missing = kSlotCount;
-  std::size_t start = block.find('$');
-  while (start != std::string_view::npos && missing > 0) {
-    const std::size_t end = block.find('$', start + 1);
-    const std::string_view sentence =
-        block.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
-      const std::string_view id = kIdentifiers[slot];
-      // The last letter tells most identifiers apart before a full compare.
-      if (found[slot].empty() && sentence.size() >= id.size() &&
-          sentence[id.size() - 1] == id.back() && sentence.starts_with(id)) {
-        found[slot] = sentence;
-        --missing;
-      }
-    }
-    start = end;
+static_assert(std::endian::native == std::endian::little,
+              "the first byte of a text is the lowest byte of the word read from it");
+
+// The six bytes of an identifier as one number, so that a sentence is told
+// by one comparison per kind.
+constexpr std::uint64_t IdentifierCode(std::string_view id) noexcept {
+  std::uint64_t code = 0;
+  for (std::size_t i = kIdentifierLength; i-- > 0;) {
+    code = code << 8 | static_cast<unsigned char>(id[i]);
   }
-  return found;
+  return code;
 }
 
-void ParseSentences(std::string_view block, NmeaSentences& s) {
-  const std::array<std::string_view, kSlotCount> sentence = ExtractSentences(block);
+constexpr std::array<std::uint64_t, kSlotCount> kIdentifiers = {
+    IdentifierCode("$GPRMC"), IdentifierCode("$GPGGA"), IdentifierCode("$GPGLL"),
+    IdentifierCode("$PGRME"), IdentifierCode("$PGRMZ"), IdentifierCode("$GPGSA"),
+    IdentifierCode("$HCHDG")};
+
+// The slot of a sentence that starts with one of the identifiers;
+// kSlotCount for any other.
+std::size_t SlotOf(std::string_view sentence) noexcept {
+  if (sentence.size() < kIdentifierLength) return kSlotCount;
+  std::uint64_t code = 0;
+  std::memcpy(&code, sentence.data(), kIdentifierLength);
+  for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+    if (code == kIdentifiers[slot]) return slot;
+  }
+  return kSlotCount;
+}
+
+bool IsPositionSlot(std::size_t slot) noexcept { return slot <= kGll; }
+
+// The time a position sentence carries, read only when its kind comes
+// again: most blocks hold one sentence of each kind and are never split.
+double PositionTime(std::string_view sentence, std::size_t slot) {
+  std::array<std::string_view, 6> fields;
+  SplitSentence(sentence, fields);
+  return nmea::TimeOfDaySeconds(fields[slot == kGll ? 5 : 1]);
+}
+
+struct ScannedFix {
+  std::size_t length = 0;  // of the fix's text, from the start of the block
+  // The first sentence of each kind in the fix, each up to the next "$".
+  std::array<std::string_view, kSlotCount> sentence{};
+};
+
+// One walk over the sentences of `block`, each from its "$" to the next.
+// With `oneFix`, the fix ends before a $GPRMC, $GPGGA or $GPGLL (followed by
+// a field separator) whose kind came already with another time; a repeat
+// with the same time stays in the fix.
+ScannedFix ScanBlock(std::string_view block, bool oneFix) {
+  ScannedFix fix;
+  fix.length = block.size();
+  // The first of each position kind with a separator after its identifier.
+  std::array<std::string_view, kGll + 1> firstPosition{};
+  std::size_t at = block.find('$');
+  while (at != std::string_view::npos) {
+    const std::size_t end = block.find('$', at + 1);
+    const std::string_view sentence =
+        block.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+    const std::size_t slot = SlotOf(sentence);
+    if (slot < kSlotCount) {
+      if (oneFix && IsPositionSlot(slot) && sentence.size() > kIdentifierLength &&
+          (sentence[kIdentifierLength] == ',' || sentence[kIdentifierLength] == '*')) {
+        std::string_view& first = firstPosition[slot];
+        if (first.empty()) {
+          first = sentence;
+        } else if (PositionTime(sentence, slot) != PositionTime(first, slot)) {
+          fix.length = at;
+          break;
+        }
+      }
+      if (fix.sentence[slot].empty()) fix.sentence[slot] = sentence;
+    }
+    at = end;
+  }
+  return fix;
+}
+
+void ParseSentences(const std::array<std::string_view, kSlotCount>& sentence, NmeaSentences& s) {
   ParseRmc(sentence[kRmc], s.rmc);
   ParseGga(sentence[kGga], s.gga);
   ParseGll(sentence[kGll], s.gll);
@@ -54,26 +111,38 @@ void ParseSentences(std::string_view block, NmeaSentences& s) {
 // The $GPGSA mode ("2D", "3D") in upper case for a plain fix and in lower
 // case for a differential one; without both sentences the old mode stays.
 void UpdateFixMode(const NmeaSentences& s, std::string& fixType) {
-  if (s.fixMode.empty() || s.gga.quality.empty()) return;
+  if (s.fixMode.empty() || s.gga.quality == FixQuality::kNone) return;
   fixType = s.fixMode;
-  if (s.gga.quality == "Diff") {
+  if (s.gga.quality == FixQuality::kDifferential) {
     for (char& c : fixType) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
   }
 }
 
-// Field 3: the date (empty without $GPRMC), a blank, the first time found.
-// False when no sentence has a time.
-bool UpdateDateTime(const NmeaSentences& s, std::string& dateTime) {
-  dateTime.assign(s.rmc.date).push_back(' ');
-  for (const std::string* time : {&s.rmc.time, &s.gga.time, &s.gll.time}) {
-    if (!time->empty()) {
-      dateTime.append(*time);
+// Field 3: the date (empty without $GPRMC), a blank, the first time found;
+// kept as its seconds when that text is a canonical date and time. False
+// when no sentence has a time.
+bool UpdateDateTime(const NmeaSentences& s, LogFixState& state) {
+  std::string_view time;
+  for (const std::string_view candidate : {s.rmc.time, s.gga.time, s.gll.time}) {
+    if (!candidate.empty()) {
+      time = candidate;
+      break;
+    }
+  }
+  if (!time.empty()) {
+    if (const std::optional<text::LocalSeconds> seconds = NmeaDateTime(s.rmc.date, time)) {
+      state.SetDateTime(*seconds);
       return true;
     }
   }
-  return false;
+  std::string& dateTime = state.Text(kLogDateTime);
+  dateTime.clear();
+  AppendLogDate(dateTime, s.rmc.date);
+  dateTime.push_back(' ');
+  AppendLogTime(dateTime, time);
+  return !time.empty();
 }
 
 // The decimal degrees of ddmm.mmmm (AppendNmeaDegrees) as a number, made
@@ -96,9 +165,9 @@ void SetNmeaDegrees(LogFixState& state, std::size_t logField, std::string_view d
 bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
     if (p->latHemisphere.empty()) continue;
-    state.Text(kLogLatHemisphere) = p->latHemisphere;
+    state.Text(kLogLatHemisphere).assign(p->latHemisphere);
     SetNmeaDegrees(state, kLogLat, p->lat, p->latHemisphere, 'S');
-    state.Text(kLogLonHemisphere) = p->lonHemisphere;
+    state.Text(kLogLonHemisphere).assign(p->lonHemisphere);
     SetNmeaDegrees(state, kLogLon, p->lon, p->lonHemisphere, 'W');
     return true;
   }
@@ -109,23 +178,22 @@ bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
 // variation: an easterly variation is subtracted, a westerly one added. The
 // variation is that of the block, or the last one seen.
 double VariationCorrection(const LogFixState& state) {
-  return text::LeadingValue(state.Field(kLogVariation)) *
-         text::LeadingValue(state.Field(kLogVariationSign));
+  return state.Value(kLogVariation) * state.Value(kLogVariationSign);
 }
 
 void UpdateState(const NmeaSentences& s, LogFixState& state) {
   if (!s.positionError.empty()) {
-    state.SetGeneral(kLogPosError, text::LeadingValue(s.positionError));
+    state.SetRounded(kLogPosError, text::LeadingGeneralValue(s.positionError));
   }
-  if (!s.altitude.empty()) {
-    state.Text(kLogAltitude) = s.altitude;
-  } else if (!s.gga.height.empty()) {
-    state.Text(kLogAltitude) = s.gga.height;
+  if (s.altitude) {
+    state.SetGeneral(kLogAltitude, *s.altitude);
+  } else if (s.gga.height) {
+    state.SetRounded(kLogAltitude, *s.gga.height);
   }
   if (UpdatePosition(s, state)) state.positionSeen = true;
-  if (!s.rmc.speed.empty()) state.Text(kLogSpeed) = s.rmc.speed;
-  if (!s.rmc.variation.empty()) state.Text(kLogVariation) = s.rmc.variation;
-  if (!s.rmc.variationSign.empty()) state.Text(kLogVariationSign) = s.rmc.variationSign;
+  if (s.rmc.speed) state.SetGeneral(kLogSpeed, *s.rmc.speed);
+  if (s.rmc.variation) state.SetRounded(kLogVariation, *s.rmc.variation);
+  if (s.rmc.variationSign) state.SetRounded(kLogVariationSign, *s.rmc.variationSign);
   if (!s.rmc.course.empty()) {
     // A course of 0 is what a receiver sends while standing still; it is
     // kept as 0 rather than turned into the variation.
@@ -137,24 +205,16 @@ void UpdateState(const NmeaSentences& s, LogFixState& state) {
   }
 }
 
-// The sentence starts with the identifier and then a field separator.
-bool IsSentence(std::string_view sentence, std::string_view identifier) {
-  return sentence.size() > identifier.size() &&
-         sentence.substr(0, identifier.size()) == identifier &&
-         (sentence[identifier.size()] == ',' || sentence[identifier.size()] == '*');
-}
-
 }  // namespace
 
-LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& out) {
-  if (block.empty()) {
-    ClearLogLine(out);
-    return LogRecord::kNoPosition;
-  }
+namespace {
+
+LogRecord ParseScanned(const std::array<std::string_view, kSlotCount>& sentence, LogFixState& state,
+                       LogLine& out) {
   NmeaSentences& s = out.work.sentences;
-  ParseSentences(block, s);
+  ParseSentences(sentence, s);
   UpdateFixMode(s, state.Text(kLogFixType));
-  const bool hasTime = UpdateDateTime(s, state.Text(kLogDateTime));
+  const bool hasTime = UpdateDateTime(s, state);
   UpdateState(s, state);
   MakeLogLineFromState(state, out);
   // "--" marks this record only: kept in the state, it would label the
@@ -164,41 +224,21 @@ LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& ou
   return hasTime ? LogRecord::kFix : LogRecord::kNoTime;
 }
 
-namespace {
-
-// The length of the first fix of a block: the whole block, unless a
-// position sentence comes again with another time.
-// The time a position sentence carries, read only when its kind comes
-// again: most blocks hold one sentence of each kind and are never split.
-double PositionTime(std::string_view sentence, bool gll) {
-  std::array<std::string_view, 6> fields;
-  SplitSentence(sentence, fields);
-  return nmea::TimeOfDaySeconds(fields[gll ? 5 : 1]);
-}
-
-std::size_t FirstFixLength(std::string_view block) {
-  // The first sentence of each position kind in the fix: RMC, GGA, GLL.
-  std::array<std::string_view, 3> first{};
-  for (std::size_t at = block.find('$'); at != std::string_view::npos;
-       at = block.find('$', at + 1)) {
-    const std::string_view sentence = block.substr(at, block.find('$', at + 1) - at);
-    std::size_t slot = 3;
-    if (IsSentence(sentence, "$GPRMC")) slot = 0;
-    if (IsSentence(sentence, "$GPGGA")) slot = 1;
-    if (IsSentence(sentence, "$GPGLL")) slot = 2;
-    if (slot == 3) continue;
-    if (first[slot].empty()) {
-      first[slot] = sentence;
-      continue;
-    }
-    // A repeat with the same time stays in the fix.
-    const bool gll = slot == 2;
-    if (PositionTime(sentence, gll) != PositionTime(first[slot], gll)) return at;
-  }
-  return block.size();
+// The same view into `to` as `view` is into `from`.
+std::string_view Rebased(std::string_view view, std::string_view from, std::string_view to) {
+  if (view.empty()) return view;
+  return to.substr(static_cast<std::size_t>(view.data() - from.data()), view.size());
 }
 
 }  // namespace
+
+LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& out) {
+  if (block.empty()) {
+    ClearLogLine(out);
+    return LogRecord::kNoPosition;
+  }
+  return ParseScanned(ScanBlock(block, false).sentence, state, out);
+}
 
 LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& out) {
   LogWork& work = out.work;
@@ -214,14 +254,19 @@ LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& ou
     while (source.ReadLine(line) && !line.empty()) work.rest.append(line);
   }
   const std::string_view rest = std::string_view(work.rest).substr(work.restAt);
-  const std::size_t length = FirstFixLength(rest);
-  work.text.assign(rest.substr(0, length));
-  work.restAt += length;
+  ScannedFix fix = ScanBlock(rest, true);
+  work.text.assign(rest.substr(0, fix.length));
+  for (std::string_view& sentence : fix.sentence) sentence = Rebased(sentence, rest, work.text);
+  work.restAt += fix.length;
   if (work.restAt >= work.rest.size()) {
     work.rest.clear();
     work.restAt = 0;
   }
-  return ParseNmeaBlock(work.text, state, out);
+  if (work.text.empty()) {
+    ClearLogLine(out);
+    return LogRecord::kNoPosition;
+  }
+  return ParseScanned(fix.sentence, state, out);
 }
 
 }  // namespace vc::vp

@@ -3,10 +3,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstdint>
-#include <cstring>
 
+#include "formats/nmea/sentence.hpp"
 #include "geo/coord_text.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -30,120 +29,58 @@ std::string_view MidChars(std::string_view text, std::size_t first, std::size_t 
   return text::LeftChars(text, count);
 }
 
-// hhmmss[.ss] -> "hh:nn:ss".
-void AssignTime(std::string& out, std::string_view field) {
-  out.clear();
-  if (field.empty()) return;
-  out.append(MidChars(field, 1, 2)).push_back(':');
-  out.append(MidChars(field, 3, 2)).push_back(':');
-  out.append(MidChars(field, 5, 2));
+std::optional<double> NumberOf(std::string_view field, double factor = 1) noexcept {
+  if (field.empty()) return std::nullopt;
+  return text::LeadingValue(field) * factor;
 }
 
-// ddmmyy -> "20yy/mm/dd".
-void AssignDate(std::string& out, std::string_view field) {
-  out.clear();
-  if (field.empty()) return;
-  out.append("20").append(MidChars(field, 5, 2)).push_back('/');
-  out.append(MidChars(field, 3, 2)).push_back('/');
-  out.append(MidChars(field, 1, 2));
+// The number as its general text reads back.
+std::optional<double> GeneralNumberOf(std::string_view field) noexcept {
+  if (field.empty()) return std::nullopt;
+  return text::LeadingGeneralValue(field);
 }
 
-void AssignNumber(std::string& out, std::string_view field, double factor = 1) {
-  out.clear();
-  if (field.empty()) return;
-  text::AppendGeneral(out, text::LeadingValue(field) * factor);
+// The number of two digit characters.
+int TwoDigits(std::string_view text, std::size_t at) noexcept {
+  return (text[at] - '0') * 10 + (text[at + 1] - '0');
 }
 
-// Knots to km/h, then to metres per second, in this order of operations.
-void AssignSpeed(std::string& out, std::string_view knots) {
-  out.clear();
-  if (knots.empty()) return;
-  text::AppendGeneral(out, text::LeadingValue(knots) * kKmPerNauticalMile / kKmhPerMetrePerSecond);
-}
-
-void AssignPosition(NmeaPosition& out, std::string_view lat, std::string_view latHemisphere,
-                    std::string_view lon, std::string_view lonHemisphere) {
-  out.latHemisphere.assign(latHemisphere);
-  out.lat.assign(lat);
-  out.lonHemisphere.assign(lonHemisphere);
-  out.lon.assign(lon);
-}
-
-// Maps an exact field text to a result; any other non-empty text gives
-// `other`, an empty field gives the empty text.
-struct TextMapping {
-  std::string_view from;
-  std::string_view to;
-};
-
-template <std::size_t N>
-void AssignMapped(std::string& out, std::string_view field,
-                  const std::array<TextMapping, N>& mappings, std::string_view other) {
-  out.clear();
-  if (field.empty()) return;
-  for (const TextMapping& mapping : mappings) {
-    if (field == mapping.from) {
-      out.assign(mapping.to);
-      return;
-    }
+bool StartsWithSixDigits(std::string_view field) noexcept {
+  if (field.size() < 6) return false;
+  for (std::size_t i = 0; i < 6; ++i) {
+    if (field[i] < '0' || field[i] > '9') return false;
   }
-  out.assign(other);
-}
-
-constexpr std::array<TextMapping, 2> kQualities{{{"1", "Normal"}, {"2", "Diff"}}};
-constexpr std::array<TextMapping, 2> kFixModes{{{"2", "2D"}, {"3", "3D"}}};
-constexpr std::array<TextMapping, 2> kVariationSides{{{"E", "1"}, {"W", "-1"}}};
-
-}  // namespace
-
-namespace {
-
-static_assert(std::endian::native == std::endian::little,
-              "the first byte of a text is the lowest byte of the word read from it");
-
-// A bit at the top of every byte of `word` that is `c`: the exact per-byte
-// test for a zero byte (no carry crosses a byte), applied to the word xor c
-// repeated.
-std::uint64_t BytesEqualTo(std::uint64_t word, char c) noexcept {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-  return ~(((x & ~kHighs) + ~kHighs) | x) & kHighs;
+  return true;
 }
 
 }  // namespace
 
 void SplitSentence(std::string_view sentence, std::span<std::string_view> fields) noexcept {
-  std::fill(fields.begin(), fields.end(), std::string_view{});
-  if (fields.empty()) return;
-  std::size_t number = 0;
-  std::size_t start = 0;
-  const auto cut = [&](std::size_t at) {
-    fields[number] = std::string_view(sentence.data() + start, at - start);
-    start = at + 1;
-    return ++number == fields.size();
-  };
-  // The separators are found eight bytes at a time; a field is a few
-  // characters long, and every sentence of every fix is split.
-  std::size_t i = 0;
-  for (; i + 8 <= sentence.size(); i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, sentence.data() + i, sizeof word);
-    std::uint64_t marks = BytesEqualTo(word, ',') | BytesEqualTo(word, '*');
-    while (marks != 0) {
-      if (cut(i + static_cast<std::size_t>(std::countr_zero(marks)) / 8)) return;
-      marks &= marks - 1;
-    }
-  }
-  for (; i < sentence.size(); ++i) {
-    if ((sentence[i] == ',' || sentence[i] == '*') && cut(i)) return;
-  }
-  fields[number] = sentence.substr(start);
+  const std::size_t count = nmea::SplitFields(sentence, ',', '*', fields);
+  std::fill(fields.begin() + static_cast<std::ptrdiff_t>(count), fields.end(), std::string_view{});
 }
 
-void AppendNmeaDegrees(std::string& out, std::string_view ddmm) {
-  if (ddmm.empty()) return;
-  text::AppendGeneral(out, NmeaDegrees(ddmm));
+void AppendLogTime(std::string& out, std::string_view hhmmss) {
+  if (hhmmss.empty()) return;
+  out.append(MidChars(hhmmss, 1, 2)).push_back(':');
+  out.append(MidChars(hhmmss, 3, 2)).push_back(':');
+  out.append(MidChars(hhmmss, 5, 2));
+}
+
+void AppendLogDate(std::string& out, std::string_view ddmmyy) {
+  if (ddmmyy.empty()) return;
+  out.append("20").append(MidChars(ddmmyy, 5, 2)).push_back('/');
+  out.append(MidChars(ddmmyy, 3, 2)).push_back('/');
+  out.append(MidChars(ddmmyy, 1, 2));
+}
+
+std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
+                                               std::string_view hhmmss) noexcept {
+  if (!StartsWithSixDigits(ddmmyy) || !StartsWithSixDigits(hhmmss)) return std::nullopt;
+  constexpr int kCentury = 2000;
+  return text::CheckedLocalSeconds({kCentury + TwoDigits(ddmmyy, 4), TwoDigits(ddmmyy, 2),
+                                    TwoDigits(ddmmyy, 0), TwoDigits(hhmmss, 0),
+                                    TwoDigits(hhmmss, 2), TwoDigits(hhmmss, 4)});
 }
 
 double NmeaDegrees(std::string_view ddmm) {
@@ -161,56 +98,87 @@ std::string_view ExtractSentence(std::string_view block, std::string_view identi
   return block.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
+namespace {
+
+NmeaPosition PositionOf(std::string_view lat, std::string_view latHemisphere, std::string_view lon,
+                        std::string_view lonHemisphere) noexcept {
+  return {latHemisphere, lat, lonHemisphere, lon};
+}
+
+// "E" and "W" exactly; any other text gives 0, an empty field nothing.
+std::optional<int> VariationSideOf(std::string_view field) noexcept {
+  if (field.empty()) return std::nullopt;
+  if (field == "E") return 1;
+  if (field == "W") return -1;
+  return 0;
+}
+
+FixQuality QualityOf(std::string_view field) noexcept {
+  if (field == "1") return FixQuality::kNormal;
+  if (field == "2") return FixQuality::kDifferential;
+  return FixQuality::kNone;
+}
+
+std::string_view FixModeOf(std::string_view field) noexcept {
+  if (field == "2") return "2D";
+  if (field == "3") return "3D";
+  return {};
+}
+
+}  // namespace
+
 void ParseRmc(std::string_view sentence, RmcResult& out) {
   std::array<std::string_view, 12> f;
   SplitSentence(sentence, f);
-  AssignDate(out.date, f[9]);
-  AssignTime(out.time, f[1]);
-  AssignPosition(out.position, f[3], f[4], f[5], f[6]);
-  AssignSpeed(out.speed, f[7]);
-  out.course.assign(f[8]);
-  AssignNumber(out.variation, f[10]);
-  AssignMapped(out.variationSign, f[11], kVariationSides, "0");
+  out.date = f[9];
+  out.time = f[1];
+  out.position = PositionOf(f[3], f[4], f[5], f[6]);
+  // Knots to km/h, then to metres per second, in this order of operations.
+  out.speed = NumberOf(f[7]);
+  if (out.speed) *out.speed = *out.speed * kKmPerNauticalMile / kKmhPerMetrePerSecond;
+  out.course = f[8];
+  out.variation = GeneralNumberOf(f[10]);
+  out.variationSign = VariationSideOf(f[11]);
 }
 
 void ParseGga(std::string_view sentence, GgaResult& out) {
   std::array<std::string_view, 10> f;
   SplitSentence(sentence, f);
-  AssignTime(out.time, f[1]);
-  AssignPosition(out.position, f[2], f[3], f[4], f[5]);
-  AssignNumber(out.height, f[9]);
-  AssignMapped(out.quality, f[6], kQualities, "");
+  out.time = f[1];
+  out.position = PositionOf(f[2], f[3], f[4], f[5]);
+  out.height = GeneralNumberOf(f[9]);
+  out.quality = QualityOf(f[6]);
 }
 
 void ParseGll(std::string_view sentence, GllResult& out) {
   std::array<std::string_view, 6> f;
   SplitSentence(sentence, f);
-  AssignTime(out.time, f[5]);
-  AssignPosition(out.position, f[1], f[2], f[3], f[4]);
+  out.time = f[5];
+  out.position = PositionOf(f[1], f[2], f[3], f[4]);
 }
 
-void ParseErrorEstimate(std::string_view sentence, std::string& positionError) {
+void ParseErrorEstimate(std::string_view sentence, std::string_view& positionError) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  positionError.assign(f[1]);
+  positionError = f[1];
 }
 
-void ParseAltitude(std::string_view sentence, std::string& altitude) {
+void ParseAltitude(std::string_view sentence, std::optional<double>& altitude) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  AssignNumber(altitude, f[1], kMetresPerFoot);
+  altitude = NumberOf(f[1], kMetresPerFoot);
 }
 
-void ParseGsa(std::string_view sentence, std::string& fixMode) {
+void ParseGsa(std::string_view sentence, std::string_view& fixMode) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  AssignMapped(fixMode, f[2], kFixModes, "");
+  fixMode = FixModeOf(f[2]);
 }
 
-void ParseHchdg(std::string_view sentence, std::string& heading) {
+void ParseHchdg(std::string_view sentence, std::string_view& heading) {
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
-  heading.assign(f[1]);
+  heading = f[1];
 }
 
 }  // namespace vc::vp

@@ -24,26 +24,33 @@
 //                                     2 fix mode: 1 none, 2 2-D, 3 3-D
 // $HCHDG,101.1,,,7.1,W*3C             1 heading, degrees
 //
-// The parsers turn those fields into the texts of the log layout. A field
-// that is empty gives an empty result, so a missing value can be told from
-// a zero:
-//   time       "hh:nn:ss" from characters 1-6; fractions of a second dropped
-//   date       "20yy/mm/dd": every year lies in 2000 to 2099
+// The parsers read each field once: a field the log layout takes as it
+// stands stays a view into the sentence, a number is read as its leading
+// numeric value; an empty field gives no value, so a missing value can be
+// told from a zero:
+//   time       hhmmss[.ss] as sent; its log text is "hh:nn:ss" from
+//              characters 1-6, fractions of a second dropped
+//   date       ddmmyy as sent; its log text is "20yy/mm/dd": every year lies
+//              in 2000 to 2099
 //   speed      knots * 1.852 / 3.6, metres per second
 //   altitude   feet * 0.3048, metres ($PGRMZ); metres as sent ($GPGGA)
-//   quality    "Normal" for 1, "Diff" for 2, empty for any other value
+//   quality    normal for 1, differential for 2, none for any other value
 //   fix mode   "2D" for 2, "3D" for 3, empty for any other value
-//   variation  its number; its side "1" for E, "-1" for W, "0" otherwise
+//   variation  its number; its side 1 for E, -1 for W, 0 otherwise
 //   course, heading, position error: as sent
 // A position stays as sent; only the one a block uses is converted to
-// decimal degrees (AppendNmeaDegrees): ddmm.mmmm divided by 100 is the "DM"
+// decimal degrees (NmeaDegrees): ddmm.mmmm divided by 100 is the "DM"
 // coordinate form, degrees and then the minutes as the first two decimals.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "text/datetime.hpp"
 
 namespace vc::vp {
 
@@ -57,51 +64,62 @@ void SplitSentence(std::string_view sentence, std::span<std::string_view> fields
 // Empty when the block has none.
 std::string_view ExtractSentence(std::string_view block, std::string_view identifier) noexcept;
 
-// Appends the decimal degrees of a latitude or longitude sent as
-// ddmm.mmmm (unsigned); appends nothing for an empty field.
-void AppendNmeaDegrees(std::string& out, std::string_view ddmm);
-// The value of that text (already as its general text reads back).
+// The decimal degrees of a latitude or longitude sent as ddmm.mmmm
+// (unsigned), as the general text of that value reads back.
 double NmeaDegrees(std::string_view ddmm);
 
+// The texts of the log layout made from a time or date field (see above);
+// nothing for an empty field.
+void AppendLogTime(std::string& out, std::string_view hhmmss);
+void AppendLogDate(std::string& out, std::string_view ddmmyy);
+// The date and time whose canonical text ("yyyy/mm/dd hh:nn:ss") is the log
+// text of these two fields: both start with six digits that make a real
+// date and time. nullopt otherwise; the log texts then stand as made.
+std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
+                                               std::string_view hhmmss) noexcept;
+
+enum class FixQuality : std::uint8_t { kNone, kNormal, kDifferential };
+
+// Every view points into the sentence that was parsed.
 struct NmeaPosition {
-  std::string latHemisphere;  // "N", "S" or whatever the sentence sent
-  std::string lat;            // ddmm.mmmm as sent
-  std::string lonHemisphere;
-  std::string lon;  // dddmm.mmmm as sent
+  std::string_view latHemisphere;  // "N", "S" or whatever the sentence sent
+  std::string_view lat;            // ddmm.mmmm as sent
+  std::string_view lonHemisphere;
+  std::string_view lon;  // dddmm.mmmm as sent
 };
 
 struct RmcResult {
-  std::string date;  // "yyyy/mm/dd"
-  std::string time;  // "hh:nn:ss"
+  std::string_view date;  // ddmmyy
+  std::string_view time;  // hhmmss[.ss]
   NmeaPosition position;
-  std::string speed;   // metres per second
-  std::string course;  // degrees, as sent
-  std::string variation;
-  std::string variationSign;  // "1", "-1" or "0"
+  std::optional<double> speed;       // metres per second
+  std::string_view course;           // degrees, as sent
+  std::optional<double> variation;   // degrees
+  std::optional<int> variationSign;  // 1, -1 or 0
 };
 
 struct GgaResult {
-  std::string time;
+  std::string_view time;
   NmeaPosition position;
-  std::string height;   // metres above mean sea level
-  std::string quality;  // "Normal", "Diff" or empty
+  std::optional<double> height;  // metres above mean sea level, as its general text reads back
+  FixQuality quality = FixQuality::kNone;
 };
 
 struct GllResult {
-  std::string time;
+  std::string_view time;
   NmeaPosition position;
 };
 
-// The results of every sentence that a block is read for. The parsers clear
-// and refill the texts, so one NmeaSentences serves a whole log.
+// The results of every sentence that a block is read for, valid while the
+// block's text is.
 struct NmeaSentences {
   RmcResult rmc;
   GgaResult gga;
   GllResult gll;
-  std::string positionError;
-  std::string altitude;
-  std::string fixMode;
-  std::string heading;
+  std::string_view positionError;
+  std::optional<double> altitude;
+  std::string_view fixMode;  // "2D", "3D" or empty
+  std::string_view heading;
 };
 
 // Each parser takes the sentence text (empty when the block has none) and
@@ -109,9 +127,9 @@ struct NmeaSentences {
 void ParseRmc(std::string_view sentence, RmcResult& out);
 void ParseGga(std::string_view sentence, GgaResult& out);
 void ParseGll(std::string_view sentence, GllResult& out);
-void ParseErrorEstimate(std::string_view sentence, std::string& positionError);  // $PGRME
-void ParseAltitude(std::string_view sentence, std::string& altitude);            // $PGRMZ
-void ParseGsa(std::string_view sentence, std::string& fixMode);
-void ParseHchdg(std::string_view sentence, std::string& heading);
+void ParseErrorEstimate(std::string_view sentence, std::string_view& positionError);  // $PGRME
+void ParseAltitude(std::string_view sentence, std::optional<double>& altitude);       // $PGRMZ
+void ParseGsa(std::string_view sentence, std::string_view& fixMode);
+void ParseHchdg(std::string_view sentence, std::string_view& heading);
 
 }  // namespace vc::vp

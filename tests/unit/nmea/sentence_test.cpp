@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace vc::nmea {
 namespace {
 
@@ -35,6 +41,51 @@ TEST(NmeaSentence, ChecksAsSerialCapturesDamageThem) {
   for (const auto& c : cases) EXPECT_EQ(CheckSentence(c.line), c.state) << c.line;
 }
 
+// The checksum is folded from eight bytes at a time: every length and every
+// position of a byte must count, the bytes after the last whole word too.
+TEST(NmeaSentence, ChecksumsOfEveryLength) {
+  std::string body = "GPRMC";
+  for (int n = 0; n < 80; ++n) {
+    unsigned sum = 0;
+    for (const char c : body) sum ^= static_cast<unsigned char>(c);
+    std::array<char, 4> hex{};
+    std::snprintf(hex.data(), hex.size(), "%02X", sum);
+    const std::string good = "$" + body + "*" + hex.data();
+    EXPECT_EQ(CheckSentence(good), SentenceState::kValid) << good;
+    // A byte after the address and its comma changed, wherever it lies.
+    for (std::size_t at = 7; at < good.size() - 3; ++at) {
+      std::string bad = good;
+      bad[at] ^= 0x01;
+      EXPECT_EQ(CheckSentence(bad), SentenceState::kBadChecksum) << bad;
+    }
+    body.push_back(static_cast<char>(n % 3 == 0 ? ',' : 'A' + n % 26));
+  }
+}
+
+TEST(SplitFields, CountsAndStopsWhenFull) {
+  struct Case {
+    std::string_view text;
+    std::size_t room;
+    std::vector<std::string_view> fields;
+  };
+  const std::vector<Case> cases = {
+      {"", 4, {""}},
+      {"a", 4, {"a"}},
+      {"a,b*c", 4, {"a", "b", "c"}},
+      {",,", 4, {"", "", ""}},
+      {"a,b,c,d,e", 3, {"a", "b", "c"}},  // the rest is not looked at
+      {"$GPGGA,1,2,3,4,5,6,7,8*00", 12, {"$GPGGA", "1", "2", "3", "4", "5", "6", "7", "8", "00"}},
+      {"a,b", 0, {}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string_view> fields(c.room, "untouched");
+    const std::size_t count = SplitFields(c.text, ',', '*', fields);
+    ASSERT_EQ(count, c.fields.size()) << c.text;
+    for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(fields[i], c.fields[i]) << c.text;
+    for (std::size_t i = count; i < c.room; ++i) EXPECT_EQ(fields[i], "untouched") << c.text;
+  }
+}
+
 TEST(NmeaSentence, KindsDoNotDependOnTheTalker) {
   const struct {
     const char* sentence;
@@ -60,6 +111,13 @@ TEST(NmeaSentence, FieldsWithoutTheChecksum) {
   EXPECT_EQ(fields[6], "A");
   EXPECT_EQ(fields[7], "");
   EXPECT_EQ(SentenceFields("$GPBOD,,T").Count(), 3u);
+  // Split only as far as wanted, the last field wanted ending at its comma
+  // and the last one of all at the checksum, as in a whole split.
+  const SentenceFields first("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", 3);
+  EXPECT_EQ(first.Count(), 3u);
+  EXPECT_EQ(first[2], "S");
+  EXPECT_EQ(first[3], "");
+  EXPECT_EQ(SentenceFields("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", 7)[6], "A");
 }
 
 TEST(NmeaSentence, TimesOfDayKeepTheirFractions) {

@@ -32,6 +32,39 @@ TEST(LeadingValue, HugeDigitRunsDoNotOverflow) {
   EXPECT_EQ(LeadingValue("0." + std::string(400, '0') + "1"), 0);
 }
 
+// The shortcut must give exactly what the rounding gives, for texts of 15
+// digits and fewer (no rounding) and of more (rounded), "-0" included.
+TEST(LeadingGeneralValue, IsTheRoundedLeadingValue) {
+  std::vector<std::string> texts = {"",
+                                    "9.1",
+                                    "09.10",
+                                    "-0",
+                                    "-0.000",
+                                    " \t+5.5x",
+                                    "3.1.4",
+                                    "123456789012345",
+                                    "1234567890123456",
+                                    "0.1234567890123456789",
+                                    "-99999999999999.99",
+                                    "0.00000000000000000001",
+                                    "1e5",
+                                    "abc",
+                                    std::string(400, '9')};
+  std::mt19937_64 random(7);
+  for (int n = 0; n < 2000; ++n) {
+    std::string text = std::to_string(random() % 1000000000000000000ULL);
+    text.insert(random() % text.size(), ".");
+    if (n % 3 == 0) text.insert(0, "-");
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    const double expected = RoundToGeneral(LeadingValue(text));
+    const double value = LeadingGeneralValue(text);
+    EXPECT_EQ(value, expected) << text;
+    EXPECT_FALSE(std::signbit(value) && value == 0) << text;
+  }
+}
+
 TEST(GeneralNumber, WritesShortestFifteenDigitDecimal) {
   const struct {
     double value;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,45 +75,89 @@ TEST(ExtractSentence, RunsToTheNextDollarOrTheEnd) {
 TEST(ParseRmc, ReadsTheReferenceSentenceAndEmptyOnes) {
   RmcResult r;
   ParseRmc(kRmc, r);
-  EXPECT_EQ(r.date, "2094/03/23");  // every year is 20yy
-  EXPECT_EQ(r.time, "12:35:19");
+  EXPECT_EQ(r.date, "230394");
+  EXPECT_EQ(r.time, "123519");
   EXPECT_EQ(r.position.latHemisphere, "N");
   EXPECT_EQ(r.position.lon, "01131.000");
-  EXPECT_EQ(r.speed, "11.5235555555556");
+  EXPECT_EQ(text::General(*r.speed), "11.5235555555556");
   EXPECT_EQ(r.course, "084.4");
-  EXPECT_EQ(r.variation, "3.1");
-  EXPECT_EQ(r.variationSign, "-1");
+  EXPECT_EQ(r.variation, 3.1);
+  EXPECT_EQ(r.variationSign, -1);
   ParseRmc("", r);
-  EXPECT_EQ(r.date + r.time + r.position.lat + r.speed + r.variationSign, "");
-  // Fractions of a second go; a time cut short keeps what it has.
-  ParseRmc("$GPRMC,093156.500,A,5333.4037,N", r);
-  EXPECT_EQ(r.time, "09:31:56");
-  ParseRmc("$GPRMC,0931", r);
-  EXPECT_EQ(r.time, "09:31:");
+  EXPECT_EQ(std::string(r.date) + std::string(r.time) + std::string(r.position.lat), "");
+  EXPECT_FALSE(r.speed || r.variation || r.variationSign);
+  ParseRmc("$GPRMC,1,A,,,,,,,,,X*00", r);
+  EXPECT_EQ(r.variationSign, 0);
+}
+
+// The log texts of time and date fields, and the seconds that stand for
+// them: only where the text is a canonical date and time.
+TEST(NmeaDateTime, TextsAndSecondsOfTimeAndDateFields) {
+  struct Case {
+    std::string_view date;
+    std::string_view time;
+    std::string_view text;  // date text, a blank, time text
+    bool typed;
+  };
+  const std::vector<Case> cases = {
+      {"230394", "123519", "2094/03/23 12:35:19", true},
+      {"010100", "000000", "2000/01/01 00:00:00", true},  // midnight
+      {"311299", "235959", "2099/12/31 23:59:59", true},
+      {"230394", "093156.500", "2094/03/23 09:31:56", true},  // fractions dropped
+      {"230394", "093156xyz", "2094/03/23 09:31:56", true},   // what follows is not read
+      {"230394", "0931", "2094/03/23 09:31:", false},         // cut short
+      {"230394", "", "2094/03/23 ", false},
+      {"", "123519", " 12:35:19", false},  // no date
+      {"2303", "123519", "20/03/23 12:35:19", false},
+      {"300201", "123519", "2001/02/30 12:35:19", false},  // no such day
+      {"290200", "123519", "2000/02/29 12:35:19", true},   // a leap day
+      {"230394", "246000", "2094/03/23 24:60:00", false},
+      {"230394", "12 519", "2094/03/23 12: 5:19", false},  // bad digit
+      {"23O394", "123519", "2094/O3/23 12:35:19", false},
+      {"230394", "1235\xc3\xa9", "2094/03/23 12:35:\xc3\xa9", false},
+  };
+  for (const Case& c : cases) {
+    std::string made;
+    AppendLogDate(made, c.date);
+    made.push_back(' ');
+    AppendLogTime(made, c.time);
+    EXPECT_EQ(made, c.text) << c.date << " " << c.time;
+    const std::optional<text::LocalSeconds> seconds = NmeaDateTime(c.date, c.time);
+    EXPECT_EQ(seconds.has_value(), c.typed) << c.text;
+    if (seconds) {
+      EXPECT_EQ(seconds, text::ParseCanonicalDateTime(c.text)) << c.text;
+    }
+  }
 }
 
 TEST(ParseGga, FixQualityHeightAndTime) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"1", "Normal"}, {"2", "Diff"}, {"0", ""}, {"8", ""}, {"", ""}};
-  for (const auto& [quality, text] : cases) {
+  const std::vector<std::pair<std::string, FixQuality>> cases = {{"1", FixQuality::kNormal},
+                                                                 {"2", FixQuality::kDifferential},
+                                                                 {"0", FixQuality::kNone},
+                                                                 {"8", FixQuality::kNone},
+                                                                 {"", FixQuality::kNone}};
+  for (const auto& [quality, expected] : cases) {
     GgaResult r;
-    ParseGga("$GPGGA,200004,5504.4343,N,01025.5386,E," + quality + ",03,2.5,-9.1,M,43.9,M,,*62", r);
-    EXPECT_EQ(r.quality, text) << quality;
-    EXPECT_EQ(r.height, "-9.1");  // above sea level; the geoid separation is not added
-    EXPECT_EQ(r.time, "20:00:04");
+    const std::string sentence =
+        "$GPGGA,200004,5504.4343,N,01025.5386,E," + quality + ",03,2.5,-9.1,M,43.9,M,,*62";
+    ParseGga(sentence, r);
+    EXPECT_EQ(r.quality, expected) << quality;
+    EXPECT_EQ(r.height, -9.1);  // above sea level; the geoid separation is not added
+    EXPECT_EQ(r.time, "200004");
   }
   GllResult gll;
   ParseGll("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", gll);
-  EXPECT_EQ(gll.time, "22:53:09");
+  EXPECT_EQ(gll.time, "225309");
   EXPECT_EQ(gll.position.lat, "4527.458");
 }
 
 TEST(ParseGarminSentences, SingleValues) {
-  std::string value;
-  ParseAltitude("$PGRMZ,1000,f,3*27", value);
-  EXPECT_EQ(value, "304.8");
-  ParseAltitude("$PGRMZ,,f,1*29", value);
-  EXPECT_EQ(value, "");
+  std::optional<double> altitude;
+  ParseAltitude("$PGRMZ,1000,f,3*27", altitude);
+  EXPECT_EQ(text::General(*altitude), "304.8");
+  ParseAltitude("$PGRMZ,,f,1*29", altitude);
+  EXPECT_FALSE(altitude);
+  std::string_view value;
   ParseErrorEstimate("$PGRME,09.10,M,15.0,M,12.0,M*21", value);
   EXPECT_EQ(value, "09.10");
   ParseHchdg("$HCHDG,101.1,,,7.1,W*3C", value);
@@ -124,13 +169,9 @@ TEST(ParseGarminSentences, SingleValues) {
   }
 }
 
-TEST(AppendNmeaDegrees, DegreesAndDecimalMinutes) {
-  std::string out;
-  AppendNmeaDegrees(out, "3238.9148");
-  EXPECT_NEAR(Degrees(out), 32 + 38.9148 / 60, 1e-12);
-  out.clear();
-  AppendNmeaDegrees(out, "");
-  EXPECT_EQ(out, "");
+TEST(NmeaDegrees, DegreesAndDecimalMinutes) {
+  EXPECT_NEAR(NmeaDegrees("3238.9148"), 32 + 38.9148 / 60, 1e-12);
+  EXPECT_EQ(NmeaDegrees(""), 0);
 }
 
 TEST(ParseNmeaBlock, ReferenceRmcBlock) {
@@ -155,6 +196,42 @@ TEST(ParseNmeaBlock, ReferenceRmcBlock) {
   const Parsed still =
       Parse("$GPRMC,123519,A,4807.038,N,01131.000,E,000.0,000.0,230394,003.1,W*6A", state);
   EXPECT_EQ(still.line.field[kLogCourse], "0");
+}
+
+// A record that refers to the state gives its time as seconds only where
+// field 3 is a canonical date and time; otherwise the text stands as the
+// fields made it, which the track then reads or refuses.
+TEST(ParseNmeaBlock, TimesAsSecondsOnlyWhereTheirTextIsCanonical) {
+  struct Case {
+    std::string time;
+    std::string date;
+    std::string text;
+    bool typed;
+  };
+  const std::vector<Case> cases = {
+      {"123519", "230394", "2094/03/23 12:35:19", true},
+      {"000000", "010100", "2000/01/01 00:00:00", true},  // midnight
+      {"235959.99", "311299", "2099/12/31 23:59:59", true},
+      {"0931", "230394", "2094/03/23 09:31:", false},
+      {"123519", "", "12:35:19", false},  // a time of day, dated by the track
+      {"1235x9", "230394", "2094/03/23 12:35:x9", false},
+      {"123519", "310294", "2094/02/31 12:35:19", false},
+  };
+  for (const Case& c : cases) {
+    for (const bool direct : {false, true}) {
+      LogFixState state;
+      LogLine line;
+      line.direct = direct;
+      const std::string block =
+          "$GPRMC," + c.time + ",A,4807.038,S,01131.000,W,1,2," + c.date + ",3.1,E*00";
+      EXPECT_EQ(ParseNmeaBlock(block, state, line), LogRecord::kFix) << block;
+      EXPECT_EQ(line.Field(kLogDateTime), c.text) << block;
+      EXPECT_EQ(line.DateTime().has_value(), c.typed && direct) << block;
+      if (line.DateTime()) {
+        EXPECT_EQ(line.DateTime(), text::ParseCanonicalDateTime(c.text)) << block;
+      }
+    }
+  }
 }
 
 TEST(ParseNmeaBlock, HeadingUsesTheLastVariation) {
