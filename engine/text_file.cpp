@@ -299,26 +299,32 @@ bool InputTextFile::AtEnd() const { return !Fill(); }
 
 bool InputTextFile::ReadLine(std::string& line) {
   line.clear();
-  std::string& target = encoding_ == Encoding::kCp932 ? raw_ : line;
+  return AppendLine(line);
+}
+
+bool InputTextFile::AppendLine(std::string& text) {
+  const bool cp932 = encoding_ == Encoding::kCp932;
+  std::string& target = cp932 ? raw_ : text;
   raw_.clear();
   if (!Fill()) return false;
+  const std::size_t start = target.size();
   while (Fill()) {
-    const char* start = buffer_.data() + begin_;
+    const char* from = buffer_.data() + begin_;
     const std::size_t available = end_ - begin_;
-    const void* newline = std::memchr(start, '\n', available);
+    const void* newline = std::memchr(from, '\n', available);
     if (newline != nullptr) {
-      const auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - start);
-      target.append(start, length);
+      const auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - from);
+      target.append(from, length);
       begin_ += length + 1;
       consumed_ += length + 1;
       break;
     }
-    target.append(start, available);
+    target.append(from, available);
     begin_ = end_;
     consumed_ += available;
   }
-  if (!target.empty() && target.back() == '\r') target.pop_back();
-  if (encoding_ == Encoding::kCp932) codec_->Decode(raw_, line);
+  if (target.size() > start && target.back() == '\r') target.pop_back();
+  if (cp932) codec_->Decode(raw_, text);
   return true;
 }
 

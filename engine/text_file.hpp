@@ -109,6 +109,7 @@ class InputTextFile final : public text::LineSource {
 
   [[nodiscard]] bool AtEnd() const override;
   bool ReadLine(std::string& line) override;
+  bool AppendLine(std::string& text) override;
 
  private:
   bool DetectEncoding();

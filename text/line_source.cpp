@@ -6,15 +6,26 @@ StringLineSource::StringLineSource(std::string_view text) : text_(text) {}
 
 bool StringLineSource::AtEnd() const { return position_ >= text_.size(); }
 
+bool LineSource::AppendLine(std::string& text) {
+  std::string line;
+  if (!ReadLine(line)) return false;
+  text += line;
+  return true;
+}
+
 bool StringLineSource::ReadLine(std::string& line) {
   line.clear();
+  return AppendLine(line);
+}
+
+bool StringLineSource::AppendLine(std::string& text) {
   if (AtEnd()) return false;
   std::size_t end = text_.find('\n', position_);
   const std::size_t next = end == std::string::npos ? text_.size() : end + 1;
   if (end == std::string::npos) end = text_.size();
   std::size_t length = end - position_;
   if (length > 0 && text_[position_ + length - 1] == '\r') --length;
-  line.assign(text_, position_, length);
+  text.append(text_, position_, length);
   position_ = next;
   return true;
 }

@@ -16,6 +16,10 @@ class LineSource {
   [[nodiscard]] virtual bool AtEnd() const = 0;
   // Reads the next line into `line`; false (and `line` empty) at the end.
   virtual bool ReadLine(std::string& line) = 0;
+  // Appends the next line to what `text` holds, so that a block of lines
+  // is gathered without a copy of each; false, with `text` as it was, at
+  // the end.
+  virtual bool AppendLine(std::string& text);
 };
 
 // Lines held in memory; the text is split at LF, a CR before the LF is
@@ -25,6 +29,7 @@ class StringLineSource final : public LineSource {
   explicit StringLineSource(std::string_view text);
   [[nodiscard]] bool AtEnd() const override;
   bool ReadLine(std::string& line) override;
+  bool AppendLine(std::string& text) override;
 
  private:
   std::string text_;

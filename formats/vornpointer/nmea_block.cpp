@@ -250,8 +250,10 @@ LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& ou
     }
     work.rest.clear();
     work.restAt = 0;
-    std::string& line = work.vrpLine;  // free until the block is parsed
-    while (source.ReadLine(line) && !line.empty()) work.rest.append(line);
+    // The block's lines up to the empty line that ends it.
+    for (std::size_t before = 0; before = work.rest.size(), source.AppendLine(work.rest);) {
+      if (work.rest.size() == before) break;
+    }
   }
   const std::string_view rest = std::string_view(work.rest).substr(work.restAt);
   ScannedFix fix = ScanBlock(rest, true);
