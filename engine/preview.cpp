@@ -37,6 +37,15 @@ PreviewPoint PointOf(const WptRec& point) {
           Degrees(geo::ReadCoordText(point.lon, form)), kUnknown};
 }
 
+PreviewPoint PointOf(const RoutePoints& points, const RtePnt& point, std::string& scratch) {
+  const std::string_view form = points.CoordFormat(point);
+  const double lat =
+      Degrees(geo::ReadCoordText(points.CoordText(point, PointField::kLat, scratch), form));
+  const double lon =
+      Degrees(geo::ReadCoordText(points.CoordText(point, PointField::kLon, scratch), form));
+  return {lat, lon, kUnknown};
+}
+
 // The receiver's own speed; else the speed of the leg that ends here, which
 // the program worked out from the times and the distance.
 double SpeedOf(const TrackPoints& points, const TrkPnt& point) {
@@ -59,7 +68,10 @@ void FeedPreview(RecordKind kind, const RecordBuffers& buffers, PreviewSink& sin
       return;
     case RecordKind::kRte: {
       const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
-      for (std::size_t i = 1; i <= n; ++i) points.push_back(PointOf(buffers.rtePnt[i]));
+      std::string scratch;
+      for (std::size_t i = 1; i <= n; ++i) {
+        points.push_back(PointOf(buffers.rtePnt, buffers.rtePnt[i], scratch));
+      }
       sink.Record(kind, buffers.rteHdr.rteName, points);
       return;
     }

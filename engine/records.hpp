@@ -2,8 +2,9 @@
 // time, streamed from the reader to the writer.
 //
 // Every field reads back exactly as it was read; numbers are taken from a
-// text by its leading numeric value. Waypoints and route points keep their
-// fields as texts; track points keep numbers (track_points.hpp). The leg and
+// text by its leading numeric value. A waypoint keeps its fields as texts;
+// route points and track points keep numbers (route_points.hpp,
+// track_points.hpp). The leg and
 // total values are computed by the program, so they are kept as numbers
 // already rounded to what their general text reads back as (RoundToGeneral):
 // arithmetic on them is arithmetic on the stored texts, and the text is
@@ -12,7 +13,7 @@
 
 #include <string>
 
-#include "engine/point_list.hpp"
+#include "engine/route_points.hpp"
 #include "engine/track_points.hpp"
 
 namespace vc::engine {
@@ -59,7 +60,7 @@ struct TrkHdr {
 struct RecordBuffers {
   WptRec wpt;
   RteHdr rteHdr;
-  PointList<WptRec> rtePnt;
+  RoutePoints rtePnt;
   TrkHdr trkHdr;
   TrackPoints trkPnt;
 };

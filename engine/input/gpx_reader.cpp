@@ -44,6 +44,15 @@ void StoreWaypoint(const gpx::GpxPoint& from, WptRec& point) {
   point.recCoordFormat = kGpxCoordFormat;
 }
 
+void StoreRoutePoint(const gpx::GpxPoint& from, RoutePoints& points, RtePnt& point) {
+  points.SetText(point, PointText::kName, from.name);
+  points.SetCoord(point, PointField::kLat, from.lat);
+  points.SetCoord(point, PointField::kLon, from.lon);
+  points.SetText(point, PointText::kInfo1, from.cmt);
+  points.SetText(point, PointText::kInfo2, from.desc);
+  points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
+}
+
 void SetMeasured(TrackPoints& points, TrkPnt& point, PointField field,
                  const std::optional<double>& value, double factor = 1) {
   if (value) {
@@ -113,7 +122,8 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   void RouteBegin() override { Buffers().rtePnt.Clear(); }
 
   void RoutePoint(const gpx::GpxPoint& point) override {
-    StoreWaypoint(point, Buffers().rtePnt.Add());
+    RoutePoints& points = Buffers().rtePnt;
+    StoreRoutePoint(point, points, points.Add());
   }
 
   void RouteEnd(std::string_view name, std::string_view number) override {

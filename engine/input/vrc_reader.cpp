@@ -78,6 +78,16 @@ void StorePoint(const vrc::VrcFields& fields, WptRec& point) {
   point.recCoordFormat = fields[2];
 }
 
+void StoreRoutePoint(const vrc::VrcFields& fields, RoutePoints& points, RtePnt& point) {
+  points.SetText(point, PointText::kName, text::TrimSpaces(fields[39]));
+  points.SetCoord(point, PointField::kLat, fields[5]);
+  points.SetCoord(point, PointField::kLon, fields[6]);
+  points.SetText(point, PointText::kInfo1, text::TrimSpaces(fields[40]));
+  points.SetText(point, PointText::kInfo2, text::TrimSpaces(fields[8]));
+  points.SetText(point, PointText::kInfo3, text::TrimSpaces(fields[10]));
+  points.SetLabels(point, fields[3], kVrcUtcOffset, fields[2]);
+}
+
 // Track point columns: 2 form, 3 datum, 4 latitude, 5 longitude, 6 time.
 // The receiver's measurements are not kept; the legs are computed anew.
 void StoreTrackPoint(const vrc::VrcFields& fields, TrackPoints& points, TrkPnt& point) {
@@ -162,7 +172,7 @@ class VrcReader final : public RecordReader {
         SetCount(header.pntNum, buffers.rtePnt.Count());
         break;
       }
-      StorePoint(line_.fields, buffers.rtePnt.Add());
+      StoreRoutePoint(line_.fields, buffers.rtePnt, buffers.rtePnt.Add());
       if (conversion.PointTick()) break;
     }
     return RecordKind::kRte;

@@ -73,6 +73,14 @@ void StorePoint(const wpt::WptLine& line, const std::string& fileDatum, WptRec& 
   point.recCoordFormat = line.fields[kFormField];
 }
 
+void StoreRoutePoint(const wpt::WptLine& line, const std::string& fileDatum, RoutePoints& points,
+                     RtePnt& point) {
+  points.SetText(point, PointText::kName, text::TrimSpaces(line.fields[kNameField]));
+  points.SetCoord(point, PointField::kLat, line.fields[kPointLatField]);
+  points.SetCoord(point, PointField::kLon, line.fields[kPointLonField]);
+  points.SetLabels(point, fileDatum, kWaypointPlusUtcOffset, line.fields[kFormField]);
+}
+
 // The date and time fields joined by one blank, rewritten as
 // "yyyy/mm/dd hh:nn:ss". A time that cannot be read keeps the joined text,
 // and so does a time without a date: it is a time of day, on no known day.
@@ -160,7 +168,7 @@ class WaypointPlusReader final : public RecordReader {
     buffers.rtePnt.Clear();
     ReadLookahead();
     while (lookahead_.kind == kRoutePointKind) {
-      StorePoint(lookahead_, context.fileDatum, buffers.rtePnt.Add());
+      StoreRoutePoint(lookahead_, context.fileDatum, buffers.rtePnt, buffers.rtePnt.Add());
       ReadLookahead();
       if (conversion.PointTick()) break;
     }

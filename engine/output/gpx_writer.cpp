@@ -102,19 +102,19 @@ class GpxWriter final : public KindWriter {
   }
 
  private:
+  // A converted waypoint or route point, indented by two or four blanks.
   void AppendPoint(std::string& out, std::string_view element, std::string_view indent,
-                   const WptRec& point, Conversion& conversion) {
-    ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
+                   std::string_view name, std::string_view cmt, std::string_view desc) {
     out += indent;
     out += '<';
     out += element;
     out += ' ';
     AppendPosition(out, point_);
     out += '>';
-    const std::string inner = std::string(indent) + "  ";
-    AppendElement(out, inner, "name", point.name);
-    AppendElement(out, inner, "cmt", point.info1);
-    AppendElement(out, inner, "desc", point.info2);
+    const std::string_view inner = std::string_view("      ").substr(0, indent.size() + 2);
+    AppendElement(out, inner, "name", name);
+    AppendElement(out, inner, "cmt", cmt);
+    AppendElement(out, inner, "desc", desc);
     out += kLineBreak;
     out += indent;
     out += "</";
@@ -123,7 +123,9 @@ class GpxWriter final : public KindWriter {
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
-    AppendPoint(output.text(), "wpt", "  ", conversion.context.buffers.wpt, conversion);
+    const WptRec& waypoint = conversion.context.buffers.wpt;
+    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
+    AppendPoint(output.text(), "wpt", "  ", waypoint.name, waypoint.info1, waypoint.info2);
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {
@@ -141,8 +143,12 @@ class GpxWriter final : public KindWriter {
     }
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
+      const RoutePoints& points = buffers.rtePnt;
+      const RtePnt& point = points[i];
+      ConvertPointForOutput(points, point, conversion.frame, conversion.now, point_);
       out += kLineBreak;
-      AppendPoint(out, "rtept", "    ", buffers.rtePnt[i], conversion);
+      AppendPoint(out, "rtept", "    ", points.Text(point, PointText::kName),
+                  points.Text(point, PointText::kInfo1), points.Text(point, PointText::kInfo2));
       output.FlushIfLarge();
     }
     out += kLineBreak;

@@ -122,7 +122,8 @@ class KmlWriter final : public KindWriter {
     out += "<styleUrl>#route</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
+                            point_);
       if (i > 1) out += ' ';
       AppendCoordinate(out, point_, ',');
     }

@@ -211,7 +211,8 @@ class MpsWriter final : public KindWriter {
     line_.Begin(output, kRouteLineGroup, str_, info_);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
+                            point_);
       line_.Add(output, point_.lat, point_.lon, i == n);
     }
     line_.End(output);
@@ -221,7 +222,8 @@ class MpsWriter final : public KindWriter {
     const bool ascending = conversion.options.routeOrder == kAscending;
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
+                            point_);
       AppendPosition(pos_, point_.lat, point_.lon);
       str_.assign(label_);
       const std::size_t number = ascending ? i : n - i + 1;

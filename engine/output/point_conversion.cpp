@@ -49,6 +49,23 @@ struct WaypointCoords {
   }
 };
 
+// A route point's coordinates are numbers where they can be.
+struct RouteCoords {
+  const RoutePoints& points;
+  const RtePnt& point;
+
+  [[nodiscard]] std::string_view Datum() const noexcept { return points.Datum(point); }
+  [[nodiscard]] std::string_view UtcOffset() const noexcept { return points.UtcOffset(point); }
+  [[nodiscard]] std::string_view Form() const noexcept { return points.CoordFormat(point); }
+  [[nodiscard]] double Degrees(PointField field) const { return points.Degrees(point, field); }
+  void AppendIn(std::string& out, PointField field, std::string_view toForm) const {
+    points.AppendCoordIn(out, point, field, toForm);
+  }
+  std::string_view Text(PointField field, std::string& scratch) const {
+    return points.CoordText(point, field, scratch);
+  }
+};
+
 // A track point's coordinates are numbers where they can be.
 struct TrackCoords {
   const TrackPoints& points;
@@ -131,6 +148,27 @@ double ZoneShiftHours(ConvertedPoint& converted, std::string_view recUtcOffset) 
   return last.hours;
 }
 
+// A waypoint's or a route point's time: "now" in the output's zone. The
+// points of a route share it, so it is made again only when the zone or
+// "now" changes.
+void SetWaypointTime(ConvertedPoint& converted, std::string_view recUtcOffset,
+                     text::LocalSeconds now) {
+  const ConvertedPoint::ZoneShift& last = converted.lastShift;
+  const bool sameZone =
+      last.known && last.out == converted.outUtcOffset && last.own == recUtcOffset;
+  converted.shiftedTime.reset();
+  if (sameZone && converted.pointTimeNow == now && !converted.pointTime.empty()) return;
+  converted.pointTime.clear();
+  const double hours = ZoneShiftHours(converted, recUtcOffset);
+  text::LocalSeconds shifted = now;
+  if (hours != 0 && text::IsWritableTime(now) && text::ShiftByHours(shifted, hours)) {
+    text::AppendGeneralDateTime(converted.pointTime, shifted);
+  } else {
+    text::AppendDateTime(converted.pointTime, now);
+  }
+  converted.pointTimeNow = now;
+}
+
 }  // namespace
 
 std::size_t PointCountToWrite(std::string_view pntNum, std::size_t held) noexcept {
@@ -141,15 +179,13 @@ std::size_t PointCountToWrite(std::string_view pntNum, std::size_t held) noexcep
 void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
                            ConvertedPoint& converted) {
   ConvertCoordinates(WaypointCoords{point}, frame, converted);
-  converted.pointTime.clear();
-  converted.shiftedTime.reset();
-  const double hours = ZoneShiftHours(converted, point.recUtcOffset);
-  text::LocalSeconds shifted = now;
-  if (hours != 0 && text::IsWritableTime(now) && text::ShiftByHours(shifted, hours)) {
-    text::AppendGeneralDateTime(converted.pointTime, shifted);
-  } else {
-    text::AppendDateTime(converted.pointTime, now);
-  }
+  SetWaypointTime(converted, point.recUtcOffset, now);
+}
+
+void ConvertPointForOutput(const RoutePoints& points, const RtePnt& point, const OutputFrame& frame,
+                           text::LocalSeconds now, ConvertedPoint& converted) {
+  ConvertCoordinates(RouteCoords{points, point}, frame, converted);
+  SetWaypointTime(converted, points.UtcOffset(point), now);
 }
 
 void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const OutputFrame& frame,

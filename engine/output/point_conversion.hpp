@@ -28,8 +28,10 @@ struct ConvertedPoint {
   std::string_view outUtcOffset;
   std::string_view lat;
   std::string_view lon;
-  // The time of a waypoint or route point in the output's zone ("now").
+  // The time of a waypoint or route point in the output's zone ("now"),
+  // and the "now" it was made for.
   std::string pointTime;
+  text::LocalSeconds pointTimeNow{};
   // A track point's time when the zone shift changed it; otherwise the
   // point's own dateTime stands.
   std::optional<text::LocalSeconds> shiftedTime;
@@ -54,6 +56,9 @@ struct ConvertedPoint {
 // point's zone.
 void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
                            ConvertedPoint& converted);
+
+void ConvertPointForOutput(const RoutePoints& points, const RtePnt& point, const OutputFrame& frame,
+                           text::LocalSeconds now, ConvertedPoint& converted);
 
 // A track point; its time is brought into the output's zone.
 void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const OutputFrame& frame,

@@ -43,25 +43,26 @@ class VrcWriter final : public KindWriter {
     points.AppendTrimmed(fields_[column], point, field);
   }
 
-  // Waypoints and route points share columns 1 to 40.
-  void SetWaypointColumns(std::string_view kind, const WptRec& point) {
+  // Waypoints and route points share columns 1 to 40; the point is converted.
+  void SetWaypointColumns(std::string_view kind, std::string_view name, std::string_view info1,
+                          std::string_view info2, std::string_view info3) {
     Set(1, kind);
     Set(2, point_.outCoordFormat);
     Set(3, point_.outDatum);
-    SetTrimmed(4, point.name);
+    SetTrimmed(4, name);
     Set(5, point_.lat);
     Set(6, point_.lon);
-    SetTrimmed(7, point.info1);
-    SetTrimmed(8, point.info2);
-    SetTrimmed(10, point.info3);
-    SetTrimmed(39, point.name);
-    SetTrimmed(40, point.info1);
+    SetTrimmed(7, info1);
+    SetTrimmed(8, info2);
+    SetTrimmed(10, info3);
+    SetTrimmed(39, name);
+    SetTrimmed(40, info1);
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
     ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
-    SetWaypointColumns("WPT", waypoint);
+    SetWaypointColumns("WPT", waypoint.name, waypoint.info1, waypoint.info2, waypoint.info3);
     vrc::AppendVrcLine(output.text(), fields_);
   }
 
@@ -76,9 +77,12 @@ class VrcWriter final : public KindWriter {
     const std::size_t n = PointCountToWrite(header.pntNum, buffers.rtePnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      const WptRec& point = buffers.rtePnt[i];
-      ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
-      SetWaypointColumns("RTP", point);
+      const RoutePoints& points = buffers.rtePnt;
+      const RtePnt& point = points[i];
+      ConvertPointForOutput(points, point, conversion.frame, conversion.now, point_);
+      SetWaypointColumns(
+          "RTP", points.Text(point, PointText::kName), points.Text(point, PointText::kInfo1),
+          points.Text(point, PointText::kInfo2), points.Text(point, PointText::kInfo3));
       output.text() += kLineBreak;
       vrc::AppendVrcLine(output.text(), fields_);
       output.FlushIfLarge();

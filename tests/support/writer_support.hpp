@@ -11,6 +11,7 @@
 #include "engine/output/record_writer.hpp"
 #include "engine/text_file.hpp"
 #include "support/engine_support.hpp"
+#include "support/route_point_support.hpp"
 #include "support/track_point_support.hpp"
 
 namespace vc::testing {
@@ -73,7 +74,7 @@ inline void SetRoute(engine::RecordBuffers& buffers, std::string rteNo, std::str
                      const std::vector<engine::WptRec>& points) {
   buffers.rteHdr = {std::move(rteNo), std::move(rteName), std::to_string(points.size())};
   buffers.rtePnt.Clear();
-  for (const auto& point : points) buffers.rtePnt.Add() = point;
+  for (const auto& point : points) AddRoutePoint(buffers.rtePnt, point);
 }
 
 // A track flagged "True" with empty name and code and zero totals.

@@ -10,6 +10,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/distance.hpp"
 #include "support/record_reader_support.hpp"
+#include "support/route_point_support.hpp"
 #include "support/track_point_support.hpp"
 #include "text/numbers.hpp"
 
@@ -136,7 +137,7 @@ TEST(VrcRecords, PointFields) {
   expectPoint(context.buffers.wpt);
   ASSERT_EQ(reading.Next(), RecordKind::kRte);
   EXPECT_EQ(context.buffers.rteHdr.rteNo + "|" + context.buffers.rteHdr.rteName, " 7 | MY ROUTE ");
-  expectPoint(context.buffers.rtePnt[1]);
+  expectPoint(vc::testing::RoutePointTexts(context.buffers.rtePnt, 1));
 }
 
 TEST(VrcTrack, HeaderFields) {

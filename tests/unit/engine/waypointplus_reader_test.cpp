@@ -8,6 +8,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/distance.hpp"
 #include "support/record_reader_support.hpp"
+#include "support/route_point_support.hpp"
 #include "support/track_point_support.hpp"
 #include "text/numbers.hpp"
 
@@ -146,7 +147,7 @@ TEST(WaypointPlusRecords, WaypointAndRoutePointFields) {
   ASSERT_EQ(reading.Next(), RecordKind::kRte);
   EXPECT_EQ(context.buffers.rteHdr.rteNo, "7");
   EXPECT_EQ(context.buffers.rteHdr.rteName, " HOME ");  // not trimmed
-  const WptRec& point = context.buffers.rtePnt[1];
+  const WptRec point = vc::testing::RoutePointTexts(context.buffers.rtePnt, 1);
   EXPECT_EQ(point.name, "Q1");
   EXPECT_EQ(point.lat + "|" + point.lon + "|" + point.recCoordFormat, "35.3|139.3|DM");
   EXPECT_EQ(point.recDatum, "WGS84");
