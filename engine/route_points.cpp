@@ -96,11 +96,12 @@ void RoutePoints::SetCoord(RtePnt& point, PointField field, std::string_view tex
   point.ownText &= static_cast<std::uint8_t>(~bit);
   point.fromDegrees &= static_cast<std::uint8_t>(~bit);
   point.spelling[i] = 0;
-  if (const std::optional<double> value = GeneralTextValue(text)) {
-    point.coord[i].number = *value;
-  } else if (const std::uint8_t spelling = FixedSpelling(text); spelling != 0) {
+  // Most general texts are fixed spellings too ("35.5" has one decimal).
+  if (const std::uint8_t spelling = FixedSpelling(text); spelling != 0) {
     point.spelling[i] = spelling;
     point.coord[i].number = text::LeadingValue(text);
+  } else if (const std::optional<double> value = GeneralTextValue(text)) {
+    point.coord[i].number = *value;
   } else {
     point.ownText |= bit;
     point.coord[i].textAt = Store(text);

@@ -96,7 +96,7 @@ class LineStatement {
   bool first_ = true;
 };
 
-// The statement of a track point, made once per track with stand-ins for
+// The statement of a track or route point, made once per record with stand-ins for
 // pos, str and info: each point then only fills in its three values, which
 // gives the bytes of the statement made from them (none is empty: the
 // commas between the annotations are always written).
@@ -220,6 +220,8 @@ class MpsWriter final : public KindWriter {
     label_.assign("[RP]");
     label_ += text::LeftChars(name, 3);
     const bool ascending = conversion.options.routeOrder == kAscending;
+    // pos, str and info of a route point are never empty.
+    pointStatement_.Begin(kRoutePointGroup);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
       ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
@@ -232,7 +234,7 @@ class MpsWriter final : public KindWriter {
       text::AppendPattern(info_, static_cast<double>(i), text::kPattern000);
       info_ += '>';
       output.text() += kLineBreak;
-      AppendPointStatement(output, kRoutePointGroup);
+      pointStatement_.Append(output.text(), pos_, str_, info_);
       output.FlushIfLarge();
     }
   }
