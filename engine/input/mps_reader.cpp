@@ -106,17 +106,20 @@ class MpsReader final : public RecordReader {
 
  private:
   RecordKind ReadWaypoint(const mps::MpsStatement& statement, Conversion& conversion) {
-    WptRec& wpt = conversion.context.buffers.wpt;
-    ParsePosFirst(ValueOf(statement, "pos"), wpt.lat, wpt.lon);
+    WptRec& waypoint = conversion.context.buffers.wpt;
+    RoutePoints& store = waypoint.store;
+    RtePnt& point = waypoint.Begin();
+    // The coordinates keep their texts as written.
+    ParsePosFirst(ValueOf(statement, "pos"), lat_, lon_);
+    store.SetCoord(point, PointField::kLat, lat_);
+    store.SetCoord(point, PointField::kLon, lon_);
     std::vector<std::string_view> items;
     SplitList(ValueOf(statement, "info"), ',', items);
-    wpt.info1 = text::TrimSpaces(ListItem(items, 1));
-    wpt.info2 = text::TrimSpaces(ListItem(items, 2));
-    wpt.info3 = text::TrimSpaces(ListItem(items, 3));
-    wpt.name = NameAfterPrefix(ValueOf(statement, "str"));
-    wpt.recDatum = "TOKYO";
-    wpt.recUtcOffset = "+9";
-    wpt.recCoordFormat = "MPS";
+    store.SetText(point, PointText::kInfo1, text::TrimSpaces(ListItem(items, 1)));
+    store.SetText(point, PointText::kInfo2, text::TrimSpaces(ListItem(items, 2)));
+    store.SetText(point, PointText::kInfo3, text::TrimSpaces(ListItem(items, 3)));
+    store.SetText(point, PointText::kName, NameAfterPrefix(ValueOf(statement, "str")));
+    store.SetLabels(point, "TOKYO", "+9", "MPS");
     return RecordKind::kWpt;
   }
 
@@ -199,6 +202,8 @@ class MpsReader final : public RecordReader {
   // The number of the last route read, the base of the next automatic one.
   std::string lastRteNo_;
   std::string name_;
+  std::string lat_;
+  std::string lon_;
 };
 
 }  // namespace

@@ -102,9 +102,10 @@ class GpxWriter final : public KindWriter {
   }
 
  private:
-  // A converted waypoint or route point, indented by two or four blanks.
+  // A waypoint or route point, indented by two or four blanks.
   void AppendPoint(std::string& out, std::string_view element, std::string_view indent,
-                   std::string_view name, std::string_view cmt, std::string_view desc) {
+                   const RoutePoints& points, const RtePnt& point, Conversion& conversion) {
+    ConvertPointForOutput(points, point, conversion.frame, conversion.now, point_);
     out += indent;
     out += '<';
     out += element;
@@ -112,9 +113,9 @@ class GpxWriter final : public KindWriter {
     AppendPosition(out, point_);
     out += '>';
     const std::string_view inner = std::string_view("      ").substr(0, indent.size() + 2);
-    AppendElement(out, inner, "name", name);
-    AppendElement(out, inner, "cmt", cmt);
-    AppendElement(out, inner, "desc", desc);
+    AppendElement(out, inner, "name", points.Text(point, PointText::kName));
+    AppendElement(out, inner, "cmt", points.Text(point, PointText::kInfo1));
+    AppendElement(out, inner, "desc", points.Text(point, PointText::kInfo2));
     out += kLineBreak;
     out += indent;
     out += "</";
@@ -124,8 +125,7 @@ class GpxWriter final : public KindWriter {
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
-    AppendPoint(output.text(), "wpt", "  ", waypoint.name, waypoint.info1, waypoint.info2);
+    AppendPoint(output.text(), "wpt", "  ", waypoint.store, waypoint.Point(), conversion);
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {
@@ -143,12 +143,8 @@ class GpxWriter final : public KindWriter {
     }
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      const RoutePoints& points = buffers.rtePnt;
-      const RtePnt& point = points[i];
-      ConvertPointForOutput(points, point, conversion.frame, conversion.now, point_);
       out += kLineBreak;
-      AppendPoint(out, "rtept", "    ", points.Text(point, PointText::kName),
-                  points.Text(point, PointText::kInfo1), points.Text(point, PointText::kInfo2));
+      AppendPoint(out, "rtept", "    ", buffers.rtePnt, buffers.rtePnt[i], conversion);
       output.FlushIfLarge();
     }
     out += kLineBreak;

@@ -95,12 +95,14 @@ class KmlWriter final : public KindWriter {
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
+    const RtePnt& point = waypoint.Point();
+    ConvertPointForOutput(waypoint.store, point, conversion.frame, conversion.now, point_);
     std::string& out = output.text();
     EnterFolder(out, RecordKind::kWpt);
     out += "    <Placemark>";
-    AppendName(out, waypoint.name);
-    const std::string_view comment = text::TrimSpaces(waypoint.info1);
+    AppendName(out, waypoint.store.Text(point, PointText::kName));
+    const std::string_view comment =
+        text::TrimSpaces(waypoint.store.Text(point, PointText::kInfo1));
     if (!comment.empty()) {
       out += "<description>";
       xml::AppendEscaped(out, comment);

@@ -188,15 +188,17 @@ class MpsWriter final : public KindWriter {
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
+    const RoutePoints& store = waypoint.store;
+    const RtePnt& point = waypoint.Point();
+    ConvertPointForOutput(store, point, conversion.frame, conversion.now, point_);
     AppendPosition(pos_, point_.lat, point_.lon);
     str_.assign("[WP]");
-    str_ += text::TrimSpaces(waypoint.name);
-    info_.assign(text::TrimSpaces(waypoint.info1));
+    str_ += text::TrimSpaces(store.Text(point, PointText::kName));
+    info_.assign(text::TrimSpaces(store.Text(point, PointText::kInfo1)));
     info_ += ',';
-    info_ += text::TrimSpaces(waypoint.info2);
+    info_ += text::TrimSpaces(store.Text(point, PointText::kInfo2));
     info_ += ',';
-    info_ += text::TrimSpaces(waypoint.info3);
+    info_ += text::TrimSpaces(store.Text(point, PointText::kInfo3));
     AppendPointStatement(output, kWaypointGroup);
   }
 

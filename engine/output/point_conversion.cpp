@@ -30,26 +30,7 @@ void DegreesInForm(std::string& out, double degrees, std::string_view form, std:
   geo::AppendConvertedCoord(out, number, "D", form);
 }
 
-// A waypoint or a route point keeps its coordinates as texts.
-struct WaypointCoords {
-  const WptRec& point;
-
-  [[nodiscard]] std::string_view Datum() const noexcept { return point.recDatum; }
-  [[nodiscard]] std::string_view UtcOffset() const noexcept { return point.recUtcOffset; }
-  [[nodiscard]] std::string_view Form() const noexcept { return point.recCoordFormat; }
-  [[nodiscard]] double Degrees(PointField field) const {
-    return geo::CoordDegrees(field == PointField::kLat ? point.lat : point.lon, Form());
-  }
-  void AppendIn(std::string& out, PointField field, std::string_view toForm) const {
-    geo::AppendConvertedCoord(out, field == PointField::kLat ? point.lat : point.lon, Form(),
-                              toForm);
-  }
-  std::string_view Text(PointField field, std::string& /*scratch*/) const {
-    return field == PointField::kLat ? point.lat : point.lon;
-  }
-};
-
-// A route point's coordinates are numbers where they can be.
+// A waypoint's or a route point's coordinates are numbers where they can be.
 struct RouteCoords {
   const RoutePoints& points;
   const RtePnt& point;
@@ -174,12 +155,6 @@ void SetWaypointTime(ConvertedPoint& converted, std::string_view recUtcOffset,
 std::size_t PointCountToWrite(std::string_view pntNum, std::size_t held) noexcept {
   const auto count = static_cast<std::uint64_t>(text::CountOf(pntNum));
   return count < held ? static_cast<std::size_t>(count) : held;
-}
-
-void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
-                           ConvertedPoint& converted) {
-  ConvertCoordinates(WaypointCoords{point}, frame, converted);
-  SetWaypointTime(converted, point.recUtcOffset, now);
 }
 
 void ConvertPointForOutput(const RoutePoints& points, const RtePnt& point, const OutputFrame& frame,

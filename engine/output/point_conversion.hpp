@@ -54,9 +54,6 @@ struct ConvertedPoint {
 
 // A waypoint or a route point; `now` is the conversion's "now" in the
 // point's zone.
-void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
-                           ConvertedPoint& converted);
-
 void ConvertPointForOutput(const RoutePoints& points, const RtePnt& point, const OutputFrame& frame,
                            text::LocalSeconds now, ConvertedPoint& converted);
 

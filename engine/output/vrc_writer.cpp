@@ -44,8 +44,9 @@ class VrcWriter final : public KindWriter {
   }
 
   // Waypoints and route points share columns 1 to 40; the point is converted.
-  void SetWaypointColumns(std::string_view kind, std::string_view name, std::string_view info1,
-                          std::string_view info2, std::string_view info3) {
+  void SetWaypointColumns(std::string_view kind, const RoutePoints& points, const RtePnt& point) {
+    const std::string_view name = points.Text(point, PointText::kName);
+    const std::string_view info1 = points.Text(point, PointText::kInfo1);
     Set(1, kind);
     Set(2, point_.outCoordFormat);
     Set(3, point_.outDatum);
@@ -53,16 +54,17 @@ class VrcWriter final : public KindWriter {
     Set(5, point_.lat);
     Set(6, point_.lon);
     SetTrimmed(7, info1);
-    SetTrimmed(8, info2);
-    SetTrimmed(10, info3);
+    SetTrimmed(8, points.Text(point, PointText::kInfo2));
+    SetTrimmed(10, points.Text(point, PointText::kInfo3));
     SetTrimmed(39, name);
     SetTrimmed(40, info1);
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
-    SetWaypointColumns("WPT", waypoint.name, waypoint.info1, waypoint.info2, waypoint.info3);
+    ConvertPointForOutput(waypoint.store, waypoint.Point(), conversion.frame, conversion.now,
+                          point_);
+    SetWaypointColumns("WPT", waypoint.store, waypoint.Point());
     vrc::AppendVrcLine(output.text(), fields_);
   }
 
@@ -80,9 +82,7 @@ class VrcWriter final : public KindWriter {
       const RoutePoints& points = buffers.rtePnt;
       const RtePnt& point = points[i];
       ConvertPointForOutput(points, point, conversion.frame, conversion.now, point_);
-      SetWaypointColumns(
-          "RTP", points.Text(point, PointText::kName), points.Text(point, PointText::kInfo1),
-          points.Text(point, PointText::kInfo2), points.Text(point, PointText::kInfo3));
+      SetWaypointColumns("RTP", points, point);
       output.text() += kLineBreak;
       vrc::AppendVrcLine(output.text(), fields_);
       output.FlushIfLarge();

@@ -69,8 +69,10 @@ class WaypointPlusWriter final : public KindWriter {
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
-    AppendWaypointLine(output.text(), "WP", waypoint.name, waypoint.info1);
+    const RtePnt& point = waypoint.Point();
+    ConvertPointForOutput(waypoint.store, point, conversion.frame, conversion.now, point_);
+    AppendWaypointLine(output.text(), "WP", waypoint.store.Text(point, PointText::kName),
+                       waypoint.store.Text(point, PointText::kInfo1));
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {

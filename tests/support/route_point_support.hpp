@@ -1,5 +1,5 @@
-// Test support for route points: a point made from the texts of a WptRec,
-// and a stored point's texts gathered back into one.
+// Test support for waypoints and route points: a point made from its texts,
+// and a stored point's texts gathered back.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +9,21 @@
 
 namespace vc::testing {
 
-inline engine::RtePnt& AddRoutePoint(engine::RoutePoints& points, const engine::WptRec& texts) {
-  engine::RtePnt& point = points.Add();
+// Every text of a waypoint or route point.
+struct PointTexts {
+  std::string name{};
+  std::string lat{};
+  std::string lon{};
+  std::string info1{};
+  std::string info2{};
+  std::string info3{};
+  std::string recDatum{};
+  std::string recUtcOffset{};
+  std::string recCoordFormat{};
+};
+
+inline void SetPointTexts(engine::RoutePoints& points, engine::RtePnt& point,
+                          const PointTexts& texts) {
   points.SetText(point, engine::PointText::kName, texts.name);
   points.SetText(point, engine::PointText::kInfo1, texts.info1);
   points.SetText(point, engine::PointText::kInfo2, texts.info2);
@@ -18,13 +31,22 @@ inline engine::RtePnt& AddRoutePoint(engine::RoutePoints& points, const engine::
   points.SetLabels(point, texts.recDatum, texts.recUtcOffset, texts.recCoordFormat);
   points.SetCoord(point, engine::PointField::kLat, texts.lat);
   points.SetCoord(point, engine::PointField::kLon, texts.lon);
+}
+
+inline engine::RtePnt& AddRoutePoint(engine::RoutePoints& points, const PointTexts& texts) {
+  engine::RtePnt& point = points.Add();
+  SetPointTexts(points, point, texts);
   return point;
 }
 
+inline void SetWaypoint(engine::WptRec& waypoint, const PointTexts& texts) {
+  SetPointTexts(waypoint.store, waypoint.Begin(), texts);
+}
+
 // Point number n of the route, as texts.
-inline engine::WptRec RoutePointTexts(const engine::RoutePoints& points, std::size_t n) {
+inline PointTexts RoutePointTexts(const engine::RoutePoints& points, std::size_t n) {
   const engine::RtePnt& point = points[n];
-  engine::WptRec texts;
+  PointTexts texts;
   texts.name = points.Text(point, engine::PointText::kName);
   texts.info1 = points.Text(point, engine::PointText::kInfo1);
   texts.info2 = points.Text(point, engine::PointText::kInfo2);
@@ -35,6 +57,10 @@ inline engine::WptRec RoutePointTexts(const engine::RoutePoints& points, std::si
   texts.recUtcOffset = points.UtcOffset(point);
   texts.recCoordFormat = points.CoordFormat(point);
   return texts;
+}
+
+inline PointTexts WaypointTexts(const engine::WptRec& waypoint) {
+  return RoutePointTexts(waypoint.store, 1);
 }
 
 }  // namespace vc::testing

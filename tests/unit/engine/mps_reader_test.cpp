@@ -139,7 +139,9 @@ class MpsReading : public ::testing::Test {
     return kinds;
   }
 
-  const WptRec& Waypoint() const { return context_.buffers.wpt; }
+  vc::testing::PointTexts Waypoint() const {
+    return vc::testing::WaypointTexts(context_.buffers.wpt);
+  }
   const RteHdr& Route() const { return context_.buffers.rteHdr; }
   const engine::RoutePoints& RoutePoints() const { return context_.buffers.rtePnt; }
   const TrkHdr& Track() const { return context_.buffers.trkHdr; }
@@ -192,7 +194,7 @@ TEST_F(MpsReading, ReadsAWaypointAmongTheScriptsOwnStatements) {
 }
 
 TEST_F(MpsReading, WaypointKeepsItsCoordinateTextsAndClearsMissingInfo) {
-  context_.buffers.wpt.info3 = "stale";
+  vc::testing::SetWaypoint(context_.buffers.wpt, {.info3 = "stale"});
   ASSERT_EQ(ReadAll("point pos=\"35/1/2\" str=\"[WP]\";\n"), Kinds{kWpt});
   EXPECT_EQ(Waypoint().name, "");
   EXPECT_EQ(Waypoint().lat, "35/1/2");
@@ -241,7 +243,7 @@ TEST_F(MpsReading, RoutePointsAreNamedAfterTheRouteAndWrittenInTheOwnLayout) {
   const char* names[] = {"Kyoto trip001", "Kyoto trip002", "Kyoto trip003"};
   const char* lats[] = {"35/01/02.0", "35/01/03.0", "35/01/04.0"};
   for (std::size_t n = 1; n <= 3; ++n) {
-    const WptRec point = vc::testing::RoutePointTexts(RoutePoints(), n);
+    const vc::testing::PointTexts point = vc::testing::RoutePointTexts(RoutePoints(), n);
     EXPECT_EQ(point.name, names[n - 1]);
     EXPECT_EQ(point.lat, lats[n - 1]);
     EXPECT_EQ(point.info1 + point.info2 + point.info3, "");
@@ -274,7 +276,7 @@ TEST_F(MpsReading, PointCountIsHalfTheTokensRoundedToEven) {
   ReadAll("line str=\"[RT]\" pos=\"35/1/2,139/3/4,35/1/3\";\n");
   EXPECT_EQ(Route().pntNum, "1.5");
   ASSERT_EQ(RoutePoints().Count(), 2u);
-  const WptRec second = vc::testing::RoutePointTexts(RoutePoints(), 2);
+  const vc::testing::PointTexts second = vc::testing::RoutePointTexts(RoutePoints(), 2);
   EXPECT_EQ(second.lat + "|" + second.lon, "0/00/00.0|0/00/00.0");
 }
 
@@ -470,10 +472,10 @@ TEST(MpsRoundTrip, RecordsWrittenAsAScriptReadBack) {
   const RecordBuffers& buffers = context.buffers;
 
   ASSERT_EQ(reader->ReadNextRecord(conversion), RecordKind::kWpt);
-  EXPECT_EQ(buffers.wpt.name, "Summit");
-  EXPECT_EQ(buffers.wpt.info1 + "," + buffers.wpt.info2 + "," + buffers.wpt.info3,
-            "first,second,third");
-  ExpectNear(buffers.wpt.lat, buffers.wpt.lon, waypoint, 0);
+  const vc::testing::PointTexts read = vc::testing::WaypointTexts(buffers.wpt);
+  EXPECT_EQ(read.name, "Summit");
+  EXPECT_EQ(read.info1 + "," + read.info2 + "," + read.info3, "first,second,third");
+  ExpectNear(read.lat, read.lon, waypoint, 0);
 
   // The route points' own statements are passed over.
   ASSERT_EQ(reader->ReadNextRecord(conversion), RecordKind::kRte);
@@ -482,7 +484,7 @@ TEST(MpsRoundTrip, RecordsWrittenAsAScriptReadBack) {
   EXPECT_EQ(buffers.rteHdr.pntNum, "3");
   ASSERT_EQ(buffers.rtePnt.Count(), route.size());
   for (std::size_t n = 1; n <= route.size(); ++n) {
-    const WptRec point = vc::testing::RoutePointTexts(buffers.rtePnt, n);
+    const vc::testing::PointTexts point = vc::testing::RoutePointTexts(buffers.rtePnt, n);
     ExpectNear(point.lat, point.lon, route[n - 1], n);
   }
 

@@ -9,6 +9,7 @@
 #include "engine/output/point_conversion.hpp"
 #include "geo/coord_text.hpp"
 #include "support/route_point_support.hpp"
+#include "support/writer_support.hpp"
 #include "text/datetime.hpp"
 #include "text/numbers.hpp"
 
@@ -175,10 +176,10 @@ OutputFrame FrameOf(std::string utcOffset, std::string datum, std::string coordF
   return frame;
 }
 
-// A route point converts exactly as the waypoint of the same texts: the
-// same coordinates and the same time, for every datum, form and zone.
-TEST(RoutePoints, ConvertLikeTheWaypointOfTheirTexts) {
-  const std::vector<WptRec> texts = {
+// A route point's coordinates convert exactly as those of the track point
+// of the same texts, for every datum and form.
+TEST(RoutePoints, ConvertLikeTheTrackPointOfTheirTexts) {
+  const std::vector<testing::PointTexts> texts = {
       {"P", "35.731200", "139.767100", "", "", "", "TOKYO", "+9", "D"},
       {"P", " 35.5", "139.75", "", "", "", "WGS84", "0", "D"},
       {"P", "35/39/13.2", "139/44/26.0", "", "", "", "Tokyo", "+9", "MPS"},
@@ -189,20 +190,24 @@ TEST(RoutePoints, ConvertLikeTheWaypointOfTheirTexts) {
       FrameOf(kDataPriority, kDataPriority, kDataPriority), FrameOf("+9", "TOKYO", "MPS"),
       FrameOf("0", "WGS84", "D"), FrameOf("0", "WGS84", "DMS"), FrameOf("+9", "TOKYO", "PAO")};
   RoutePoints points;
-  for (const WptRec& waypoint : texts) {
+  TrackPoints trackPoints;
+  for (const testing::PointTexts& waypoint : texts) {
     const RtePnt& point = testing::AddRoutePoint(points, waypoint);
+    const TrkPnt& trackPoint = testing::AddPoint(
+        trackPoints,
+        testing::MakeTrackPoint(waypoint.lat, waypoint.lon, "2002/07/15 03:04:05",
+                                waypoint.recCoordFormat, waypoint.recDatum, waypoint.recUtcOffset));
     for (const OutputFrame& frame : frames) {
       SCOPED_TRACE(waypoint.lat + " " + waypoint.recCoordFormat + " to " + frame.coordFormat + " " +
                    frame.datum);
       ConvertedPoint expected;
-      ConvertPointForOutput(waypoint, frame, kNow, expected);
+      ConvertPointForOutput(trackPoints, trackPoint, frame, expected);
       ConvertedPoint converted;
       // Twice, so that the second conversion reuses what the first left.
       for (int pass = 0; pass < 2; ++pass) {
         ConvertPointForOutput(points, point, frame, kNow, converted);
         EXPECT_EQ(converted.lat, expected.lat);
         EXPECT_EQ(converted.lon, expected.lon);
-        EXPECT_EQ(converted.pointTime, expected.pointTime);
         EXPECT_EQ(converted.outDatum, expected.outDatum);
         EXPECT_EQ(converted.outCoordFormat, expected.outCoordFormat);
       }
