@@ -9,8 +9,12 @@
 namespace vc::engine {
 namespace {
 
+// Compared as views, so that a value of another length is told apart by
+// its length alone.
 std::string_view FrameOr(const std::string& frameValue, std::string_view own) noexcept {
-  return frameValue == kDataPriority ? own : std::string_view(frameValue);
+  constexpr std::string_view kOwnValue = kDataPriority;
+  const std::string_view value = frameValue;
+  return value == kOwnValue ? own : value;
 }
 
 void ChangeFormInPlace(std::string& text, std::string_view fromForm, std::string_view toForm,
