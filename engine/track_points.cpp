@@ -123,8 +123,10 @@ void TrackPoints::SetText(TrkPnt& point, PointField field, std::string_view text
     SetTimeText(point, text);
     return;
   }
+  // A text of at most 15 significant digits reads back as itself: its value
+  // needs no rounding to the general form, and it is never -0.
   if (const std::optional<double> value = GeneralNumberValue(text)) {
-    SetNumber(point, field, *value);
+    SetRoundedNumber(point, field, *value);
     return;
   }
   SetOwnText(point, field, text);

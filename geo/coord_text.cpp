@@ -207,9 +207,7 @@ bool IsWholeBelow(double v, double limit) noexcept {
   return v >= 0 && v < limit && static_cast<double>(static_cast<int>(v)) == v;
 }
 
-char* PutDegrees(char* p, double deg) noexcept {
-  if (!IsWholeBelow(deg, 1000)) return text::PutShortGeneral(p, deg);
-  const auto whole = static_cast<std::uint32_t>(deg);
+char* PutWholeDegrees(char* p, std::uint32_t whole) noexcept {
   if (whole >= 100) {
     *p++ = static_cast<char>('0' + whole / 100);
     text::PutDigitPair(p, whole % 100);
@@ -221,6 +219,11 @@ char* PutDegrees(char* p, double deg) noexcept {
   }
   *p = static_cast<char>('0' + whole);
   return p + 1;
+}
+
+char* PutDegrees(char* p, double deg) noexcept {
+  if (!IsWholeBelow(deg, 1000)) return text::PutShortGeneral(p, deg);
+  return PutWholeDegrees(p, static_cast<std::uint32_t>(deg));
 }
 
 char* PutMinutes(char* p, double min) noexcept {
@@ -242,8 +245,27 @@ char* PutFields(char* p, const CoordParts& parts, CoordForm form) noexcept {
   return text::PutShortPattern(p, parts.sec * layout.secondScale, layout.secondPattern);
 }
 
+// The packed "MPS" angle: a bit for the sign (set only when a digit is not
+// zero, as the text then starts with "-"), then degrees, minutes and tenths.
+constexpr unsigned kSignShift = 31;
+constexpr unsigned kDegreesShift = 21;
+constexpr unsigned kMinutesShift = 14;
+constexpr std::uint32_t kDegreesLimit = 1000;
+constexpr std::uint32_t kMinutesLimit = 100;
+constexpr std::uint32_t kTenthsLimit = 1U << kMinutesShift;
+constexpr std::uint32_t kMinutesMask = (1U << (kDegreesShift - kMinutesShift)) - 1;
+constexpr std::uint32_t kDegreesMask = (1U << (kSignShift - kDegreesShift)) - 1;
+
 // The common angle is built on the stack and appended once.
 void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
+  if (form == CoordForm::kMPS) {
+    if (const std::optional<MpsAngle> angle = PackMpsAngle(parts)) {
+      std::array<char, kMpsAngleRoom> text;  // written before it is read
+      out.append(text.data(),
+                 static_cast<std::size_t>(PutMpsAngle(text.data(), *angle) - text.data()));
+      return;
+    }
+  }
   // The sign, three numbers and two separators, with each number's room.
   std::array<char, 4 * text::kShortNumberRoom> buf;  // written before it is read
   char* const fields = buf.data() + 1;
@@ -260,6 +282,44 @@ void AppendFields(std::string& out, const CoordParts& parts, CoordForm form) {
 }
 
 }  // namespace
+
+std::optional<MpsAngle> PackMpsAngle(const CoordParts& parts) noexcept {
+  std::uint64_t tenths = 0;
+  if (!IsWholeBelow(parts.deg, kDegreesLimit) || !IsWholeBelow(parts.min, kMinutesLimit) ||
+      !text::ShortPatternUnits(parts.sec, 1, tenths) || tenths >= kTenthsLimit ||
+      (parts.sec < 0 && tenths != 0)) {
+    return std::nullopt;
+  }
+  const auto deg = static_cast<std::uint32_t>(parts.deg);
+  const auto min = static_cast<std::uint32_t>(parts.min);
+  const bool signWritten = parts.negative && (deg != 0 || min != 0 || tenths != 0);
+  return MpsAngle{(static_cast<std::uint32_t>(signWritten) << kSignShift) | (deg << kDegreesShift) |
+                  (min << kMinutesShift) | static_cast<std::uint32_t>(tenths)};
+}
+
+char* PutMpsAngle(char* p, MpsAngle angle) noexcept {
+  if ((angle.bits >> kSignShift) != 0) *p++ = '-';
+  p = PutWholeDegrees(p, (angle.bits >> kDegreesShift) & kDegreesMask);
+  *p++ = '/';
+  text::PutDigitPair(p, (angle.bits >> kMinutesShift) & kMinutesMask);
+  p[2] = '/';
+  p += 3;
+  const std::uint32_t tenths = angle.bits & (kTenthsLimit - 1);
+  // "00.0": at least two digits before the point.
+  const std::uint32_t seconds = tenths / 10;
+  if (seconds < 100) {
+    text::PutDigitPair(p, seconds);
+    p += 2;
+  } else {
+    std::array<char, 8> digits;  // written before it is read
+    char* const end = digits.data() + digits.size();
+    const char* const begin = text::PutNumberBefore(end, seconds);
+    for (const char* d = begin; d < end; ++d) *p++ = *d;
+  }
+  p[0] = '.';
+  p[1] = static_cast<char>('0' + tenths % 10);
+  return p + 2;
+}
 
 bool IsDecimalForm(std::string_view form) noexcept {
   const CoordForm code = FormOf(form);
@@ -326,6 +386,12 @@ double CoordDegrees(std::string_view value, std::string_view form) {
 
 double DecimalCoordDegrees(double value, std::string_view form) noexcept {
   return text::RoundToGeneral(SignedDegrees(ReadDecimalCoord(value, form)));
+}
+
+double GeneralDecimalDegrees(double value) noexcept {
+  const double sum = SignedDegrees(ReadDecimalValue(value, CoordForm::kD));
+  // The rounding of a value that is its own rounding gives it back.
+  return sum == value && value != 0 ? value : text::RoundToGeneral(sum);
 }
 
 }  // namespace vc::geo

@@ -22,6 +22,9 @@
 // "-" leading the degrees field makes the whole angle negative.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -52,6 +55,22 @@ CoordParts ReadDecimalCoord(double value, std::string_view form) noexcept;
 // form is not one of the five codes.
 bool AppendCoordText(std::string& out, const CoordParts& parts, std::string_view form);
 
+// An angle's "MPS" text held as whole numbers: the sign, degrees below 1000,
+// minutes below 100 and tenths of seconds. A writer that writes the same
+// coordinate twice keeps it so and makes its text twice without the
+// arithmetic of the parts.
+struct MpsAngle {
+  std::uint32_t bits = 0;
+};
+// The angle as AppendCoordText writes the parts in "MPS"; nullopt when a
+// field is beyond those bounds (or has no short number form): the text is
+// then AppendCoordText's.
+std::optional<MpsAngle> PackMpsAngle(const CoordParts& parts) noexcept;
+// Writes the angle's text at `p`, at most kMpsAngleRoom bytes, and returns
+// its end.
+inline constexpr std::size_t kMpsAngleRoom = 16;
+char* PutMpsAngle(char* p, MpsAngle angle) noexcept;
+
 // The same coordinate in `toForm`; empty when `toForm` is unknown. The
 // Append variant adds to `out` and allocates nothing else.
 std::string ConvertCoordText(std::string_view value, std::string_view fromForm,
@@ -64,5 +83,9 @@ void AppendConvertedCoord(std::string& out, std::string_view value, std::string_
 double CoordDegrees(std::string_view value, std::string_view form);
 // The same for a text whose leading value is `value`, in a decimal form.
 double DecimalCoordDegrees(double value, std::string_view form) noexcept;
+// DecimalCoordDegrees(value, "D") for a value that text::RoundToGeneral
+// leaves as it is: the same number, without the rounding when the parts add
+// up to the value again.
+double GeneralDecimalDegrees(double value) noexcept;
 
 }  // namespace vc::geo

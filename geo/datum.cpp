@@ -32,17 +32,43 @@ double Cube(double x) noexcept { return x * x * x; }
 
 }  // namespace
 
-GeoPoint TransformDatum(const GeoPoint& point, std::string_view fromDatum,
-                        std::string_view toDatum) noexcept {
+DatumShift DatumShiftOf(std::string_view fromDatum, std::string_view toDatum) noexcept {
   if (text::EqualsUpper(fromDatum, "WGS84") && text::EqualsUpper(toDatum, "TOKYO")) {
-    return CartesianToGeodetic(ShiftWgs84ToTokyo(GeodeticToCartesian(point, kWgs84Ellipsoid)),
-                               kBesselEllipsoid);
+    return DatumShift::kWgs84ToTokyo;
   }
   if (text::EqualsUpper(fromDatum, "TOKYO") && text::EqualsUpper(toDatum, "WGS84")) {
-    return CartesianToGeodetic(ShiftTokyoToWgs84(GeodeticToCartesian(point, kBesselEllipsoid)),
-                               kWgs84Ellipsoid);
+    return DatumShift::kTokyoToWgs84;
+  }
+  return DatumShift::kNone;
+}
+
+GeoPoint TransformDatum(const GeoPoint& point, std::string_view fromDatum,
+                        std::string_view toDatum) noexcept {
+  switch (DatumShiftOf(fromDatum, toDatum)) {
+    case DatumShift::kWgs84ToTokyo:
+      return CartesianToGeodetic(ShiftWgs84ToTokyo(GeodeticToCartesian(point, kWgs84Ellipsoid)),
+                                 kBesselEllipsoid);
+    case DatumShift::kTokyoToWgs84:
+      return CartesianToGeodetic(ShiftTokyoToWgs84(GeodeticToCartesian(point, kBesselEllipsoid)),
+                                 kWgs84Ellipsoid);
+    case DatumShift::kNone:
+      break;
   }
   return point;
+}
+
+GeoPoint ShiftDatumLatLon(const GeoPoint& point, DatumShift shift) noexcept {
+  switch (shift) {
+    case DatumShift::kWgs84ToTokyo:
+      return CartesianToLatLon(ShiftWgs84ToTokyo(GeodeticToCartesian(point, kWgs84Ellipsoid)),
+                               kBesselEllipsoid);
+    case DatumShift::kTokyoToWgs84:
+      return CartesianToLatLon(ShiftTokyoToWgs84(GeodeticToCartesian(point, kBesselEllipsoid)),
+                               kWgs84Ellipsoid);
+    case DatumShift::kNone:
+      break;
+  }
+  return GeoPoint{point.lat, point.lon, 0};
 }
 
 Cartesian GeodeticToCartesian(const GeoPoint& point, const Ellipsoid& ellipsoid) noexcept {
@@ -55,19 +81,39 @@ Cartesian GeodeticToCartesian(const GeoPoint& point, const Ellipsoid& ellipsoid)
                    ((1 - e2) * n + point.height) * std::sin(lat)};
 }
 
-GeoPoint CartesianToGeodetic(const Cartesian& c, const Ellipsoid& ellipsoid) noexcept {
+namespace {
+
+// Latitude and longitude in radians by the one step of Bowring's formula.
+struct LatLonRad {
+  double lat;
+  double lon;
+};
+
+LatLonRad BowringLatLon(const Cartesian& c, const Ellipsoid& ellipsoid, double p) noexcept {
   const double a = ellipsoid.semiMajorAxisM;
   const double e2 = ellipsoid.eccentricitySquared;
   const double s = std::sqrt(1 - e2);  // b / a
-  const double p = std::sqrt(c.x * c.x + c.y * c.y);
   // Parametric latitude of the point as the first and only guess.
   const double theta = AngleOf(c.z, s * p);
   const double d = p - a * e2 * Cube(std::cos(theta));
   const double n = (a * e2 / s) * Cube(std::sin(theta)) + c.z;
-  const double lat = AngleOf(n, d);
-  const double lon = AngleOf(c.y, c.x);
-  const double height = p / std::cos(lat) - PrimeVerticalRadiusM(lat, ellipsoid);
-  return GeoPoint{lat / kRadPerDeg, lon / kRadPerDeg, height};
+  return LatLonRad{AngleOf(n, d), AngleOf(c.y, c.x)};
+}
+
+double DistanceFromAxis(const Cartesian& c) noexcept { return std::sqrt(c.x * c.x + c.y * c.y); }
+
+}  // namespace
+
+GeoPoint CartesianToGeodetic(const Cartesian& c, const Ellipsoid& ellipsoid) noexcept {
+  const double p = DistanceFromAxis(c);
+  const LatLonRad rad = BowringLatLon(c, ellipsoid, p);
+  const double height = p / std::cos(rad.lat) - PrimeVerticalRadiusM(rad.lat, ellipsoid);
+  return GeoPoint{rad.lat / kRadPerDeg, rad.lon / kRadPerDeg, height};
+}
+
+GeoPoint CartesianToLatLon(const Cartesian& c, const Ellipsoid& ellipsoid) noexcept {
+  const LatLonRad rad = BowringLatLon(c, ellipsoid, DistanceFromAxis(c));
+  return GeoPoint{rad.lat / kRadPerDeg, rad.lon / kRadPerDeg, 0};
 }
 
 Cartesian ShiftWgs84ToTokyo(const Cartesian& c) noexcept {

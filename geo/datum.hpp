@@ -39,9 +39,19 @@ inline constexpr Ellipsoid kBesselEllipsoid{constants::kBesselSemiMajorAxisM,
 GeoPoint TransformDatum(const GeoPoint& point, std::string_view fromDatum,
                         std::string_view toDatum) noexcept;
 
+// The same decided once for a pair of names, for a writer that shifts many
+// points between the same two datums.
+enum class DatumShift : unsigned char { kNone, kWgs84ToTokyo, kTokyoToWgs84 };
+DatumShift DatumShiftOf(std::string_view fromDatum, std::string_view toDatum) noexcept;
+// Latitude and longitude as TransformDatum gives them; the height, which
+// the writers do not use, is left 0 and not computed.
+GeoPoint ShiftDatumLatLon(const GeoPoint& point, DatumShift shift) noexcept;
+
 Cartesian GeodeticToCartesian(const GeoPoint& point, const Ellipsoid& ellipsoid) noexcept;
 // Bowring's formula in one step, without iteration.
 GeoPoint CartesianToGeodetic(const Cartesian& c, const Ellipsoid& ellipsoid) noexcept;
+// The same without the height (left 0).
+GeoPoint CartesianToLatLon(const Cartesian& c, const Ellipsoid& ellipsoid) noexcept;
 
 // The two shifts are not exact inverses: Tokyo to WGS84 moves X by -128.35 m
 // and Y by +480.55 m, the way back by +128 m and -481 m.

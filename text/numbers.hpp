@@ -63,6 +63,10 @@ std::string FormatPattern(double value, NumberPattern pattern);
 inline constexpr std::size_t kShortNumberRoom = 48;
 char* PutShortGeneral(char* p, double value) noexcept;
 char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept;
+// The number a pattern with `decimals` decimals writes for |value|, in units
+// of its last decimal (52.25 with one decimal is 523); false when
+// PutShortPattern would refuse the value.
+bool ShortPatternUnits(double value, int decimals, std::uint64_t& units) noexcept;
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),
 // clamped to the range of int64.

@@ -41,15 +41,6 @@ void StorePoint(const gpx::GpxPoint& from, RoutePoints& points, RtePnt& point) {
   points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
 }
 
-void SetMeasured(TrackPoints& points, TrkPnt& point, PointField field,
-                 const std::optional<double>& value, double factor = 1) {
-  if (value) {
-    TrackPoints::SetNumber(point, field, *value * factor);
-  } else {
-    points.SetText(point, field, kNotAvailable);
-  }
-}
-
 class GpxReader final : public RecordReader, private gpx::GpxHandler {
  public:
   explicit GpxReader(text::LineSource& /*lines*/) : parser_(*this) {}
@@ -128,21 +119,40 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     conversion_->observer.BeginProgress(ProgressStage::kReadingTrack);
     Buffers().trkPnt.Clear();
     legs_.Start(Buffers().trkHdr);
+    haveBlank_ = false;
+  }
+
+  // Every point of a GPX track starts alike: WGS84, UTC and decimal
+  // degrees, and "-" for what GPX does not give. The first point of the
+  // track makes that start once; the others copy it.
+  TrkPnt& AddBlankPoint(TrackPoints& points) {
+    TrkPnt& point = points.Add();
+    if (haveBlank_) {
+      point = blank_;
+      return point;
+    }
+    points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
+    for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
+                                   PointField::kPosError, PointField::kHeadDegree}) {
+      points.SetText(point, field, kNotAvailable);
+    }
+    blank_ = point;
+    haveBlank_ = true;
+    return point;
   }
 
   void TrackPoint(const gpx::GpxPoint& from) override {
     if (conversion_->PointTick()) return;
     TrackPoints& points = Buffers().trkPnt;
-    TrkPnt& point = points.Add();
-    points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
+    TrkPnt& point = AddBlankPoint(points);
     points.SetText(point, PointField::kLat, from.lat);
     points.SetText(point, PointField::kLon, from.lon);
     // A point without a time keeps the empty text of a new point.
     if (from.utc && text::IsWritableTime(*from.utc)) TrackPoints::SetTime(point, *from.utc);
-    SetMeasured(points, point, PointField::kVelocity, from.speedMps, kKmhPerMetrePerSecond);
-    SetMeasured(points, point, PointField::kTrkDegree, from.course);
-    points.SetText(point, PointField::kPosError, kNotAvailable);
-    points.SetText(point, PointField::kHeadDegree, kNotAvailable);
+    if (from.speedMps) {
+      TrackPoints::SetNumber(point, PointField::kVelocity, *from.speedMps * kKmhPerMetrePerSecond);
+    }
+    if (from.course) TrackPoints::SetNumber(point, PointField::kTrkDegree, *from.course);
     conversion_->observer.PointProgress(static_cast<std::int64_t>(points.Count()));
     legs_.Add(points, point, Buffers().trkHdr);
   }
@@ -164,6 +174,8 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   Conversion* conversion_ = nullptr;
   RecordKind kind_ = RecordKind::kNone;
   TrackLegs legs_;
+  TrkPnt blank_{};
+  bool haveBlank_ = false;
   bool suspended_ = false;
   bool done_ = false;
   bool failed_ = false;

@@ -152,7 +152,7 @@ class GpxWriter final : public KindWriter {
   }
 
   void AppendTrackPoint(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                        const ConvertOptions& options) {
+                        const ConvertOptions& options, bool annotated) {
     out += "      <trkpt ";
     AppendPosition(out, point_);
     out += '>';
@@ -162,7 +162,7 @@ class GpxWriter final : public KindWriter {
       xml::AppendUtcDateTime(out, *seconds);
       out += "</time>";
     }
-    if (AnyPointAnnotationChosen(options)) {
+    if (annotated) {
       annotations_.clear();
       AppendChosenAnnotations(annotations_, points, point, point_, options);
       out += "<desc>";
@@ -200,12 +200,13 @@ class GpxWriter final : public KindWriter {
     AppendElement(out, "    ", "name", buffers.trkHdr.trkName);
     out += kLineBreak;
     out += "    <trkseg>";
+    const bool annotated = AnyPointAnnotationChosen(conversion.options);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
       out += kLineBreak;
-      AppendTrackPoint(out, buffers.trkPnt, point, conversion.options);
+      AppendTrackPoint(out, buffers.trkPnt, point, conversion.options, annotated);
       output.FlushIfLarge();
     }
     out += kLineBreak;

@@ -135,9 +135,8 @@ class KmlWriter final : public KindWriter {
   // Every point has a date and time, so the track can be played.
   bool EveryPointDated(const RecordBuffers& buffers, std::size_t n, Conversion& conversion) {
     for (std::size_t i = 1; i <= n; ++i) {
-      const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
-      const std::optional<text::LocalSeconds> seconds = PointSeconds(buffers.trkPnt, point, point_);
+      const std::optional<text::LocalSeconds> seconds =
+          PointSecondsForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       if (!seconds || text::IsTimeOfDay(*seconds)) return false;
     }
     return true;
@@ -157,17 +156,19 @@ class KmlWriter final : public KindWriter {
     out += "</coordinates></LineString></Placemark>";
   }
 
-  // All the times, then all the places: the order gx:Track has them in.
+  // All the times, then all the places: the schema's gx:Track has its
+  // whens before its coords. The times alone are cheap to go through twice;
+  // the places, brought into WGS84, are made once.
   void AppendPlayableTrack(std::string& out, RecordText& output, const RecordBuffers& buffers,
                            std::size_t n, Conversion& conversion) {
     out += "    <Placemark>";
     AppendName(out, buffers.trkHdr.trkName);
     out += "<styleUrl>#track</styleUrl><gx:Track>";
     for (std::size_t i = 1; i <= n; ++i) {
-      const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
+      const std::optional<text::LocalSeconds> seconds =
+          PointSecondsForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       out += "\r\n      <when>";
-      xml::AppendUtcDateTime(out, *PointSeconds(buffers.trkPnt, point, point_));
+      xml::AppendUtcDateTime(out, *seconds);
       out += "</when>";
       output.FlushIfLarge();
     }

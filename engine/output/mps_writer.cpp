@@ -36,11 +36,14 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/output/buffered_text.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/output/track_annotations.hpp"
 #include "formats/mps/statement_writer.hpp"
+#include "geo/coord_text.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
 
@@ -87,6 +90,20 @@ class LineStatement {
     output.FlushIfLarge();
   }
 
+  // The same for a point whose angles are held packed: their texts have no
+  // blanks to trim.
+  void Add(RecordText& output, geo::MpsAngle lat, geo::MpsAngle lon) {
+    std::array<char, 2 * geo::kMpsAngleRoom + 2> text;  // written before it is read
+    char* p = text.data();
+    if (!first_) *p++ = ',';
+    first_ = false;
+    p = geo::PutMpsAngle(p, lat);
+    *p++ = ',';
+    p = geo::PutMpsAngle(p, lon);
+    output.text().append(text.data(), static_cast<std::size_t>(p - text.data()));
+    output.FlushIfLarge();
+  }
+
   void End(RecordText& output) { output.text().append(frame_, tailAt_); }
 
  private:
@@ -115,6 +132,15 @@ class PointStatement {
       if (!framed_) return;
       from = cut_[i];
     }
+  }
+
+  // Whether the statement was framed, so that Piece gives its parts: the
+  // text before pos, between pos and str, between str and info, after info.
+  [[nodiscard]] bool Framed() const noexcept { return framed_; }
+  [[nodiscard]] std::string_view Piece(std::size_t i) const noexcept {
+    const std::string_view frame = frame_;
+    const std::size_t from = i == 0 ? 0 : cut_[i - 1] + 1;
+    return i < cut_.size() ? frame.substr(from, cut_[i] - from) : frame.substr(from);
   }
 
   void Append(std::string& out, std::string_view pos, std::string_view str,
@@ -154,6 +180,15 @@ void AppendComputed(std::string& out, double value, text::NumberPattern pattern,
   text::AppendPattern(out, value, pattern);
   out += unit;
 }
+
+// A track point's angles from the line for its own statement; a latitude
+// of kNoAngle (no packed angle has every bit set) says that the point is
+// converted again.
+struct KeptAngles {
+  geo::MpsAngle lat;
+  geo::MpsAngle lon;
+};
+constexpr std::uint32_t kNoAngle = UINT32_MAX;
 
 class MpsWriter final : public KindWriter {
  public:
@@ -274,34 +309,94 @@ class MpsWriter final : public KindWriter {
     observer.BeginProgress(ProgressStage::kWritingTrack);
     TrackLineStr(buffers.trkHdr, options);
     TrackLineInfo(buffers.trkHdr, options);
-    line_.Begin(output, kTrackLineGroup, str_, info_);
-    for (std::size_t i = 1; i <= n; ++i) {
-      observer.PointProgress(static_cast<std::int64_t>(i));
-      if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
-      line_.Add(output, point_.lat, point_.lon, i == n);
-    }
-    line_.End(output);
-
+    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     const std::size_t step = PointStepOf(options.pointStep);
-    pointStatement_.Begin(kTrackPointGroup);
-    for (std::size_t i = 1; i <= n; i += step) {
+    // Each point is converted once: the angles of the points that get a
+    // statement of their own are kept for it.
+    kept_.clear();
+    // Exactly the points with a statement: eight bytes a point, never a
+    // doubling's spare half.
+    kept_.reserve((n - 1) / step + 1);
+    line_.Begin(output, kTrackLineGroup, str_, info_);
+    for (std::size_t i = 1, untilKept = 0; i <= n; ++i) {
       observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
-      AppendPosition(pos_, point_.lat, point_.lon);
-      str_.clear();
-      AppendMpsPointStr(str_, buffers.trkPnt, point, point_, options);
-      info_.clear();
-      AppendMpsPointInfo(info_, buffers.trkPnt, point, point_, options);
-      output.text() += kLineBreak;
-      pointStatement_.Append(output.text(), pos_, str_, info_);
+      KeptAngles angles;
+      if (converter.MpsCoords(point, angles.lat, angles.lon)) {
+        line_.Add(output, angles.lat, angles.lon);
+      } else {
+        angles.lat.bits = kNoAngle;
+        ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
+        line_.Add(output, point_.lat, point_.lon, i == n);
+      }
+      if (untilKept == 0) {
+        kept_.push_back(angles);
+        untilKept = step;
+      }
+      --untilKept;
+    }
+    line_.End(output);
+
+    pointStatement_.Begin(kTrackPointGroup);
+    std::size_t k = 0;
+    for (std::size_t i = 1; i <= n; i += step, ++k) {
+      observer.PointProgress(static_cast<std::int64_t>(i));
+      if (conversion.PointTick()) return;
+      WriteTrackPoint(conversion, converter, buffers.trkPnt[i], kept_[k], output.text());
       output.FlushIfLarge();
     }
   }
 
+  // A track point's statement, built in one buffer from the frame's pieces.
+  void WriteTrackPoint(Conversion& conversion, TrackPointConverter& converter, const TrkPnt& point,
+                       const KeptAngles& angles, std::string& text) {
+    const TrackPoints& points = conversion.context.buffers.trkPnt;
+    BufferedText out(text);
+    out.Append(kLineBreak);
+    if (angles.lat.bits == kNoAngle) {
+      ConvertPointForOutput(points, point, conversion.frame, point_);
+      AppendPosition(pos_, point_.lat, point_.lon);
+    } else {
+      converter.ConvertTime(point, point_);
+    }
+    if (!pointStatement_.Framed()) {
+      if (angles.lat.bits != kNoAngle) {
+        pos_.clear();
+        BufferedText pos(pos_);
+        PutPosition(pos, angles);
+        pos.Flush();
+      }
+      str_.clear();
+      AppendMpsPointStr(str_, points, point, point_, conversion.options);
+      info_.clear();
+      AppendMpsPointInfo(info_, points, point, point_, conversion.options);
+      pointStatement_.Append(out.String(), pos_, str_, info_);
+      return;
+    }
+    out.Append(pointStatement_.Piece(0));
+    if (angles.lat.bits == kNoAngle) {
+      out.Append(pos_);
+    } else {
+      PutPosition(out, angles);
+    }
+    out.Append(pointStatement_.Piece(1));
+    PutMpsPointStr(out, points, point, point_, conversion.options);
+    out.Append(pointStatement_.Piece(2));
+    PutMpsPointInfo(out, points, point, point_, conversion.options);
+    out.Append(pointStatement_.Piece(3));
+    out.Flush();
+  }
+
+  static void PutPosition(BufferedText& out, const KeptAngles& angles) {
+    char* p = out.Room(2 * geo::kMpsAngleRoom + 1);
+    p = geo::PutMpsAngle(p, angles.lat);
+    *p++ = ',';
+    out.Commit(geo::PutMpsAngle(p, angles.lon));
+  }
+
   ConvertedPoint point_;
+  std::vector<KeptAngles> kept_;
   PointStatement pointStatement_;
   LineStatement line_;
   std::string pos_;

@@ -72,10 +72,13 @@ struct TrackCoords {
 // without the texts in between: the general text of the transformed angle
 // reads back as RoundToGeneral of it, and the "D" text made from that as
 // DecimalCoordDegrees of that.
+double TransformedDecimal(double degrees) {
+  return geo::GeneralDecimalDegrees(text::RoundToGeneral(degrees));
+}
+
 void TransformedDecimalIn(std::string& out, double degrees, std::string_view toForm) {
-  const double written = geo::DecimalCoordDegrees(text::RoundToGeneral(degrees), "D");
   out.clear();
-  geo::AppendCoordText(out, geo::ReadDecimalCoord(written, "D"), toForm);
+  geo::AppendCoordText(out, geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"), toForm);
 }
 
 // Datum first, in the point's own form; then the form. Works for waypoints,
@@ -134,17 +137,17 @@ double ZoneShiftHours(ConvertedPoint& converted, std::string_view recUtcOffset) 
 }
 
 // A waypoint's or a route point's time: "now" in the output's zone. The
-// points of a route share it, so it is made again only when the zone or
-// "now" changes.
+// points of a route share it, so it is made again only when the shift or
+// "now" changes (or a track point's conversion emptied it).
 void SetWaypointTime(ConvertedPoint& converted, std::string_view recUtcOffset,
                      text::LocalSeconds now) {
-  const ConvertedPoint::ZoneShift& last = converted.lastShift;
-  const bool sameZone =
-      last.known && last.out == converted.outUtcOffset && last.own == recUtcOffset;
   converted.shiftedTime.reset();
-  if (sameZone && converted.pointTimeNow == now && !converted.pointTime.empty()) return;
-  converted.pointTime.clear();
   const double hours = ZoneShiftHours(converted, recUtcOffset);
+  if (!converted.pointTime.empty() && converted.pointTimeNow == now &&
+      converted.pointTimeHours == hours) {
+    return;
+  }
+  converted.pointTime.clear();
   text::LocalSeconds shifted = now;
   if (hours != 0 && text::IsWritableTime(now) && text::ShiftByHours(shifted, hours)) {
     text::AppendGeneralDateTime(converted.pointTime, shifted);
@@ -152,6 +155,18 @@ void SetWaypointTime(ConvertedPoint& converted, std::string_view recUtcOffset,
     text::AppendDateTime(converted.pointTime, now);
   }
   converted.pointTimeNow = now;
+  converted.pointTimeHours = hours;
+}
+
+// A time that cannot be read, or that the shift would carry outside the
+// years 1 to 9999, is kept as it stands.
+void ShiftTrackTime(const TrackPoints& points, const TrkPnt& point, double hours,
+                    ConvertedPoint& converted) {
+  converted.shiftedTime.reset();
+  if (hours == 0) return;
+  std::optional<text::LocalSeconds> seconds = points.Seconds(point);
+  if (!seconds || !text::ShiftByHours(*seconds, hours)) return;
+  converted.shiftedTime = seconds;
 }
 
 }  // namespace
@@ -171,14 +186,87 @@ void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const
                            ConvertedPoint& converted) {
   ConvertCoordinates(TrackCoords{points, point}, frame, converted);
   converted.pointTime.clear();
-  converted.shiftedTime.reset();
-  const double hours = ZoneShiftHours(converted, points.UtcOffset(point));
-  if (hours == 0) return;
-  // A time that cannot be read, or that the shift would carry outside the
-  // years 1 to 9999, is kept as it stands.
-  std::optional<text::LocalSeconds> seconds = points.Seconds(point);
-  if (!seconds || !text::ShiftByHours(*seconds, hours)) return;
-  converted.shiftedTime = seconds;
+  ShiftTrackTime(points, point, ZoneShiftHours(converted, points.UtcOffset(point)), converted);
+}
+
+const TrackPointConverter::Plan& TrackPointConverter::PlanFor(const TrkPnt& point) {
+  if (planned_ && plan_.labels == point.labels) return plan_;
+  const PointLabels& labels = points_.Labels(point);
+  const std::string_view ownForm = labels.coordFormat;
+  const std::string_view ownDatum = labels.datum;
+  const std::string_view outForm = FrameOr(frame_.coordFormat, ownForm);
+  const std::string_view outDatum = FrameOr(frame_.datum, ownDatum);
+  const std::string_view outOffset = FrameOr(frame_.utcOffset, labels.utcOffset);
+  plan_ = Plan{};
+  plan_.labels = point.labels;
+  plan_.ownForm = ownForm;
+  plan_.hours = text::LeadingValue(outOffset) - text::LeadingValue(labels.utcOffset);
+  if (outForm == "MPS") {
+    if (outDatum == ownDatum) {
+      plan_.way = ownForm == outForm            ? Way::kSameForm
+                  : geo::IsDecimalForm(ownForm) ? Way::kChangeForm
+                                                : Way::kText;
+    } else if (ownForm == "D") {
+      plan_.way = Way::kTransformed;
+      plan_.shift = geo::DatumShiftOf(ownDatum, outDatum);
+    }
+  }
+  planned_ = true;
+  return plan_;
+}
+
+// The texts' way, taken on numbers: ConvertCoordinates and the field's
+// texts give the same parts.
+bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointField field,
+                                   geo::MpsAngle& angle) const {
+  const double number = point.slot[static_cast<std::size_t>(field)].number;
+  geo::CoordParts parts;
+  switch (plan.way) {
+    case Way::kChangeForm:
+      if (point.HasOwnText(field) || point.IsFromDegrees(field)) return false;
+      parts = geo::ReadDecimalCoord(number, plan.ownForm);
+      break;
+    case Way::kSameForm:
+      // The text of degrees written in the point's own form.
+      if (point.HasOwnText(field) || !point.IsFromDegrees(field)) return false;
+      parts = geo::ReadDecimalCoord(number, "D");
+      break;
+    case Way::kTransformed:
+    case Way::kText:
+      return false;
+  }
+  const std::optional<geo::MpsAngle> packed = geo::PackMpsAngle(parts);
+  if (!packed) return false;
+  angle = *packed;
+  return true;
+}
+
+bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo::MpsAngle& lon) {
+  const Plan& plan = PlanFor(point);
+  if (plan.way != Way::kTransformed) {
+    return MpsCoord(plan, point, PointField::kLat, lat) &&
+           MpsCoord(plan, point, PointField::kLon, lon);
+  }
+  constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
+  if (((point.ownText | point.fromDegrees) & kBoth) != 0) return false;
+  const geo::GeoPoint from{
+      geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(PointField::kLat)].number, "D"),
+      geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(PointField::kLon)].number, "D"),
+      0};
+  const geo::GeoPoint to = geo::ShiftDatumLatLon(from, plan.shift);
+  const auto packed = [](double degrees) {
+    return geo::PackMpsAngle(geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"));
+  };
+  const std::optional<geo::MpsAngle> packedLat = packed(to.lat);
+  const std::optional<geo::MpsAngle> packedLon = packed(to.lon);
+  if (!packedLat || !packedLon) return false;
+  lat = *packedLat;
+  lon = *packedLon;
+  return true;
+}
+
+void TrackPointConverter::ConvertTime(const TrkPnt& point, ConvertedPoint& converted) {
+  ShiftTrackTime(points_, point, PlanFor(point).hours, converted);
 }
 
 void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& point,
@@ -196,6 +284,20 @@ std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const 
                                                const ConvertedPoint& converted) {
   if (converted.shiftedTime) return converted.shiftedTime;
   return points.Seconds(point);
+}
+
+std::optional<text::LocalSeconds> PointSecondsForOutput(const TrackPoints& points,
+                                                        const TrkPnt& point,
+                                                        const OutputFrame& frame,
+                                                        ConvertedPoint& converted) {
+  converted.outUtcOffset = FrameOr(frame.utcOffset, points.UtcOffset(point));
+  const double hours = ZoneShiftHours(converted, points.UtcOffset(point));
+  std::optional<text::LocalSeconds> seconds = points.Seconds(point);
+  if (hours == 0 || !seconds) return seconds;
+  text::LocalSeconds shifted = *seconds;
+  // A shift out of the writable years keeps the time as it stands.
+  if (text::ShiftByHours(shifted, hours)) return shifted;
+  return seconds;
 }
 
 }  // namespace vc::engine

@@ -8,12 +8,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "engine/output/output_frame.hpp"
 #include "engine/records.hpp"
+#include "geo/coord_text.hpp"
+#include "geo/datum.hpp"
 #include "text/datetime.hpp"
 
 namespace vc::engine {
@@ -29,9 +32,10 @@ struct ConvertedPoint {
   std::string_view lat;
   std::string_view lon;
   // The time of a waypoint or route point in the output's zone ("now"),
-  // and the "now" it was made for.
+  // and the "now" and the shift in hours it was made for.
   std::string pointTime;
   text::LocalSeconds pointTimeNow{};
+  double pointTimeHours = 0;
   // A track point's time when the zone shift changed it; otherwise the
   // point's own dateTime stands.
   std::optional<text::LocalSeconds> shiftedTime;
@@ -61,6 +65,49 @@ void ConvertPointForOutput(const RoutePoints& points, const RtePnt& point, const
 void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const OutputFrame& frame,
                            ConvertedPoint& converted);
 
+// The same two steps for the points of one track, with what the points'
+// labels (datum, offset, form) and the frame decide found once per set of
+// labels instead of once per point, and the coordinates kept as numbers.
+// Valid while the points and the frame are unchanged.
+class TrackPointConverter {
+ public:
+  TrackPointConverter(const TrackPoints& points, const OutputFrame& frame) noexcept
+      : points_(points), frame_(frame) {}
+
+  // The point's coordinates in the output's datum when its form is "MPS",
+  // as that form writes them; false when the point's coordinates come only
+  // the text way (ConvertPointForOutput gives them): a coordinate kept as
+  // its own text or read from another form, a field the packed angle cannot
+  // hold, an output in another form.
+  bool MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo::MpsAngle& lon);
+  // The time part of ConvertPointForOutput alone: `converted.shiftedTime`.
+  void ConvertTime(const TrkPnt& point, ConvertedPoint& converted);
+
+ private:
+  // How a point's coordinates reach the output form as numbers.
+  enum class Way : std::uint8_t {
+    kText,         // only through the texts
+    kChangeForm,   // same datum: from the decimal own form to "MPS"
+    kSameForm,     // same datum and form "MPS": the decimal degrees read
+    kTransformed,  // another datum, from "D" to "MPS": shifted first
+  };
+  struct Plan {
+    std::uint32_t labels = 0;
+    Way way = Way::kText;
+    geo::DatumShift shift = geo::DatumShift::kNone;
+    std::string_view ownForm;
+    double hours = 0;
+  };
+  const Plan& PlanFor(const TrkPnt& point);
+  bool MpsCoord(const Plan& plan, const TrkPnt& point, PointField field,
+                geo::MpsAngle& angle) const;
+
+  const TrackPoints& points_;
+  const OutputFrame& frame_;
+  Plan plan_;
+  bool planned_ = false;
+};
+
 // A track point's time as the output writes it: its dateTime text, or the
 // shifted time in the general date-and-time form. `trimmed` drops the
 // spaces around a stored text.
@@ -69,6 +116,13 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
 // The same time as seconds; nullopt when it cannot be read.
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted);
+
+// PointSeconds without the coordinates: the time alone, for a writer that
+// goes through the times of a track before its places.
+std::optional<text::LocalSeconds> PointSecondsForOutput(const TrackPoints& points,
+                                                        const TrkPnt& point,
+                                                        const OutputFrame& frame,
+                                                        ConvertedPoint& converted);
 
 // The points a writer goes through: pntNum taken as a count, never more
 // than the buffers hold.

@@ -14,29 +14,62 @@ constexpr PointAnnotation kAll[] = {
     PointAnnotation::kLegVelocity,
 };
 
-// A measured value of a track point: "-" when the receiver gave none.
-void AppendMeasured(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                    PointField field, std::string_view unit) {
-  if (points.IsNotAvailable(point, field)) {
-    out += '-';
+// A number in a pattern, then its unit.
+void PutComputed(BufferedText& out, double value, text::NumberPattern pattern,
+                 std::string_view unit) {
+  char* const p = out.Room(text::kShortNumberRoom);
+  if (char* const end = text::PutShortPattern(p, value, pattern)) {
+    out.Commit(end);
   } else {
-    text::AppendPattern(out, points.Value(point, field), text::kPattern0_00);
+    text::AppendPattern(out.String(), value, pattern);
   }
-  out += unit;
+  out.Append(unit);
 }
 
-void AppendComputed(std::string& out, double value, text::NumberPattern pattern,
-                    std::string_view unit) {
-  text::AppendPattern(out, value, pattern);
-  out += unit;
+// A measured value of a track point: "-" when the receiver gave none.
+void PutMeasured(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                 PointField field, std::string_view unit) {
+  if (points.IsNotAvailable(point, field)) {
+    out.Append('-');
+    out.Append(unit);
+  } else {
+    PutComputed(out, points.Value(point, field), text::kPattern0_00, unit);
+  }
 }
 
-void AppendJoined(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                  const ConvertedPoint& converted, const ConvertOptions& options, std::size_t first,
-                  std::size_t last) {
+void PutAnnotation(BufferedText& out, PointAnnotation annotation, const TrackPoints& points,
+                   const TrkPnt& point, const ConvertedPoint& converted) {
+  switch (annotation) {
+    case PointAnnotation::kDate:
+      AppendPointTime(out.String(), points, point, converted, true);
+      break;
+    case PointAnnotation::kVelocity:
+      PutMeasured(out, points, point, PointField::kVelocity, "(km/hr)");
+      break;
+    case PointAnnotation::kCourse:
+      PutMeasured(out, points, point, PointField::kTrkDegree, "(deg[tr])");
+      break;
+    case PointAnnotation::kHeading:
+      PutMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
+      break;
+    case PointAnnotation::kLegTime:
+      PutComputed(out, point.legTime, text::kPattern0, "(s)");
+      break;
+    case PointAnnotation::kLegLength:
+      PutComputed(out, point.legLength, text::kPattern0_0, "(m)");
+      break;
+    case PointAnnotation::kLegVelocity:
+      PutComputed(out, LegVelocity(point), text::kPattern0_00, "(km/hr)");
+      break;
+  }
+}
+
+void PutJoined(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+               const ConvertedPoint& converted, const ConvertOptions& options, std::size_t first,
+               std::size_t last) {
   for (std::size_t i = first; i <= last; ++i) {
-    if (i > first) out += ',';
-    if (IsChosen(kAll[i], options)) AppendAnnotation(out, kAll[i], points, point, converted);
+    if (i > first) out.Append(',');
+    if (IsChosen(kAll[i], options)) PutAnnotation(out, kAll[i], points, point, converted);
   }
 }
 
@@ -76,50 +109,46 @@ bool AnyPointAnnotationChosen(const ConvertOptions& options) {
 
 void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrackPoints& points,
                       const TrkPnt& point, const ConvertedPoint& converted) {
-  switch (annotation) {
-    case PointAnnotation::kDate:
-      AppendPointTime(out, points, point, converted, true);
-      break;
-    case PointAnnotation::kVelocity:
-      AppendMeasured(out, points, point, PointField::kVelocity, "(km/hr)");
-      break;
-    case PointAnnotation::kCourse:
-      AppendMeasured(out, points, point, PointField::kTrkDegree, "(deg[tr])");
-      break;
-    case PointAnnotation::kHeading:
-      AppendMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
-      break;
-    case PointAnnotation::kLegTime:
-      AppendComputed(out, point.legTime, text::kPattern0, "(s)");
-      break;
-    case PointAnnotation::kLegLength:
-      AppendComputed(out, point.legLength, text::kPattern0_0, "(m)");
-      break;
-    case PointAnnotation::kLegVelocity:
-      AppendComputed(out, LegVelocity(point), text::kPattern0_00, "(km/hr)");
-      break;
-  }
+  BufferedText buffered(out);
+  PutAnnotation(buffered, annotation, points, point, converted);
+  buffered.Flush();
+}
+
+void PutMpsPointStr(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                    const ConvertedPoint& converted, const ConvertOptions& options) {
+  PutJoined(out, points, point, converted, options, 0, 3);
+}
+
+void PutMpsPointInfo(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                     const ConvertedPoint& converted, const ConvertOptions& options) {
+  PutJoined(out, points, point, converted, options, 4, 6);
 }
 
 void AppendMpsPointStr(std::string& out, const TrackPoints& points, const TrkPnt& point,
                        const ConvertedPoint& converted, const ConvertOptions& options) {
-  AppendJoined(out, points, point, converted, options, 0, 3);
+  BufferedText buffered(out);
+  PutMpsPointStr(buffered, points, point, converted, options);
+  buffered.Flush();
 }
 
 void AppendMpsPointInfo(std::string& out, const TrackPoints& points, const TrkPnt& point,
                         const ConvertedPoint& converted, const ConvertOptions& options) {
-  AppendJoined(out, points, point, converted, options, 4, 6);
+  BufferedText buffered(out);
+  PutMpsPointInfo(buffered, points, point, converted, options);
+  buffered.Flush();
 }
 
 void AppendChosenAnnotations(std::string& out, const TrackPoints& points, const TrkPnt& point,
                              const ConvertedPoint& converted, const ConvertOptions& options) {
+  BufferedText buffered(out);
   bool first = true;
   for (const PointAnnotation annotation : kAll) {
     if (!IsChosen(annotation, options)) continue;
-    if (!first) out += ", ";
+    if (!first) buffered.Append(", ");
     first = false;
-    AppendAnnotation(out, annotation, points, point, converted);
+    PutAnnotation(buffered, annotation, points, point, converted);
   }
+  buffered.Flush();
 }
 
 }  // namespace vc::engine

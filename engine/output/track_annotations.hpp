@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/options.hpp"
+#include "engine/output/buffered_text.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/records.hpp"
 
@@ -44,6 +45,12 @@ void AppendMpsPointStr(std::string& out, const TrackPoints& points, const TrkPnt
                        const ConvertedPoint& converted, const ConvertOptions& options);
 void AppendMpsPointInfo(std::string& out, const TrackPoints& points, const TrkPnt& point,
                         const ConvertedPoint& converted, const ConvertOptions& options);
+
+// The same into a statement being buffered.
+void PutMpsPointStr(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                    const ConvertedPoint& converted, const ConvertOptions& options);
+void PutMpsPointInfo(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                     const ConvertedPoint& converted, const ConvertOptions& options);
 
 // The chosen annotations alone, joined by ", " (GPX and KML descriptions).
 void AppendChosenAnnotations(std::string& out, const TrackPoints& points, const TrkPnt& point,

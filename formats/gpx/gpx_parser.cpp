@@ -18,17 +18,32 @@ namespace {
 constexpr char kNamespaceSeparator = '|';
 
 std::string_view LocalName(const XML_Char* name) {
-  const std::string_view full(name);
-  const std::size_t bar = full.rfind(kNamespaceSeparator);
-  return bar == std::string_view::npos ? full : full.substr(bar + 1);
+  const char* bar = std::strrchr(name, kNamespaceSeparator);
+  return bar == nullptr ? std::string_view(name) : std::string_view(bar + 1);
 }
 
 std::optional<double> NumberOf(std::string_view text) {
-  if (!text::IsNumberText(text::TrimBlanks(text))) return std::nullopt;
-  return text::LeadingValue(text::TrimBlanks(text));
+  text = text::TrimBlanks(text);
+  if (!text::IsNumberText(text)) return std::nullopt;
+  return text::LeadingValue(text);
 }
 
 enum class Place { kOutside, kWaypoint, kRoute, kRoutePoint, kTrack, kTrackPoint };
+
+// The child elements whose text the converter reads, told apart once when
+// they begin.
+enum class Field { kNone, kEle, kTime, kName, kCmt, kDesc, kSpeed, kCourse, kNumber };
+
+Field PointFieldNamed(std::string_view name) {
+  if (name == "time") return Field::kTime;
+  if (name == "ele") return Field::kEle;
+  if (name == "speed") return Field::kSpeed;
+  if (name == "course") return Field::kCourse;
+  if (name == "name") return Field::kName;
+  if (name == "cmt") return Field::kCmt;
+  if (name == "desc") return Field::kDesc;
+  return Field::kNone;
+}
 
 }  // namespace
 
@@ -45,13 +60,22 @@ struct GpxParser::State {
   int depth = 0;
   int extensionDepth = 0;
   std::string text;
-  bool collecting = false;
+  Field collecting = Field::kNone;
   GpxPoint point;
   std::string recordName;
   std::string routeNumber;
 
+  // The texts keep their storage from point to point.
   void BeginPoint(const XML_Char** attributes) {
-    point = GpxPoint{};
+    point.lat.clear();
+    point.lon.clear();
+    point.name.clear();
+    point.cmt.clear();
+    point.desc.clear();
+    point.elevation.reset();
+    point.utc.reset();
+    point.speedMps.reset();
+    point.course.reset();
     for (int i = 0; attributes[i] != nullptr; i += 2) {
       const std::string_view name = LocalName(attributes[i]);
       if (name == "lat") point.lat = text::TrimBlanks(attributes[i + 1]);
@@ -61,6 +85,33 @@ struct GpxParser::State {
 
   bool InPoint() const {
     return place == Place::kWaypoint || place == Place::kRoutePoint || place == Place::kTrackPoint;
+  }
+
+  // The field a child of the current point or record stands for.
+  Field FieldOf(const XML_Char* fullName, std::string_view name) {
+    if (InPoint()) {
+      const int pointDepth = place == Place::kWaypoint ? 1 : place == Place::kRoutePoint ? 2 : 3;
+      if (depth == pointDepth + 1) {
+        if (name == "extensions") extensionDepth = depth;
+        const Field field = PointFieldNamed(name);
+        // No track output holds a text per point.
+        const bool isText = field == Field::kName || field == Field::kCmt || field == Field::kDesc;
+        return isText && place == Place::kTrackPoint ? Field::kNone : field;
+      }
+      // Speed and course of a TrackPointExtension: extensions, the
+      // extension element, then the value.
+      if (extensionDepth != 0 && depth == extensionDepth + 2 &&
+          std::strstr(fullName, "TrackPointExtension") != nullptr) {
+        const Field field = PointFieldNamed(name);
+        return field == Field::kSpeed || field == Field::kCourse ? field : Field::kNone;
+      }
+      return Field::kNone;
+    }
+    if ((place == Place::kRoute || place == Place::kTrack) && depth == 2) {
+      if (name == "name") return Field::kName;
+      if (place == Place::kRoute && name == "number") return Field::kNumber;
+    }
+    return Field::kNone;
   }
 
   void Start(const XML_Char* fullName, const XML_Char** attributes) {
@@ -74,7 +125,7 @@ struct GpxParser::State {
       return;
     }
     ++depth;
-    collecting = false;
+    collecting = Field::kNone;
     if (place == Place::kOutside && depth == 1) {
       if (name == "wpt") {
         place = Place::kWaypoint;
@@ -102,46 +153,49 @@ struct GpxParser::State {
       BeginPoint(attributes);
       return;
     }
-    const int pointDepth = place == Place::kWaypoint ? 1 : place == Place::kRoutePoint ? 2 : 3;
-    if (InPoint()) {
-      if (name == "extensions" && depth == pointDepth + 1) extensionDepth = depth;
-      const bool direct = depth == pointDepth + 1;
-      // Speed and course of a TrackPointExtension: extensions, the
-      // extension element, then the value.
-      const bool inExtension = extensionDepth != 0 && depth == extensionDepth + 2 &&
-                               std::strstr(fullName, "TrackPointExtension") != nullptr;
-      collecting = (direct && (name == "ele" || name == "time" || name == "name" || name == "cmt" ||
-                               name == "desc" || name == "speed" || name == "course")) ||
-                   (inExtension && (name == "speed" || name == "course"));
-    } else if ((place == Place::kRoute || place == Place::kTrack) && depth == 2) {
-      collecting = name == "name" || (place == Place::kRoute && name == "number");
-    }
+    collecting = FieldOf(fullName, name);
     text.clear();
   }
 
-  void TakeValue(std::string_view name) {
-    if (InPoint()) {
-      if (name == "ele") point.elevation = NumberOf(text);
-      if (name == "name") point.name = text;
-      if (name == "cmt") point.cmt = text;
-      if (name == "desc") point.desc = text;
-      if (name == "speed") point.speedMps = NumberOf(text);
-      if (name == "course") point.course = NumberOf(text);
-      if (name == "time") {
+  void TakeValue(Field field) {
+    if (!InPoint()) {
+      if (field == Field::kName) recordName = text::TrimBlanks(text);
+      if (field == Field::kNumber) routeNumber = text::TrimBlanks(text);
+      return;
+    }
+    switch (field) {
+      case Field::kTime: {
         text::LocalSeconds utc = 0;
         if (xml::ParseUtcDateTime(text, utc)) point.utc = utc;
+        break;
       }
-    } else if (name == "name") {
-      recordName = text::TrimBlanks(text);
-    } else if (name == "number") {
-      routeNumber = text::TrimBlanks(text);
+      case Field::kEle:
+        point.elevation = NumberOf(text);
+        break;
+      case Field::kSpeed:
+        point.speedMps = NumberOf(text);
+        break;
+      case Field::kCourse:
+        point.course = NumberOf(text);
+        break;
+      case Field::kName:
+        point.name = text;
+        break;
+      case Field::kCmt:
+        point.cmt = text;
+        break;
+      case Field::kDesc:
+        point.desc = text;
+        break;
+      case Field::kNumber:
+      case Field::kNone:
+        break;
     }
   }
 
-  void End(const XML_Char* fullName) {
-    const std::string_view name = LocalName(fullName);
-    if (collecting) TakeValue(name);
-    collecting = false;
+  void End() {
+    if (collecting != Field::kNone) TakeValue(collecting);
+    collecting = Field::kNone;
     if (extensionDepth == depth) extensionDepth = 0;
     const int ended = depth--;
     if (place == Place::kWaypoint && ended == 1) {
@@ -171,12 +225,13 @@ namespace {
 void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
   static_cast<GpxParser::State*>(data)->Start(name, attributes);
 }
-void XMLCALL OnEnd(void* data, const XML_Char* name) {
-  static_cast<GpxParser::State*>(data)->End(name);
+void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) {
+  static_cast<GpxParser::State*>(data)->End();
 }
 void XMLCALL OnText(void* data, const XML_Char* chars, int length) {
   auto* state = static_cast<GpxParser::State*>(data);
-  if (state->collecting) state->text.append(chars, static_cast<std::size_t>(length));
+  if (state->collecting != Field::kNone)
+    state->text.append(chars, static_cast<std::size_t>(length));
 }
 
 }  // namespace

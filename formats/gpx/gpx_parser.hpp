@@ -39,6 +39,8 @@ namespace vc::gpx {
 struct GpxPoint {
   std::string lat;  // the attribute texts, as written
   std::string lon;
+  // Of a waypoint or a route point; a track point's are passed over, as no
+  // output holds a text per track point.
   std::string name;
   std::string cmt;
   std::string desc;

@@ -44,35 +44,48 @@ constexpr std::array<KindColumns, 5> kKindColumns{{
     {"TRP", 10},
 }};
 
-constexpr std::string_view kSeparators = "\t,";
-constexpr std::string_view kDroppedChars = "\"=";
+// What a byte is to the splitter: most bytes are copied as they are.
+enum class ByteRole : unsigned char { kText, kSeparator, kDropped };
 
-void AppendCleaned(std::string& out, std::string_view field) {
-  while (!field.empty()) {
-    const std::size_t drop = field.find_first_of(kDroppedChars);
-    out.append(field.substr(0, drop));
-    if (drop == std::string_view::npos) break;
-    field.remove_prefix(drop + 1);
-  }
+constexpr std::array<ByteRole, 256> MakeByteRoles() {
+  std::array<ByteRole, 256> roles{};
+  roles['\t'] = roles[','] = ByteRole::kSeparator;
+  roles['"'] = roles['='] = ByteRole::kDropped;
+  return roles;
 }
 
+constexpr std::array<ByteRole, 256> kByteRoles = MakeByteRoles();
+
+// Only the fields the last line used can hold text; clear() keeps each
+// text's storage for the next line.
 void ClearFields(VrcLine& line) noexcept {
-  // clear() keeps each text's storage for the next line.
-  for (std::string& field : line.fields) field.clear();
+  for (std::size_t n = 0; n <= line.fieldCount; ++n) line.fields[n].clear();
   line.fieldCount = 0;
 }
 
 }  // namespace
 
+// One pass over the bytes: each run of text between a separator and a dropped
+// byte is appended whole.
 void SplitVrcLine(std::string_view text, VrcLine& line) {
   ClearFields(line);
-  std::size_t count = 0;
-  while (count < kVrcMaxFields) {
-    const std::size_t separator = text.find_first_of(kSeparators);
-    AppendCleaned(line.fields[++count], text.substr(0, separator));
-    if (separator == std::string_view::npos) break;
-    text.remove_prefix(separator + 1);
+  std::size_t count = 1;
+  const char* run = text.data();
+  const char* const end = text.data() + text.size();
+  for (const char* at = run; at != end; ++at) {
+    const ByteRole role = kByteRoles[static_cast<unsigned char>(*at)];
+    if (role == ByteRole::kText) continue;
+    line.fields[count].append(run, at);
+    run = at + 1;
+    if (role == ByteRole::kSeparator) {
+      if (count == kVrcMaxFields) {
+        run = end;
+        break;
+      }
+      ++count;
+    }
   }
+  line.fields[count].append(run, end);
   line.fieldCount = count;
 }
 

@@ -1,7 +1,9 @@
 #include "formats/xml/xml_text.hpp"
 
 #include <cmath>
+#include <cstdint>
 
+#include "text/digit_pairs.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
 
@@ -21,38 +23,40 @@ int DigitsAt(std::string_view text, std::size_t at, std::size_t count) {
   return value;
 }
 
-}  // namespace
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
 
-void AppendEscaped(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-          out += '?';
-        } else {
-          out += c;
-        }
-    }
+// The characters that XML cannot take as they are: markup, quotes, and the
+// control characters other than TAB, LF and CR.
+bool NeedsEscape(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u < 0x20) return c != '\t' && c != '\n' && c != '\r';
+  return c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
+}
+
+std::string_view EscapeOf(char c) {
+  switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    case '\'':
+      return "&apos;";
+    default:
+      return "?";
   }
 }
 
-void AppendDecimal(std::string& out, double value, int decimals) {
-  if (!std::isfinite(value)) value = 0;
+// The old way round for what the short forms leave out: the pattern's text,
+// then its trailing zeros dropped.
+void AppendLongDecimal(std::string& out, double value, int decimals) {
   const std::size_t start = out.size();
   text::AppendPattern(out, value, text::NumberPattern{1, decimals});
   if (decimals == 0) return;
@@ -61,8 +65,8 @@ void AppendDecimal(std::string& out, double value, int decimals) {
   if (out.compare(start, std::string::npos, "-0") == 0) out.erase(start, 1);
 }
 
-void AppendUtcDateTime(std::string& out, text::LocalSeconds utc) {
-  const text::CivilDateTime c = text::ToCivil(utc);
+// Years beyond four digits: the patterns write every digit.
+void AppendLongUtcDateTime(std::string& out, const text::CivilDateTime& c) {
   const auto put = [&out](int value, text::NumberPattern pattern) {
     text::AppendPattern(out, value, pattern);
   };
@@ -78,6 +82,70 @@ void AppendUtcDateTime(std::string& out, text::LocalSeconds utc) {
   out += ':';
   put(c.second, text::kPattern00);
   out += 'Z';
+}
+
+}  // namespace
+
+void AppendEscaped(std::string& out, std::string_view text) {
+  // Runs of plain characters go in whole: names and annotations seldom
+  // hold anything to escape.
+  std::size_t runStart = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!NeedsEscape(text[i])) continue;
+    out.append(text.data() + runStart, i - runStart);
+    out += EscapeOf(text[i]);
+    runStart = i + 1;
+  }
+  out.append(text.data() + runStart, text.size() - runStart);
+}
+
+char* PutDecimal(char* p, double value, int decimals) noexcept {
+  if (!std::isfinite(value)) value = 0;
+  char* end = text::PutShortPattern(p, value, text::NumberPattern{1, decimals});
+  if (end == nullptr || decimals == 0) return end;
+  while (end[-1] == '0') --end;
+  if (end[-1] == '.') --end;
+  // A negative value that rounds to zero written with decimals: "-0".
+  if (end - p == 2 && p[0] == '-' && p[1] == '0') {
+    p[0] = '0';
+    return p + 1;
+  }
+  return end;
+}
+
+void AppendDecimal(std::string& out, double value, int decimals) {
+  char digits[text::kShortNumberRoom];
+  if (const char* end = PutDecimal(digits, value, decimals)) {
+    out.append(digits, static_cast<std::size_t>(end - digits));
+    return;
+  }
+  AppendLongDecimal(out, std::isfinite(value) ? value : 0, decimals);
+}
+
+void AppendUtcDateTime(std::string& out, text::LocalSeconds utc) {
+  const text::CivilDateTime c = text::ToCivil(utc);
+  if (c.year < 0 || c.year > 9999) {
+    AppendLongUtcDateTime(out, c);
+    return;
+  }
+  char at[kUtcDateTimeSize];
+  const auto pair = [](char* p, int value) {
+    text::PutDigitPair(p, static_cast<std::uint32_t>(value));
+  };
+  pair(at, c.year / 100);
+  pair(at + 2, c.year % 100);
+  at[4] = '-';
+  pair(at + 5, c.month);
+  at[7] = '-';
+  pair(at + 8, c.day);
+  at[10] = 'T';
+  pair(at + 11, c.hour);
+  at[13] = ':';
+  pair(at + 14, c.minute);
+  at[16] = ':';
+  pair(at + 17, c.second);
+  at[19] = 'Z';
+  out.append(at, kUtcDateTimeSize);
 }
 
 bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc) {
@@ -112,11 +180,8 @@ bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc) {
   } else {
     return false;
   }
-  // A day past the month's end is refused by the calendar.
-  const text::CivilDateTime civil{year, month, day, hour, minute, 0};
-  const text::LocalSeconds midnightAndMinutes = text::ToLocalSeconds(civil);
-  if (text::ToCivil(midnightAndMinutes).day != day) return false;
-  utc = midnightAndMinutes + second - offset;
+  if (day > DaysInMonth(year, month)) return false;
+  utc = text::ToLocalSeconds({year, month, day, hour, minute, second}) - offset;
   return text::IsWritableTime(utc);
 }
 

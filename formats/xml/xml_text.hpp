@@ -7,6 +7,7 @@
 // decimals: xsd:decimal has no exponent, and GPX forbids one.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,13 @@ void AppendEscaped(std::string& out, std::string_view text);
 // A plain decimal with at most `decimals` digits after the point, trailing
 // zeros dropped: 35.6812361 with 9 gives "35.6812361", 1e-10 gives "0".
 void AppendDecimal(std::string& out, double value, int decimals);
+// The same text written at `p` (at most text::kShortNumberRoom bytes used);
+// returns its end, or nullptr with nothing written when the value has no
+// short form: AppendDecimal then writes it.
+char* PutDecimal(char* p, double value, int decimals) noexcept;
 
 // xsd:dateTime in UTC: "2002-07-15T03:04:05Z".
+inline constexpr std::size_t kUtcDateTimeSize = 20;
 void AppendUtcDateTime(std::string& out, text::LocalSeconds utc);
 
 // An xsd:dateTime as UTC seconds: "2009-10-17T18:37:26Z", fractions of a

@@ -225,5 +225,38 @@ TEST_F(MpsWriterTest, LongTrackIsWrittenAsOneWholeText) {
   EXPECT_TRUE(text == expected) << "sizes " << text.size() << " and " << expected.size();
 }
 
+// The points' angles are made once, for the line, and kept for the points'
+// own statements; points that cannot be kept as numbers (an own text) are
+// converted again. Each statement must show the position the line has for
+// its point, whatever mix of the two and whatever the step.
+TEST_F(MpsWriterTest, PointStatementsRepeatTheLinesPositions) {
+  std::vector<TrackPointTexts> points;
+  for (int i = 1; i <= 11; ++i) {
+    const std::string lat = i % 4 == 0 ? " 35.50 " : "35.5" + std::to_string(i);
+    points.push_back(MakeTrackPoint(lat, "139.75" + std::to_string(i), "2002/07/15 03:04:05", "D",
+                                    i % 3 == 0 ? "WGS84" : "TOKYO", "0"));
+  }
+  for (const std::int16_t step : {std::int16_t{1}, std::int16_t{3}, std::int16_t{4}}) {
+    SCOPED_TRACE(step);
+    SetTrack(harness.buffers(), points);
+    harness.options.pointStep = step;
+    const Texts pos = Values(Write(RecordKind::kTrk), "pos");
+    Texts line;
+    for (std::size_t at = 2; at < pos[0].size();) {
+      const std::size_t second = pos[0].find(',', pos[0].find(',', at) + 1);
+      line.push_back(
+          pos[0].substr(at, second == std::string::npos ? std::string::npos : second - at));
+      at = second == std::string::npos ? pos[0].size() : second + 1;
+    }
+    ASSERT_EQ(line.size(), points.size());
+    EXPECT_EQ(line[0], "35/30/36.0,139/45/03.6");
+    EXPECT_EQ(line[3], "35/30/00.0,139/45/14.4");  // the own text " 35.50 "
+    ASSERT_EQ(pos.size(), 1 + (points.size() - 1) / static_cast<std::size_t>(step) + 1);
+    for (std::size_t k = 1; k < pos.size(); ++k) {
+      EXPECT_EQ(pos[k], line[(k - 1) * static_cast<std::size_t>(step)]) << k;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vc::testing

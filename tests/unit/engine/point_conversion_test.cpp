@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 
+#include "engine/output/buffered_text.hpp"
 #include "geo/coord_text.hpp"
 #include "geo/datum.hpp"
 #include "support/writer_support.hpp"
@@ -135,6 +137,11 @@ TEST(PointConversion, TrackPointTimeShift) {
     AppendPointTime(written, points, point, converted);
     EXPECT_EQ(written, c.expected);
     EXPECT_EQ(points.Text(point, PointField::kDateTime), c.dateTime);
+    // The time alone, for a writer that goes through the times before the
+    // places, is the time of the whole conversion.
+    ConvertedPoint timeOnly;
+    EXPECT_EQ(PointSecondsForOutput(points, point, frame, timeOnly),
+              PointSeconds(points, point, converted));
   }
 }
 
@@ -168,6 +175,140 @@ TEST(ConvertTrackPoint, TransformedDecimalPointsMatchTheWayThroughTexts) {
       ASSERT_EQ(converted.lon, throughTexts(to.lon)) << lon << " " << form;
     }
   }
+}
+
+// The track converter keeps the angles of a point as numbers for the MPS
+// writer; wherever it does, they must write the texts ConvertPointForOutput
+// gives, and the common points (decimal numbers, from any datum) must take
+// that way at all.
+std::string MpsText(geo::MpsAngle angle) {
+  std::string text(geo::kMpsAngleRoom, '\0');
+  text.resize(static_cast<std::size_t>(geo::PutMpsAngle(text.data(), angle) - text.data()));
+  return text;
+}
+
+TEST(TrackPointConverter, MpsAnglesWriteTheConvertedTexts) {
+  struct PointCase {
+    const char* what;
+    const char* datum;
+    const char* form;
+    const char* lat;  // nullptr: from degrees, below
+    const char* lon;
+    bool packed;
+  };
+  const PointCase cases[] = {
+      {"decimal degrees", "TOKYO", "D", "35.5", "139.7525", true},
+      {"decimal minutes", "TOKYO", "DM", "35.3012", "-139.453", true},
+      {"seconds after the minutes", "TOKYO", "DMS", "35.301234", "139.454599", true},
+      {"shifted from WGS84", "WGS84", "D", "35.68123", "139.76712", true},
+      {"a datum name differing in case", "Tokyo", "D", "35.5", "-0.00001", true},
+      {"a datum no shift knows", "NAD27", "D", "35.5", "139.75", true},
+      {"zero and almost zero", "TOKYO", "D", "0", "-0.00000001", true},
+      {"an own text", "TOKYO", "D", " 35.50 ", "139.75", false},
+      {"a script's own form", "TOKYO", "MPS", "35/30/12.3", "139/45/00.0", false},
+      {"another datum in another form", "WGS84", "DMS", "35.301234", "139.454599", false},
+      {"degrees beyond the packed field", "TOKYO", "D", "1234.5", "139.75", false},
+      {"a script's own form from degrees", "TOKYO", "MPS", nullptr, nullptr, true},
+  };
+  const OutputFrame frame = FrameOf("+9", "TOKYO", "MPS");
+  for (const PointCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrackPoints points;
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, c.datum, "0", c.form);
+    if (c.lat == nullptr) {
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLat, 35.50341666666667);
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLon, -139.75);
+    } else {
+      points.SetText(point, PointField::kLat, c.lat);
+      points.SetText(point, PointField::kLon, c.lon);
+    }
+    ConvertedPoint converted;
+    ConvertPointForOutput(points, point, frame, converted);
+    TrackPointConverter converter(points, frame);
+    geo::MpsAngle lat;
+    geo::MpsAngle lon;
+    ASSERT_EQ(converter.MpsCoords(point, lat, lon), c.packed);
+    if (c.packed) {
+      EXPECT_EQ(MpsText(lat), converted.lat);
+      EXPECT_EQ(MpsText(lon), converted.lon);
+    }
+  }
+  // Many points of one track, in the labels a log gives them, switching
+  // between two sets of labels as a track read from two datums does.
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> unit(0, 1);
+  TrackPoints points;
+  for (int i = 0; i < 20000; ++i) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, i % 3 == 0 ? "WGS84" : "TOKYO", "0", i % 5 == 0 ? "DMS" : "D");
+    TrackPoints::SetNumber(point, PointField::kLat, 20 + 25 * unit(random));
+    TrackPoints::SetNumber(point, PointField::kLon,
+                           i % 2 == 0 ? 120 + 30 * unit(random) : -180 * unit(random));
+  }
+  TrackPointConverter converter(points, frame);
+  for (std::size_t i = 1; i <= points.Count(); ++i) {
+    ConvertedPoint converted;
+    ConvertPointForOutput(points, points[i], frame, converted);
+    geo::MpsAngle lat;
+    geo::MpsAngle lon;
+    if (!converter.MpsCoords(points[i], lat, lon)) {
+      ASSERT_EQ(points.Datum(points[i]), "WGS84") << i;
+      ASSERT_EQ(points.CoordFormat(points[i]), "DMS") << i;
+      continue;
+    }
+    ASSERT_EQ(MpsText(lat), converted.lat) << i;
+    ASSERT_EQ(MpsText(lon), converted.lon) << i;
+  }
+}
+
+TEST(TrackPointConverter, TimeIsShiftedAsByConvertPointForOutput) {
+  TrackPoints points;
+  const char* const times[] = {"2002/07/15 09:04:05", "0001/01/01 03:00:00", "not a time",
+                               "2002/7/15 9:04:05"};
+  for (const char* const time : times) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, "TOKYO", "0", "D");
+    points.SetText(point, PointField::kDateTime, time);
+  }
+  for (const char* offset : {"+9", "0", "-3.5"}) {
+    const OutputFrame frame = FrameOf(offset, "TOKYO", "MPS");
+    TrackPointConverter converter(points, frame);
+    for (std::size_t i = 1; i <= points.Count(); ++i) {
+      ConvertedPoint expected;
+      ConvertPointForOutput(points, points[i], frame, expected);
+      ConvertedPoint converted;
+      converter.ConvertTime(points[i], converted);
+      EXPECT_EQ(converted.shiftedTime, expected.shiftedTime) << offset << " " << times[i - 1];
+    }
+  }
+}
+
+// Pieces of every length, across the buffer's end, come out in order.
+TEST(BufferedText, PiecesComeOutInOrder) {
+  std::string expected = "start";
+  std::string out = "start";
+  BufferedText buffered(out);
+  std::string piece;
+  for (std::size_t size = 0; size <= 2 * BufferedText::kSize; size += size < 40 ? 1 : 37) {
+    piece.assign(size, static_cast<char>('a' + size % 26));
+    if (!piece.empty()) piece.back() = '|';
+    buffered.Append(piece);
+    expected += piece;
+    buffered.Append(',');
+    expected += ',';
+    if (size % 5 == 0) {
+      buffered.String() += "#";
+      expected += "#";
+    }
+    char* const p = buffered.Room(3);
+    p[0] = 'x';
+    p[1] = 'y';
+    buffered.Commit(p + 2);
+    expected += "xy";
+  }
+  buffered.Flush();
+  EXPECT_EQ(out, expected);
 }
 
 }  // namespace

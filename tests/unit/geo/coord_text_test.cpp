@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -232,6 +233,83 @@ TEST(CoordDegrees, MatchesTheWrittenDecimalDegrees) {
   for (const auto& [value, form] : cases) {
     EXPECT_EQ(CoordDegrees(value, form), text::LeadingValue(ConvertCoordText(value, form, "D")))
         << value << ' ' << form;
+  }
+}
+
+// The packed "MPS" angle, which the writers keep between the line and the
+// point statements, against the form's definition: the sign unless every
+// field is zero, the degrees' general text, minutes "00", seconds "00.0".
+std::string ReferenceMpsText(const CoordParts& parts) {
+  std::string fields = text::General(parts.deg) + "/" +
+                       text::FormatPattern(parts.min, text::kPattern00) + "/" +
+                       text::FormatPattern(parts.sec, text::kPattern00_0);
+  const bool allZero = fields.find_first_of("123456789") == std::string::npos;
+  return (parts.negative && !allZero ? "-" : "") + fields;
+}
+
+std::string PackedText(MpsAngle angle) {
+  std::string text(kMpsAngleRoom, '\0');
+  text.resize(static_cast<std::size_t>(PutMpsAngle(text.data(), angle) - text.data()));
+  return text;
+}
+
+TEST(MpsAngle, PackedTextIsTheFormsText) {
+  const struct {
+    CoordParts parts;
+    const char* text;  // nullptr: not packed
+  } cases[] = {
+      {{false, 35, 30, 12.34}, "35/30/12.3"},
+      {{true, 139, 5, 9.95}, "-139/05/10.0"},
+      {{false, 0, 59, 59.96}, "0/59/60.0"},  // rounded up to 60, never carried
+      {{true, 0, 0, 0.04}, "0/00/00.0"},     // all zeros: no sign
+      {{true, 0, 0, 0.05}, "-0/00/00.1"},
+      {{false, 999, 99, 1638.3}, "999/99/1638.3"},
+      {{false, 1000, 0, 0}, nullptr},  // degrees beyond the packed field
+      {{false, 35.5, 0, 0}, nullptr},  // degrees not whole
+      {{false, 35, 100, 0}, nullptr},
+      {{false, 35, -1, 0}, nullptr},
+      {{false, 35, 0, -0.04}, "35/00/00.0"},  // rounds to zero: no sign inside
+      {{false, 35, 0, -1}, nullptr},
+      {{false, 35, 0, 1638.4}, nullptr},
+      {{false, 35, 0, std::nan("")}, "35/00/00.0"},
+  };
+  for (const auto& c : cases) {
+    const std::optional<MpsAngle> packed = PackMpsAngle(c.parts);
+    ASSERT_EQ(packed.has_value(), c.text != nullptr) << c.parts.deg << " " << c.parts.sec;
+    std::string written;
+    ASSERT_TRUE(AppendCoordText(written, c.parts, "MPS"));
+    if (packed) {
+      EXPECT_EQ(PackedText(*packed), c.text);
+      EXPECT_EQ(written, c.text);
+    }
+  }
+  // Angles as the decimal forms split them, over the whole range of
+  // coordinates, halves of a tenth of a second among them.
+  std::mt19937_64 random(8);
+  std::uniform_real_distribution<double> degrees(-180, 180);
+  for (int i = 0; i < 300000; ++i) {
+    double value = degrees(random);
+    if (i % 3 == 0) value = std::round(value * 36000) / 36000 + 0.05 / 3600;
+    const CoordParts parts = ReadDecimalCoord(value, i % 2 == 0 ? "D" : "DMS");
+    const std::optional<MpsAngle> packed = PackMpsAngle(parts);
+    ASSERT_TRUE(packed.has_value()) << value;
+    ASSERT_EQ(PackedText(*packed), ReferenceMpsText(parts)) << value;
+  }
+}
+
+// The shortcut for a value that is its own general rounding against the
+// full reading back of its "D" text.
+TEST(CoordDegrees, GeneralDecimalDegreesMatchesTheReadingBack) {
+  std::mt19937_64 random(9);
+  std::uniform_real_distribution<double> degrees(-180, 180);
+  for (int i = 0; i < 1000000; ++i) {
+    double value = text::RoundToGeneral(degrees(random));
+    if (i % 4 == 0) value = text::RoundToGeneral(std::round(value * 1e6) / 1e6);
+    if (i % 4 == 1) value = text::RoundToGeneral(std::round(value * 3600) / 3600);
+    ASSERT_EQ(GeneralDecimalDegrees(value), DecimalCoordDegrees(value, "D")) << value;
+  }
+  for (const double value : {0.0, -0.0, 139.45, -139.45, 59.999999999999, 1e-300, 1e300}) {
+    EXPECT_EQ(GeneralDecimalDegrees(value), DecimalCoordDegrees(value, "D")) << value;
   }
 }
 

@@ -113,5 +113,29 @@ TEST(AngleOf, SpecialCasesAndHalfTurns) {
   }
 }
 
+// The writers' shift, decided once per pair of names, gives the latitude
+// and longitude of TransformDatum to the last bit.
+TEST(ShiftDatumLatLon, MatchesTransformDatum) {
+  const struct {
+    const char* from;
+    const char* to;
+    DatumShift shift;
+  } pairs[] = {{"WGS84", "TOKYO", DatumShift::kWgs84ToTokyo},
+               {"tokyo", "Wgs84", DatumShift::kTokyoToWgs84},
+               {"Tokyo", "TOKYO", DatumShift::kNone},
+               {"WGS84", "NAD27", DatumShift::kNone}};
+  for (const auto& pair : pairs) {
+    ASSERT_EQ(DatumShiftOf(pair.from, pair.to), pair.shift) << pair.from << " " << pair.to;
+    for (int i = 0; i < 20000; ++i) {
+      const GeoPoint point{-89.5 + 179 * (i % 1000) / 1000.0,
+                           -179.5 + 359 * (i / 1000) / 20.0 + (i % 7) * 0.013, 0};
+      const GeoPoint full = TransformDatum(point, pair.from, pair.to);
+      const GeoPoint shifted = ShiftDatumLatLon(point, pair.shift);
+      ASSERT_EQ(shifted.lat, full.lat) << point.lat << " " << point.lon;
+      ASSERT_EQ(shifted.lon, full.lon) << point.lat << " " << point.lon;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vc::geo

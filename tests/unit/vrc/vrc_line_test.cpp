@@ -61,11 +61,23 @@ TEST(VrcSplit, KeepsFirst255Fields) {
 }
 
 TEST(VrcSplit, ReusedLineLosesOldFields) {
+  std::string full = "WPT";
+  for (int i = 2; i <= 300; ++i) full += "\t" + std::to_string(i);
+  // Each line before the short one leaves text in fields the short one does
+  // not reach: a line of every field, a waypoint line, the end of the file.
+  for (const std::string& before : {full, std::string("WPT\tD\tWGS84\tN\t35\t139")}) {
+    VrcLine line;
+    SplitVrcLine(before, line);
+    SplitVrcLine("RTH,1", line);
+    EXPECT_EQ(FieldsOf(line), (std::vector<std::string>{"RTH", "1"}));
+    EXPECT_EQ(line.fields[0], "");
+    EXPECT_TRUE(RestIsEmpty(line));
+  }
+  text::StringLineSource empty("");
   VrcLine line;
-  SplitVrcLine("WPT\tD\tWGS84\tN\t35\t139", line);
-  SplitVrcLine("RTH,1", line);
-  EXPECT_EQ(FieldsOf(line), (std::vector<std::string>{"RTH", "1"}));
-  EXPECT_TRUE(RestIsEmpty(line));
+  ReadVrcLine(empty, line);
+  SplitVrcLine("TRH", line);
+  EXPECT_EQ(line.fields[0], "");
 }
 
 TEST(VrcRead, LinesThenEof) {

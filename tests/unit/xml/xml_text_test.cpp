@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace vc::xml {
 namespace {
 
@@ -9,6 +11,13 @@ TEST(XmlText, EscapesMarkupAndControlCharacters) {
   std::string out;
   AppendEscaped(out, "A&B <c> \"d\" 'e'\x01\tf\r\n富士");
   EXPECT_EQ(out, "A&amp;B &lt;c&gt; &quot;d&quot; &apos;e&apos;?\tf\r\n富士");
+  // Plain runs are copied whole: the ones before, between and after.
+  out = "x";
+  AppendEscaped(out, "&&ab\x7f<");
+  EXPECT_EQ(out, "x&amp;&amp;ab\x7f&lt;");
+  out.clear();
+  AppendEscaped(out, "");
+  EXPECT_EQ(out, "");
 }
 
 TEST(XmlText, DecimalsWithoutExponents) {
@@ -26,6 +35,15 @@ TEST(XmlText, DecimalsWithoutExponents) {
       {1e20, 2, "100000000000000000000"},
       {2.5, 0, "3"},
       {10, 6, "10"},
+      // The short forms and the long way round give the same texts: a value
+      // that rounds to zero loses its sign, one below 10^-8 has no short form.
+      {-0.0000000004, 9, "0"},
+      {-0.0000000005, 9, "-0.000000001"},
+      {0.000000001, 9, "0.000000001"},
+      {-179.9999999996, 9, "-180"},
+      {0.1 + 0.2, 6, "0.3"},
+      {std::numeric_limits<double>::infinity(), 6, "0"},
+      {std::numeric_limits<double>::quiet_NaN(), 9, "0"},
   };
   for (const auto& c : cases) {
     std::string out = "x";
@@ -36,9 +54,20 @@ TEST(XmlText, DecimalsWithoutExponents) {
 
 TEST(XmlText, UtcDateTimes) {
   const text::LocalSeconds instant = text::ToLocalSeconds({2009, 10, 17, 18, 37, 26});
-  std::string out;
-  AppendUtcDateTime(out, instant);
-  EXPECT_EQ(out, "2009-10-17T18:37:26Z");
+  const struct {
+    text::CivilDateTime civil;
+    const char* text;
+  } written[] = {
+      {{2009, 10, 17, 18, 37, 26}, "2009-10-17T18:37:26Z"},
+      {{1, 1, 1, 0, 0, 0}, "0001-01-01T00:00:00Z"},
+      {{999, 3, 4, 5, 6, 7}, "0999-03-04T05:06:07Z"},
+      {{9999, 12, 31, 23, 59, 59}, "9999-12-31T23:59:59Z"},
+  };
+  for (const auto& w : written) {
+    std::string out = "x";
+    AppendUtcDateTime(out, text::ToLocalSeconds(w.civil));
+    EXPECT_EQ(out, std::string("x") + w.text);
+  }
   const struct {
     const char* text;
     bool valid;
@@ -52,6 +81,12 @@ TEST(XmlText, UtcDateTimes) {
       {"2009-02-30T00:00:00Z", false, 0},
       {"2009-10-17 18:37", false, 0},
       {"2009-10-17T18:37:26+0900", false, 0},
+      // The days of February by the Gregorian leap years.
+      {"2008-02-29T00:00:00Z", true, text::ToLocalSeconds({2008, 2, 29, 0, 0, 0})},
+      {"2000-02-29T00:00:00Z", true, text::ToLocalSeconds({2000, 2, 29, 0, 0, 0})},
+      {"1900-02-29T00:00:00Z", false, 0},
+      {"2009-04-31T00:00:00Z", false, 0},
+      {"2009-12-31T23:59:60Z", true, text::ToLocalSeconds({2010, 1, 1, 0, 0, 0})},
       {"yesterday", false, 0},
   };
   for (const auto& c : cases) {
