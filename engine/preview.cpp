@@ -31,10 +31,13 @@ double DegreesOf(const TrackPoints& points, const TrkPnt& point, PointField fiel
   return Degrees(geo::ReadCoordText(points.CoordText(point, field, scratch), form));
 }
 
-PreviewPoint PointOf(const WptRec& point) {
-  const std::string_view form = point.recCoordFormat;
-  return {Degrees(geo::ReadCoordText(point.lat, form)),
-          Degrees(geo::ReadCoordText(point.lon, form)), kUnknown};
+PreviewPoint PointOf(const RoutePoints& points, const RtePnt& point, std::string& scratch) {
+  const std::string_view form = points.CoordFormat(point);
+  const double lat =
+      Degrees(geo::ReadCoordText(points.CoordText(point, PointField::kLat, scratch), form));
+  const double lon =
+      Degrees(geo::ReadCoordText(points.CoordText(point, PointField::kLon, scratch), form));
+  return {lat, lon, kUnknown};
 }
 
 // The receiver's own speed; else the speed of the leg that ends here, which
@@ -53,13 +56,19 @@ void FeedPreview(RecordKind kind, const RecordBuffers& buffers, PreviewSink& sin
                  std::vector<PreviewPoint>& points) {
   points.clear();
   switch (kind) {
-    case RecordKind::kWpt:
-      points.push_back(PointOf(buffers.wpt));
-      sink.Record(kind, buffers.wpt.name, points);
+    case RecordKind::kWpt: {
+      std::string scratch;
+      const WptRec& waypoint = buffers.wpt;
+      points.push_back(PointOf(waypoint.store, waypoint.Point(), scratch));
+      sink.Record(kind, waypoint.store.Text(waypoint.Point(), PointText::kName), points);
       return;
+    }
     case RecordKind::kRte: {
       const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
-      for (std::size_t i = 1; i <= n; ++i) points.push_back(PointOf(buffers.rtePnt[i]));
+      std::string scratch;
+      for (std::size_t i = 1; i <= n; ++i) {
+        points.push_back(PointOf(buffers.rtePnt, buffers.rtePnt[i], scratch));
+      }
       sink.Record(kind, buffers.rteHdr.rteName, points);
       return;
     }

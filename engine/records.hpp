@@ -2,8 +2,8 @@
 // time, streamed from the reader to the writer.
 //
 // Every field reads back exactly as it was read; numbers are taken from a
-// text by its leading numeric value. Waypoints and route points keep their
-// fields as texts; track points keep numbers (track_points.hpp). The leg and
+// text by its leading numeric value. Waypoints, route points and track
+// points keep numbers and stored texts (route_points.hpp, track_points.hpp). The leg and
 // total values are computed by the program, so they are kept as numbers
 // already rounded to what their general text reads back as (RoundToGeneral):
 // arithmetic on them is arithmetic on the stored texts, and the text is
@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "engine/point_list.hpp"
+#include "engine/route_points.hpp"
 #include "engine/track_points.hpp"
 
 namespace vc::engine {
@@ -28,16 +28,19 @@ enum class RecordKind {
   kEof,
 };
 
+// A waypoint: the one point of a store of its own, read and written as a
+// route point is.
 struct WptRec {
-  std::string name;
-  std::string lat;
-  std::string lon;
-  std::string info1;
-  std::string info2;
-  std::string info3;
-  std::string recDatum;
-  std::string recUtcOffset;
-  std::string recCoordFormat;
+  WptRec() { store.Add(); }
+
+  // Starts the next waypoint: every text "", labels all empty.
+  RtePnt& Begin() {
+    store.Clear();
+    return store.Add();
+  }
+  [[nodiscard]] const RtePnt& Point() const noexcept { return store[1]; }
+
+  RoutePoints store;
 };
 
 struct RteHdr {
@@ -59,7 +62,7 @@ struct TrkHdr {
 struct RecordBuffers {
   WptRec wpt;
   RteHdr rteHdr;
-  PointList<WptRec> rtePnt;
+  RoutePoints rtePnt;
   TrkHdr trkHdr;
   TrackPoints trkPnt;
 };

@@ -61,6 +61,10 @@ constexpr std::size_t kRecentLongest = 8;
 
 }  // namespace
 
+std::optional<double> GeneralTextValue(std::string_view text) noexcept {
+  return GeneralNumberValue(text);
+}
+
 double LegVelocity(const TrkPnt& point) noexcept {
   if (point.legTime == 0) return 0;
   return text::RoundToGeneral(point.legLength / point.legTime * constants::kKmhPerMetrePerSecond);

@@ -77,6 +77,10 @@ struct TrkPnt {
 static_assert(std::is_trivially_copyable_v<TrkPnt>);
 static_assert(sizeof(TrkPnt) <= 80);
 
+// The value of `text` when the text is exactly the general text of that
+// value, so that the value can stand for the text; nullopt otherwise.
+std::optional<double> GeneralTextValue(std::string_view text) noexcept;
+
 // Km/h from the previous point, as its general text reads back; 0 when the
 // leg took no time.
 double LegVelocity(const TrkPnt& point) noexcept;

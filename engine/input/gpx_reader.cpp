@@ -32,16 +32,13 @@ constexpr std::string_view kGpxTrackCode = "0";
 using constants::kKmhPerMetrePerSecond;
 constexpr std::size_t kChunkSize = 1 << 16;
 
-void StoreWaypoint(const gpx::GpxPoint& from, WptRec& point) {
-  point.name = from.name;
-  point.lat = from.lat;
-  point.lon = from.lon;
-  point.info1 = from.cmt;
-  point.info2 = from.desc;
-  point.info3.clear();
-  point.recDatum = kGpxDatum;
-  point.recUtcOffset = kGpxUtcOffset;
-  point.recCoordFormat = kGpxCoordFormat;
+void StorePoint(const gpx::GpxPoint& from, RoutePoints& points, RtePnt& point) {
+  points.SetText(point, PointText::kName, from.name);
+  points.SetCoord(point, PointField::kLat, from.lat);
+  points.SetCoord(point, PointField::kLon, from.lon);
+  points.SetText(point, PointText::kInfo1, from.cmt);
+  points.SetText(point, PointText::kInfo2, from.desc);
+  points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
 }
 
 class GpxReader final : public RecordReader, private gpx::GpxHandler {
@@ -97,14 +94,16 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   RecordBuffers& Buffers() { return conversion_->context.buffers; }
 
   void Waypoint(const gpx::GpxPoint& point) override {
-    StoreWaypoint(point, Buffers().wpt);
+    WptRec& waypoint = Buffers().wpt;
+    StorePoint(point, waypoint.store, waypoint.Begin());
     kind_ = RecordKind::kWpt;
   }
 
   void RouteBegin() override { Buffers().rtePnt.Clear(); }
 
   void RoutePoint(const gpx::GpxPoint& point) override {
-    StoreWaypoint(point, Buffers().rtePnt.Add());
+    RoutePoints& points = Buffers().rtePnt;
+    StorePoint(point, points, points.Add());
   }
 
   void RouteEnd(std::string_view name, std::string_view number) override {

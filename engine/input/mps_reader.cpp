@@ -28,7 +28,6 @@
 #include "engine/input/record_reader.hpp"
 #include "engine/input/track_legs.hpp"
 #include "formats/mps/statement_reader.hpp"
-#include "geo/coord_text.hpp"
 #include "text/datetime.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -51,11 +50,6 @@ std::string_view ValueOf(const mps::MpsStatement& statement, std::string_view na
 // The name after the four-character prefix of a "str" value.
 std::string_view NameAfterPrefix(std::string_view str) {
   return text::TrimSpaces(str.size() > kPrefixLength ? str.substr(kPrefixLength) : "");
-}
-
-void SetMpsCoord(std::string& coord, std::string_view degrees) {
-  coord.clear();
-  geo::AppendConvertedCoord(coord, degrees, "D", "MPS");
 }
 
 text::LocalSeconds MidnightOf(text::LocalSeconds now) {
@@ -112,17 +106,20 @@ class MpsReader final : public RecordReader {
 
  private:
   RecordKind ReadWaypoint(const mps::MpsStatement& statement, Conversion& conversion) {
-    WptRec& wpt = conversion.context.buffers.wpt;
-    ParsePosFirst(ValueOf(statement, "pos"), wpt.lat, wpt.lon);
+    WptRec& waypoint = conversion.context.buffers.wpt;
+    RoutePoints& store = waypoint.store;
+    RtePnt& point = waypoint.Begin();
+    // The coordinates keep their texts as written.
+    ParsePosFirst(ValueOf(statement, "pos"), lat_, lon_);
+    store.SetCoord(point, PointField::kLat, lat_);
+    store.SetCoord(point, PointField::kLon, lon_);
     std::vector<std::string_view> items;
     SplitList(ValueOf(statement, "info"), ',', items);
-    wpt.info1 = text::TrimSpaces(ListItem(items, 1));
-    wpt.info2 = text::TrimSpaces(ListItem(items, 2));
-    wpt.info3 = text::TrimSpaces(ListItem(items, 3));
-    wpt.name = NameAfterPrefix(ValueOf(statement, "str"));
-    wpt.recDatum = "TOKYO";
-    wpt.recUtcOffset = "+9";
-    wpt.recCoordFormat = "MPS";
+    store.SetText(point, PointText::kInfo1, text::TrimSpaces(ListItem(items, 1)));
+    store.SetText(point, PointText::kInfo2, text::TrimSpaces(ListItem(items, 2)));
+    store.SetText(point, PointText::kInfo3, text::TrimSpaces(ListItem(items, 3)));
+    store.SetText(point, PointText::kName, NameAfterPrefix(ValueOf(statement, "str")));
+    store.SetLabels(point, "TOKYO", "+9", "MPS");
     return RecordKind::kWpt;
   }
 
@@ -138,20 +135,17 @@ class MpsReader final : public RecordReader {
     lastRteNo_ = header.rteNo;
     header.rteName = NameAfterPrefix(ValueOf(statement, "str"));
 
-    PointList<WptRec>& points = buffers.rtePnt;
+    RoutePoints& points = buffers.rtePnt;
     points.Clear();
     auto addPoint = [&](std::string_view lat, std::string_view lon) {
-      WptRec& point = points.Add();
-      point.name = header.rteName;
-      text::AppendPattern(point.name, static_cast<double>(points.Count()), text::kPattern000);
-      SetMpsCoord(point.lat, lat);
-      SetMpsCoord(point.lon, lon);
-      point.info1.clear();
-      point.info2.clear();
-      point.info3.clear();
-      point.recDatum = "Tokyo";
-      point.recUtcOffset = "+9";
-      point.recCoordFormat = "MPS";
+      RtePnt& point = points.Add();
+      name_.assign(header.rteName);
+      text::AppendPattern(name_, static_cast<double>(points.Count()), text::kPattern000);
+      points.SetText(point, PointText::kName, name_);
+      // Each coordinate is what its decimal degrees give in the "MPS" form.
+      RoutePoints::SetCoordFromDegrees(point, PointField::kLat, text::LeadingValue(lat));
+      RoutePoints::SetCoordFromDegrees(point, PointField::kLon, text::LeadingValue(lon));
+      points.SetLabels(point, "Tokyo", "+9", "MPS");
       return !conversion.PointTick();
     };
     header.pntNum = text::General(ParsePosList(ValueOf(statement, "pos"), addPoint));
@@ -207,6 +201,9 @@ class MpsReader final : public RecordReader {
   StoppableLines lines_;
   // The number of the last route read, the base of the next automatic one.
   std::string lastRteNo_;
+  std::string name_;
+  std::string lat_;
+  std::string lon_;
 };
 
 }  // namespace

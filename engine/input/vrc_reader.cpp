@@ -66,16 +66,14 @@ bool IsTitleLine(const vrc::VrcFields& fields) noexcept {
 
 // Waypoint and route point columns: 2 form, 3 datum, 5 latitude,
 // 6 longitude, 8 and 10 info texts, 39 name, 40 first info text.
-void StorePoint(const vrc::VrcFields& fields, WptRec& point) {
-  point.name = text::TrimSpaces(fields[39]);
-  point.lat = fields[5];
-  point.lon = fields[6];
-  point.info1 = text::TrimSpaces(fields[40]);
-  point.info2 = text::TrimSpaces(fields[8]);
-  point.info3 = text::TrimSpaces(fields[10]);
-  point.recDatum = fields[3];
-  point.recUtcOffset = kVrcUtcOffset;
-  point.recCoordFormat = fields[2];
+void StorePoint(const vrc::VrcFields& fields, RoutePoints& points, RtePnt& point) {
+  points.SetText(point, PointText::kName, text::TrimSpaces(fields[39]));
+  points.SetCoord(point, PointField::kLat, fields[5]);
+  points.SetCoord(point, PointField::kLon, fields[6]);
+  points.SetText(point, PointText::kInfo1, text::TrimSpaces(fields[40]));
+  points.SetText(point, PointText::kInfo2, text::TrimSpaces(fields[8]));
+  points.SetText(point, PointText::kInfo3, text::TrimSpaces(fields[10]));
+  points.SetLabels(point, fields[3], kVrcUtcOffset, fields[2]);
 }
 
 // Track point columns: 2 form, 3 datum, 4 latitude, 5 longitude, 6 time.
@@ -104,7 +102,8 @@ class VrcReader final : public RecordReader {
     if (!ReadDataLine()) return RecordKind::kEof;
     const std::string& kind = line_.fields[1];
     if (kind == kWaypointKind) {
-      StorePoint(line_.fields, conversion.context.buffers.wpt);
+      WptRec& waypoint = conversion.context.buffers.wpt;
+      StorePoint(line_.fields, waypoint.store, waypoint.Begin());
       return RecordKind::kWpt;
     }
     if (kind == kRouteKind) return ReadRoute(conversion);
@@ -162,7 +161,7 @@ class VrcReader final : public RecordReader {
         SetCount(header.pntNum, buffers.rtePnt.Count());
         break;
       }
-      StorePoint(line_.fields, buffers.rtePnt.Add());
+      StorePoint(line_.fields, buffers.rtePnt, buffers.rtePnt.Add());
       if (conversion.PointTick()) break;
     }
     return RecordKind::kRte;

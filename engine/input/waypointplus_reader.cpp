@@ -61,16 +61,12 @@ void SetFileDatum(std::string& fileDatum, std::string_view description) {
 }
 
 // "WP" and "RP" lines share their layout; date, time and comment are dropped.
-void StorePoint(const wpt::WptLine& line, const std::string& fileDatum, WptRec& point) {
-  point.name = text::TrimSpaces(line.fields[kNameField]);
-  point.lat = line.fields[kPointLatField];
-  point.lon = line.fields[kPointLonField];
-  point.info1.clear();
-  point.info2.clear();
-  point.info3.clear();
-  point.recDatum = fileDatum;
-  point.recUtcOffset = kWaypointPlusUtcOffset;
-  point.recCoordFormat = line.fields[kFormField];
+void StorePoint(const wpt::WptLine& line, const std::string& fileDatum, RoutePoints& points,
+                RtePnt& point) {
+  points.SetText(point, PointText::kName, text::TrimSpaces(line.fields[kNameField]));
+  points.SetCoord(point, PointField::kLat, line.fields[kPointLatField]);
+  points.SetCoord(point, PointField::kLon, line.fields[kPointLonField]);
+  points.SetLabels(point, fileDatum, kWaypointPlusUtcOffset, line.fields[kFormField]);
 }
 
 // The date and time fields joined by one blank, rewritten as
@@ -147,7 +143,8 @@ class WaypointPlusReader final : public RecordReader {
   }
 
   RecordKind ReadWaypoint(ConversionContext& context) {
-    StorePoint(lookahead_, context.fileDatum, context.buffers.wpt);
+    WptRec& waypoint = context.buffers.wpt;
+    StorePoint(lookahead_, context.fileDatum, waypoint.store, waypoint.Begin());
     ReadLookahead();
     return RecordKind::kWpt;
   }
@@ -160,7 +157,7 @@ class WaypointPlusReader final : public RecordReader {
     buffers.rtePnt.Clear();
     ReadLookahead();
     while (lookahead_.kind == kRoutePointKind) {
-      StorePoint(lookahead_, context.fileDatum, buffers.rtePnt.Add());
+      StorePoint(lookahead_, context.fileDatum, buffers.rtePnt, buffers.rtePnt.Add());
       ReadLookahead();
       if (conversion.PointTick()) break;
     }

@@ -102,19 +102,20 @@ class GpxWriter final : public KindWriter {
   }
 
  private:
+  // A waypoint or route point, indented by two or four blanks.
   void AppendPoint(std::string& out, std::string_view element, std::string_view indent,
-                   const WptRec& point, Conversion& conversion) {
-    ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
+                   const RoutePoints& points, const RtePnt& point, Conversion& conversion) {
+    ConvertPointForOutput(points, point, conversion.frame, conversion.now, point_);
     out += indent;
     out += '<';
     out += element;
     out += ' ';
     AppendPosition(out, point_);
     out += '>';
-    const std::string inner = std::string(indent) + "  ";
-    AppendElement(out, inner, "name", point.name);
-    AppendElement(out, inner, "cmt", point.info1);
-    AppendElement(out, inner, "desc", point.info2);
+    const std::string_view inner = std::string_view("      ").substr(0, indent.size() + 2);
+    AppendElement(out, inner, "name", points.Text(point, PointText::kName));
+    AppendElement(out, inner, "cmt", points.Text(point, PointText::kInfo1));
+    AppendElement(out, inner, "desc", points.Text(point, PointText::kInfo2));
     out += kLineBreak;
     out += indent;
     out += "</";
@@ -123,7 +124,8 @@ class GpxWriter final : public KindWriter {
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
-    AppendPoint(output.text(), "wpt", "  ", conversion.context.buffers.wpt, conversion);
+    const WptRec& waypoint = conversion.context.buffers.wpt;
+    AppendPoint(output.text(), "wpt", "  ", waypoint.store, waypoint.Point(), conversion);
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {
@@ -142,7 +144,7 @@ class GpxWriter final : public KindWriter {
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
       out += kLineBreak;
-      AppendPoint(out, "rtept", "    ", buffers.rtePnt[i], conversion);
+      AppendPoint(out, "rtept", "    ", buffers.rtePnt, buffers.rtePnt[i], conversion);
       output.FlushIfLarge();
     }
     out += kLineBreak;

@@ -95,12 +95,14 @@ class KmlWriter final : public KindWriter {
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
+    const RtePnt& point = waypoint.Point();
+    ConvertPointForOutput(waypoint.store, point, conversion.frame, conversion.now, point_);
     std::string& out = output.text();
     EnterFolder(out, RecordKind::kWpt);
     out += "    <Placemark>";
-    AppendName(out, waypoint.name);
-    const std::string_view comment = text::TrimSpaces(waypoint.info1);
+    AppendName(out, waypoint.store.Text(point, PointText::kName));
+    const std::string_view comment =
+        text::TrimSpaces(waypoint.store.Text(point, PointText::kInfo1));
     if (!comment.empty()) {
       out += "<description>";
       xml::AppendEscaped(out, comment);
@@ -122,7 +124,8 @@ class KmlWriter final : public KindWriter {
     out += "<styleUrl>#route</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
+                            point_);
       if (i > 1) out += ' ';
       AppendCoordinate(out, point_, ',');
     }

@@ -113,7 +113,7 @@ class LineStatement {
   bool first_ = true;
 };
 
-// The statement of a track point, made once per track with stand-ins for
+// The statement of a track or route point, made once per record with stand-ins for
 // pos, str and info: each point then only fills in its three values, which
 // gives the bytes of the statement made from them (none is empty: the
 // commas between the annotations are always written).
@@ -223,15 +223,17 @@ class MpsWriter final : public KindWriter {
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
+    const RoutePoints& store = waypoint.store;
+    const RtePnt& point = waypoint.Point();
+    ConvertPointForOutput(store, point, conversion.frame, conversion.now, point_);
     AppendPosition(pos_, point_.lat, point_.lon);
     str_.assign("[WP]");
-    str_ += text::TrimSpaces(waypoint.name);
-    info_.assign(text::TrimSpaces(waypoint.info1));
+    str_ += text::TrimSpaces(store.Text(point, PointText::kName));
+    info_.assign(text::TrimSpaces(store.Text(point, PointText::kInfo1)));
     info_ += ',';
-    info_ += text::TrimSpaces(waypoint.info2);
+    info_ += text::TrimSpaces(store.Text(point, PointText::kInfo2));
     info_ += ',';
-    info_ += text::TrimSpaces(waypoint.info3);
+    info_ += text::TrimSpaces(store.Text(point, PointText::kInfo3));
     AppendPointStatement(output, kWaypointGroup);
   }
 
@@ -246,7 +248,8 @@ class MpsWriter final : public KindWriter {
     line_.Begin(output, kRouteLineGroup, str_, info_);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
+                            point_);
       line_.Add(output, point_.lat, point_.lon, i == n);
     }
     line_.End(output);
@@ -254,9 +257,12 @@ class MpsWriter final : public KindWriter {
     label_.assign("[RP]");
     label_ += text::LeftChars(name, 3);
     const bool ascending = conversion.options.routeOrder == kAscending;
+    // pos, str and info of a route point are never empty.
+    pointStatement_.Begin(kRoutePointGroup);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt[i], conversion.frame, conversion.now, point_);
+      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
+                            point_);
       AppendPosition(pos_, point_.lat, point_.lon);
       str_.assign(label_);
       const std::size_t number = ascending ? i : n - i + 1;
@@ -265,7 +271,7 @@ class MpsWriter final : public KindWriter {
       text::AppendPattern(info_, static_cast<double>(i), text::kPattern000);
       info_ += '>';
       output.text() += kLineBreak;
-      AppendPointStatement(output, kRoutePointGroup);
+      pointStatement_.Append(output.text(), pos_, str_, info_);
       output.FlushIfLarge();
     }
   }

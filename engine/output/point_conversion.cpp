@@ -9,8 +9,12 @@
 namespace vc::engine {
 namespace {
 
+// Compared as views, so that a value of another length is told apart by
+// its length alone.
 std::string_view FrameOr(const std::string& frameValue, std::string_view own) noexcept {
-  return frameValue == kDataPriority ? own : std::string_view(frameValue);
+  constexpr std::string_view kOwnValue = kDataPriority;
+  const std::string_view value = frameValue;
+  return value == kOwnValue ? own : value;
 }
 
 void ChangeFormInPlace(std::string& text, std::string_view fromForm, std::string_view toForm,
@@ -30,22 +34,20 @@ void DegreesInForm(std::string& out, double degrees, std::string_view form, std:
   geo::AppendConvertedCoord(out, number, "D", form);
 }
 
-// A waypoint or a route point keeps its coordinates as texts.
-struct WaypointCoords {
-  const WptRec& point;
+// A waypoint's or a route point's coordinates are numbers where they can be.
+struct RouteCoords {
+  const RoutePoints& points;
+  const RtePnt& point;
 
-  [[nodiscard]] std::string_view Datum() const noexcept { return point.recDatum; }
-  [[nodiscard]] std::string_view UtcOffset() const noexcept { return point.recUtcOffset; }
-  [[nodiscard]] std::string_view Form() const noexcept { return point.recCoordFormat; }
-  [[nodiscard]] double Degrees(PointField field) const {
-    return geo::CoordDegrees(field == PointField::kLat ? point.lat : point.lon, Form());
-  }
+  [[nodiscard]] std::string_view Datum() const noexcept { return points.Datum(point); }
+  [[nodiscard]] std::string_view UtcOffset() const noexcept { return points.UtcOffset(point); }
+  [[nodiscard]] std::string_view Form() const noexcept { return points.CoordFormat(point); }
+  [[nodiscard]] double Degrees(PointField field) const { return points.Degrees(point, field); }
   void AppendIn(std::string& out, PointField field, std::string_view toForm) const {
-    geo::AppendConvertedCoord(out, field == PointField::kLat ? point.lat : point.lon, Form(),
-                              toForm);
+    points.AppendCoordIn(out, point, field, toForm);
   }
-  std::string_view Text(PointField field, std::string& /*scratch*/) const {
-    return field == PointField::kLat ? point.lat : point.lon;
+  std::string_view Text(PointField field, std::string& scratch) const {
+    return points.CoordText(point, field, scratch);
   }
 };
 
@@ -134,6 +136,28 @@ double ZoneShiftHours(ConvertedPoint& converted, std::string_view recUtcOffset) 
   return last.hours;
 }
 
+// A waypoint's or a route point's time: "now" in the output's zone. The
+// points of a route share it, so it is made again only when the shift or
+// "now" changes (or a track point's conversion emptied it).
+void SetWaypointTime(ConvertedPoint& converted, std::string_view recUtcOffset,
+                     text::LocalSeconds now) {
+  converted.shiftedTime.reset();
+  const double hours = ZoneShiftHours(converted, recUtcOffset);
+  if (!converted.pointTime.empty() && converted.pointTimeNow == now &&
+      converted.pointTimeHours == hours) {
+    return;
+  }
+  converted.pointTime.clear();
+  text::LocalSeconds shifted = now;
+  if (hours != 0 && text::IsWritableTime(now) && text::ShiftByHours(shifted, hours)) {
+    text::AppendGeneralDateTime(converted.pointTime, shifted);
+  } else {
+    text::AppendDateTime(converted.pointTime, now);
+  }
+  converted.pointTimeNow = now;
+  converted.pointTimeHours = hours;
+}
+
 // A time that cannot be read, or that the shift would carry outside the
 // years 1 to 9999, is kept as it stands.
 void ShiftTrackTime(const TrackPoints& points, const TrkPnt& point, double hours,
@@ -152,18 +176,10 @@ std::size_t PointCountToWrite(std::string_view pntNum, std::size_t held) noexcep
   return count < held ? static_cast<std::size_t>(count) : held;
 }
 
-void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
-                           ConvertedPoint& converted) {
-  ConvertCoordinates(WaypointCoords{point}, frame, converted);
-  converted.pointTime.clear();
-  converted.shiftedTime.reset();
-  const double hours = ZoneShiftHours(converted, point.recUtcOffset);
-  text::LocalSeconds shifted = now;
-  if (hours != 0 && text::IsWritableTime(now) && text::ShiftByHours(shifted, hours)) {
-    text::AppendGeneralDateTime(converted.pointTime, shifted);
-  } else {
-    text::AppendDateTime(converted.pointTime, now);
-  }
+void ConvertPointForOutput(const RoutePoints& points, const RtePnt& point, const OutputFrame& frame,
+                           text::LocalSeconds now, ConvertedPoint& converted) {
+  ConvertCoordinates(RouteCoords{points, point}, frame, converted);
+  SetWaypointTime(converted, points.UtcOffset(point), now);
 }
 
 void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const OutputFrame& frame,

@@ -31,8 +31,11 @@ struct ConvertedPoint {
   std::string_view outUtcOffset;
   std::string_view lat;
   std::string_view lon;
-  // The time of a waypoint or route point in the output's zone ("now").
+  // The time of a waypoint or route point in the output's zone ("now"),
+  // and the "now" and the shift in hours it was made for.
   std::string pointTime;
+  text::LocalSeconds pointTimeNow{};
+  double pointTimeHours = 0;
   // A track point's time when the zone shift changed it; otherwise the
   // point's own dateTime stands.
   std::optional<text::LocalSeconds> shiftedTime;
@@ -55,8 +58,8 @@ struct ConvertedPoint {
 
 // A waypoint or a route point; `now` is the conversion's "now" in the
 // point's zone.
-void ConvertPointForOutput(const WptRec& point, const OutputFrame& frame, text::LocalSeconds now,
-                           ConvertedPoint& converted);
+void ConvertPointForOutput(const RoutePoints& points, const RtePnt& point, const OutputFrame& frame,
+                           text::LocalSeconds now, ConvertedPoint& converted);
 
 // A track point; its time is brought into the output's zone.
 void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const OutputFrame& frame,

@@ -43,25 +43,28 @@ class VrcWriter final : public KindWriter {
     points.AppendTrimmed(fields_[column], point, field);
   }
 
-  // Waypoints and route points share columns 1 to 40.
-  void SetWaypointColumns(std::string_view kind, const WptRec& point) {
+  // Waypoints and route points share columns 1 to 40; the point is converted.
+  void SetWaypointColumns(std::string_view kind, const RoutePoints& points, const RtePnt& point) {
+    const std::string_view name = points.Text(point, PointText::kName);
+    const std::string_view info1 = points.Text(point, PointText::kInfo1);
     Set(1, kind);
     Set(2, point_.outCoordFormat);
     Set(3, point_.outDatum);
-    SetTrimmed(4, point.name);
+    SetTrimmed(4, name);
     Set(5, point_.lat);
     Set(6, point_.lon);
-    SetTrimmed(7, point.info1);
-    SetTrimmed(8, point.info2);
-    SetTrimmed(10, point.info3);
-    SetTrimmed(39, point.name);
-    SetTrimmed(40, point.info1);
+    SetTrimmed(7, info1);
+    SetTrimmed(8, points.Text(point, PointText::kInfo2));
+    SetTrimmed(10, points.Text(point, PointText::kInfo3));
+    SetTrimmed(39, name);
+    SetTrimmed(40, info1);
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
     const WptRec& waypoint = conversion.context.buffers.wpt;
-    ConvertPointForOutput(waypoint, conversion.frame, conversion.now, point_);
-    SetWaypointColumns("WPT", waypoint);
+    ConvertPointForOutput(waypoint.store, waypoint.Point(), conversion.frame, conversion.now,
+                          point_);
+    SetWaypointColumns("WPT", waypoint.store, waypoint.Point());
     vrc::AppendVrcLine(output.text(), fields_);
   }
 
@@ -76,9 +79,10 @@ class VrcWriter final : public KindWriter {
     const std::size_t n = PointCountToWrite(header.pntNum, buffers.rtePnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      const WptRec& point = buffers.rtePnt[i];
-      ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
-      SetWaypointColumns("RTP", point);
+      const RoutePoints& points = buffers.rtePnt;
+      const RtePnt& point = points[i];
+      ConvertPointForOutput(points, point, conversion.frame, conversion.now, point_);
+      SetWaypointColumns("RTP", points, point);
       output.text() += kLineBreak;
       vrc::AppendVrcLine(output.text(), fields_);
       output.FlushIfLarge();

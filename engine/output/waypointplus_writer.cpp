@@ -55,17 +55,24 @@ class WaypointPlusWriter final : public KindWriter {
     text::AppendTimeOfDay(time_, *seconds);
   }
 
-  // "WP" and "RP" lines share their layout.
-  void AppendWaypointLine(std::string& out, std::string_view kind, const WptRec& point,
-                          Conversion& conversion) {
-    ConvertPointForOutput(point, conversion.frame, conversion.now, point_);
-    SplitPointTime(text::ParseDateTime(point_.pointTime));
-    wpt::AppendWptLine(out, kind, point_.outCoordFormat, point.name, point_.lat, point_.lon, date_,
-                       time_, point.info1);
+  // "WP" and "RP" lines share their layout; the point is converted.
+  void AppendWaypointLine(std::string& out, std::string_view kind, std::string_view name,
+                          std::string_view comment) {
+    // The points of a route share their time.
+    if (point_.pointTime != lastPointTime_) {
+      SplitPointTime(text::ParseDateTime(point_.pointTime));
+      lastPointTime_ = point_.pointTime;
+    }
+    wpt::AppendWptLine(out, kind, point_.outCoordFormat, name, point_.lat, point_.lon, date_, time_,
+                       comment);
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
-    AppendWaypointLine(output.text(), "WP", conversion.context.buffers.wpt, conversion);
+    const WptRec& waypoint = conversion.context.buffers.wpt;
+    const RtePnt& point = waypoint.Point();
+    ConvertPointForOutput(waypoint.store, point, conversion.frame, conversion.now, point_);
+    AppendWaypointLine(output.text(), "WP", waypoint.store.Text(point, PointText::kName),
+                       waypoint.store.Text(point, PointText::kInfo1));
   }
 
   void WriteRoute(Conversion& conversion, RecordText& output) override {
@@ -74,8 +81,11 @@ class WaypointPlusWriter final : public KindWriter {
     const std::size_t n = PointCountToWrite(buffers.rteHdr.pntNum, buffers.rtePnt.Count());
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
+      const RtePnt& point = buffers.rtePnt[i];
+      ConvertPointForOutput(buffers.rtePnt, point, conversion.frame, conversion.now, point_);
       output.text() += kLineBreak;
-      AppendWaypointLine(output.text(), "RP", buffers.rtePnt[i], conversion);
+      AppendWaypointLine(output.text(), "RP", buffers.rtePnt.Text(point, PointText::kName),
+                         buffers.rtePnt.Text(point, PointText::kInfo1));
       output.FlushIfLarge();
     }
   }
@@ -90,6 +100,7 @@ class WaypointPlusWriter final : public KindWriter {
       const TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
       SplitPointTime(PointSeconds(buffers.trkPnt, point, point_));
+      lastPointTime_.clear();
       if (i > 1) output.text() += kLineBreak;
       wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point_.lat, point_.lon, date_,
                          time_, i == 1 ? "1" : "0");
@@ -100,6 +111,8 @@ class WaypointPlusWriter final : public KindWriter {
   ConvertedPoint point_;
   std::string date_;
   std::string time_;
+  // The waypoint time that date_ and time_ were split from.
+  std::string lastPointTime_;
 };
 
 }  // namespace

@@ -67,6 +67,14 @@ void AppendUnsupported(std::string& out, std::string_view kind) {
   out += "] is not suppoted";
 }
 
+// The first character at or after `from` that is no blank; the size when
+// there is none. A field starts after at most a few blanks, so a plain loop
+// beats looking each character up in the set.
+std::size_t SkipBlanks(std::string_view line, std::size_t from) noexcept {
+  while (from < line.size() && (line[from] == ' ' || line[from] == '\t')) ++from;
+  return from < line.size() ? from : line.size();
+}
+
 bool IsBlankLine(std::string_view line) noexcept {
   return line.find_first_not_of(kBlanks) == std::string_view::npos;
 }
@@ -112,7 +120,7 @@ void WptLineReader::ConsumeSeparator() {
 bool WptLineReader::ReadField(std::string& field) {
   field.clear();
   if (!lineOpen_ && !NextNonBlankLine()) return false;
-  position_ = std::min(line_.find_first_not_of(kBlanks, position_), line_.size());
+  position_ = SkipBlanks(line_, position_);
   if (position_ < line_.size() && line_[position_] == '"') {
     ReadQuotedField(field);
   } else {
@@ -141,7 +149,12 @@ void WptLineReader::ReadPlainField(std::string& field) {
   const std::size_t end = comma == std::string::npos ? line_.size() : comma;
   field.assign(
       text::TrimTrailingBlanks(std::string_view(line_).substr(position_, end - position_)));
-  ConsumeSeparator();
+  // The comma found ends the field, as ConsumeSeparator would find it.
+  if (comma == std::string::npos) {
+    lineOpen_ = false;
+  } else {
+    position_ = comma + 1;
+  }
 }
 
 void WptLineReader::ReadRestOfLine(std::string& field) {

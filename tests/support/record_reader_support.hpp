@@ -35,7 +35,8 @@ class ReaderHarness {
     for (int call = 0; call < 1000; ++call) {
       switch (Next()) {
         case engine::RecordKind::kWpt:
-          out.push_back("WPT " + buffers.wpt.name);
+          out.push_back("WPT " + std::string(buffers.wpt.store.Text(buffers.wpt.Point(),
+                                                                    engine::PointText::kName)));
           break;
         case engine::RecordKind::kRte:
           out.push_back("RTE " + buffers.rteHdr.pntNum + " " +

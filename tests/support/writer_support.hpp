@@ -11,6 +11,7 @@
 #include "engine/output/record_writer.hpp"
 #include "engine/text_file.hpp"
 #include "support/engine_support.hpp"
+#include "support/route_point_support.hpp"
 #include "support/track_point_support.hpp"
 
 namespace vc::testing {
@@ -48,9 +49,9 @@ struct WriterHarness {
   }
 };
 
-inline engine::WptRec MakeWaypoint(std::string name, std::string lat, std::string lon,
-                                   std::string form = "D", std::string datum = "TOKYO",
-                                   std::string utcOffset = "+9") {
+inline PointTexts MakeWaypoint(std::string name, std::string lat, std::string lon,
+                               std::string form = "D", std::string datum = "TOKYO",
+                               std::string utcOffset = "+9") {
   return {std::move(name),  std::move(lat),       std::move(lon), "", "", "",
           std::move(datum), std::move(utcOffset), std::move(form)};
 }
@@ -70,10 +71,10 @@ inline TrackPointTexts MakeTrackPoint(std::string lat, std::string lon, std::str
 }
 
 inline void SetRoute(engine::RecordBuffers& buffers, std::string rteNo, std::string rteName,
-                     const std::vector<engine::WptRec>& points) {
+                     const std::vector<PointTexts>& points) {
   buffers.rteHdr = {std::move(rteNo), std::move(rteName), std::to_string(points.size())};
   buffers.rtePnt.Clear();
-  for (const auto& point : points) buffers.rtePnt.Add() = point;
+  for (const auto& point : points) AddRoutePoint(buffers.rtePnt, point);
 }
 
 // A track flagged "True" with empty name and code and zero totals.

@@ -12,6 +12,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/coord_text.hpp"
 #include "support/engine_support.hpp"
+#include "support/route_point_support.hpp"
 #include "support/track_point_support.hpp"
 #include "text/line_source.hpp"
 #include "text/numbers.hpp"
@@ -138,9 +139,11 @@ class MpsReading : public ::testing::Test {
     return kinds;
   }
 
-  const WptRec& Waypoint() const { return context_.buffers.wpt; }
+  vc::testing::PointTexts Waypoint() const {
+    return vc::testing::WaypointTexts(context_.buffers.wpt);
+  }
   const RteHdr& Route() const { return context_.buffers.rteHdr; }
-  const PointList<WptRec>& RoutePoints() const { return context_.buffers.rtePnt; }
+  const engine::RoutePoints& RoutePoints() const { return context_.buffers.rtePnt; }
   const TrkHdr& Track() const { return context_.buffers.trkHdr; }
   const engine::TrackPoints& TrackPoints() const { return context_.buffers.trkPnt; }
   std::string TrackLat(std::size_t n) const {
@@ -191,7 +194,7 @@ TEST_F(MpsReading, ReadsAWaypointAmongTheScriptsOwnStatements) {
 }
 
 TEST_F(MpsReading, WaypointKeepsItsCoordinateTextsAndClearsMissingInfo) {
-  context_.buffers.wpt.info3 = "stale";
+  vc::testing::SetWaypoint(context_.buffers.wpt, {.info3 = "stale"});
   ASSERT_EQ(ReadAll("point pos=\"35/1/2\" str=\"[WP]\";\n"), Kinds{kWpt});
   EXPECT_EQ(Waypoint().name, "");
   EXPECT_EQ(Waypoint().lat, "35/1/2");
@@ -240,7 +243,7 @@ TEST_F(MpsReading, RoutePointsAreNamedAfterTheRouteAndWrittenInTheOwnLayout) {
   const char* names[] = {"Kyoto trip001", "Kyoto trip002", "Kyoto trip003"};
   const char* lats[] = {"35/01/02.0", "35/01/03.0", "35/01/04.0"};
   for (std::size_t n = 1; n <= 3; ++n) {
-    const WptRec& point = RoutePoints()[n];
+    const vc::testing::PointTexts point = vc::testing::RoutePointTexts(RoutePoints(), n);
     EXPECT_EQ(point.name, names[n - 1]);
     EXPECT_EQ(point.lat, lats[n - 1]);
     EXPECT_EQ(point.info1 + point.info2 + point.info3, "");
@@ -248,7 +251,7 @@ TEST_F(MpsReading, RoutePointsAreNamedAfterTheRouteAndWrittenInTheOwnLayout) {
     EXPECT_EQ(point.recUtcOffset, "+9");
     EXPECT_EQ(point.recCoordFormat, "MPS");
   }
-  EXPECT_EQ(RoutePoints()[3].lon, "139/03/06.0");
+  EXPECT_EQ(vc::testing::RoutePointTexts(RoutePoints(), 3).lon, "139/03/06.0");
 }
 
 struct CountCase {
@@ -273,8 +276,8 @@ TEST_F(MpsReading, PointCountIsHalfTheTokensRoundedToEven) {
   ReadAll("line str=\"[RT]\" pos=\"35/1/2,139/3/4,35/1/3\";\n");
   EXPECT_EQ(Route().pntNum, "1.5");
   ASSERT_EQ(RoutePoints().Count(), 2u);
-  EXPECT_EQ(RoutePoints()[2].lat, "0/00/00.0");
-  EXPECT_EQ(RoutePoints()[2].lon, "0/00/00.0");
+  const vc::testing::PointTexts second = vc::testing::RoutePointTexts(RoutePoints(), 2);
+  EXPECT_EQ(second.lat + "|" + second.lon, "0/00/00.0|0/00/00.0");
 }
 
 TEST_F(MpsReading, TrackTakesNameFlagAndCodeFromInfo) {
@@ -469,10 +472,10 @@ TEST(MpsRoundTrip, RecordsWrittenAsAScriptReadBack) {
   const RecordBuffers& buffers = context.buffers;
 
   ASSERT_EQ(reader->ReadNextRecord(conversion), RecordKind::kWpt);
-  EXPECT_EQ(buffers.wpt.name, "Summit");
-  EXPECT_EQ(buffers.wpt.info1 + "," + buffers.wpt.info2 + "," + buffers.wpt.info3,
-            "first,second,third");
-  ExpectNear(buffers.wpt.lat, buffers.wpt.lon, waypoint, 0);
+  const vc::testing::PointTexts read = vc::testing::WaypointTexts(buffers.wpt);
+  EXPECT_EQ(read.name, "Summit");
+  EXPECT_EQ(read.info1 + "," + read.info2 + "," + read.info3, "first,second,third");
+  ExpectNear(read.lat, read.lon, waypoint, 0);
 
   // The route points' own statements are passed over.
   ASSERT_EQ(reader->ReadNextRecord(conversion), RecordKind::kRte);
@@ -481,7 +484,8 @@ TEST(MpsRoundTrip, RecordsWrittenAsAScriptReadBack) {
   EXPECT_EQ(buffers.rteHdr.pntNum, "3");
   ASSERT_EQ(buffers.rtePnt.Count(), route.size());
   for (std::size_t n = 1; n <= route.size(); ++n) {
-    ExpectNear(buffers.rtePnt[n].lat, buffers.rtePnt[n].lon, route[n - 1], n);
+    const vc::testing::PointTexts point = vc::testing::RoutePointTexts(buffers.rtePnt, n);
+    ExpectNear(point.lat, point.lon, route[n - 1], n);
   }
 
   ASSERT_EQ(reader->ReadNextRecord(conversion), RecordKind::kTrk);

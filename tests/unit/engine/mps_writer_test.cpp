@@ -48,10 +48,10 @@ class MpsWriterTest : public ::testing::Test {
 };
 
 TEST_F(MpsWriterTest, WaypointStatement) {
-  engine::WptRec waypoint = MakeWaypoint("  Summit ", "35/39/13.2", "139/44/26.0", "MPS");
+  testing::PointTexts waypoint = MakeWaypoint("  Summit ", "35/39/13.2", "139/44/26.0", "MPS");
   waypoint.info1 = " one ";
   waypoint.info3 = "three ";
-  harness.buffers().wpt = waypoint;
+  testing::SetWaypoint(harness.buffers().wpt, waypoint);
   EXPECT_EQ(Write(RecordKind::kWpt),
             "\t\tpoint\toid=\"\"\r\n"
             "\t\t\t\tgid=\"2510\"\r\n"
@@ -62,7 +62,8 @@ TEST_F(MpsWriterTest, WaypointStatement) {
 
 TEST_F(MpsWriterTest, ScriptIsAlwaysTokyoScriptFormAndUtcPlusNine) {
   // Every option says "データ優先", yet a WGS84 point is moved to Tokyo.
-  harness.buffers().wpt = MakeWaypoint("W", "35.684518", "139.763985", "D", "WGS84", "0");
+  testing::SetWaypoint(harness.buffers().wpt,
+                       MakeWaypoint("W", "35.684518", "139.763985", "D", "WGS84", "0"));
   const Texts pos = Values(Write(RecordKind::kWpt), "pos");
   ASSERT_EQ(pos.size(), 1u);
   const std::size_t comma = pos[0].find(',');
@@ -72,11 +73,11 @@ TEST_F(MpsWriterTest, ScriptIsAlwaysTokyoScriptFormAndUtcPlusNine) {
   EXPECT_EQ(harness.options.utcOffset, engine::kDataPriority);
   EXPECT_EQ(harness.options.datum, engine::kDataPriority);
   EXPECT_EQ(harness.options.coordFormat, engine::kDataPriority);
-  EXPECT_EQ(harness.buffers().wpt.lat, "35.684518");
+  EXPECT_EQ(testing::WaypointTexts(harness.buffers().wpt).lat, "35.684518");
 }
 
 TEST_F(MpsWriterTest, RoutePointLabelsInBothOrders) {
-  const std::vector<engine::WptRec> points = {
+  const std::vector<testing::PointTexts> points = {
       MakeWaypoint("a", "35/00/01.0", "139/00/01.0", "MPS"),
       MakeWaypoint("b", "35/00/02.0", "139/00/02.0", "MPS"),
       MakeWaypoint("c", "35/00/03.0", "139/00/03.0", "MPS"),

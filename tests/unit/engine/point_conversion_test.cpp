@@ -57,15 +57,16 @@ TEST(PointConversion, CoordinatesByDatumAndForm) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const WptRec point = MakeWaypoint("P", c.lat, c.lon, c.recForm, c.recDatum);
+    WptRec point;
+    testing::SetWaypoint(point, MakeWaypoint("P", c.lat, c.lon, c.recForm, c.recDatum));
     const OutputFrame frame = FrameOf(kDataPriority, c.datum, c.coordFormat);
     ConvertedPoint converted;
-    ConvertPointForOutput(point, frame, kNow, converted);
+    ConvertPointForOutput(point.store, point.Point(), frame, kNow, converted);
     EXPECT_EQ(converted.lat, c.expectedLat);
     EXPECT_EQ(converted.lon, c.expectedLon);
     // The writer's record stays as it was read.
-    EXPECT_EQ(point.lat, c.lat);
-    EXPECT_EQ(point.lon, c.lon);
+    EXPECT_EQ(testing::WaypointTexts(point).lat, c.lat);
+    EXPECT_EQ(testing::WaypointTexts(point).lon, c.lon);
   }
 }
 
@@ -78,9 +79,10 @@ TEST(PointConversion, TokyoToWgs84InThePointsOwnForm) {
   const OutputFrame frame = FrameOf(kDataPriority, "WGS84", kDataPriority);
   for (const auto& form : forms) {
     SCOPED_TRACE(form[0]);
-    WptRec point = MakeWaypoint("P", form[1], form[2], form[0], "TOKYO");
+    WptRec point;
+    testing::SetWaypoint(point, MakeWaypoint("P", form[1], form[2], form[0], "TOKYO"));
     ConvertedPoint converted;
-    ConvertPointForOutput(point, frame, kNow, converted);
+    ConvertPointForOutput(point.store, point.Point(), frame, kNow, converted);
     EXPECT_NEAR(geo::CoordDegrees(converted.lat, form[0]), 35.684518, 2e-6);
     EXPECT_NEAR(geo::CoordDegrees(converted.lon, form[0]), 139.763985, 2e-6);
     EXPECT_EQ(converted.outDatum, "WGS84");

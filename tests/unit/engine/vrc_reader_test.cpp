@@ -10,6 +10,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/distance.hpp"
 #include "support/record_reader_support.hpp"
+#include "support/route_point_support.hpp"
 #include "support/track_point_support.hpp"
 #include "text/numbers.hpp"
 
@@ -126,17 +127,17 @@ TEST(VrcRecords, PointFields) {
                                         {40, " first 40 "}});
   ConversionContext context;
   Reading reading("WPT" + columns + "RTH\t 7 \t MY ROUTE \t1\r\nRTP" + columns, context);
-  const auto expectPoint = [](const WptRec& rec) {
+  const auto expectPoint = [](const vc::testing::PointTexts& rec) {
     EXPECT_EQ(rec.name, "NAME 39");
     EXPECT_EQ(rec.lat + "|" + rec.lon, "35.301234|139.451200");
     EXPECT_EQ(rec.info1 + "|" + rec.info2 + "|" + rec.info3, "first 40|second|third");
     EXPECT_EQ(rec.recDatum + "|" + rec.recUtcOffset + "|" + rec.recCoordFormat, "Tokyo|+9|DMS");
   };
   ASSERT_EQ(reading.Next(), RecordKind::kWpt);
-  expectPoint(context.buffers.wpt);
+  expectPoint(vc::testing::WaypointTexts(context.buffers.wpt));
   ASSERT_EQ(reading.Next(), RecordKind::kRte);
   EXPECT_EQ(context.buffers.rteHdr.rteNo + "|" + context.buffers.rteHdr.rteName, " 7 | MY ROUTE ");
-  expectPoint(context.buffers.rtePnt[1]);
+  expectPoint(vc::testing::RoutePointTexts(context.buffers.rtePnt, 1));
 }
 
 TEST(VrcTrack, HeaderFields) {

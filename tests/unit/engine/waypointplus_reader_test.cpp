@@ -8,6 +8,7 @@
 #include "engine/input/record_reader.hpp"
 #include "geo/distance.hpp"
 #include "support/record_reader_support.hpp"
+#include "support/route_point_support.hpp"
 #include "support/track_point_support.hpp"
 #include "text/numbers.hpp"
 
@@ -129,13 +130,13 @@ TEST(WaypointPlusRecords, NewTrackFlagSplitsTracksExceptAfterTheFirstPoint) {
 
 TEST(WaypointPlusRecords, WaypointAndRoutePointFields) {
   ConversionContext context;
-  context.buffers.wpt.info1 = "stale";
+  vc::testing::SetWaypoint(context.buffers.wpt, {.info1 = "stale"});
   Reading reading(
       "Datum,WGS84\r\nWP,DMS,\"  A,B  \", 35.301234, 139.451200,01/31/2002,21:05:09,top\r\n"
       "RN,7,\" HOME \"\r\nRP,DM, Q1 , 35.3, 139.3,,,\r\n",
       context);
   ASSERT_EQ(reading.Next(), RecordKind::kWpt);
-  const WptRec& wpt = context.buffers.wpt;
+  const vc::testing::PointTexts wpt = vc::testing::WaypointTexts(context.buffers.wpt);
   EXPECT_EQ(wpt.name, "A,B");
   EXPECT_EQ(wpt.lat, "35.301234");
   EXPECT_EQ(wpt.lon, "139.451200");
@@ -146,7 +147,7 @@ TEST(WaypointPlusRecords, WaypointAndRoutePointFields) {
   ASSERT_EQ(reading.Next(), RecordKind::kRte);
   EXPECT_EQ(context.buffers.rteHdr.rteNo, "7");
   EXPECT_EQ(context.buffers.rteHdr.rteName, " HOME ");  // not trimmed
-  const WptRec& point = context.buffers.rtePnt[1];
+  const vc::testing::PointTexts point = vc::testing::RoutePointTexts(context.buffers.rtePnt, 1);
   EXPECT_EQ(point.name, "Q1");
   EXPECT_EQ(point.lat + "|" + point.lon + "|" + point.recCoordFormat, "35.3|139.3|DM");
   EXPECT_EQ(point.recDatum, "WGS84");

@@ -29,9 +29,9 @@ TEST_F(WaypointPlusWriterTest, WaypointCarriesTheMomentOfTheConversion) {
   };
   for (const auto& [utcOffset, line] : cases) {
     SCOPED_TRACE(utcOffset);
-    engine::WptRec waypoint = MakeWaypoint(" SUMMIT ", "35.5", "139.75", "D", "WGS84", "0");
+    testing::PointTexts waypoint = MakeWaypoint(" SUMMIT ", "35.5", "139.75", "D", "WGS84", "0");
     waypoint.info1 = " top";  // name and comment go out as stored
-    harness.buffers().wpt = waypoint;
+    testing::SetWaypoint(harness.buffers().wpt, waypoint);
     harness.options.utcOffset = utcOffset;
     EXPECT_EQ(Write(RecordKind::kWpt), line);
   }
@@ -76,11 +76,11 @@ class VrcWriterTest : public ::testing::Test {
 };
 
 TEST_F(VrcWriterTest, WaypointColumns) {
-  engine::WptRec waypoint = MakeWaypoint(" Summit ", "35.5", "139.75", "D", "WGS84");
+  testing::PointTexts waypoint = MakeWaypoint(" Summit ", "35.5", "139.75", "D", "WGS84");
   waypoint.info1 = " one ";
   waypoint.info2 = "two ";
   waypoint.info3 = " three";
-  harness.buffers().wpt = waypoint;
+  testing::SetWaypoint(harness.buffers().wpt, waypoint);
   harness.options.datum = "TOKYO";
   harness.options.coordFormat = "MPS";
   const std::string text = Write(RecordKind::kWpt);
