@@ -1,16 +1,12 @@
 #include "engine/route_points.hpp"
 
-#include <cstring>
-
 #include "geo/coord_text.hpp"
 #include "text/numbers.hpp"
 
 namespace vc::engine {
 namespace {
 
-// A stored text's length goes in front of its bytes.
-using TextSize = std::uint64_t;
-constexpr std::uint64_t kEmptyTextAt = 0;
+constexpr std::uint64_t kEmptyTextAt = TextStore::kEmptyAt;
 
 constexpr std::size_t kMostBlanks = 15;
 constexpr std::size_t kMostDecimals = 14;
@@ -57,10 +53,8 @@ int DecimalsOf(std::uint8_t spelling) noexcept { return (spelling & 0x0F) - 1; }
 
 void RoutePoints::Clear() noexcept {
   points_.Clear();
-  // The empty text comes first, so a new point's texts can refer to it.
-  texts_.assign(sizeof(TextSize), '\0');
-  labels_.resize(1);
-  lastLabels_ = 0;
+  texts_.Clear();
+  labels_.Clear();
 }
 
 RtePnt& RoutePoints::Add() {
@@ -71,23 +65,8 @@ RtePnt& RoutePoints::Add() {
   return point;
 }
 
-std::uint64_t RoutePoints::Store(std::string_view text) {
-  if (text.empty()) return kEmptyTextAt;
-  const std::uint64_t at = texts_.size();
-  const TextSize size = text.size();
-  texts_.append(reinterpret_cast<const char*>(&size), sizeof size);
-  texts_.append(text);
-  return at;
-}
-
-std::string_view RoutePoints::StoredText(std::uint64_t at) const noexcept {
-  TextSize size = 0;
-  std::memcpy(&size, texts_.data() + at, sizeof size);
-  return {texts_.data() + at + sizeof size, static_cast<std::size_t>(size)};
-}
-
 void RoutePoints::SetText(RtePnt& point, PointText field, std::string_view text) {
-  point.textAt[static_cast<std::size_t>(field)] = Store(text);
+  point.textAt[static_cast<std::size_t>(field)] = texts_.Store(text);
 }
 
 void RoutePoints::SetCoord(RtePnt& point, PointField field, std::string_view text) {
@@ -104,7 +83,7 @@ void RoutePoints::SetCoord(RtePnt& point, PointField field, std::string_view tex
     point.coord[i].number = *value;
   } else {
     point.ownText |= bit;
-    point.coord[i].textAt = Store(text);
+    point.coord[i].textAt = texts_.Store(text);
   }
 }
 
@@ -116,23 +95,9 @@ void RoutePoints::SetCoordFromDegrees(RtePnt& point, PointField field, double de
   point.coord[Index(field)].number = degrees;
 }
 
-std::uint32_t RoutePoints::LabelsOf(std::string_view datum, std::string_view utcOffset,
-                                    std::string_view coordFormat) {
-  const auto same = [&](const PointLabels& labels) {
-    return labels.datum == datum && labels.utcOffset == utcOffset &&
-           labels.coordFormat == coordFormat;
-  };
-  if (same(labels_[lastLabels_])) return lastLabels_;
-  for (std::uint32_t i = 0; i < labels_.size(); ++i) {
-    if (same(labels_[i])) return lastLabels_ = i;
-  }
-  labels_.push_back({std::string(datum), std::string(utcOffset), std::string(coordFormat)});
-  return lastLabels_ = static_cast<std::uint32_t>(labels_.size() - 1);
-}
-
 void RoutePoints::SetLabels(RtePnt& point, std::string_view datum, std::string_view utcOffset,
                             std::string_view coordFormat) {
-  point.labels = LabelsOf(datum, utcOffset, coordFormat);
+  point.labels = labels_.Find(datum, utcOffset, coordFormat);
 }
 
 // ---------------------------------------------------------------------------

@@ -104,18 +104,14 @@ class RoutePoints {
                      std::string_view toForm) const;
 
  private:
-  [[nodiscard]] std::uint64_t Store(std::string_view text);
-  [[nodiscard]] std::string_view StoredText(std::uint64_t at) const noexcept;
+  [[nodiscard]] std::string_view StoredText(std::uint64_t at) const noexcept {
+    return texts_.Text(at);
+  }
   // The number of a coordinate that reads by its leading value alone.
   [[nodiscard]] bool IsDecimalNumber(const RtePnt& point, PointField field) const noexcept;
-  std::uint32_t LabelsOf(std::string_view datum, std::string_view utcOffset,
-                         std::string_view coordFormat);
-
   PointList<RtePnt> points_;
-  // Texts, each its length in eight bytes and then its bytes.
-  std::string texts_;
-  std::vector<PointLabels> labels_{PointLabels{}};
-  std::uint32_t lastLabels_ = 0;
+  TextStore texts_;
+  LabelTable labels_;
 };
 
 }  // namespace vc::engine

@@ -1,7 +1,5 @@
 #include "engine/track_points.hpp"
 
-#include <cstring>
-
 #include "geo/coord_text.hpp"
 #include "text/constants.hpp"
 #include "text/numbers.hpp"
@@ -9,9 +7,6 @@
 
 namespace vc::engine {
 namespace {
-
-// A stored text's length goes in front of its bytes.
-using TextSize = std::uint64_t;
 
 // The value of `text` when the text is exactly the general text of that
 // value, so that the value can stand for it: computed values
@@ -55,9 +50,8 @@ std::optional<double> GeneralNumberValue(std::string_view text) noexcept {
   return text::LeadingValue(text);
 }
 
-constexpr std::uint64_t kEmptyTextAt = 0;
+constexpr std::uint64_t kEmptyTextAt = TextStore::kEmptyAt;
 constexpr std::uint8_t kAllFields = (1U << kPointFieldCount) - 1;
-constexpr std::size_t kRecentLongest = 8;
 
 }  // namespace
 
@@ -72,12 +66,8 @@ double LegVelocity(const TrkPnt& point) noexcept {
 
 void TrackPoints::Clear() noexcept {
   points_.Clear();
-  // The empty text comes first, so a new point's fields can refer to it.
-  texts_.assign(sizeof(TextSize), '\0');
-  recent_ = {};
-  nextRecent_ = 0;
-  labels_.resize(1);
-  lastLabels_ = 0;
+  texts_.Clear();
+  labels_.Clear();
 }
 
 TrkPnt& TrackPoints::Add() {
@@ -93,29 +83,7 @@ TrkPnt& TrackPoints::Add() {
 void TrackPoints::SetOwnText(TrkPnt& point, PointField field, std::string_view text) {
   point.ownText |= TrkPnt::Bit(field);
   point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
-  // A short text seen a moment ago is stored once for all its points.
-  for (const RecentText& recent : recent_) {
-    if (recent.size == text.size() && text.size() <= kRecentLongest &&
-        std::string_view(texts_).substr(recent.at + sizeof(TextSize), text.size()) == text) {
-      point.slot[static_cast<std::size_t>(field)].textAt = recent.at;
-      return;
-    }
-  }
-  const std::uint64_t at = texts_.size();
-  const TextSize size = text.size();
-  texts_.append(reinterpret_cast<const char*>(&size), sizeof size);
-  texts_.append(text);
-  point.slot[static_cast<std::size_t>(field)].textAt = at;
-  if (text.size() <= kRecentLongest) {
-    recent_[nextRecent_] = {at, static_cast<std::uint32_t>(text.size())};
-    nextRecent_ = (nextRecent_ + 1) % recent_.size();
-  }
-}
-
-std::string_view TrackPoints::StoredText(std::uint64_t at) const noexcept {
-  TextSize size = 0;
-  std::memcpy(&size, texts_.data() + at, sizeof size);
-  return {texts_.data() + at + sizeof size, static_cast<std::size_t>(size)};
+  point.slot[static_cast<std::size_t>(field)].textAt = texts_.StoreShared(text);
 }
 
 void TrackPoints::SetText(TrkPnt& point, PointField field, std::string_view text) {
@@ -176,29 +144,15 @@ void TrackPoints::SetTimeText(TrkPnt& point, std::string_view text) {
   SetOwnText(point, PointField::kDateTime, text);
 }
 
-std::uint32_t TrackPoints::LabelsOf(std::string_view datum, std::string_view utcOffset,
-                                    std::string_view coordFormat) {
-  const auto same = [&](const PointLabels& labels) {
-    return labels.datum == datum && labels.utcOffset == utcOffset &&
-           labels.coordFormat == coordFormat;
-  };
-  if (same(labels_[lastLabels_])) return lastLabels_;
-  for (std::uint32_t i = 0; i < labels_.size(); ++i) {
-    if (same(labels_[i])) return lastLabels_ = i;
-  }
-  labels_.push_back({std::string(datum), std::string(utcOffset), std::string(coordFormat)});
-  return lastLabels_ = static_cast<std::uint32_t>(labels_.size() - 1);
-}
-
 void TrackPoints::SetLabels(TrkPnt& point, std::string_view datum, std::string_view utcOffset,
                             std::string_view coordFormat) {
-  point.labels = LabelsOf(datum, utcOffset, coordFormat);
+  point.labels = labels_.Find(datum, utcOffset, coordFormat);
 }
 
 void TrackPoints::SetDatum(TrkPnt& point, std::string_view datum) {
   // The table may grow: copy the other two labels before looking up.
   const PointLabels old = Labels(point);
-  point.labels = LabelsOf(datum, old.utcOffset, old.coordFormat);
+  point.labels = labels_.Find(datum, old.utcOffset, old.coordFormat);
 }
 
 // ---------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/point_list.hpp"
+#include "engine/point_store.hpp"
 #include "text/datetime.hpp"
 
 namespace vc::engine {
@@ -84,13 +85,6 @@ std::optional<double> GeneralTextValue(std::string_view text) noexcept;
 // Km/h from the previous point, as its general text reads back; 0 when the
 // leg took no time.
 double LegVelocity(const TrkPnt& point) noexcept;
-
-// The datum, UTC offset and coordinate form a point was read in.
-struct PointLabels {
-  std::string datum;
-  std::string utcOffset;
-  std::string coordFormat;
-};
 
 // Points of one track, numbered from 1 as in the files, with the texts and
 // labels they refer to. Clearing keeps the storage for the next track.
@@ -168,22 +162,14 @@ class TrackPoints {
  private:
   void SetOwnText(TrkPnt& point, PointField field, std::string_view text);
   void SetTimeText(TrkPnt& point, std::string_view text);
-  [[nodiscard]] std::string_view StoredText(std::uint64_t at) const noexcept;
-  std::uint32_t LabelsOf(std::string_view datum, std::string_view utcOffset,
-                         std::string_view coordFormat);
+  [[nodiscard]] std::string_view StoredText(std::uint64_t at) const noexcept {
+    return texts_.Text(at);
+  }
 
   PointList<TrkPnt> points_;
-  // Own texts, each its length in four bytes and then its bytes.
-  std::string texts_;
-  // The short texts most often repeated ("-", "---.-") are stored once.
-  struct RecentText {
-    std::uint64_t at = 0;
-    std::uint32_t size = 0;
-  };
-  std::array<RecentText, 4> recent_{};
-  std::size_t nextRecent_ = 0;
-  std::vector<PointLabels> labels_{PointLabels{}};
-  std::uint32_t lastLabels_ = 0;
+  // Own texts; the short texts most often repeated are stored once.
+  TextStore texts_;
+  LabelTable labels_;
   std::string scratch_;
 };
 
