@@ -12,10 +12,7 @@ namespace {
 using constants::kKmPerNauticalMile;
 using constants::kMetresPerFoot;
 
-std::optional<double> NumberOf(std::string_view field) {
-  if (!text::IsNumberText(field)) return std::nullopt;
-  return text::LeadingValue(field);
-}
+std::optional<double> NumberOf(std::string_view field) { return text::NumberTextValue(field); }
 
 // ddmm.mmmm to decimal degrees, negative in the south or the west.
 std::optional<double> DegreesOf(std::string_view field, std::string_view hemisphere) {
