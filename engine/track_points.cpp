@@ -222,8 +222,11 @@ std::string_view TrackPoints::CoordText(const TrkPnt& point, PointField field,
 
 double TrackPoints::Degrees(const TrkPnt& point, PointField field) const {
   const std::string_view form = CoordFormat(point);
-  if (!point.HasOwnText(field) && !point.IsFromDegrees(field) && geo::IsDecimalForm(form)) {
-    return geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(field)].number, form);
+  if (!point.HasOwnText(field) && !point.IsFromDegrees(field)) {
+    const double number = point.slot[static_cast<std::size_t>(field)].number;
+    // The usual form of a log's points; a stored number is its own rounding.
+    if (form == "D") return geo::GeneralDecimalDegrees(number);
+    if (geo::IsDecimalForm(form)) return geo::DecimalCoordDegrees(number, form);
   }
   std::string scratch;
   return geo::CoordDegrees(CoordText(point, field, scratch), form);

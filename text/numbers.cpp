@@ -541,10 +541,71 @@ double LeadingGeneralValue(std::string_view text) noexcept {
   return value == 0 ? 0.0 : value;  // the general text has no "-0"
 }
 
+double LeadingGeneralHundredth(std::string_view text) noexcept {
+  // A plain decimal of at most 15 digits is m / 10^k exactly, and its
+  // hundredth m / 10^(k+2) has as many digits: its general text is that
+  // decimal, which reads back as the one correctly rounded division.
+  std::size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  const bool negative = i == 1 && text[0] == '-';
+  std::uint64_t mantissa = 0;
+  std::size_t digits = 0;
+  std::size_t decimals = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (IsDigit(c)) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+      ++digits;
+      decimals += point ? 1 : 0;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      digits = 0;  // not plain: read the general way
+      break;
+    }
+  }
+  constexpr std::size_t kMaxDigits = 15;
+  if (digits == 0 || digits > kMaxDigits || decimals + 2 >= kExactPowersOfTen.size()) {
+    return RoundToGeneral(LeadingValue(text) / 100);
+  }
+  if (mantissa == 0) return 0;
+  const double value =
+      static_cast<double>(static_cast<std::int64_t>(mantissa)) / kExactPowersOfTen[decimals + 2];
+  return negative ? -value : value;
+}
+
 bool IsNumberText(std::string_view text) noexcept {
   const std::string_view trimmed = TrimSpaces(text);
   const std::string_view span = LeadingNumberSpan(trimmed);
   return !span.empty() && span.size() == trimmed.size();
+}
+
+namespace {
+
+// A sign, digits, a point and digits, with at least one digit and nothing
+// else: the form of almost every number field, which IsNumberText accepts
+// without trimming.
+bool IsPlainNumber(std::string_view text) noexcept {
+  std::size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  bool digit = false;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    if (IsDigit(text[i])) {
+      digit = true;
+    } else if (text[i] == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+}  // namespace
+
+std::optional<double> NumberTextValue(std::string_view text) noexcept {
+  if (IsPlainNumber(text) || IsNumberText(text)) return LeadingValue(text);
+  return std::nullopt;
 }
 
 char* PutShortGeneral(char* p, double value) noexcept {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,9 +23,16 @@ double LeadingValue(std::string_view text) noexcept;
 // digits, whose value is already what its general text reads back as.
 double LeadingGeneralValue(std::string_view text) noexcept;
 
+// RoundToGeneral(LeadingValue(text) / 100), as a receiver's ddmm.mmmm is
+// turned into degrees and minutes: one division for a plain decimal.
+double LeadingGeneralHundredth(std::string_view text) noexcept;
+
 // True when the text, without the spaces around it, is a decimal number and
 // nothing else ("+5.5", "-12", "3."): what LeadingValue reads is all of it.
 bool IsNumberText(std::string_view text) noexcept;
+// LeadingValue(text) when IsNumberText(text), nullopt otherwise: a field
+// that must be a number, looked at once.
+std::optional<double> NumberTextValue(std::string_view text) noexcept;
 
 // The general number form: plain decimal with up to 15 significant digits,
 // a point as separator, no exponent, no grouping, trailing zeros and a

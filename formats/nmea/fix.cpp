@@ -2,6 +2,7 @@
 #include "text/constants.hpp"
 
 #include <cmath>
+#include <cstring>
 
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -12,10 +13,7 @@ namespace {
 using constants::kKmPerNauticalMile;
 using constants::kMetresPerFoot;
 
-std::optional<double> NumberOf(std::string_view field) {
-  if (!text::IsNumberText(field)) return std::nullopt;
-  return text::LeadingValue(field);
-}
+std::optional<double> NumberOf(std::string_view field) { return text::NumberTextValue(field); }
 
 // ddmm.mmmm to decimal degrees, negative in the south or the west.
 std::optional<double> DegreesOf(std::string_view field, std::string_view hemisphere) {
@@ -84,6 +82,25 @@ bool CycleBoundary::Begins(SentenceKind kind, double time) noexcept {
   return begins;
 }
 
+std::optional<double> FixAssembler::CoordMemo::Degrees(std::string_view field,
+                                                       std::string_view hemisphere) {
+  const std::size_t size = field.size() + 1 + hemisphere.size();
+  if (field.empty() || hemisphere.empty() || size > key_.size()) {
+    return DegreesOf(field, hemisphere);
+  }
+  if (size == size_ && std::memcmp(key_.data(), field.data(), field.size()) == 0 &&
+      key_[field.size()] == ',' &&
+      std::memcmp(key_.data() + field.size() + 1, hemisphere.data(), hemisphere.size()) == 0) {
+    return degrees_;
+  }
+  std::memcpy(key_.data(), field.data(), field.size());
+  key_[field.size()] = ',';
+  std::memcpy(key_.data() + field.size() + 1, hemisphere.data(), hemisphere.size());
+  size_ = size;
+  degrees_ = DegreesOf(field, hemisphere);
+  return degrees_;
+}
+
 void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind) {
   // Where the fields lie, and what says the position is one.
   std::size_t latAt = 0;
@@ -108,8 +125,8 @@ void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind)
     valid = fields[6].empty() || fields[6] == "A";
   }
   slot->time = TimeOfDaySeconds(fields[timeAt]);
-  const std::optional<double> lat = DegreesOf(fields[latAt], fields[latAt + 1]);
-  const std::optional<double> lon = DegreesOf(fields[latAt + 2], fields[latAt + 3]);
+  const std::optional<double> lat = latMemo_.Degrees(fields[latAt], fields[latAt + 1]);
+  const std::optional<double> lon = lonMemo_.Degrees(fields[latAt + 2], fields[latAt + 3]);
   slot->valid = valid && lat && lon;
   slot->lat = lat.value_or(0);
   slot->lon = lon.value_or(0);

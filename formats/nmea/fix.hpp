@@ -85,6 +85,18 @@ class FixAssembler {
     double lon = 0;
   };
 
+  // The degrees of the last coordinate field read, with its hemisphere: a
+  // receiver repeats the position of a cycle in each position sentence.
+  class CoordMemo {
+   public:
+    std::optional<double> Degrees(std::string_view field, std::string_view hemisphere);
+
+   private:
+    std::array<char, 32> key_{};  // the field, a comma, the hemisphere
+    std::size_t size_ = 0;        // 0: nothing kept
+    std::optional<double> degrees_;
+  };
+
   void Complete(NmeaFix& completed) const;
   void Clear();
   void TakePosition(const SentenceFields& fields, SentenceKind kind);
@@ -93,6 +105,8 @@ class FixAssembler {
   PositionSentence rmc_;
   PositionSentence gga_;
   PositionSentence gll_;
+  CoordMemo latMemo_;
+  CoordMemo lonMemo_;
   bool any_ = false;
   int year_ = 0;
   int month_ = 0;

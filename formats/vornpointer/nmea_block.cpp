@@ -257,13 +257,22 @@ LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& ou
   }
   const std::string_view rest = std::string_view(work.rest).substr(work.restAt);
   ScannedFix fix = ScanBlock(rest, true);
-  work.text.assign(rest.substr(0, fix.length));
-  for (std::string_view& sentence : fix.sentence) sentence = Rebased(sentence, rest, work.text);
-  work.restAt += fix.length;
-  if (work.restAt >= work.rest.size()) {
+  if (work.restAt == 0 && fix.length == rest.size()) {
+    // The usual block of one fix: its text changes places with the old one
+    // instead of being copied.
+    work.text.swap(work.rest);
     work.rest.clear();
-    work.restAt = 0;
+  } else {
+    work.text.assign(rest.substr(0, fix.length));
+    work.restAt += fix.length;
+    if (work.restAt >= work.rest.size()) {
+      work.rest.clear();
+      work.restAt = 0;
+    }
   }
+  // Only the offsets of `rest` are used: a short text moved by the swap
+  // leaves its old place.
+  for (std::string_view& sentence : fix.sentence) sentence = Rebased(sentence, rest, work.text);
   if (work.text.empty()) {
     ClearLogLine(out);
     return LogRecord::kNoPosition;

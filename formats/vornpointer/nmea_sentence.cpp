@@ -86,7 +86,7 @@ std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
 double NmeaDegrees(std::string_view ddmm) {
   // ddmm.mmmm / 100 is the "DM" form, taken at the value of its general
   // text, then read as decimal degrees the way its "D" text reads.
-  const double dm = text::RoundToGeneral(text::LeadingValue(ddmm) / 100);
+  const double dm = text::LeadingGeneralHundredth(ddmm);
   return geo::DecimalCoordDegrees(dm, "DM");
 }
 

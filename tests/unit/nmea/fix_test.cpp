@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,39 @@ TEST(NmeaFixes, ACycleEndsWhenAPositionSentenceComesAgainWithAnotherTime) {
   EXPECT_NEAR(fixes[1].lat, -(45 + 27.460 / 60), 1e-12);
   EXPECT_NEAR(*fixes[1].speedKmh, 1.852, 1e-12);
   EXPECT_FALSE(fixes[1].positionError);
+}
+
+// The degrees of a coordinate are kept from one sentence to the next: a
+// repeated text must give the same value, and a text that differs only in
+// its hemisphere, its last digit or its length must not take the kept one.
+TEST(NmeaFixes, RepeatedCoordinatesReadAsTheirOwnText) {
+  const std::vector<NmeaFix> fixes = FixesOf({
+      "$GPRMC,000001,A,4527.458,S,16709.165,E,0,0,060601,,*00",
+      "$GPRMC,000002,A,4527.458,N,16709.165,W,0,0,060601,,*00",
+      "$GPRMC,000003,A,4527.459,N,16709.165,W,0,0,060601,,*00",
+      "$GPRMC,000004,A,4527.4590,N,16709.16,W,0,0,060601,,*00",
+      "$GPRMC,000005,A,4527.4590,N,,W,0,0,060601,,*00",
+      "$GPRMC,000006,A,4527.4590,N,16709.16,W,0,0,060601,,*00",
+  });
+  const struct {
+    bool hasPosition;
+    double lat;
+    double lon;
+  } expected[] = {
+      {true, -(45 + 27.458 / 60), 167 + 9.165 / 60},
+      {true, 45 + 27.458 / 60, -(167 + 9.165 / 60)},
+      {true, 45 + 27.459 / 60, -(167 + 9.165 / 60)},
+      {true, 45 + 27.459 / 60, -(167 + 9.16 / 60)},
+      {false, 0, 0},
+      {true, 45 + 27.459 / 60, -(167 + 9.16 / 60)},
+  };
+  ASSERT_EQ(fixes.size(), std::size(expected));
+  for (std::size_t i = 0; i < fixes.size(); ++i) {
+    EXPECT_EQ(fixes[i].hasPosition, expected[i].hasPosition) << i;
+    if (!expected[i].hasPosition) continue;
+    EXPECT_NEAR(fixes[i].lat, expected[i].lat, 1e-12) << i;
+    EXPECT_NEAR(fixes[i].lon, expected[i].lon, 1e-12) << i;
+  }
 }
 
 TEST(NmeaFixes, InterleavedFractionalTimesAtFourHertz) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -62,6 +63,54 @@ TEST(LeadingGeneralValue, IsTheRoundedLeadingValue) {
     const double value = LeadingGeneralValue(text);
     EXPECT_EQ(value, expected) << text;
     EXPECT_FALSE(std::signbit(value) && value == 0) << text;
+  }
+}
+
+// The one division must give what reading, dividing and rounding give:
+// receiver coordinates of every length, the 15-digit limit on both sides,
+// texts that are not plain decimals, and "-0".
+TEST(LeadingGeneralHundredth, IsTheRoundedHundredthOfTheLeadingValue) {
+  std::vector<std::string> texts = {"",
+                                    "-",
+                                    ".",
+                                    "4807.038",
+                                    "01131.000",
+                                    "-4807.038",
+                                    "+3515.6789",
+                                    "0.0",
+                                    "-0",
+                                    "5.",
+                                    ".5",
+                                    "123456789012345",
+                                    "1234567890123456",
+                                    "0.00000000000000000001",
+                                    "12.3.4",
+                                    " 4807.038",
+                                    "4807.038x",
+                                    "1e3",
+                                    std::string(30, '9')};
+  std::mt19937_64 random(11);
+  for (int n = 0; n < 20000; ++n) {
+    std::string text = std::to_string(random() % (n % 2 ? 100000000ULL : 1000000000000000ULL));
+    text.insert(random() % text.size(), ".");
+    if (n % 5 == 0) text.insert(0, "-");
+    texts.push_back(text);
+  }
+  for (const std::string& text : texts) {
+    const double value = LeadingGeneralHundredth(text);
+    EXPECT_EQ(value, RoundToGeneral(LeadingValue(text) / 100)) << text;
+    EXPECT_FALSE(std::signbit(value) && value == 0) << text;
+  }
+}
+
+TEST(NumberTextValue, IsTheLeadingValueOfANumberText) {
+  for (const char* text : {"", " ", "-", ".", "+", "5", "5.", ".5", "-.5", "+5.5", " 12 ", "12x",
+                           "1.2.3", "1e3", "\t5", "--5", "007", "-0"}) {
+    const std::optional<double> value = NumberTextValue(text);
+    ASSERT_EQ(value.has_value(), IsNumberText(text)) << text;
+    if (value) {
+      EXPECT_EQ(*value, LeadingValue(text)) << text;
+    }
   }
 }
 
