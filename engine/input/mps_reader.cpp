@@ -77,6 +77,10 @@ class StoppableLines final : public text::LineSource {
     }
     return lines_.ReadLine(line);
   }
+  bool AppendLine(std::string& text) override {
+    if (conversion_ != nullptr && conversion_->PointTick()) return false;
+    return lines_.AppendLine(text);
+  }
 
  private:
   text::LineSource& lines_;
@@ -90,24 +94,49 @@ class MpsReader final : public RecordReader {
   RecordKind ReadNextRecord(Conversion& conversion) override {
     lines_.Watch(conversion);
     while (!lines_.AtEnd()) {
-      statementText_ = mps::ReadStatementText(lines_);
-      // Only the kinds "point" and "line", as written, carry records; the
-      // prefix of "str" is compared as written too.
-      const RecordStatement statement{statementText_};
-      if (mps::HasKindWord(statementText_, "point")) {
-        if (statement.Value("str").starts_with(kWaypointPrefix)) {
-          return ReadWaypoint(statement, conversion);
-        }
-      } else if (mps::HasKindWord(statementText_, "line")) {
-        const std::string_view str = statement.Value("str");
-        if (str.starts_with(kRoutePrefix)) return ReadRoute(statement, conversion);
-        if (str.starts_with(kTrackPrefix)) return ReadTrack(statement, conversion);
+      ReadStatement();
+      const RecordKind kind = ReadRecordStatement(conversion);
+      if (kind != RecordKind::kEof) {
+        ReleaseLargeStatement();
+        return kind;
       }
     }
     return RecordKind::kEof;
   }
 
  private:
+  // A statement holding a long list is kept at its own size while its
+  // points are made, and given back once they are.
+  static constexpr std::size_t kLargeStatement = std::size_t{1} << 20;
+
+  void ReadStatement() {
+    mps::ReadStatementText(lines_, statementText_);
+    if (statementText_.capacity() > kLargeStatement &&
+        statementText_.capacity() > 2 * statementText_.size()) {
+      statementText_.shrink_to_fit();
+    }
+  }
+  void ReleaseLargeStatement() {
+    if (statementText_.capacity() > kLargeStatement) statementText_ = std::string();
+  }
+
+  // The record the statement read holds; kEof for any other statement.
+  RecordKind ReadRecordStatement(Conversion& conversion) {
+    // Only the kinds "point" and "line", as written, carry records; the
+    // prefix of "str" is compared as written too.
+    const RecordStatement statement{statementText_};
+    if (mps::HasKindWord(statementText_, "point")) {
+      if (statement.Value("str").starts_with(kWaypointPrefix)) {
+        return ReadWaypoint(statement, conversion);
+      }
+    } else if (mps::HasKindWord(statementText_, "line")) {
+      const std::string_view str = statement.Value("str");
+      if (str.starts_with(kRoutePrefix)) return ReadRoute(statement, conversion);
+      if (str.starts_with(kTrackPrefix)) return ReadTrack(statement, conversion);
+    }
+    return RecordKind::kEof;
+  }
+
   RecordKind ReadWaypoint(const RecordStatement& statement, Conversion& conversion) {
     WptRec& waypoint = conversion.context.buffers.wpt;
     RoutePoints& store = waypoint.store;
