@@ -62,9 +62,10 @@ void ParsePosFirst(std::string_view pos, std::string& lat, std::string& lon);
 
 // Reads the points of a line statement's position list: for every whole
 // pair of tokens, `onPoint(lat, lon)` gets the two coordinates trimmed and
-// converted from "MPS" to decimal degrees ("D"); the views are valid during
-// the call only. `onPoint` returns false to stop: the reading ends there and
-// the count covers the tokens read so far.
+// read from "MPS" into decimal degrees, rounded as their "D" text would read
+// back (geo::CoordDegrees): the numbers the texts would give, without the
+// texts. `onPoint` returns false to stop: the reading ends there and the
+// count covers the tokens read so far.
 //
 // Returns half the number of tokens, a fraction when a latitude is left
 // without its longitude (that token is not handed out). A text of three
@@ -74,16 +75,17 @@ double ParsePosList(std::string_view pos, OnPoint&& onPoint) {
   constexpr std::size_t kMaxBytesOfThreeChars = 12;
   if (pos.size() <= kMaxBytesOfThreeChars && text::CharCount(pos) <= 3) return 0.5;
   PosTokenizer tokenizer(pos, true);
-  std::string lat;
-  std::string lon;
+  double lat = 0;
   std::string_view token;
   std::size_t tokens = 0;
   while (tokenizer.Next(token)) {
     ++tokens;
-    std::string& coord = tokens % 2 == 1 ? lat : lon;
-    coord.clear();
-    geo::AppendConvertedCoord(coord, text::TrimSpaces(token), "MPS", "D");
-    if (tokens % 2 == 0 && !onPoint(std::string_view(lat), std::string_view(lon))) break;
+    const double degrees = geo::CoordDegrees(text::TrimSpaces(token), "MPS");
+    if (tokens % 2 == 1) {
+      lat = degrees;
+    } else if (!onPoint(lat, degrees)) {
+      break;
+    }
   }
   return static_cast<double>(tokens) / 2;
 }

@@ -40,12 +40,12 @@ constexpr std::string_view kRoutePrefix = "[RT]";
 constexpr std::string_view kTrackPrefix = "[TR]";
 constexpr std::size_t kPrefixLength = 4;
 
-// The value of an attribute of a point or line statement; the kind word
-// stands in for an attribute the kind does not have.
-std::string_view ValueOf(const mps::MpsStatement& statement, std::string_view name) {
-  const int slot = mps::FindAttributeSlot(statement, name);
-  return slot < 0 ? std::string_view() : statement.Element(slot);
-}
+// The attributes of a point or line statement that make a record, views
+// into the statement's text; found as ParseMpsStatement finds them.
+struct RecordStatement {
+  std::string_view text;
+  std::string_view Value(std::string_view name) const { return mps::GetAttributeValue(text, name); }
+};
 
 // The name after the four-character prefix of a "str" value.
 std::string_view NameAfterPrefix(std::string_view str) {
@@ -77,6 +77,10 @@ class StoppableLines final : public text::LineSource {
     }
     return lines_.ReadLine(line);
   }
+  bool AppendLine(std::string& text) override {
+    if (conversion_ != nullptr && conversion_->PointTick()) return false;
+    return lines_.AppendLine(text);
+  }
 
  private:
   text::LineSource& lines_;
@@ -90,79 +94,107 @@ class MpsReader final : public RecordReader {
   RecordKind ReadNextRecord(Conversion& conversion) override {
     lines_.Watch(conversion);
     while (!lines_.AtEnd()) {
-      const mps::MpsStatement statement = mps::ReadMpsStatement(lines_);
-      if (mps::FindAttributeSlot(statement, "str") < 0) continue;
-      const std::string_view str = ValueOf(statement, "str");
-      // The prefix is compared as written; the kind, upper-cased.
-      if (text::EqualsUpper(statement.kind, "POINT")) {
-        if (str.starts_with(kWaypointPrefix)) return ReadWaypoint(statement, conversion);
-      } else if (text::EqualsUpper(statement.kind, "LINE")) {
-        if (str.starts_with(kRoutePrefix)) return ReadRoute(statement, conversion);
-        if (str.starts_with(kTrackPrefix)) return ReadTrack(statement, conversion);
+      ReadStatement();
+      const RecordKind kind = ReadRecordStatement(conversion);
+      if (kind != RecordKind::kEof) {
+        ReleaseLargeStatement();
+        return kind;
       }
     }
     return RecordKind::kEof;
   }
 
  private:
-  RecordKind ReadWaypoint(const mps::MpsStatement& statement, Conversion& conversion) {
+  // A statement holding a long list is kept at its own size while its
+  // points are made, and given back once they are.
+  static constexpr std::size_t kLargeStatement = std::size_t{1} << 20;
+
+  void ReadStatement() {
+    mps::ReadStatementText(lines_, statementText_);
+    if (statementText_.capacity() > kLargeStatement &&
+        statementText_.capacity() > 2 * statementText_.size()) {
+      statementText_.shrink_to_fit();
+    }
+  }
+  void ReleaseLargeStatement() {
+    if (statementText_.capacity() > kLargeStatement) statementText_ = std::string();
+  }
+
+  // The record the statement read holds; kEof for any other statement.
+  RecordKind ReadRecordStatement(Conversion& conversion) {
+    // Only the kinds "point" and "line", as written, carry records; the
+    // prefix of "str" is compared as written too.
+    const RecordStatement statement{statementText_};
+    if (mps::HasKindWord(statementText_, "point")) {
+      if (statement.Value("str").starts_with(kWaypointPrefix)) {
+        return ReadWaypoint(statement, conversion);
+      }
+    } else if (mps::HasKindWord(statementText_, "line")) {
+      const std::string_view str = statement.Value("str");
+      if (str.starts_with(kRoutePrefix)) return ReadRoute(statement, conversion);
+      if (str.starts_with(kTrackPrefix)) return ReadTrack(statement, conversion);
+    }
+    return RecordKind::kEof;
+  }
+
+  RecordKind ReadWaypoint(const RecordStatement& statement, Conversion& conversion) {
     WptRec& waypoint = conversion.context.buffers.wpt;
     RoutePoints& store = waypoint.store;
     RtePnt& point = waypoint.Begin();
     // The coordinates keep their texts as written.
-    ParsePosFirst(ValueOf(statement, "pos"), lat_, lon_);
+    ParsePosFirst(statement.Value("pos"), lat_, lon_);
     store.SetCoord(point, PointField::kLat, lat_);
     store.SetCoord(point, PointField::kLon, lon_);
     std::vector<std::string_view> items;
-    SplitList(ValueOf(statement, "info"), ',', items);
+    SplitList(statement.Value("info"), ',', items);
     store.SetText(point, PointText::kInfo1, text::TrimSpaces(ListItem(items, 1)));
     store.SetText(point, PointText::kInfo2, text::TrimSpaces(ListItem(items, 2)));
     store.SetText(point, PointText::kInfo3, text::TrimSpaces(ListItem(items, 3)));
-    store.SetText(point, PointText::kName, NameAfterPrefix(ValueOf(statement, "str")));
+    store.SetText(point, PointText::kName, NameAfterPrefix(statement.Value("str")));
     store.SetLabels(point, "TOKYO", "+9", "MPS");
     return RecordKind::kWpt;
   }
 
-  RecordKind ReadRoute(const mps::MpsStatement& statement, Conversion& conversion) {
+  RecordKind ReadRoute(const RecordStatement& statement, Conversion& conversion) {
     RecordBuffers& buffers = conversion.context.buffers;
     RteHdr& header = buffers.rteHdr;
     // A route without a number follows on from the route before it in this
     // file; the first one is 1.
-    const std::string_view info = ValueOf(statement, "info");
+    const std::string_view info = statement.Value("info");
     const double number = text::TrimSpaces(info).empty() ? text::LeadingValue(lastRteNo_) + 1
                                                          : text::LeadingValue(info);
     header.rteNo = text::General(number);
     lastRteNo_ = header.rteNo;
-    header.rteName = NameAfterPrefix(ValueOf(statement, "str"));
+    header.rteName = NameAfterPrefix(statement.Value("str"));
 
     RoutePoints& points = buffers.rtePnt;
     points.Clear();
-    auto addPoint = [&](std::string_view lat, std::string_view lon) {
+    auto addPoint = [&](double lat, double lon) {
       RtePnt& point = points.Add();
       name_.assign(header.rteName);
       text::AppendPattern(name_, static_cast<double>(points.Count()), text::kPattern000);
       points.SetText(point, PointText::kName, name_);
       // Each coordinate is what its decimal degrees give in the "MPS" form.
-      RoutePoints::SetCoordFromDegrees(point, PointField::kLat, text::LeadingValue(lat));
-      RoutePoints::SetCoordFromDegrees(point, PointField::kLon, text::LeadingValue(lon));
+      RoutePoints::SetCoordFromDegrees(point, PointField::kLat, lat);
+      RoutePoints::SetCoordFromDegrees(point, PointField::kLon, lon);
       points.SetLabels(point, "Tokyo", "+9", "MPS");
       return !conversion.PointTick();
     };
-    header.pntNum = text::General(ParsePosList(ValueOf(statement, "pos"), addPoint));
+    header.pntNum = text::General(ParsePosList(statement.Value("pos"), addPoint));
     if (conversion.cancelled) return RecordKind::kRte;
     // Half a pair counts as a point when the count rounds up to it; that
     // point has no coordinates of its own.
     const std::int64_t count = text::CountOf(header.pntNum);
-    while (static_cast<std::int64_t>(points.Count()) < count) addPoint({}, {});
+    while (static_cast<std::int64_t>(points.Count()) < count) addPoint(0, 0);
     return RecordKind::kRte;
   }
 
-  RecordKind ReadTrack(const mps::MpsStatement& statement, Conversion& conversion) {
+  RecordKind ReadTrack(const RecordStatement& statement, Conversion& conversion) {
     RecordBuffers& buffers = conversion.context.buffers;
     TrkHdr& header = buffers.trkHdr;
     conversion.context.NextTrackNumber();
     std::vector<std::string_view> items;
-    SplitList(ValueOf(statement, "info"), ',', items);
+    SplitList(statement.Value("info"), ',', items);
     const std::string_view flag = ListItem(items, 2);
     header.trkFlag = flag.empty() ? std::string_view("True") : flag;
     header.trkCode = ListItem(items, 3);
@@ -174,13 +206,13 @@ class MpsReader final : public RecordReader {
     TrackPoints& points = buffers.trkPnt;
     points.Clear();
     conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
-    auto addPoint = [&](std::string_view lat, std::string_view lon) {
+    auto addPoint = [&](double lat, double lon) {
       TrkPnt& point = points.Add();
       conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
       points.SetLabels(point, "Tokyo", "+9", "MPS");
       // Each coordinate is what its decimal degrees give in the "MPS" form.
-      TrackPoints::SetCoordFromDegrees(point, PointField::kLat, text::LeadingValue(lat));
-      TrackPoints::SetCoordFromDegrees(point, PointField::kLon, text::LeadingValue(lon));
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLat, lat);
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLon, lon);
       TrackPoints::SetTime(point, midnight);
       for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
                                      PointField::kPosError, PointField::kHeadDegree}) {
@@ -191,14 +223,15 @@ class MpsReader final : public RecordReader {
       legs.Add(points, point, header, false);
       return !conversion.PointTick();
     };
-    header.pntNum = text::General(ParsePosList(ValueOf(statement, "pos"), addPoint));
+    header.pntNum = text::General(ParsePosList(statement.Value("pos"), addPoint));
     if (conversion.cancelled) return RecordKind::kTrk;
     const std::int64_t count = text::CountOf(header.pntNum);
-    while (static_cast<std::int64_t>(points.Count()) < count) addPoint({}, {});
+    while (static_cast<std::int64_t>(points.Count()) < count) addPoint(0, 0);
     return RecordKind::kTrk;
   }
 
   StoppableLines lines_;
+  std::string statementText_;
   // The number of the last route read, the base of the next automatic one.
   std::string lastRteNo_;
   std::string name_;

@@ -15,6 +15,7 @@
 // go out as stored, blanks included. A time that cannot be read leaves the
 // date and time fields empty.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,7 @@
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "formats/waypointplus/wpt_line.hpp"
+#include "text/datetime.hpp"
 #include "text/strings.hpp"
 
 namespace vc::engine {
@@ -47,12 +49,35 @@ class WaypointPlusWriter final : public KindWriter {
 
  private:
   void SplitPointTime(std::optional<text::LocalSeconds> seconds) {
+    lastTrackSeconds_.reset();
     date_.clear();
     time_.clear();
     if (!seconds) return;
     // A time of day has no date to write: the date field stays empty.
     if (!text::IsTimeOfDay(*seconds)) text::AppendMonthDayYear(date_, *seconds);
     text::AppendTimeOfDay(time_, *seconds);
+  }
+
+  // The same for the points of a track, which mostly follow each other
+  // within a day: the date is made again only when the day changes, and
+  // nothing when the second is that of the point before.
+  void SplitTrackPointTime(std::optional<text::LocalSeconds> seconds) {
+    const bool follows = seconds && lastTrackSeconds_;
+    if (follows && *seconds == *lastTrackSeconds_) return;
+    if (follows && DayOf(*seconds) == DayOf(*lastTrackSeconds_)) {
+      time_.clear();
+      text::AppendTimeOfDay(time_, *seconds);
+    } else {
+      SplitPointTime(seconds);
+    }
+    lastTrackSeconds_ = seconds;
+  }
+
+  // Days counted from the zero date, whose day the times of day share.
+  static std::int64_t DayOf(text::LocalSeconds seconds) noexcept {
+    const std::int64_t intoDays = seconds - text::ZeroDate();
+    const std::int64_t day = intoDays / text::kSecondsPerDay;
+    return intoDays % text::kSecondsPerDay < 0 ? day - 1 : day;
   }
 
   // "WP" and "RP" lines share their layout; the point is converted.
@@ -94,16 +119,18 @@ class WaypointPlusWriter final : public KindWriter {
     const RecordBuffers& buffers = conversion.context.buffers;
     const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
     if (n > 0) conversion.observer.BeginProgress(ProgressStage::kWritingTrack);
+    // date_ and time_ are shared with the waypoints, which split their own.
+    lastPointTime_.clear();
+    lastTrackSeconds_.reset();
     for (std::size_t i = 1; i <= n; ++i) {
       conversion.observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
       ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
-      SplitPointTime(PointSeconds(buffers.trkPnt, point, point_));
-      lastPointTime_.clear();
+      SplitTrackPointTime(PointSeconds(buffers.trkPnt, point, point_));
       if (i > 1) output.text() += kLineBreak;
-      wpt::AppendWptLine(output.text(), "TP", point_.outCoordFormat, point_.lat, point_.lon, date_,
-                         time_, i == 1 ? "1" : "0");
+      wpt::AppendTrackPointLine(output.text(), point_.outCoordFormat, point_.lat, point_.lon, date_,
+                                time_, i == 1);
       output.FlushIfLarge();
     }
   }
@@ -113,6 +140,8 @@ class WaypointPlusWriter final : public KindWriter {
   std::string time_;
   // The waypoint time that date_ and time_ were split from.
   std::string lastPointTime_;
+  // The track point time they were split from.
+  std::optional<text::LocalSeconds> lastTrackSeconds_;
 };
 
 }  // namespace

@@ -75,6 +75,21 @@ std::string_view MpsStatement::Element(int index) const noexcept {
   return values[static_cast<std::size_t>(index - 1)];
 }
 
+bool HasKindWord(std::string_view text, std::string_view word) noexcept {
+  if (IsComment(text)) return word == "comment";
+  // The same walk as KindWord, comparing instead of gathering.
+  std::size_t matched = 0;
+  for (const char c : text) {
+    if (IsBlank(c)) {
+      if (matched > 0) break;
+    } else if (!IsLineEnd(c)) {
+      if (matched == word.size() || word[matched] != c) return false;
+      ++matched;
+    }
+  }
+  return matched == word.size();
+}
+
 MpsStatement ParseMpsStatement(std::string_view text) {
   MpsStatement statement;
   if (IsComment(text)) {

@@ -32,6 +32,11 @@ struct MpsStatement {
 
 [[nodiscard]] MpsStatement ParseMpsStatement(std::string_view text);
 
+// Whether ParseMpsStatement(text).kind would be `word`, told without
+// parsing the values: a reader that wants a few attributes of one kind
+// looks them up itself with GetAttributeValue.
+[[nodiscard]] bool HasKindWord(std::string_view text, std::string_view word) noexcept;
+
 // The quoted value that follows the first occurrence of `name` standing
 // between blanks, "=" or double quotes; empty when there is none or its
 // closing quote is missing. The result points into `text`.

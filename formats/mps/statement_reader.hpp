@@ -31,6 +31,9 @@ namespace vc::mps {
 // The text of the next statement; an unfinished statement at the end of the
 // lines is returned as far as it goes, and empty when nothing was left.
 [[nodiscard]] std::string ReadStatementText(text::LineSource& source);
+// The same into `gathered`, whose storage is reused from one statement to
+// the next.
+void ReadStatementText(text::LineSource& source, std::string& gathered);
 
 // The next statement parsed; kind "EOF" when no line is left.
 [[nodiscard]] MpsStatement ReadMpsStatement(text::LineSource& source);

@@ -24,6 +24,7 @@
 #include "formats/waypointplus/wpt_line.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "text/strings.hpp"
@@ -208,6 +209,33 @@ void AppendWptLine(std::string& out, std::string_view kind, std::string_view fie
     out += coordinate ? ", " : ",";
     out += fields[n];
   }
+}
+
+void AppendTrackPointLine(std::string& out, std::string_view form, std::string_view lat,
+                          std::string_view lon, std::string_view date, std::string_view time,
+                          bool first) {
+  // "TP," form ", " lat ", " lon "," date "," time "," flag
+  constexpr std::size_t kFixedBytes = 3 + 2 + 2 + 1 + 1 + 1 + 1;
+  const std::size_t at = out.size();
+  out.resize(at + kFixedBytes + form.size() + lat.size() + lon.size() + date.size() + time.size());
+  char* p = out.data() + at;
+  auto put = [&p](std::string_view part) {
+    if (part.empty()) return;  // an empty view may have no storage to copy from
+    std::memcpy(p, part.data(), part.size());
+    p += part.size();
+  };
+  put("TP,");
+  put(form);
+  put(", ");
+  put(lat);
+  put(", ");
+  put(lon);
+  *p++ = ',';
+  put(date);
+  *p++ = ',';
+  put(time);
+  *p++ = ',';
+  *p = first ? '1' : '0';
 }
 
 }  // namespace vc::wpt

@@ -87,4 +87,11 @@ void AppendWptLine(std::string& out, std::string_view kind, std::string_view fie
                    std::string_view field4 = {}, std::string_view field5 = {},
                    std::string_view field6 = {}, std::string_view field7 = {});
 
+// The "TP" line that AppendWptLine("TP", form, lat, lon, date, time, flag)
+// writes, with the flag "1" on the first point of a track and "0" on the
+// others, without the layout looked up: a track writes one for every point.
+void AppendTrackPointLine(std::string& out, std::string_view form, std::string_view lat,
+                          std::string_view lon, std::string_view date, std::string_view time,
+                          bool first);
+
 }  // namespace vc::wpt

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -101,9 +103,9 @@ struct PosListResult {
 
 PosListResult ReadPosList(std::string_view pos) {
   PosListResult result;
-  result.count = ParsePosList(pos, [&](std::string_view lat, std::string_view lon) {
-    result.coords.emplace_back(lat);
-    result.coords.emplace_back(lon);
+  result.count = ParsePosList(pos, [&](double lat, double lon) {
+    result.coords.push_back(text::General(lat));
+    result.coords.push_back(text::General(lon));
     return true;
   });
   return result;
@@ -113,6 +115,23 @@ TEST(ParsePosList, ConvertsTrimmedPairsToDegrees) {
   const PosListResult result = ReadPosList("> 35/30/12.3 , 139/45/00.0,35/30,139");
   EXPECT_EQ(result.count, 2);
   EXPECT_EQ(result.coords, (std::vector<std::string>{"35.5034166666667", "139.75", "35.5", "139"}));
+}
+
+// The list hands out numbers where it once handed out "D" texts that were
+// read back: for any token both must be the same double, sign of zero and all.
+TEST(ParsePosList, DegreesAreWhatTheirDecimalTextReadsBack) {
+  for (const std::string_view token :
+       {"35/30/12.3", "-35/1/2", "-0/0/0", "0/0/-0", "35/60/60", "0/0/0.0000000000001",
+        "123456789012345678/59/59.99", "1e5/2/3", "abc", "", "!35/1/2", "-", "35/1/2/9",
+        "89.999999999999999/0/0", "35.5"}) {
+    const double expected = text::LeadingValue(geo::ConvertCoordText(token, "MPS", "D"));
+    const std::string pos = "> " + std::string(token) + "," + std::string(token);
+    ParsePosList(pos, [&](double lat, double lon) {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(lat), std::bit_cast<std::uint64_t>(expected)) << token;
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(lon), std::bit_cast<std::uint64_t>(expected)) << token;
+      return true;
+    });
+  }
 }
 
 // ---------------------------------------------------------------- reader

@@ -77,6 +77,22 @@ const TextCase kTextCases[] = {
      {"line a=\"x\"\r\n\t\r\n\t\r\n b,c\r\n;"}},
 };
 
+// The reader appends each line to the statement and cuts it back where a
+// line is skipped or joined: one buffer reused for every statement, after a
+// long one first, must hold no rest of what it held before.
+TEST_P(StatementText, ReusedBufferHoldsOnlyTheStatement) {
+  const TextCase& c = GetParam();
+  text::StringLineSource source(std::string(200, 'x') + ";\n" + std::string(c.file));
+  std::string gathered;
+  ReadStatementText(source, gathered);
+  std::vector<std::string> texts;
+  while (!source.AtEnd()) {
+    ReadStatementText(source, gathered);
+    texts.push_back(gathered);
+  }
+  EXPECT_EQ(texts, c.expected) << c.what;
+}
+
 INSTANTIATE_TEST_SUITE_P(Examples, StatementText, testing::ValuesIn(kTextCases));
 
 TEST(ReadMpsStatement, ReadsAScriptToItsEnd) {

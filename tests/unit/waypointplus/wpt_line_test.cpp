@@ -175,5 +175,25 @@ TEST(WptMake, AppendsAfterCallersText) {
   EXPECT_EQ(text, "RN,1,HOME\r\nRP,D,A, 1, 2,d,t,c");
 }
 
+// The track writer's shortcut must give the line of the general layout.
+TEST(WptMake, TrackPointLineIsTheGeneralTpLine) {
+  struct Case {
+    std::string_view form, lat, lon, date, time;
+    bool first;
+  };
+  const Case cases[] = {
+      {"D", "35.5", "139.75", "01/31/2002", "21:05:09", true},
+      {"MPS", "-35/30/00.0", "-139/45/00.0", "", "00:00:00", false},
+      {"", "", "", "", "", false},
+  };
+  for (const Case& c : cases) {
+    std::string expected = "before\r\n";
+    AppendWptLine(expected, "TP", c.form, c.lat, c.lon, c.date, c.time, c.first ? "1" : "0");
+    std::string line = "before\r\n";
+    AppendTrackPointLine(line, c.form, c.lat, c.lon, c.date, c.time, c.first);
+    EXPECT_EQ(line, expected);
+  }
+}
+
 }  // namespace
 }  // namespace vc::wpt
