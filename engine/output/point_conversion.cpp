@@ -5,6 +5,7 @@
 #include "geo/coord_text.hpp"
 #include "geo/datum.hpp"
 #include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
@@ -337,6 +338,24 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
   } else {
     points.AppendText(out, point, PointField::kDateTime);
   }
+}
+
+void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                  const ConvertedPoint& converted) {
+  if (const std::optional<std::string_view> own = points.OwnText(point, PointField::kDateTime);
+      own && !converted.shiftedTime) {
+    out.Append(text::TrimSpaces(*own));
+    return;
+  }
+  char* const p = out.Room(text::kDateTimeRoom);
+  if (converted.shiftedTime) {
+    out.Commit(text::PutGeneralDateTime(p, *converted.shiftedTime));
+    return;
+  }
+  const text::LocalSeconds seconds =
+      point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
+  out.Commit(point.timeForm == TimeForm::kGeneralDateTime ? text::PutGeneralDateTime(p, seconds)
+                                                          : text::PutDateTime(p, seconds));
 }
 
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,

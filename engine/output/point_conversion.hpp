@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/output/buffered_text.hpp"
 #include "engine/output/output_frame.hpp"
 #include "engine/records.hpp"
 #include "geo/coord_text.hpp"
@@ -128,6 +129,9 @@ class TrackPointConverter {
 // spaces around a stored text.
 void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& point,
                      const ConvertedPoint& converted, bool trimmed = false);
+// The trimmed time of AppendPointTime, put into a statement's buffer.
+void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                  const ConvertedPoint& converted);
 // The same time as seconds; nullopt when it cannot be read.
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted);

@@ -372,6 +372,47 @@ TEST(TrackPointConverter, TimeIsShiftedAsByConvertPointForOutput) {
   }
 }
 
+// A statement's time is put into its buffer as the string form writes it:
+// own texts trimmed, kept times in their form, shifted times in the general
+// form; behind other pieces, so that the buffer's order is kept.
+TEST(PutPointTime, WritesTheTrimmedTimeOfAppendPointTime) {
+  TrackPoints points;
+  const char* const texts[] = {
+      "2002/07/15 09:04:05", " 2002/7/15 9:04:05 ", "09:04:05", "not a time", "",
+      "1899/12/30 00:00:00", "9999/12/31 23:59:59"};
+  for (const char* const time : texts) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, "TOKYO", "+9", "D");
+    points.SetText(point, PointField::kDateTime, time);
+  }
+  std::mt19937_64 random(11);
+  std::uniform_int_distribution<text::LocalSeconds> seconds(-693593LL * 86400, 2958465LL * 86400);
+  for (int i = 0; i < 2000; ++i) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, "TOKYO", "+9", "D");
+    TrackPoints::SetTime(point, seconds(random),
+                         i % 2 == 0 ? TimeForm::kDateTime : TimeForm::kGeneralDateTime);
+  }
+  for (const char* offset : {"+9", "0"}) {
+    const OutputFrame frame = FrameOf(offset, "TOKYO", "MPS");
+    TrackPointConverter converter(points, frame);
+    for (std::size_t i = 1; i <= points.Count(); ++i) {
+      ConvertedPoint converted;
+      converter.ConvertTime(points[i], converted);
+      std::string expected = "x,";
+      AppendPointTime(expected, points, points[i], converted, true);
+      expected += ',';
+      std::string out;
+      BufferedText buffered(out);
+      buffered.Append("x,");
+      PutPointTime(buffered, points, points[i], converted);
+      buffered.Append(',');
+      buffered.Flush();
+      ASSERT_EQ(out, expected) << offset << " " << i;
+    }
+  }
+}
+
 // Pieces of every length, across the buffer's end, come out in order.
 TEST(BufferedText, PiecesComeOutInOrder) {
   std::string expected = "start";
