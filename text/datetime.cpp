@@ -150,7 +150,7 @@ char* PutHms(char* p, const CivilDateTime& c, bool shortHour) noexcept {
 }
 
 // Room for the longest date and time written, "yyyyyyyy/mm/dd hh:nn:ss".
-using DateTimeText = std::array<char, 32>;
+using DateTimeText = std::array<char, kDateTimeRoom>;
 
 void AppendText(std::string& out, const DateTimeText& text, const char* end) {
   out.append(text.data(), static_cast<std::size_t>(end - text.data()));
@@ -297,33 +297,35 @@ double SecondsBetween(LocalSeconds a, int aHundredths, LocalSeconds b, int bHund
   return RoundToGeneral(static_cast<double>(between) / kPerSecond);
 }
 
-void AppendDateTime(std::string& out, LocalSeconds seconds) {
+char* PutDateTime(char* p, LocalSeconds seconds) noexcept {
   const CivilDateTime c = ToCivil(seconds);
-  DateTimeText text;  // written before it is read
-  if (IsTimeOfDay(seconds)) {
-    AppendText(out, text, PutHms(text.data(), c, false));
-    return;
-  }
-  char* p = PutYmd(text.data(), c);
+  if (IsTimeOfDay(seconds)) return PutHms(p, c, false);
+  p = PutYmd(p, c);
   *p++ = ' ';
-  AppendText(out, text, PutHms(p, c, false));
+  return PutHms(p, c, false);
 }
 
-void AppendGeneralDateTime(std::string& out, LocalSeconds seconds) {
+char* PutGeneralDateTime(char* p, LocalSeconds seconds) noexcept {
   const CivilDateTime c = ToCivil(seconds);
   const bool zeroDate = c.year == 1899 && c.month == 12 && c.day == 30;
   const bool midnight = c.hour == 0 && c.minute == 0 && c.second == 0;
-  DateTimeText text;  // written before it is read
-  if (zeroDate) {
-    AppendText(out, text, PutHms(text.data(), c, true));
-    return;
-  }
-  char* p = PutYmd(text.data(), c);
+  if (zeroDate) return PutHms(p, c, true);
+  p = PutYmd(p, c);
   if (!midnight) {
     *p++ = ' ';
     p = PutHms(p, c, true);
   }
-  AppendText(out, text, p);
+  return p;
+}
+
+void AppendDateTime(std::string& out, LocalSeconds seconds) {
+  DateTimeText text;  // written before it is read
+  AppendText(out, text, PutDateTime(text.data(), seconds));
+}
+
+void AppendGeneralDateTime(std::string& out, LocalSeconds seconds) {
+  DateTimeText text;  // written before it is read
+  AppendText(out, text, PutGeneralDateTime(text.data(), seconds));
 }
 
 void AppendMonthDayYear(std::string& out, LocalSeconds seconds) {

@@ -8,6 +8,7 @@
 // platform's date type does.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -79,6 +80,12 @@ void AppendDateTime(std::string& out, LocalSeconds seconds);
 // leading zero); only the date at exactly midnight; only the time on the
 // zero date.
 void AppendGeneralDateTime(std::string& out, LocalSeconds seconds);
+
+// The same two texts written at `p`, at most kDateTimeRoom bytes; each
+// returns the text's end.
+inline constexpr std::size_t kDateTimeRoom = 32;
+char* PutDateTime(char* p, LocalSeconds seconds) noexcept;
+char* PutGeneralDateTime(char* p, LocalSeconds seconds) noexcept;
 
 // Waypoint+ date "mm/dd/yyyy" and time "hh:mm:ss".
 void AppendMonthDayYear(std::string& out, LocalSeconds seconds);

@@ -67,11 +67,11 @@ bool HasValue(const TrackPoints& points, const TrkPnt& point, PointField field) 
 // Longitudes run from -180 to under 180.
 double NormalisedLongitude(double lon) { return lon >= 180 ? lon - 360 : lon; }
 
-void AppendPosition(std::string& out, const ConvertedPoint& converted) {
+void AppendPosition(std::string& out, double lat, double lon) {
   out += "lat=\"";
-  xml::AppendDecimal(out, text::LeadingValue(converted.lat), kDegreeDecimals);
+  xml::AppendDecimal(out, lat, kDegreeDecimals);
   out += "\" lon=\"";
-  xml::AppendDecimal(out, NormalisedLongitude(text::LeadingValue(converted.lon)), kDegreeDecimals);
+  xml::AppendDecimal(out, NormalisedLongitude(lon), kDegreeDecimals);
   out += '"';
 }
 
@@ -110,7 +110,7 @@ class GpxWriter final : public KindWriter {
     out += '<';
     out += element;
     out += ' ';
-    AppendPosition(out, point_);
+    AppendPosition(out, text::LeadingValue(point_.lat), text::LeadingValue(point_.lon));
     out += '>';
     const std::string_view inner = std::string_view("      ").substr(0, indent.size() + 2);
     AppendElement(out, inner, "name", points.Text(point, PointText::kName));
@@ -152,9 +152,14 @@ class GpxWriter final : public KindWriter {
   }
 
   void AppendTrackPoint(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                        const ConvertOptions& options, bool annotated) {
+                        TrackPointConverter& converter, const ConvertOptions& options,
+                        bool annotated) {
+    double lat = 0;
+    double lon = 0;
+    converter.OutputDegrees(point, point_, lat, lon);
+    converter.ConvertTime(point, point_);
     out += "      <trkpt ";
-    AppendPosition(out, point_);
+    AppendPosition(out, lat, lon);
     out += '>';
     const std::optional<text::LocalSeconds> seconds = PointSeconds(points, point, point_);
     if (seconds && !text::IsTimeOfDay(*seconds)) {
@@ -201,12 +206,12 @@ class GpxWriter final : public KindWriter {
     out += kLineBreak;
     out += "    <trkseg>";
     const bool annotated = AnyPointAnnotationChosen(conversion.options);
+    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
       out += kLineBreak;
-      AppendTrackPoint(out, buffers.trkPnt, point, conversion.options, annotated);
+      AppendTrackPoint(out, buffers.trkPnt, buffers.trkPnt[i], converter, conversion.options,
+                       annotated);
       output.FlushIfLarge();
     }
     out += kLineBreak;

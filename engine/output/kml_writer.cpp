@@ -44,10 +44,24 @@ namespace {
 constexpr std::string_view kLineBreak = "\r\n";
 constexpr int kDegreeDecimals = 9;
 
-void AppendCoordinate(std::string& out, const ConvertedPoint& converted, char between) {
-  xml::AppendDecimal(out, text::LeadingValue(converted.lon), kDegreeDecimals);
+void AppendCoordinate(std::string& out, double lat, double lon, char between) {
+  xml::AppendDecimal(out, lon, kDegreeDecimals);
   out += between;
-  xml::AppendDecimal(out, text::LeadingValue(converted.lat), kDegreeDecimals);
+  xml::AppendDecimal(out, lat, kDegreeDecimals);
+}
+
+void AppendCoordinate(std::string& out, const ConvertedPoint& converted, char between) {
+  AppendCoordinate(out, text::LeadingValue(converted.lat), text::LeadingValue(converted.lon),
+                   between);
+}
+
+// A track point's place in the output's datum.
+void AppendTrackCoordinate(std::string& out, TrackPointConverter& converter, const TrkPnt& point,
+                           ConvertedPoint& converted, char between) {
+  double lat = 0;
+  double lon = 0;
+  converter.OutputDegrees(point, converted, lat, lon);
+  AppendCoordinate(out, lat, lon, between);
 }
 
 void AppendName(std::string& out, std::string_view name) {
@@ -147,10 +161,10 @@ class KmlWriter final : public KindWriter {
     out += "    <Placemark>";
     AppendName(out, buffers.trkHdr.trkName);
     out += "<styleUrl>#track</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
+    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
-      ConvertPointForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       if (i > 1) out += ' ';
-      AppendCoordinate(out, point_, ',');
+      AppendTrackCoordinate(out, converter, buffers.trkPnt[i], point_, ',');
       output.FlushIfLarge();
     }
     out += "</coordinates></LineString></Placemark>";
@@ -172,10 +186,10 @@ class KmlWriter final : public KindWriter {
       out += "</when>";
       output.FlushIfLarge();
     }
+    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
-      ConvertPointForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       out += "\r\n      <gx:coord>";
-      AppendCoordinate(out, point_, ' ');
+      AppendTrackCoordinate(out, converter, buffers.trkPnt[i], point_, ' ');
       out += " 0</gx:coord>";
       output.FlushIfLarge();
     }

@@ -5,6 +5,7 @@
 #include "geo/coord_text.hpp"
 #include "geo/datum.hpp"
 #include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
@@ -79,6 +80,17 @@ double TransformedDecimal(double degrees) {
 void TransformedDecimalIn(std::string& out, double degrees, std::string_view toForm) {
   out.clear();
   geo::AppendCoordText(out, geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"), toForm);
+}
+
+// The point's "D" coordinates, stored as numbers, in the datum the shift
+// brings them to. A stored number is what its general text reads back as, so
+// its degrees are GeneralDecimalDegrees of it: the texts' way without the
+// second rounding.
+geo::GeoPoint ShiftedStoredDegrees(const TrkPnt& point, geo::DatumShift shift) noexcept {
+  const geo::GeoPoint from{
+      geo::GeneralDecimalDegrees(point.slot[static_cast<std::size_t>(PointField::kLat)].number),
+      geo::GeneralDecimalDegrees(point.slot[static_cast<std::size_t>(PointField::kLon)].number), 0};
+  return geo::ShiftDatumLatLon(from, shift);
 }
 
 // Datum first, in the point's own form; then the form. Works for waypoints,
@@ -210,6 +222,15 @@ const TrackPointConverter::Plan& TrackPointConverter::PlanFor(const TrkPnt& poin
       plan_.way = Way::kTransformed;
       plan_.shift = geo::DatumShiftOf(ownDatum, outDatum);
     }
+  } else if (outForm == "D") {
+    if (outDatum == ownDatum) {
+      plan_.way = ownForm == outForm            ? Way::kOwnDecimal
+                  : geo::IsDecimalForm(ownForm) ? Way::kToDecimal
+                                                : Way::kText;
+    } else if (ownForm == "D") {
+      plan_.way = Way::kShiftedDecimal;
+      plan_.shift = geo::DatumShiftOf(ownDatum, outDatum);
+    }
   }
   planned_ = true;
   return plan_;
@@ -232,6 +253,9 @@ bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointF
       parts = geo::ReadDecimalCoord(number, "D");
       break;
     case Way::kTransformed:
+    case Way::kOwnDecimal:
+    case Way::kToDecimal:
+    case Way::kShiftedDecimal:
     case Way::kText:
       return false;
   }
@@ -249,11 +273,7 @@ bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo
   }
   constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
   if (((point.ownText | point.fromDegrees) & kBoth) != 0) return false;
-  const geo::GeoPoint from{
-      geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(PointField::kLat)].number, "D"),
-      geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(PointField::kLon)].number, "D"),
-      0};
-  const geo::GeoPoint to = geo::ShiftDatumLatLon(from, plan.shift);
+  const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
   const auto packed = [](double degrees) {
     return geo::PackMpsAngle(geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"));
   };
@@ -263,6 +283,46 @@ bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo
   lat = *packedLat;
   lon = *packedLon;
   return true;
+}
+
+bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, double& lon) {
+  const Plan& plan = PlanFor(point);
+  constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
+  if (((point.ownText | point.fromDegrees) & kBoth) != 0) return false;
+  const double latNumber = point.slot[static_cast<std::size_t>(PointField::kLat)].number;
+  const double lonNumber = point.slot[static_cast<std::size_t>(PointField::kLon)].number;
+  switch (plan.way) {
+    case Way::kOwnDecimal:
+      // The texts are the general texts of the numbers, which read back as
+      // the numbers themselves.
+      lat = latNumber;
+      lon = lonNumber;
+      return true;
+    case Way::kToDecimal:
+      lat = geo::DecimalCoordDegrees(latNumber, plan.ownForm);
+      lon = geo::DecimalCoordDegrees(lonNumber, plan.ownForm);
+      return true;
+    case Way::kShiftedDecimal: {
+      const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
+      lat = TransformedDecimal(to.lat);
+      lon = TransformedDecimal(to.lon);
+      return true;
+    }
+    case Way::kText:
+    case Way::kChangeForm:
+    case Way::kSameForm:
+    case Way::kTransformed:
+      break;
+  }
+  return false;
+}
+
+void TrackPointConverter::OutputDegrees(const TrkPnt& point, ConvertedPoint& converted, double& lat,
+                                        double& lon) {
+  if (DecimalDegrees(point, lat, lon)) return;
+  ConvertPointForOutput(points_, point, frame_, converted);
+  lat = text::LeadingValue(converted.lat);
+  lon = text::LeadingValue(converted.lon);
 }
 
 void TrackPointConverter::ConvertTime(const TrkPnt& point, ConvertedPoint& converted) {
@@ -278,6 +338,24 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
   } else {
     points.AppendText(out, point, PointField::kDateTime);
   }
+}
+
+void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                  const ConvertedPoint& converted) {
+  if (const std::optional<std::string_view> own = points.OwnText(point, PointField::kDateTime);
+      own && !converted.shiftedTime) {
+    out.Append(text::TrimSpaces(*own));
+    return;
+  }
+  char* const p = out.Room(text::kDateTimeRoom);
+  if (converted.shiftedTime) {
+    out.Commit(text::PutGeneralDateTime(p, *converted.shiftedTime));
+    return;
+  }
+  const text::LocalSeconds seconds =
+      point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
+  out.Commit(point.timeForm == TimeForm::kGeneralDateTime ? text::PutGeneralDateTime(p, seconds)
+                                                          : text::PutDateTime(p, seconds));
 }
 
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,

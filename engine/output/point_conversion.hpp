@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/output/buffered_text.hpp"
 #include "engine/output/output_frame.hpp"
 #include "engine/records.hpp"
 #include "geo/coord_text.hpp"
@@ -80,6 +81,15 @@ class TrackPointConverter {
   // its own text or read from another form, a field the packed angle cannot
   // hold, an output in another form.
   bool MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo::MpsAngle& lon);
+  // The point's coordinates in the output's datum when its form is "D", as
+  // the leading values of the texts ConvertPointForOutput gives; false when
+  // they come only the text way: a coordinate kept as its own text or
+  // written from degrees in another form, an own form other than "D" with
+  // another datum, an output in another form.
+  bool DecimalDegrees(const TrkPnt& point, double& lat, double& lon);
+  // DecimalDegrees, or else the leading values of the texts of
+  // ConvertPointForOutput, which `converted` then holds.
+  void OutputDegrees(const TrkPnt& point, ConvertedPoint& converted, double& lat, double& lon);
   // Whether the point's coordinates are shifted to another datum on their
   // way to the output: the costly part of a conversion.
   bool ShiftsDatum(const TrkPnt& point) { return PlanFor(point).way == Way::kTransformed; }
@@ -89,10 +99,13 @@ class TrackPointConverter {
  private:
   // How a point's coordinates reach the output form as numbers.
   enum class Way : std::uint8_t {
-    kText,         // only through the texts
-    kChangeForm,   // same datum: from the decimal own form to "MPS"
-    kSameForm,     // same datum and form "MPS": the decimal degrees read
-    kTransformed,  // another datum, from "D" to "MPS": shifted first
+    kText,            // only through the texts
+    kChangeForm,      // same datum: from the decimal own form to "MPS"
+    kSameForm,        // same datum and form "MPS": the decimal degrees read
+    kTransformed,     // another datum, from "D" to "MPS": shifted first
+    kOwnDecimal,      // same datum and form "D": the stored numbers
+    kToDecimal,       // same datum: from a decimal own form to "D"
+    kShiftedDecimal,  // another datum, from "D" to "D": shifted first
   };
   struct Plan {
     std::uint32_t labels = 0;
@@ -116,6 +129,9 @@ class TrackPointConverter {
 // spaces around a stored text.
 void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& point,
                      const ConvertedPoint& converted, bool trimmed = false);
+// The trimmed time of AppendPointTime, put into a statement's buffer.
+void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                  const ConvertedPoint& converted);
 // The same time as seconds; nullopt when it cannot be read.
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted);

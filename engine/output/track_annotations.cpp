@@ -41,7 +41,7 @@ void PutAnnotation(BufferedText& out, PointAnnotation annotation, const TrackPoi
                    const TrkPnt& point, const ConvertedPoint& converted) {
   switch (annotation) {
     case PointAnnotation::kDate:
-      AppendPointTime(out.String(), points, point, converted, true);
+      PutPointTime(out, points, point, converted);
       break;
     case PointAnnotation::kVelocity:
       PutMeasured(out, points, point, PointField::kVelocity, "(km/hr)");

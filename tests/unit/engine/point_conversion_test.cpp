@@ -262,6 +262,94 @@ TEST(TrackPointConverter, MpsAnglesWriteTheConvertedTexts) {
   }
 }
 
+// The degrees a GPX or KML writer takes as numbers are, to the last bit,
+// the values of the texts the converted point would have given.
+TEST(TrackPointConverter, DecimalDegreesAreTheConvertedTextsValues) {
+  struct PointCase {
+    const char* what;
+    const char* datum;
+    const char* form;
+    const char* lat;  // nullptr: from degrees, below
+    const char* lon;
+    bool numbers;
+  };
+  const PointCase cases[] = {
+      {"the output's own datum and form", "WGS84", "D", "35.68123", "-139.76712", true},
+      {"decimal minutes", "WGS84", "DM", "35.3012", "-139.453", true},
+      {"seconds after the minutes", "WGS84", "DMS", "35.301234", "139.454599", true},
+      {"shifted from Tokyo", "TOKYO", "D", "35.5", "139.7525", true},
+      {"a datum name differing in case", "wgs84", "D", "35.5", "-0.00001", true},
+      {"a datum no shift knows", "NAD27", "D", "35.5", "139.75", true},
+      {"zero and almost zero", "TOKYO", "D", "0", "-0.00000001", true},
+      {"an own text", "TOKYO", "D", " 35.50 ", "139.75", false},
+      {"a script's own form", "WGS84", "MPS", "35/30/12.3", "139/45/00.0", false},
+      {"another datum in another form", "TOKYO", "DMS", "35.301234", "139.454599", false},
+      {"from degrees", "WGS84", "MPS", nullptr, nullptr, false},
+  };
+  const OutputFrame frame = FrameOf("0", "WGS84", "D");
+  for (const PointCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrackPoints points;
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, c.datum, "+9", c.form);
+    if (c.lat == nullptr) {
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLat, 35.50341666666667);
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLon, -139.75);
+    } else {
+      points.SetText(point, PointField::kLat, c.lat);
+      points.SetText(point, PointField::kLon, c.lon);
+    }
+    ConvertedPoint expected;
+    ConvertPointForOutput(points, point, frame, expected);
+    TrackPointConverter converter(points, frame);
+    double lat = 0;
+    double lon = 0;
+    ASSERT_EQ(converter.DecimalDegrees(point, lat, lon), c.numbers);
+    ConvertedPoint converted;
+    converter.OutputDegrees(point, converted, lat, lon);
+    EXPECT_EQ(lat, text::LeadingValue(expected.lat));
+    EXPECT_EQ(lon, text::LeadingValue(expected.lon));
+  }
+  // Many points of one track, their numbers set as a reader sets them (from
+  // a general text or from a computed value), under changing labels.
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> unit(0, 1);
+  const char* const datums[] = {"WGS84", "TOKYO", "Tokyo"};
+  const char* const forms[] = {"D", "D", "DM", "DMS"};
+  TrackPoints points;
+  std::string number;
+  for (int i = 0; i < 20000; ++i) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, datums[i % 3], "0", forms[i % 4]);
+    const double lat = (i % 7 == 0 ? -90 : 20) + 70 * unit(random);
+    const double lon = i % 2 == 0 ? 120 + 30 * unit(random) : -180 * unit(random);
+    if (i % 5 == 0) {
+      number.clear();
+      text::AppendGeneral(number, lat);
+      points.SetText(point, PointField::kLat, number);
+      number.clear();
+      text::AppendGeneral(number, lon);
+      points.SetText(point, PointField::kLon, number);
+    } else {
+      TrackPoints::SetNumber(point, PointField::kLat, lat);
+      TrackPoints::SetNumber(point, PointField::kLon, lon);
+    }
+  }
+  TrackPointConverter converter(points, frame);
+  for (std::size_t i = 1; i <= points.Count(); ++i) {
+    ConvertedPoint expected;
+    ConvertPointForOutput(points, points[i], frame, expected);
+    double lat = 0;
+    double lon = 0;
+    const bool numbers = converter.DecimalDegrees(points[i], lat, lon);
+    ASSERT_EQ(numbers, points.Datum(points[i]) == "WGS84" || points.CoordFormat(points[i]) == "D")
+        << i;
+    if (!numbers) continue;
+    ASSERT_EQ(lat, text::LeadingValue(expected.lat)) << i;
+    ASSERT_EQ(lon, text::LeadingValue(expected.lon)) << i;
+  }
+}
+
 TEST(TrackPointConverter, TimeIsShiftedAsByConvertPointForOutput) {
   TrackPoints points;
   const char* const times[] = {"2002/07/15 09:04:05", "0001/01/01 03:00:00", "not a time",
@@ -280,6 +368,47 @@ TEST(TrackPointConverter, TimeIsShiftedAsByConvertPointForOutput) {
       ConvertedPoint converted;
       converter.ConvertTime(points[i], converted);
       EXPECT_EQ(converted.shiftedTime, expected.shiftedTime) << offset << " " << times[i - 1];
+    }
+  }
+}
+
+// A statement's time is put into its buffer as the string form writes it:
+// own texts trimmed, kept times in their form, shifted times in the general
+// form; behind other pieces, so that the buffer's order is kept.
+TEST(PutPointTime, WritesTheTrimmedTimeOfAppendPointTime) {
+  TrackPoints points;
+  const char* const texts[] = {
+      "2002/07/15 09:04:05", " 2002/7/15 9:04:05 ", "09:04:05", "not a time", "",
+      "1899/12/30 00:00:00", "9999/12/31 23:59:59"};
+  for (const char* const time : texts) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, "TOKYO", "+9", "D");
+    points.SetText(point, PointField::kDateTime, time);
+  }
+  std::mt19937_64 random(11);
+  std::uniform_int_distribution<text::LocalSeconds> seconds(-693593LL * 86400, 2958465LL * 86400);
+  for (int i = 0; i < 2000; ++i) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, "TOKYO", "+9", "D");
+    TrackPoints::SetTime(point, seconds(random),
+                         i % 2 == 0 ? TimeForm::kDateTime : TimeForm::kGeneralDateTime);
+  }
+  for (const char* offset : {"+9", "0"}) {
+    const OutputFrame frame = FrameOf(offset, "TOKYO", "MPS");
+    TrackPointConverter converter(points, frame);
+    for (std::size_t i = 1; i <= points.Count(); ++i) {
+      ConvertedPoint converted;
+      converter.ConvertTime(points[i], converted);
+      std::string expected = "x,";
+      AppendPointTime(expected, points, points[i], converted, true);
+      expected += ',';
+      std::string out;
+      BufferedText buffered(out);
+      buffered.Append("x,");
+      PutPointTime(buffered, points, points[i], converted);
+      buffered.Append(',');
+      buffered.Flush();
+      ASSERT_EQ(out, expected) << offset << " " << i;
     }
   }
 }
