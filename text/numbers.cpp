@@ -527,6 +527,59 @@ double LeadingValue(std::string_view text) noexcept {
   return negative ? -value : value;
 }
 
+std::optional<double> GeneralFormValue(std::string_view text) noexcept {
+  constexpr std::size_t kLongest = 40;
+  if (text.size() > kLongest) return std::nullopt;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  const char* const intStart = p;
+  for (; p < end && IsDigit(*p); ++p)
+    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  const auto intDigits = p - intStart;
+  // "0" alone, or no leading zero.
+  if (intDigits == 0 || (*intStart == '0' && intDigits > 1)) return std::nullopt;
+  std::ptrdiff_t decimals = 0;
+  if (p < end) {
+    if (*p != '.') return std::nullopt;
+    const char* const fractionStart = ++p;
+    for (; p < end && IsDigit(*p); ++p) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    decimals = p - fractionStart;
+    // Digits after the point up to the end, the last of them not a zero.
+    if (p != end || decimals == 0 || p[-1] == '0') return std::nullopt;
+  }
+  // Nineteen digits cannot overflow the mantissa; leading zeros add nothing
+  // to it, so fifteen significant digits are a mantissa below 10^15.
+  constexpr std::ptrdiff_t kExactDigits = 19;
+  constexpr std::uint64_t kSixteenDigits = 1'000'000'000'000'000;
+  if (intDigits + decimals > kExactDigits || mantissa >= kSixteenDigits) {
+    if (decimals == 0) {
+      // The trailing zeros of a whole number are not significant: 10^18 is
+      // written "1000000000000000000".
+      const char* last = end;
+      while (last[-1] == '0') --last;
+      return last - intStart > 15 ? std::nullopt : std::optional<double>(LeadingValue(text));
+    }
+    const char* first = intStart;
+    while (*first == '0' || *first == '.') ++first;
+    const bool pointBetween = first < intStart + intDigits;
+    return end - first - (pointBetween ? 1 : 0) > 15 ? std::nullopt
+                                                     : std::optional<double>(LeadingValue(text));
+  }
+  // Zero is written "0", never "-0".
+  if (mantissa == 0) return negative || decimals != 0 ? std::nullopt : std::optional<double>(0.0);
+  if (decimals >= static_cast<std::ptrdiff_t>(kExactPowersOfTen.size())) return LeadingValue(text);
+  // A whole number below 2^53 divided by an exact power of ten: one
+  // correctly rounded division, the value from_chars finds.
+  const double value = static_cast<double>(static_cast<std::int64_t>(mantissa)) /
+                       kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  return negative ? -value : value;
+}
+
 double LeadingGeneralValue(std::string_view text) noexcept {
   std::size_t digits = 0;
   for (const char c : text) {

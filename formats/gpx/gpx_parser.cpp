@@ -69,6 +69,8 @@ struct GpxParser::State {
   void BeginPoint(const XML_Char** attributes) {
     point.lat.clear();
     point.lon.clear();
+    point.latValue.reset();
+    point.lonValue.reset();
     point.name.clear();
     point.cmt.clear();
     point.desc.clear();
@@ -78,9 +80,30 @@ struct GpxParser::State {
     point.course.reset();
     for (int i = 0; attributes[i] != nullptr; i += 2) {
       const std::string_view name = LocalName(attributes[i]);
-      if (name == "lat") point.lat = text::TrimBlanks(attributes[i + 1]);
-      if (name == "lon") point.lon = text::TrimBlanks(attributes[i + 1]);
+      if (name == "lat") TakeCoord(attributes[i + 1], point.lat, point.latValue);
+      if (name == "lon") TakeCoord(attributes[i + 1], point.lon, point.lonValue);
     }
+  }
+
+  static void TakeCoord(const XML_Char* attribute, std::string& text,
+                        std::optional<double>& value) {
+    const std::string_view trimmed = text::TrimBlanks(attribute);
+    text = trimmed;
+    value = text::GeneralFormValue(trimmed);
+  }
+
+  // Character data is reported only while a wanted text is being read: the
+  // blanks between elements then cost no call.
+  void Collect(Field field) {
+    const bool wanted = field != Field::kNone;
+    if (wanted != (collecting != Field::kNone)) {
+      XML_SetCharacterDataHandler(parser, wanted ? &OnText : nullptr);
+    }
+    collecting = field;
+  }
+
+  static void XMLCALL OnText(void* data, const XML_Char* chars, int length) {
+    static_cast<State*>(data)->text.append(chars, static_cast<std::size_t>(length));
   }
 
   bool InPoint() const {
@@ -125,7 +148,7 @@ struct GpxParser::State {
       return;
     }
     ++depth;
-    collecting = Field::kNone;
+    Collect(Field::kNone);
     if (place == Place::kOutside && depth == 1) {
       if (name == "wpt") {
         place = Place::kWaypoint;
@@ -153,8 +176,8 @@ struct GpxParser::State {
       BeginPoint(attributes);
       return;
     }
-    collecting = FieldOf(fullName, name);
     text.clear();
+    Collect(FieldOf(fullName, name));
   }
 
   void TakeValue(Field field) {
@@ -194,8 +217,10 @@ struct GpxParser::State {
   }
 
   void End() {
-    if (collecting != Field::kNone) TakeValue(collecting);
-    collecting = Field::kNone;
+    if (collecting != Field::kNone) {
+      TakeValue(collecting);
+      Collect(Field::kNone);
+    }
     if (extensionDepth == depth) extensionDepth = 0;
     const int ended = depth--;
     if (place == Place::kWaypoint && ended == 1) {
@@ -228,11 +253,6 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attribut
 void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) {
   static_cast<GpxParser::State*>(data)->End();
 }
-void XMLCALL OnText(void* data, const XML_Char* chars, int length) {
-  auto* state = static_cast<GpxParser::State*>(data);
-  if (state->collecting != Field::kNone)
-    state->text.append(chars, static_cast<std::size_t>(length));
-}
 
 }  // namespace
 
@@ -242,7 +262,6 @@ GpxParser::GpxParser(GpxHandler& handler)
   state_->parser = parser;
   XML_SetUserData(parser, state_);
   XML_SetElementHandler(parser, &OnStart, &OnEnd);
-  XML_SetCharacterDataHandler(parser, &OnText);
 }
 
 GpxParser::~GpxParser() {
@@ -266,6 +285,17 @@ GpxParser::Status GpxParser::Feed(const char* data, std::size_t size, bool last)
   last_ = last;
   return StatusOf(
       XML_Parse(static_cast<XML_Parser>(parser_), data, static_cast<int>(size), last ? 1 : 0));
+}
+
+char* GpxParser::Buffer(std::size_t size) {
+  return static_cast<char*>(
+      XML_GetBuffer(static_cast<XML_Parser>(parser_), static_cast<int>(size)));
+}
+
+GpxParser::Status GpxParser::Parse(std::size_t size, bool last) {
+  last_ = last;
+  return StatusOf(
+      XML_ParseBuffer(static_cast<XML_Parser>(parser_), static_cast<int>(size), last ? 1 : 0));
 }
 
 GpxParser::Status GpxParser::Resume() {

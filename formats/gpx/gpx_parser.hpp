@@ -37,8 +37,12 @@
 namespace vc::gpx {
 
 struct GpxPoint {
-  std::string lat;  // the attribute texts, as written
+  std::string lat;  // the attribute texts, without the blanks around them
   std::string lon;
+  // Their values, read once, when the texts are the general form of those
+  // values (as "35.684481507" is): the numbers then stand for the texts.
+  std::optional<double> latValue;
+  std::optional<double> lonValue;
   // Of a waypoint or a route point; a track point's are passed over, as no
   // output holds a text per track point.
   std::string name;
@@ -81,6 +85,11 @@ class GpxParser {
 
   // The next bytes of the document; `last` with the final ones.
   Status Feed(const char* data, std::size_t size, bool last);
+  // Room for the next `size` bytes inside the parser, to be read into and
+  // handed over with Parse, which takes them where they lie (Feed copies
+  // them first); nullptr when there is no memory for it.
+  char* Buffer(std::size_t size);
+  Status Parse(std::size_t size, bool last);
   // Goes on after kRecord with the bytes fed before.
   Status Resume();
 
