@@ -2,9 +2,9 @@
 
 #include <expat.h>
 
-#include <cstring>
 #include <memory>
 
+#include "formats/gpx/xml_namespaces.hpp"
 #include "formats/xml/xml_text.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -12,14 +12,16 @@
 namespace vc::gpx {
 namespace {
 
-// Element names come as "namespace-URI|local-name" (or the local name alone
-// without a namespace); only the local name matters, and for speed and
-// course whether they sit inside a TrackPointExtension.
-constexpr char kNamespaceSeparator = '|';
+// The parser reports names as written ("gpxtpx:speed"); only the local
+// name matters, and for speed and course whether they sit inside a
+// TrackPointExtension, which XmlNamespaces tells from the declarations.
+std::string_view LocalName(const XML_Char* name) { return XmlNamespaces::LocalPart(name); }
 
-std::string_view LocalName(const XML_Char* name) {
-  const char* bar = std::strrchr(name, kNamespaceSeparator);
-  return bar == nullptr ? std::string_view(name) : std::string_view(bar + 1);
+// "xmlns" and "xmlns:p" declare namespaces; they are no attributes of the
+// element itself.
+bool IsDeclaration(const XML_Char* name) {
+  return name[0] == 'x' && std::string_view(name).starts_with("xmlns") &&
+         (name[5] == '\0' || name[5] == ':');
 }
 
 std::optional<double> NumberOf(std::string_view text) {
@@ -55,6 +57,11 @@ struct GpxParser::State {
   Place place = Place::kOutside;
   bool sawRoot = false;
   bool notGpx = false;
+  bool namespaceFault = false;
+  std::int64_t faultLine = 0;
+  std::int64_t faultColumn = 0;
+  XmlNamespaces namespaces;
+  int level = 0;  // of every element, the root 1
   // Depth of elements inside the current point or record; text is kept only
   // for the direct children the converter reads.
   int depth = 0;
@@ -79,6 +86,7 @@ struct GpxParser::State {
     point.speedMps.reset();
     point.course.reset();
     for (int i = 0; attributes[i] != nullptr; i += 2) {
+      if (IsDeclaration(attributes[i])) continue;
       const std::string_view name = LocalName(attributes[i]);
       if (name == "lat") TakeCoord(attributes[i + 1], point.lat, point.latValue);
       if (name == "lon") TakeCoord(attributes[i + 1], point.lon, point.lonValue);
@@ -124,7 +132,7 @@ struct GpxParser::State {
       // Speed and course of a TrackPointExtension: extensions, the
       // extension element, then the value.
       if (extensionDepth != 0 && depth == extensionDepth + 2 &&
-          std::strstr(fullName, "TrackPointExtension") != nullptr) {
+          namespaces.UriOf(fullName).find("TrackPointExtension") != std::string_view::npos) {
         const Field field = PointFieldNamed(name);
         return field == Field::kSpeed || field == Field::kCourse ? field : Field::kNone;
       }
@@ -137,8 +145,25 @@ struct GpxParser::State {
     return Field::kNone;
   }
 
+  // A tag that breaks a rule of namespaces stops the document where a
+  // namespace-aware parser would: at the fault in the element's name, or
+  // else at the tag.
+  void NamespaceFault() {
+    faultLine = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
+    faultColumn = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
+    if (namespaces.FaultAt() != XmlNamespaces::kNoOffset) {
+      faultColumn += 1 + static_cast<std::int64_t>(namespaces.FaultAt());
+    }
+    namespaceFault = true;
+    XML_StopParser(parser, XML_FALSE);
+  }
+
   void Start(const XML_Char* fullName, const XML_Char** attributes) {
-    const std::string_view name = LocalName(fullName);
+    std::string_view name;
+    if (!namespaces.Enter(fullName, attributes, ++level, name)) {
+      NamespaceFault();
+      return;
+    }
     if (!sawRoot) {
       sawRoot = true;
       if (name != "gpx") {
@@ -217,6 +242,7 @@ struct GpxParser::State {
   }
 
   void End() {
+    namespaces.Leave(level--);
     if (collecting != Field::kNone) {
       TakeValue(collecting);
       Collect(Field::kNone);
@@ -257,7 +283,7 @@ void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) {
 }  // namespace
 
 GpxParser::GpxParser(GpxHandler& handler)
-    : parser_(XML_ParserCreateNS(nullptr, kNamespaceSeparator)), state_(new State(handler)) {
+    : parser_(XML_ParserCreate(nullptr)), state_(new State(handler)) {
   auto parser = static_cast<XML_Parser>(parser_);
   state_->parser = parser;
   XML_SetUserData(parser, state_);
@@ -272,6 +298,11 @@ GpxParser::~GpxParser() {
 GpxParser::Status GpxParser::StatusOf(int xmlStatus) {
   auto parser = static_cast<XML_Parser>(parser_);
   if (xmlStatus == XML_STATUS_SUSPENDED) return Status::kRecord;
+  if (state_->namespaceFault) {
+    errorLine_ = state_->faultLine;
+    errorColumn_ = state_->faultColumn;
+    return Status::kError;
+  }
   if (xmlStatus == XML_STATUS_ERROR || state_->notGpx) {
     errorLine_ = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
     errorColumn_ = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;

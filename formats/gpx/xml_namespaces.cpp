@@ -1,0 +1,119 @@
+#include "formats/gpx/xml_namespaces.hpp"
+
+namespace vc::gpx {
+namespace {
+
+constexpr std::string_view kXmlUri = "http://www.w3.org/XML/1998/namespace";
+constexpr std::string_view kXmlnsUri = "http://www.w3.org/2000/xmlns/";
+constexpr std::string_view kDeclarationPrefix = "xmlns:";
+constexpr std::size_t kNone = std::string_view::npos;
+
+// A name may follow the colon only where a name may start.
+bool CanStartName(char c) noexcept {
+  return !(c >= '0' && c <= '9') && c != '-' && c != '.' && c != ':';
+}
+
+// Where a name stops being a qualified name (prefix:local or local), as a
+// namespace-aware parser reports it; kNone when it is one.
+std::size_t QualifiedNameFault(std::string_view name) noexcept {
+  const std::size_t colon = name.find(':');
+  if (colon == kNone) return kNone;
+  if (colon == 0) return 0;
+  if (colon + 1 == name.size() || !CanStartName(name[colon + 1])) return colon + 1;
+  return name.find(':', colon + 1);
+}
+
+}  // namespace
+
+bool XmlNamespaces::Enter(const char* elementName, const char* const* attributes, int level,
+                          std::string_view& localName) {
+  // Most tags have no colon anywhere: one look at each character.
+  const char* colon = nullptr;
+  const char* end = elementName;
+  for (; *end != '\0'; ++end) {
+    if (*end == ':' && colon == nullptr) colon = end;
+  }
+  localName =
+      colon == nullptr ? std::string_view(elementName, end) : std::string_view(colon + 1, end);
+  const std::string_view element(elementName, end);
+  faultAt_ = colon == nullptr ? kNone : QualifiedNameFault(element);
+  if (faultAt_ != kNone) return false;
+  bool prefixed = false;
+  for (std::size_t i = 0; attributes[i] != nullptr; i += 2) {
+    const char* const name = attributes[i];
+    const char* at = name;
+    while (*at != '\0' && *at != ':') ++at;
+    if (*at == '\0') {
+      if (*name == 'x' && std::string_view(name, at) == "xmlns" &&
+          !Declare({}, attributes[i + 1], level)) {
+        return false;
+      }
+      continue;
+    }
+    const std::string_view qualified = name;
+    if (QualifiedNameFault(qualified) != kNone) return false;
+    if (qualified.starts_with(kDeclarationPrefix)) {
+      if (!Declare(qualified.substr(kDeclarationPrefix.size()), attributes[i + 1], level)) {
+        return false;
+      }
+    } else {
+      prefixed = true;
+    }
+  }
+  if (prefixed && !AttributesAreDistinct(attributes)) return false;
+  return colon == nullptr || Find(std::string_view(elementName, colon)) != nullptr;
+}
+
+std::string_view XmlNamespaces::UriOf(std::string_view elementName) const noexcept {
+  const std::size_t colon = elementName.find(':');
+  const std::string* uri = Find(colon == kNone ? std::string_view{} : elementName.substr(0, colon));
+  return uri == nullptr ? std::string_view{} : std::string_view(*uri);
+}
+
+bool XmlNamespaces::Declare(std::string_view prefix, std::string_view uri, int level) {
+  if (prefix == "xmlns" || (prefix == "xml") != (uri == kXmlUri) || uri == kXmlnsUri) return false;
+  // xmlns="" leaves the default namespace; a prefix cannot be undeclared.
+  if (uri.empty() && !prefix.empty()) return false;
+  if (count_ == bindings_.size()) bindings_.emplace_back();
+  Binding& binding = bindings_[count_++];
+  binding.prefix = prefix;
+  binding.uri = uri;
+  binding.level = level;
+  return true;
+}
+
+const std::string* XmlNamespaces::Find(std::string_view prefix) const noexcept {
+  for (std::size_t i = count_; i > 0; --i) {
+    if (bindings_[i - 1].prefix == prefix) return &bindings_[i - 1].uri;
+  }
+  if (prefix == "xml") {
+    static const std::string xml(kXmlUri);
+    return &xml;
+  }
+  return nullptr;
+}
+
+// Every prefix of an attribute declared, and no two attributes of the same
+// namespace and local name ("a:x" and "b:x" with a and b bound alike).
+bool XmlNamespaces::AttributesAreDistinct(const char* const* attributes) const {
+  for (std::size_t i = 0; attributes[i] != nullptr; i += 2) {
+    const std::string_view name = attributes[i];
+    const std::size_t colon = name.find(':');
+    if (colon == kNone || name.starts_with(kDeclarationPrefix)) continue;
+    const std::string* uri = Find(name.substr(0, colon));
+    if (uri == nullptr) return false;
+    for (std::size_t j = 0; j < i; j += 2) {
+      const std::string_view other = attributes[j];
+      const std::size_t otherColon = other.find(':');
+      if (otherColon == kNone || other.starts_with(kDeclarationPrefix) ||
+          other.substr(otherColon) != name.substr(colon)) {
+        continue;
+      }
+      const std::string* otherUri = Find(other.substr(0, otherColon));
+      if (otherUri != nullptr && *otherUri == *uri) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace vc::gpx
