@@ -527,6 +527,35 @@ double LeadingValue(std::string_view text) noexcept {
   return negative ? -value : value;
 }
 
+namespace {
+
+// Eight digits at `p` read at once, as one little-endian word: false when
+// any of the eight bytes is not a digit.
+bool ReadEightDigits(const char* p, std::uint64_t& value) noexcept {
+  if constexpr (std::endian::native != std::endian::little) {
+    return false;
+  } else {
+    constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
+    constexpr std::uint64_t kZeros = 0x3030303030303030;
+    constexpr std::uint64_t kSixes = 0x0606060606060606;
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof(word));
+    // A digit is 0x30-0x39: its high nibble is 3, and still is with 6 added.
+    if ((word & kHighNibbles) != kZeros || ((word + kSixes) & kHighNibbles) != kZeros) return false;
+    word -= kZeros;
+    // Pairs of digits, then the two halves of four: the first byte is the
+    // first digit, the most significant.
+    word = word * 10 + (word >> 8);
+    constexpr std::uint64_t kLowBytes = 0x000000FF000000FF;
+    value = ((word & kLowBytes) * (100 + (1000000ULL << 32)) +
+             ((word >> 16) & kLowBytes) * (1 + (10000ULL << 32))) >>
+            32;
+    return true;
+  }
+}
+
+}  // namespace
+
 std::optional<double> GeneralFormValue(std::string_view text) noexcept {
   constexpr std::size_t kLongest = 40;
   if (text.size() > kLongest) return std::nullopt;
@@ -545,6 +574,10 @@ std::optional<double> GeneralFormValue(std::string_view text) noexcept {
   if (p < end) {
     if (*p != '.') return std::nullopt;
     const char* const fractionStart = ++p;
+    constexpr std::uint64_t kEightDigits = 100'000'000;
+    for (std::uint64_t eight = 0; end - p >= 8 && ReadEightDigits(p, eight); p += 8) {
+      mantissa = mantissa * kEightDigits + eight;
+    }
     for (; p < end && IsDigit(*p); ++p) {
       mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
     }

@@ -129,6 +129,10 @@ TEST(GeneralFormValue, ReadsOnlyTheGeneralTextOfAValue) {
       {"1000000000000000000", 1e18},           // trailing zeros of a whole number
       {"0.0000000000000000000000001", 1e-25},  // past the exact powers of ten
       {"1234567890.12345", 1234567890.12345},
+      {"1.12345678", 1.12345678},  // eight digits after the point read at once
+      {"0.123456789012345", 0.123456789012345},
+      {"0.1234567x", std::nullopt},
+      {"0.12345678x", std::nullopt},
       {"1234567890.123456", std::nullopt},  // sixteen significant digits
       {"1234567890123456", std::nullopt},
       {"12345678901234567890123", std::nullopt},  // would overflow a mantissa
