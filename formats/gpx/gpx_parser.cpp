@@ -93,11 +93,17 @@ struct GpxParser::State {
     }
   }
 
-  static void TakeCoord(const XML_Char* attribute, std::string& text,
-                        std::optional<double>& value) {
-    const std::string_view trimmed = text::TrimBlanks(attribute);
-    text = trimmed;
+  // A track point's text is kept only where its value cannot stand for it;
+  // a waypoint's and a route point's always, for the spelling they keep.
+  void TakeCoord(const XML_Char* attribute, std::string& coordText,
+                 std::optional<double>& value) const {
+    std::string_view trimmed = attribute;
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    if (trimmed.empty() || isBlank(trimmed.front()) || isBlank(trimmed.back())) {
+      trimmed = text::TrimBlanks(trimmed);
+    }
     value = text::GeneralFormValue(trimmed);
+    if (!value || place != Place::kTrackPoint) coordText = trimmed;
   }
 
   // Character data is reported only while a wanted text is being read: the

@@ -37,12 +37,15 @@
 namespace vc::gpx {
 
 struct GpxPoint {
-  std::string lat;  // the attribute texts, without the blanks around them
-  std::string lon;
-  // Their values, read once, when the texts are the general form of those
-  // values (as "35.684481507" is): the numbers then stand for the texts.
+  // The values of the lat and lon attributes, read once, when their texts
+  // are the general form of those values (as "35.684481507" is): the
+  // numbers then stand for the texts.
   std::optional<double> latValue;
   std::optional<double> lonValue;
+  // The texts, without the blanks around them; of a track point only when
+  // there is no value.
+  std::string lat;
+  std::string lon;
   // Of a waypoint or a route point; a track point's are passed over, as no
   // output holds a text per track point.
   std::string name;
