@@ -28,11 +28,10 @@ std::size_t QualifiedNameFault(std::string_view name) noexcept {
 bool XmlNamespaces::Enter(const char* elementName, const char* const* attributes, int level,
                           std::string_view& localName) {
   // Most tags have no colon anywhere: one look at each character.
-  const char* colon = nullptr;
   const char* end = elementName;
-  for (; *end != '\0'; ++end) {
-    if (*end == ':' && colon == nullptr) colon = end;
-  }
+  while (*end != '\0' && *end != ':') ++end;
+  const char* const colon = *end == ':' ? end : nullptr;
+  while (*end != '\0') ++end;
   localName =
       colon == nullptr ? std::string_view(elementName, end) : std::string_view(colon + 1, end);
   const std::string_view element(elementName, end);
