@@ -86,10 +86,14 @@ struct GpxParser::State {
     point.speedMps.reset();
     point.course.reset();
     for (int i = 0; attributes[i] != nullptr; i += 2) {
-      if (IsDeclaration(attributes[i])) continue;
-      const std::string_view name = LocalName(attributes[i]);
-      if (name == "lat") TakeCoord(attributes[i + 1], point.lat, point.latValue);
-      if (name == "lon") TakeCoord(attributes[i + 1], point.lon, point.lonValue);
+      const XML_Char* const name = attributes[i];
+      // "lat" and "lon" as every program writes them, looked at first.
+      const bool plain = name[0] == 'l' && name[1] != '\0' && name[2] != '\0' && name[3] == '\0';
+      const std::string_view local = plain                 ? std::string_view(name, 3)
+                                     : IsDeclaration(name) ? ""
+                                                           : LocalName(name);
+      if (local == "lat") TakeCoord(attributes[i + 1], point.lat, point.latValue);
+      if (local == "lon") TakeCoord(attributes[i + 1], point.lon, point.lonValue);
     }
   }
 
