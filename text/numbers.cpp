@@ -529,6 +529,10 @@ double LeadingValue(std::string_view text) noexcept {
 
 namespace {
 
+unsigned DigitValue(char c) noexcept {
+  return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'};
+}
+
 // Eight digits at `p` read at once, as one little-endian word: false when
 // any of the eight bytes is not a digit.
 bool ReadEightDigits(const char* p, std::uint64_t& value) noexcept {
@@ -564,9 +568,16 @@ std::optional<double> GeneralFormValue(std::string_view text) noexcept {
   const bool negative = p < end && *p == '-';
   if (negative) ++p;
   std::uint64_t mantissa = 0;
+  // Each character looked at once: a digit is one whose distance from '0'
+  // is at most 9.
+  const auto takeDigits = [&mantissa, end](const char* at) {
+    for (unsigned digit = 0; at < end && (digit = DigitValue(*at)) <= 9; ++at) {
+      mantissa = mantissa * 10 + digit;
+    }
+    return at;
+  };
   const char* const intStart = p;
-  for (; p < end && IsDigit(*p); ++p)
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+  p = takeDigits(p);
   const auto intDigits = p - intStart;
   // "0" alone, or no leading zero.
   if (intDigits == 0 || (*intStart == '0' && intDigits > 1)) return std::nullopt;
@@ -578,9 +589,7 @@ std::optional<double> GeneralFormValue(std::string_view text) noexcept {
     for (std::uint64_t eight = 0; end - p >= 8 && ReadEightDigits(p, eight); p += 8) {
       mantissa = mantissa * kEightDigits + eight;
     }
-    for (; p < end && IsDigit(*p); ++p) {
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-    }
+    p = takeDigits(p);
     decimals = p - fractionStart;
     // Digits after the point up to the end, the last of them not a zero.
     if (p != end || decimals == 0 || p[-1] == '0') return std::nullopt;
