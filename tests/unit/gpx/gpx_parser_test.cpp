@@ -250,7 +250,10 @@ TEST(GpxParser, NamespaceFaultsSayWhere) {
   for (const char* document :
        {"<gpx xml:lang='en'/>", "<gpx xmlns:xml='http://www.w3.org/XML/1998/namespace'/>",
         "<gpx xmlns=''/>", "<gpx xmlns:a='u' a:x='1' x='2'/>",
-        "<gpx xmlns:a='u'><a:b xmlns:a='v'/></gpx>"}) {
+        "<gpx xmlns:a='u'><a:b xmlns:a='v'/></gpx>",
+        // A declaration holds for its whole tag, wherever it stands in it.
+        "<gpx a:x='1' xmlns:a='u'/>", "<a:gpx xmlns:a='u'/>",
+        "<gpx xmlns:a='u' xmlns:b='u' a:x='1' b:y='2'/>"}) {
     SCOPED_TRACE(document);
     EXPECT_EQ(Parse(document).status, GpxParser::Status::kEnd);
   }
