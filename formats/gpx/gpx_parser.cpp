@@ -71,6 +71,7 @@ struct GpxParser::State {
   GpxPoint point;
   std::string recordName;
   std::string routeNumber;
+  xml::UtcDay utcDay;  // of the last time read
 
   // The texts keep their storage from point to point.
   void BeginPoint(const XML_Char** attributes) {
@@ -224,7 +225,7 @@ struct GpxParser::State {
     switch (field) {
       case Field::kTime: {
         text::LocalSeconds utc = 0;
-        if (xml::ParseUtcDateTime(text, utc)) point.utc = utc;
+        if (xml::ParseUtcDateTime(text, utc, utcDay)) point.utc = utc;
         break;
       }
       case Field::kEle:

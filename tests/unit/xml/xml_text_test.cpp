@@ -105,6 +105,19 @@ TEST(XmlText, UtcDateTimes) {
       EXPECT_EQ(utc, c.utc) << c.text;
     }
   }
+  // The day kept from one time to the next changes no result, whatever came
+  // before: each case after every other one.
+  for (const auto& before : cases) {
+    for (const auto& c : cases) {
+      UtcDay day;
+      text::LocalSeconds utc = 0;
+      ParseUtcDateTime(before.text, utc, day);
+      EXPECT_EQ(ParseUtcDateTime(c.text, utc, day), c.valid) << before.text << " then " << c.text;
+      if (c.valid) {
+        EXPECT_EQ(utc, c.utc) << before.text << " then " << c.text;
+      }
+    }
+  }
 }
 
 }  // namespace
