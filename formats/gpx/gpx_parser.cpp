@@ -330,8 +330,14 @@ GpxParser::Status GpxParser::Feed(const char* data, std::size_t size, bool last)
 }
 
 char* GpxParser::Buffer(std::size_t size) {
-  return static_cast<char*>(
-      XML_GetBuffer(static_cast<XML_Parser>(parser_), static_cast<int>(size)));
+  auto parser = static_cast<XML_Parser>(parser_);
+  auto* room = static_cast<char*>(XML_GetBuffer(parser, static_cast<int>(size)));
+  if (room == nullptr) {
+    // The document cannot be read on from where the parser stands.
+    errorLine_ = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
+    errorColumn_ = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
+  }
+  return room;
 }
 
 GpxParser::Status GpxParser::Parse(std::size_t size, bool last) {

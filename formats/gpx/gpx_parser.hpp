@@ -93,7 +93,8 @@ class GpxParser {
   Status Feed(const char* data, std::size_t size, bool last);
   // Room for the next `size` bytes inside the parser, to be read into and
   // handed over with Parse, which takes them where they lie (Feed copies
-  // them first); nullptr when there is no memory for it.
+  // them first); nullptr when there is no memory for it, with ErrorLine
+  // and ErrorColumn where the parser stands.
   char* Buffer(std::size_t size);
   Status Parse(std::size_t size, bool last);
   // Goes on after kRecord with the bytes fed before.
