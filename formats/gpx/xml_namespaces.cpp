@@ -25,8 +25,8 @@ std::size_t QualifiedNameFault(std::string_view name) noexcept {
 
 }  // namespace
 
-bool XmlNamespaces::Enter(const char* elementName, const char* const* attributes, int level,
-                          std::string_view& localName) {
+bool XmlNamespaces::EnterTag(const char* elementName, const char* const* attributes, int level,
+                             std::string_view& localName) {
   // Most tags have no colon anywhere: one look at each character.
   const char* end = elementName;
   while (*end != '\0' && *end != ':') ++end;

@@ -32,7 +32,16 @@ class XmlNamespaces {
   // prefix. False when the tag breaks a rule; FaultAt() then says where in
   // the element's name, when the fault lies there.
   bool Enter(const char* elementName, const char* const* attributes, int level,
-             std::string_view& localName);
+             std::string_view& localName) {
+    // Most tags are a plain name alone, with nothing to declare or resolve.
+    const char* end = elementName;
+    while (*end != '\0' && *end != ':') ++end;
+    if (*end == '\0' && attributes[0] == nullptr) {
+      localName = std::string_view(elementName, end);
+      return true;
+    }
+    return EnterTag(elementName, attributes, level, localName);
+  }
   // The end of an element `level` deep: its declarations go out of force.
   void Leave(int level) noexcept {
     while (count_ > 0 && bindings_[count_ - 1].level >= level) --count_;
@@ -63,6 +72,8 @@ class XmlNamespaces {
     int level = 0;
   };
 
+  bool EnterTag(const char* elementName, const char* const* attributes, int level,
+                std::string_view& localName);
   bool Declare(std::string_view prefix, std::string_view uri, int level);
   // The binding of a prefix ("" for the default namespace); nullptr when
   // none is in force.
