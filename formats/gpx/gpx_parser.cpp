@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "formats/gpx/xml_namespaces.hpp"
@@ -159,11 +160,15 @@ struct GpxParser::State {
   // A tag that breaks a rule of namespaces stops the document where a
   // namespace-aware parser would: at the fault in the element's name, or
   // else at the tag.
-  void NamespaceFault() {
+  void NamespaceFault(std::string_view elementName) {
     faultLine = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
     faultColumn = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
     if (namespaces.FaultAt() != XmlNamespaces::kNoOffset) {
-      faultColumn += 1 + static_cast<std::int64_t>(namespaces.FaultAt());
+      // Columns count characters: the bytes that start one, past the "<".
+      const std::string_view before = elementName.substr(0, namespaces.FaultAt());
+      faultColumn += 1 + std::count_if(before.begin(), before.end(), [](char c) {
+                       return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                     });
     }
     namespaceFault = true;
     XML_StopParser(parser, XML_FALSE);
@@ -172,7 +177,7 @@ struct GpxParser::State {
   void Start(const XML_Char* fullName, const XML_Char** attributes) {
     std::string_view name;
     if (!namespaces.Enter(fullName, attributes, ++level, name)) {
-      NamespaceFault();
+      NamespaceFault(fullName);
       return;
     }
     if (!sawRoot) {

@@ -234,6 +234,7 @@ TEST(GpxParser, NamespaceFaultsSayWhere) {
       {"<gpx><a:b:c xmlns:a='u'/></gpx>", 1, 10},                // two colons
       {"<gpx><a:1 xmlns:a='u'/></gpx>", 1, 9},                   // no name after the colon
       {"<gpx><:a/></gpx>", 1, 7},                                // no prefix before it
+      {"<gpx><\xc3\xa9:b:c xmlns:\xc3\xa9='u'/></gpx>", 1, 10},  // columns count characters
       {"<gpx xmlns:xml='u'/>", 1, 1},                            // reserved prefixes
       {"<gpx xmlns:xmlns='u'/>", 1, 1},
       {"<gpx xmlns='http://www.w3.org/2000/xmlns/'/>", 1, 1},  // reserved names
