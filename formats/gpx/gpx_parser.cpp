@@ -2,7 +2,6 @@
 
 #include <expat.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "formats/gpx/xml_namespaces.hpp"
@@ -164,14 +163,71 @@ struct GpxParser::State {
     faultLine = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
     faultColumn = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
     if (namespaces.FaultAt() != XmlNamespaces::kNoOffset) {
-      // Columns count characters: the bytes that start one, past the "<".
-      const std::string_view before = elementName.substr(0, namespaces.FaultAt());
-      faultColumn += 1 + std::count_if(before.begin(), before.end(), [](char c) {
-                       return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-                     });
+      const bool inAttribute = namespaces.FaultAttribute() != XmlNamespaces::kNoOffset;
+      const std::string_view tag = RawTag();
+      std::size_t at = std::string_view::npos;
+      if (!tag.empty()) {
+        at = inAttribute ? AttributeNameAt(tag, namespaces.FaultAttribute()) : 1;
+        if (at != std::string_view::npos) at += namespaces.FaultAt();
+      }
+      if (at != std::string_view::npos && at <= tag.size()) {
+        Advance(tag.substr(0, at));
+      } else if (!inAttribute) {
+        Advance("<");
+        Advance(elementName.substr(0, namespaces.FaultAt()));
+      }
     }
     namespaceFault = true;
     XML_StopParser(parser, XML_FALSE);
+  }
+
+  // The start tag being reported as the document spells it, and what
+  // follows it: expat keeps the bytes around the current event. Empty when
+  // they are not at hand, or not in an encoding of single-byte ASCII.
+  [[nodiscard]] std::string_view RawTag() const {
+    int offset = 0;
+    int size = 0;
+    const char* context = XML_GetInputContext(parser, &offset, &size);
+    if (context == nullptr || offset < 0 || offset >= size || context[offset] != '<') return {};
+    const std::string_view tag(context + offset, static_cast<std::size_t>(size - offset));
+    return tag.size() > 1 && tag[1] == '\0' ? std::string_view() : tag;
+  }
+
+  // Where the name of the attribute `index` (in the order of the tag)
+  // begins in a raw start tag; npos when it is not there.
+  static std::size_t AttributeNameAt(std::string_view tag, std::size_t index) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t i = 1;
+    while (i < tag.size() && !isSpace(tag[i]) && tag[i] != '/' && tag[i] != '>') ++i;
+    for (std::size_t n = 0;; ++n) {
+      while (i < tag.size() && isSpace(tag[i])) ++i;
+      if (i >= tag.size() || tag[i] == '/' || tag[i] == '>') return kNone;
+      if (n == index) return i;
+      i = tag.find('=', i);
+      if (i == kNone) return kNone;
+      ++i;
+      while (i < tag.size() && isSpace(tag[i])) ++i;
+      if (i >= tag.size()) return kNone;
+      i = tag.find(tag[i], i + 1);  // the closing quote
+      if (i == kNone) return kNone;
+      ++i;
+    }
+  }
+
+  // The fault's place moved over `spelled`: lines end at LF, CR or CR LF, and
+  // a column is a character, counted by the bytes that start one.
+  void Advance(std::string_view spelled) {
+    for (std::size_t i = 0; i < spelled.size(); ++i) {
+      const char c = spelled[i];
+      if (c == '\n' || c == '\r') {
+        ++faultLine;
+        faultColumn = 1;
+        if (c == '\r' && i + 1 < spelled.size() && spelled[i + 1] == '\n') ++i;
+      } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+        ++faultColumn;
+      }
+    }
   }
 
   void Start(const XML_Char* fullName, const XML_Char** attributes) {

@@ -27,40 +27,52 @@ std::size_t QualifiedNameFault(std::string_view name) noexcept {
 
 bool XmlNamespaces::EnterTag(const char* elementName, const char* const* attributes, int level,
                              std::string_view& localName) {
-  // Most tags have no colon anywhere: one look at each character.
   const char* end = elementName;
   while (*end != '\0' && *end != ':') ++end;
   const char* const colon = *end == ':' ? end : nullptr;
   while (*end != '\0') ++end;
   localName =
       colon == nullptr ? std::string_view(elementName, end) : std::string_view(colon + 1, end);
-  const std::string_view element(elementName, end);
-  faultAt_ = colon == nullptr ? kNone : QualifiedNameFault(element);
+  faultAttribute_ = kNoOffset;
+  faultAt_ = colon == nullptr ? kNone : QualifiedNameFault(std::string_view(elementName, end));
   if (faultAt_ != kNone) return false;
+  // The names first, in the order of the tag, as a parser reads them; then
+  // the declarations and the prefixes they bind.
+  bool declares = false;
   bool prefixed = false;
   for (std::size_t i = 0; attributes[i] != nullptr; i += 2) {
     const char* const name = attributes[i];
     const char* at = name;
     while (*at != '\0' && *at != ':') ++at;
     if (*at == '\0') {
-      if (*name == 'x' && std::string_view(name, at) == "xmlns" &&
-          !Declare({}, attributes[i + 1], level)) {
-        return false;
-      }
+      declares = declares || (*name == 'x' && std::string_view(name, at) == "xmlns");
       continue;
     }
     const std::string_view qualified = name;
-    if (QualifiedNameFault(qualified) != kNone) return false;
-    if (qualified.starts_with(kDeclarationPrefix)) {
-      if (!Declare(qualified.substr(kDeclarationPrefix.size()), attributes[i + 1], level)) {
-        return false;
-      }
-    } else {
-      prefixed = true;
+    faultAt_ = QualifiedNameFault(qualified);
+    if (faultAt_ != kNone) {
+      faultAttribute_ = i / 2;
+      return false;
     }
+    const bool declaration = qualified.starts_with(kDeclarationPrefix);
+    declares = declares || declaration;
+    prefixed = prefixed || !declaration;
   }
+  if (declares && !DeclareAll(attributes, level)) return false;
   if (prefixed && !AttributesAreDistinct(attributes)) return false;
   return colon == nullptr || Find(std::string_view(elementName, colon)) != nullptr;
+}
+
+bool XmlNamespaces::DeclareAll(const char* const* attributes, int level) {
+  for (std::size_t i = 0; attributes[i] != nullptr; i += 2) {
+    const std::string_view name = attributes[i];
+    if (name == "xmlns") {
+      if (!Declare({}, attributes[i + 1], level)) return false;
+    } else if (name.starts_with(kDeclarationPrefix)) {
+      if (!Declare(name.substr(kDeclarationPrefix.size()), attributes[i + 1], level)) return false;
+    }
+  }
+  return true;
 }
 
 std::string_view XmlNamespaces::UriOf(std::string_view elementName) const noexcept {

@@ -29,8 +29,7 @@ class XmlNamespaces {
   // The start tag of an element `level` deep (the root is 1) with its
   // attributes as name/value pairs ending in a null name: its declarations
   // come into force, and `localName` is the element's name without its
-  // prefix. False when the tag breaks a rule; FaultAt() then says where in
-  // the element's name, when the fault lies there.
+  // prefix. False when the tag breaks a rule; FaultAt() then says where.
   bool Enter(const char* elementName, const char* const* attributes, int level,
              std::string_view& localName) {
     // Most tags are a plain name alone, with nothing to declare or resolve.
@@ -51,9 +50,12 @@ class XmlNamespaces {
   // default namespace; empty for none.
   [[nodiscard]] std::string_view UriOf(std::string_view elementName) const noexcept;
 
-  // The offset of the character in the element's name that makes it no
-  // qualified name; kNoOffset when the fault lay elsewhere in the tag.
+  // The offset of the character that makes a name no qualified name: in
+  // the element's name, or in that of the attribute FaultAttribute() (its
+  // place among the attributes); kNoOffset when the fault is no such
+  // character but the tag's (a prefix not declared, a reserved one...).
   [[nodiscard]] std::size_t FaultAt() const noexcept { return faultAt_; }
+  [[nodiscard]] std::size_t FaultAttribute() const noexcept { return faultAttribute_; }
 
   // The local part of a name ("speed" of "gpxtpx:speed").
   static std::string_view LocalPart(const char* name) noexcept {
@@ -74,6 +76,7 @@ class XmlNamespaces {
 
   bool EnterTag(const char* elementName, const char* const* attributes, int level,
                 std::string_view& localName);
+  bool DeclareAll(const char* const* attributes, int level);
   bool Declare(std::string_view prefix, std::string_view uri, int level);
   // The binding of a prefix ("" for the default namespace); nullptr when
   // none is in force.
@@ -84,6 +87,7 @@ class XmlNamespaces {
   std::vector<Binding> bindings_;
   std::size_t count_ = 0;
   std::size_t faultAt_ = kNoOffset;
+  std::size_t faultAttribute_ = kNoOffset;
 };
 
 }  // namespace vc::gpx

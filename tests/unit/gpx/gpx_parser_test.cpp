@@ -235,7 +235,15 @@ TEST(GpxParser, NamespaceFaultsSayWhere) {
       {"<gpx><a:1 xmlns:a='u'/></gpx>", 1, 9},                   // no name after the colon
       {"<gpx><:a/></gpx>", 1, 7},                                // no prefix before it
       {"<gpx><\xc3\xa9:b:c xmlns:\xc3\xa9='u'/></gpx>", 1, 10},  // columns count characters
-      {"<gpx xmlns:xml='u'/>", 1, 1},                            // reserved prefixes
+      // In an attribute's name: at the character, wherever the tag puts it.
+      {"<gpx a:b:c='1'/>", 1, 9},
+      {"<gpx\n  x='1' a:1='2'/>", 2, 11},
+      {"<gpx\r\n x = \"a'>\" \r\n\t:a='1'/>", 3, 2},
+      {"<gpx xmlns:a:b='u'/>", 1, 13},
+      {"<gpx :a='1'/>", 1, 6},
+      {"<gpx xmlns:='u'/>", 1, 12},
+      {"<gpx xmlns:a='u' xmlns:xml='v' b:1='1'/>", 1, 34},  // before the declarations
+      {"<gpx xmlns:xml='u'/>", 1, 1},                       // reserved prefixes
       {"<gpx xmlns:xmlns='u'/>", 1, 1},
       {"<gpx xmlns='http://www.w3.org/2000/xmlns/'/>", 1, 1},  // reserved names
       {"<gpx xmlns:p='http://www.w3.org/XML/1998/namespace'/>", 1, 1},
