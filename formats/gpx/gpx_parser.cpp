@@ -159,7 +159,8 @@ struct GpxParser::State {
   // A tag that breaks a rule of namespaces stops the document where a
   // namespace-aware parser would: at the fault in the element's name, or
   // else at the tag.
-  void NamespaceFault(std::string_view elementName) {
+  // Off the hot path: kept out of Start, whose every call it would cost.
+  [[gnu::cold, gnu::noinline]] void NamespaceFault(std::string_view elementName) {
     faultLine = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
     faultColumn = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
     if (namespaces.FaultAt() != XmlNamespaces::kNoOffset) {

@@ -25,11 +25,11 @@ std::size_t QualifiedNameFault(std::string_view name) noexcept {
 
 }  // namespace
 
-bool XmlNamespaces::EnterTag(const char* elementName, const char* const* attributes, int level,
+bool XmlNamespaces::EnterTag(const char* elementName, const char* stop,
+                             const char* const* attributes, int level,
                              std::string_view& localName) {
-  const char* end = elementName;
-  while (*end != '\0' && *end != ':') ++end;
-  const char* const colon = *end == ':' ? end : nullptr;
+  const char* const colon = *stop == ':' ? stop : nullptr;
+  const char* end = stop;
   while (*end != '\0') ++end;
   localName =
       colon == nullptr ? std::string_view(elementName, end) : std::string_view(colon + 1, end);

@@ -39,7 +39,7 @@ class XmlNamespaces {
       localName = std::string_view(elementName, end);
       return true;
     }
-    return EnterTag(elementName, attributes, level, localName);
+    return EnterTag(elementName, end, attributes, level, localName);
   }
   // The end of an element `level` deep: its declarations go out of force.
   void Leave(int level) noexcept {
@@ -74,7 +74,9 @@ class XmlNamespaces {
     int level = 0;
   };
 
-  bool EnterTag(const char* elementName, const char* const* attributes, int level,
+  // The rest of Enter, with the element's name read up to its first colon
+  // or its end, `stop`.
+  bool EnterTag(const char* elementName, const char* stop, const char* const* attributes, int level,
                 std::string_view& localName);
   bool DeclareAll(const char* const* attributes, int level);
   bool Declare(std::string_view prefix, std::string_view uri, int level);
