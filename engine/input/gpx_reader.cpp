@@ -11,6 +11,7 @@
 // with the line and column of the fault.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/input/record_reader.hpp"
 #include "engine/input/track_legs.hpp"
@@ -67,9 +68,11 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     if (status == gpx::GpxParser::Status::kRecord) return kind_;
     done_ = true;
     if (status == gpx::GpxParser::Status::kError && !failed_) {
-      conversion.FailReading(
-          Message::kGpxUnreadable,
-          PlaceInFile(conversion.options.inputName, parser_.ErrorLine(), parser_.ErrorColumn()));
+      std::int64_t line = parser_.ErrorLine();
+      std::int64_t column = parser_.ErrorColumn();
+      FindFault(conversion, line, column);
+      conversion.FailReading(Message::kGpxUnreadable,
+                             PlaceInFile(conversion.options.inputName, line, column));
     }
     return RecordKind::kEof;
   }
@@ -91,6 +94,25 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
       return gpx::GpxParser::Status::kError;
     }
     return parser_.Parse(static_cast<std::size_t>(got), got == 0);
+  }
+
+  // The place of a fault as a namespace-aware reading names it, the file
+  // read again from its start; the parser's own place when the file cannot
+  // be read again or the front asks to stop.
+  void FindFault(Conversion& conversion, std::int64_t& line, std::int64_t& column) {
+    if (file_ == platform::kNoFile || !platform::Rewind(file_)) return;
+    gpx::GpxFaultFinder finder;
+    std::vector<char> chunk(kChunkSize);
+    while (!conversion.observer.StopRequested()) {
+      const std::int64_t got = platform::ReadSome(file_, chunk.data(), chunk.size());
+      if (got < 0) return;
+      if (finder.Feed(chunk.data(), static_cast<std::size_t>(got), got == 0)) {
+        line = finder.Line();
+        column = finder.Column();
+        return;
+      }
+      if (got == 0) return;
+    }
   }
 
   // A coordinate whose text is the general form of its value is that value.

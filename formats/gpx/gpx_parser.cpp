@@ -2,6 +2,7 @@
 
 #include <expat.h>
 
+#include <cstring>
 #include <memory>
 
 #include "formats/gpx/xml_namespaces.hpp"
@@ -11,6 +12,10 @@
 
 namespace vc::gpx {
 namespace {
+
+// The separator of expat's namespace mode, in which only the fault finder
+// reads.
+constexpr char kNamespaceSeparator = '|';
 
 // The parser reports names as written ("gpxtpx:speed"); only the local
 // name matters, and for speed and course whether they sit inside a
@@ -410,6 +415,40 @@ GpxParser::Status GpxParser::Parse(std::size_t size, bool last) {
 
 GpxParser::Status GpxParser::Resume() {
   return StatusOf(XML_ResumeParser(static_cast<XML_Parser>(parser_)));
+}
+
+// The finder's root check, as the parser makes it: a document whose root is
+// no gpx element stops after the root's start tag.
+struct GpxFaultFinderAccess {
+  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {
+    auto* finder = static_cast<GpxFaultFinder*>(data);
+    if (finder->sawRoot_) return;
+    finder->sawRoot_ = true;
+    // Names come as "namespace|local" in expat's namespace mode.
+    const char* bar = std::strrchr(name, kNamespaceSeparator);
+    if (std::string_view(bar == nullptr ? name : bar + 1) != "gpx") {
+      finder->notGpx_ = true;
+      XML_StopParser(static_cast<XML_Parser>(finder->parser_), XML_FALSE);
+    }
+  }
+};
+
+GpxFaultFinder::GpxFaultFinder() : parser_(XML_ParserCreateNS(nullptr, kNamespaceSeparator)) {
+  auto parser = static_cast<XML_Parser>(parser_);
+  XML_SetUserData(parser, this);
+  XML_SetStartElementHandler(parser, &GpxFaultFinderAccess::OnStart);
+}
+
+GpxFaultFinder::~GpxFaultFinder() { XML_ParserFree(static_cast<XML_Parser>(parser_)); }
+
+bool GpxFaultFinder::Feed(const char* data, std::size_t size, bool last) {
+  auto parser = static_cast<XML_Parser>(parser_);
+  if (XML_Parse(parser, data, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_OK && !notGpx_) {
+    return false;
+  }
+  line_ = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
+  column_ = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
+  return true;
 }
 
 }  // namespace vc::gpx

@@ -116,4 +116,33 @@ class GpxParser {
   std::int64_t errorColumn_ = 0;
 };
 
+// Where a document that GpxParser refused is refused when expat reads its
+// namespaces itself: the place the message names. Expat's namespace mode
+// refuses some names earlier in a tag than its plain mode and the parser's
+// own checks do (a character of another alphabet that may not follow a
+// colon, a tag broken further on after a name with two colons). Fed the
+// same bytes again from the start; only a refused document is read twice.
+class GpxFaultFinder {
+ public:
+  GpxFaultFinder();
+  ~GpxFaultFinder();
+  GpxFaultFinder(const GpxFaultFinder&) = delete;
+  GpxFaultFinder& operator=(const GpxFaultFinder&) = delete;
+
+  // The next bytes, `last` with the final ones; true once the fault is
+  // found, with Line() and Column() where it lies, 1-based.
+  bool Feed(const char* data, std::size_t size, bool last);
+  [[nodiscard]] std::int64_t Line() const noexcept { return line_; }
+  [[nodiscard]] std::int64_t Column() const noexcept { return column_; }
+
+ private:
+  void* parser_;
+  bool sawRoot_ = false;
+  bool notGpx_ = false;
+  std::int64_t line_ = 0;
+  std::int64_t column_ = 0;
+
+  friend struct GpxFaultFinderAccess;
+};
+
 }  // namespace vc::gpx

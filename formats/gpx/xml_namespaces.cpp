@@ -1,5 +1,9 @@
 #include "formats/gpx/xml_namespaces.hpp"
 
+#include <expat.h>
+
+#include <string>
+
 namespace vc::gpx {
 namespace {
 
@@ -13,14 +17,34 @@ bool CanStartName(char c) noexcept {
   return !(c >= '0' && c <= '9') && c != '-' && c != '.' && c != ':';
 }
 
+// Whether expat's namespace mode takes a local name that begins with a
+// character beyond ASCII: it knows the letters of every alphabet that may
+// start a name, and is asked with a tag of that name alone, under a prefix
+// of its own.
+bool NamespaceModeTakes(std::string_view local) {
+  std::string tag = "<p:";
+  tag.append(local).append(" xmlns:p='u'/>");
+  const XML_Parser parser = XML_ParserCreateNS("UTF-8", '|');
+  const bool taken =
+      XML_Parse(parser, tag.data(), static_cast<int>(tag.size()), 1) == XML_STATUS_OK;
+  XML_ParserFree(parser);
+  return taken;
+}
+
 // Where a name stops being a qualified name (prefix:local or local), as a
 // namespace-aware parser reports it; kNone when it is one.
-std::size_t QualifiedNameFault(std::string_view name) noexcept {
+std::size_t QualifiedNameFault(std::string_view name) {
   const std::size_t colon = name.find(':');
   if (colon == kNone) return kNone;
   if (colon == 0) return 0;
   if (colon + 1 == name.size() || !CanStartName(name[colon + 1])) return colon + 1;
-  return name.find(':', colon + 1);
+  const std::size_t second = name.find(':', colon + 1);
+  if (second != kNone) return second;
+  const bool beyondAscii = (static_cast<unsigned char>(name[colon + 1]) & 0x80) != 0;
+  if (beyondAscii && !NamespaceModeTakes(name.substr(colon + 1))) {
+    return colon + 1;
+  }
+  return kNone;
 }
 
 }  // namespace

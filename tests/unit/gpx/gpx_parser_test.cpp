@@ -262,10 +262,53 @@ TEST(GpxParser, NamespaceFaultsSayWhere) {
         "<gpx xmlns:a='u'><a:b xmlns:a='v'/></gpx>",
         // A declaration holds for its whole tag, wherever it stands in it.
         "<gpx a:x='1' xmlns:a='u'/>", "<a:gpx xmlns:a='u'/>",
-        "<gpx xmlns:a='u' xmlns:b='u' a:x='1' b:y='2'/>"}) {
+        "<gpx xmlns:a='u' xmlns:b='u' a:x='1' b:y='2'/>",
+        // Letters of other alphabets may start a local name, also after xml:.
+        "<gpx xmlns:a='u'><a:\xc3\xa9t\xc3\xa9 xml:\xc3\xa9='1'/></gpx>"}) {
     SCOPED_TRACE(document);
     EXPECT_EQ(Parse(document).status, GpxParser::Status::kEnd);
   }
+}
+
+// The place named for a refused document is where expat's namespace mode
+// refuses it, also where its plain mode reads further or the names pass
+// the parser's own checks.
+TEST(GpxFaultFinder, NamesThePlaceOfANamespaceAwareReading) {
+  const struct {
+    const char* what;
+    const char* document;
+    std::int64_t line;
+    std::int64_t column;
+  } cases[] = {
+      {"a name ending in a colon", "<gpx>\n<wlns:/gpx>", 2, 7},
+      {"a colon alone at the end", "<gpx><wpt lat=\"1\"><:", 1, 20},
+      {"a combining mark after the colon",
+       "<gpx xmlns:a='u'>\n <a:\xcc\x93"
+       "b/></gpx>",
+       2, 5},
+      {"a colon starting an attribute", "<gpx><x\r:=\"a\x01\"/></gpx>", 2, 1},
+      {"two colons", "<gpx><a:b:c></a:b:c></gpx>", 1, 10},
+      {"no gpx", "<kml><Document/></kml>", 1, 6},
+      {"no document", "", 1, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string document = c.document;
+    EXPECT_EQ(Parse(document).status, GpxParser::Status::kError);
+    GpxFaultFinder finder;
+    bool found = false;
+    // In pieces, as the reader reads the file again.
+    for (std::size_t at = 0; !found && at <= document.size(); at += 3) {
+      const std::size_t size = std::min<std::size_t>(3, document.size() - at);
+      found = finder.Feed(document.data() + at, size, at + size == document.size());
+    }
+    ASSERT_TRUE(found);
+    EXPECT_EQ(finder.Line(), c.line);
+    EXPECT_EQ(finder.Column(), c.column);
+  }
+  GpxFaultFinder sound;
+  const std::string document = "<gpx xmlns:a='u'><a:b/></gpx>";
+  EXPECT_FALSE(sound.Feed(document.data(), document.size(), true));
 }
 
 TEST(GpxParser, FilesOfOtherPrograms) {
