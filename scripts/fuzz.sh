@@ -4,8 +4,8 @@
 #   scripts/fuzz.sh TARGET [SECONDS]     e.g. scripts/fuzz.sh wpt_line 600
 #
 # TARGET is a file name tests/fuzz/TARGET_fuzz.cpp (wpt_line, vrc_line,
-# vp_log_line, vp_nmea_block, mps_statement, mps_script, conversion). The
-# targets are built with clang++-14 and -fsanitize=fuzzer,address,undefined
+# vp_log_line, vp_nmea_block, mps_statement, mps_script, gpx_document,
+# conversion). The targets are built with clang++-14 and -fsanitize=fuzzer,address,undefined
 # into build/fuzz/. New inputs go to build/fuzz/corpus/TARGET/, which starts
 # from the seeds in tests/fuzz/corpus/TARGET/; a crash, hang or leak leaves
 # its input in build/fuzz/findings/TARGET/. Copy a finding into the seed

@@ -527,6 +527,101 @@ double LeadingValue(std::string_view text) noexcept {
   return negative ? -value : value;
 }
 
+namespace {
+
+unsigned DigitValue(char c) noexcept {
+  return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'};
+}
+
+// Eight digits at `p` read at once, as one little-endian word: false when
+// any of the eight bytes is not a digit.
+bool ReadEightDigits(const char* p, std::uint64_t& value) noexcept {
+  if constexpr (std::endian::native != std::endian::little) {
+    return false;
+  } else {
+    constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
+    constexpr std::uint64_t kZeros = 0x3030303030303030;
+    constexpr std::uint64_t kSixes = 0x0606060606060606;
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof(word));
+    // A digit is 0x30-0x39: its high nibble is 3, and still is with 6 added.
+    if ((word & kHighNibbles) != kZeros || ((word + kSixes) & kHighNibbles) != kZeros) return false;
+    word -= kZeros;
+    // Pairs of digits, then the two halves of four: the first byte is the
+    // first digit, the most significant.
+    word = word * 10 + (word >> 8);
+    constexpr std::uint64_t kLowBytes = 0x000000FF000000FF;
+    value = ((word & kLowBytes) * (100 + (1000000ULL << 32)) +
+             ((word >> 16) & kLowBytes) * (1 + (10000ULL << 32))) >>
+            32;
+    return true;
+  }
+}
+
+}  // namespace
+
+std::optional<double> GeneralFormValue(std::string_view text) noexcept {
+  constexpr std::size_t kLongest = 40;
+  if (text.size() > kLongest) return std::nullopt;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  // Each character looked at once: a digit is one whose distance from '0'
+  // is at most 9.
+  const auto takeDigits = [&mantissa, end](const char* at) {
+    for (unsigned digit = 0; at < end && (digit = DigitValue(*at)) <= 9; ++at) {
+      mantissa = mantissa * 10 + digit;
+    }
+    return at;
+  };
+  const char* const intStart = p;
+  p = takeDigits(p);
+  const auto intDigits = p - intStart;
+  // "0" alone, or no leading zero.
+  if (intDigits == 0 || (*intStart == '0' && intDigits > 1)) return std::nullopt;
+  std::ptrdiff_t decimals = 0;
+  if (p < end) {
+    if (*p != '.') return std::nullopt;
+    const char* const fractionStart = ++p;
+    constexpr std::uint64_t kEightDigits = 100'000'000;
+    for (std::uint64_t eight = 0; end - p >= 8 && ReadEightDigits(p, eight); p += 8) {
+      mantissa = mantissa * kEightDigits + eight;
+    }
+    p = takeDigits(p);
+    decimals = p - fractionStart;
+    // Digits after the point up to the end, the last of them not a zero.
+    if (p != end || decimals == 0 || p[-1] == '0') return std::nullopt;
+  }
+  // Nineteen digits cannot overflow the mantissa; leading zeros add nothing
+  // to it, so fifteen significant digits are a mantissa below 10^15.
+  constexpr std::ptrdiff_t kExactDigits = 19;
+  constexpr std::uint64_t kSixteenDigits = 1'000'000'000'000'000;
+  if (intDigits + decimals > kExactDigits || mantissa >= kSixteenDigits) {
+    if (decimals == 0) {
+      // The trailing zeros of a whole number are not significant: 10^18 is
+      // written "1000000000000000000".
+      const char* last = end;
+      while (last[-1] == '0') --last;
+      return last - intStart > 15 ? std::nullopt : std::optional<double>(LeadingValue(text));
+    }
+    const char* first = intStart;
+    while (*first == '0' || *first == '.') ++first;
+    const bool pointBetween = first < intStart + intDigits;
+    return end - first - (pointBetween ? 1 : 0) > 15 ? std::nullopt
+                                                     : std::optional<double>(LeadingValue(text));
+  }
+  // Zero is written "0", never "-0".
+  if (mantissa == 0) return negative || decimals != 0 ? std::nullopt : std::optional<double>(0.0);
+  if (decimals >= static_cast<std::ptrdiff_t>(kExactPowersOfTen.size())) return LeadingValue(text);
+  // A whole number below 2^53 divided by an exact power of ten: one
+  // correctly rounded division, the value from_chars finds.
+  const double value = static_cast<double>(static_cast<std::int64_t>(mantissa)) /
+                       kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  return negative ? -value : value;
+}
+
 double LeadingGeneralValue(std::string_view text) noexcept {
   std::size_t digits = 0;
   for (const char c : text) {

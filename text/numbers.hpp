@@ -34,6 +34,12 @@ bool IsNumberText(std::string_view text) noexcept;
 // that must be a number, looked at once.
 std::optional<double> NumberTextValue(std::string_view text) noexcept;
 
+// The value of `text` when the text is exactly the general form of that
+// value ("35.684481507", "-12", "0"), so that the number can stand for it;
+// nullopt for any other spelling ("+1", "1.50", "01", " 1", "-0", more than
+// 15 significant digits). One pass over the text.
+std::optional<double> GeneralFormValue(std::string_view text) noexcept;
+
 // The general number form: plain decimal with up to 15 significant digits,
 // a point as separator, no exponent, no grouping, trailing zeros and a
 // trailing point removed, "-0" written "0". Non-finite values are written "0".

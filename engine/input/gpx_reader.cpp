@@ -9,9 +9,9 @@
 // Speeds in metres per second become km/h; legs and totals are computed as
 // for every track. A document that is not well-formed stops the conversion
 // with the line and column of the fault.
-#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/input/record_reader.hpp"
 #include "engine/input/track_legs.hpp"
@@ -68,9 +68,11 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     if (status == gpx::GpxParser::Status::kRecord) return kind_;
     done_ = true;
     if (status == gpx::GpxParser::Status::kError && !failed_) {
-      conversion.FailReading(
-          Message::kGpxUnreadable,
-          PlaceInFile(conversion.options.inputName, parser_.ErrorLine(), parser_.ErrorColumn()));
+      std::int64_t line = parser_.ErrorLine();
+      std::int64_t column = parser_.ErrorColumn();
+      FindFault(conversion, line, column);
+      conversion.FailReading(Message::kGpxUnreadable,
+                             PlaceInFile(conversion.options.inputName, line, column));
     }
     return RecordKind::kEof;
   }
@@ -82,13 +84,45 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
       conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
       return gpx::GpxParser::Status::kError;
     }
-    const std::int64_t got = platform::ReadSome(file_, chunk_.data(), chunk_.size());
+    // Read straight into the parser's own buffer: no copy of the document.
+    char* const room = parser_.Buffer(kChunkSize);
+    if (room == nullptr) return gpx::GpxParser::Status::kError;
+    const std::int64_t got = platform::ReadSome(file_, room, kChunkSize);
     if (got < 0) {
       failed_ = true;
       conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
       return gpx::GpxParser::Status::kError;
     }
-    return parser_.Feed(chunk_.data(), static_cast<std::size_t>(got), got == 0);
+    return parser_.Parse(static_cast<std::size_t>(got), got == 0);
+  }
+
+  // The place of a fault as a namespace-aware reading names it, the file
+  // read again from its start; the parser's own place when the file cannot
+  // be read again or the front asks to stop.
+  void FindFault(Conversion& conversion, std::int64_t& line, std::int64_t& column) {
+    if (file_ == platform::kNoFile || !platform::Rewind(file_)) return;
+    gpx::GpxFaultFinder finder;
+    std::vector<char> chunk(kChunkSize);
+    while (!conversion.observer.StopRequested()) {
+      const std::int64_t got = platform::ReadSome(file_, chunk.data(), chunk.size());
+      if (got < 0) return;
+      if (finder.Feed(chunk.data(), static_cast<std::size_t>(got), got == 0)) {
+        line = finder.Line();
+        column = finder.Column();
+        return;
+      }
+      if (got == 0) return;
+    }
+  }
+
+  // A coordinate whose text is the general form of its value is that value.
+  static void SetCoord(TrackPoints& points, TrkPnt& point, PointField field,
+                       const std::optional<double>& value, const std::string& text) {
+    if (value) {
+      TrackPoints::SetRoundedNumber(point, field, *value);
+    } else {
+      points.SetText(point, field, text);
+    }
   }
 
   RecordBuffers& Buffers() { return conversion_->context.buffers; }
@@ -145,8 +179,8 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     if (conversion_->PointTick()) return;
     TrackPoints& points = Buffers().trkPnt;
     TrkPnt& point = AddBlankPoint(points);
-    points.SetText(point, PointField::kLat, from.lat);
-    points.SetText(point, PointField::kLon, from.lon);
+    SetCoord(points, point, PointField::kLat, from.latValue, from.lat);
+    SetCoord(points, point, PointField::kLon, from.lonValue, from.lon);
     // A point without a time keeps the empty text of a new point.
     if (from.utc && text::IsWritableTime(*from.utc)) TrackPoints::SetTime(point, *from.utc);
     if (from.speedMps) {
@@ -170,7 +204,6 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
 
   gpx::GpxParser parser_;
   platform::FileHandle file_ = platform::kNoFile;
-  std::array<char, kChunkSize> chunk_{};
   Conversion* conversion_ = nullptr;
   RecordKind kind_ = RecordKind::kNone;
   TrackLegs legs_;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "formats/gpx/xml_namespaces.hpp"
 #include "formats/xml/xml_text.hpp"
 #include "text/numbers.hpp"
 #include "text/strings.hpp"
@@ -12,14 +13,20 @@
 namespace vc::gpx {
 namespace {
 
-// Element names come as "namespace-URI|local-name" (or the local name alone
-// without a namespace); only the local name matters, and for speed and
-// course whether they sit inside a TrackPointExtension.
+// The separator of expat's namespace mode, in which only the fault finder
+// reads.
 constexpr char kNamespaceSeparator = '|';
 
-std::string_view LocalName(const XML_Char* name) {
-  const char* bar = std::strrchr(name, kNamespaceSeparator);
-  return bar == nullptr ? std::string_view(name) : std::string_view(bar + 1);
+// The parser reports names as written ("gpxtpx:speed"); only the local
+// name matters, and for speed and course whether they sit inside a
+// TrackPointExtension, which XmlNamespaces tells from the declarations.
+std::string_view LocalName(const XML_Char* name) { return XmlNamespaces::LocalPart(name); }
+
+// "xmlns" and "xmlns:p" declare namespaces; they are no attributes of the
+// element itself.
+bool IsDeclaration(const XML_Char* name) {
+  return name[0] == 'x' && std::string_view(name).starts_with("xmlns") &&
+         (name[5] == '\0' || name[5] == ':');
 }
 
 std::optional<double> NumberOf(std::string_view text) {
@@ -55,6 +62,11 @@ struct GpxParser::State {
   Place place = Place::kOutside;
   bool sawRoot = false;
   bool notGpx = false;
+  bool namespaceFault = false;
+  std::int64_t faultLine = 0;
+  std::int64_t faultColumn = 0;
+  XmlNamespaces namespaces;
+  int level = 0;  // of every element, the root 1
   // Depth of elements inside the current point or record; text is kept only
   // for the direct children the converter reads.
   int depth = 0;
@@ -64,11 +76,14 @@ struct GpxParser::State {
   GpxPoint point;
   std::string recordName;
   std::string routeNumber;
+  xml::UtcDay utcDay;  // of the last time read
 
   // The texts keep their storage from point to point.
   void BeginPoint(const XML_Char** attributes) {
     point.lat.clear();
     point.lon.clear();
+    point.latValue.reset();
+    point.lonValue.reset();
     point.name.clear();
     point.cmt.clear();
     point.desc.clear();
@@ -77,10 +92,42 @@ struct GpxParser::State {
     point.speedMps.reset();
     point.course.reset();
     for (int i = 0; attributes[i] != nullptr; i += 2) {
-      const std::string_view name = LocalName(attributes[i]);
-      if (name == "lat") point.lat = text::TrimBlanks(attributes[i + 1]);
-      if (name == "lon") point.lon = text::TrimBlanks(attributes[i + 1]);
+      const XML_Char* const name = attributes[i];
+      // "lat" and "lon" as every program writes them, looked at first.
+      const bool plain = name[0] == 'l' && name[1] != '\0' && name[2] != '\0' && name[3] == '\0';
+      const std::string_view local = plain                 ? std::string_view(name, 3)
+                                     : IsDeclaration(name) ? ""
+                                                           : LocalName(name);
+      if (local == "lat") TakeCoord(attributes[i + 1], point.lat, point.latValue);
+      if (local == "lon") TakeCoord(attributes[i + 1], point.lon, point.lonValue);
     }
+  }
+
+  // A track point's text is kept only where its value cannot stand for it;
+  // a waypoint's and a route point's always, for the spelling they keep.
+  void TakeCoord(const XML_Char* attribute, std::string& coordText,
+                 std::optional<double>& value) const {
+    std::string_view trimmed = attribute;
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    if (trimmed.empty() || isBlank(trimmed.front()) || isBlank(trimmed.back())) {
+      trimmed = text::TrimBlanks(trimmed);
+    }
+    value = text::GeneralFormValue(trimmed);
+    if (!value || place != Place::kTrackPoint) coordText = trimmed;
+  }
+
+  // Character data is reported only while a wanted text is being read: the
+  // blanks between elements then cost no call.
+  void Collect(Field field) {
+    const bool wanted = field != Field::kNone;
+    if (wanted != (collecting != Field::kNone)) {
+      XML_SetCharacterDataHandler(parser, wanted ? &OnText : nullptr);
+    }
+    collecting = field;
+  }
+
+  static void XMLCALL OnText(void* data, const XML_Char* chars, int length) {
+    static_cast<State*>(data)->text.append(chars, static_cast<std::size_t>(length));
   }
 
   bool InPoint() const {
@@ -101,7 +148,7 @@ struct GpxParser::State {
       // Speed and course of a TrackPointExtension: extensions, the
       // extension element, then the value.
       if (extensionDepth != 0 && depth == extensionDepth + 2 &&
-          std::strstr(fullName, "TrackPointExtension") != nullptr) {
+          namespaces.UriOf(fullName).find("TrackPointExtension") != std::string_view::npos) {
         const Field field = PointFieldNamed(name);
         return field == Field::kSpeed || field == Field::kCourse ? field : Field::kNone;
       }
@@ -114,8 +161,87 @@ struct GpxParser::State {
     return Field::kNone;
   }
 
+  // A tag that breaks a rule of namespaces stops the document where a
+  // namespace-aware parser would: at the fault in the element's name, or
+  // else at the tag.
+  // Off the hot path: kept out of Start, whose every call it would cost.
+  [[gnu::cold, gnu::noinline]] void NamespaceFault(std::string_view elementName) {
+    faultLine = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
+    faultColumn = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
+    if (namespaces.FaultAt() != XmlNamespaces::kNoOffset) {
+      const bool inAttribute = namespaces.FaultAttribute() != XmlNamespaces::kNoOffset;
+      const std::string_view tag = RawTag();
+      std::size_t at = std::string_view::npos;
+      if (!tag.empty()) {
+        at = inAttribute ? AttributeNameAt(tag, namespaces.FaultAttribute()) : 1;
+        if (at != std::string_view::npos) at += namespaces.FaultAt();
+      }
+      if (at != std::string_view::npos && at <= tag.size()) {
+        Advance(tag.substr(0, at));
+      } else if (!inAttribute) {
+        Advance("<");
+        Advance(elementName.substr(0, namespaces.FaultAt()));
+      }
+    }
+    namespaceFault = true;
+    XML_StopParser(parser, XML_FALSE);
+  }
+
+  // The start tag being reported as the document spells it, and what
+  // follows it: expat keeps the bytes around the current event. Empty when
+  // they are not at hand, or not in an encoding of single-byte ASCII.
+  [[nodiscard]] std::string_view RawTag() const {
+    int offset = 0;
+    int size = 0;
+    const char* context = XML_GetInputContext(parser, &offset, &size);
+    if (context == nullptr || offset < 0 || offset >= size || context[offset] != '<') return {};
+    const std::string_view tag(context + offset, static_cast<std::size_t>(size - offset));
+    return tag.size() > 1 && tag[1] == '\0' ? std::string_view() : tag;
+  }
+
+  // Where the name of the attribute `index` (in the order of the tag)
+  // begins in a raw start tag; npos when it is not there.
+  static std::size_t AttributeNameAt(std::string_view tag, std::size_t index) {
+    constexpr std::size_t kNone = std::string_view::npos;
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t i = 1;
+    while (i < tag.size() && !isSpace(tag[i]) && tag[i] != '/' && tag[i] != '>') ++i;
+    for (std::size_t n = 0;; ++n) {
+      while (i < tag.size() && isSpace(tag[i])) ++i;
+      if (i >= tag.size() || tag[i] == '/' || tag[i] == '>') return kNone;
+      if (n == index) return i;
+      i = tag.find('=', i);
+      if (i == kNone) return kNone;
+      ++i;
+      while (i < tag.size() && isSpace(tag[i])) ++i;
+      if (i >= tag.size()) return kNone;
+      i = tag.find(tag[i], i + 1);  // the closing quote
+      if (i == kNone) return kNone;
+      ++i;
+    }
+  }
+
+  // The fault's place moved over `spelled`: lines end at LF, CR or CR LF, and
+  // a column is a character, counted by the bytes that start one.
+  void Advance(std::string_view spelled) {
+    for (std::size_t i = 0; i < spelled.size(); ++i) {
+      const char c = spelled[i];
+      if (c == '\n' || c == '\r') {
+        ++faultLine;
+        faultColumn = 1;
+        if (c == '\r' && i + 1 < spelled.size() && spelled[i + 1] == '\n') ++i;
+      } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+        ++faultColumn;
+      }
+    }
+  }
+
   void Start(const XML_Char* fullName, const XML_Char** attributes) {
-    const std::string_view name = LocalName(fullName);
+    std::string_view name;
+    if (!namespaces.Enter(fullName, attributes, ++level, name)) {
+      NamespaceFault(fullName);
+      return;
+    }
     if (!sawRoot) {
       sawRoot = true;
       if (name != "gpx") {
@@ -125,7 +251,7 @@ struct GpxParser::State {
       return;
     }
     ++depth;
-    collecting = Field::kNone;
+    Collect(Field::kNone);
     if (place == Place::kOutside && depth == 1) {
       if (name == "wpt") {
         place = Place::kWaypoint;
@@ -153,8 +279,8 @@ struct GpxParser::State {
       BeginPoint(attributes);
       return;
     }
-    collecting = FieldOf(fullName, name);
     text.clear();
+    Collect(FieldOf(fullName, name));
   }
 
   void TakeValue(Field field) {
@@ -166,7 +292,7 @@ struct GpxParser::State {
     switch (field) {
       case Field::kTime: {
         text::LocalSeconds utc = 0;
-        if (xml::ParseUtcDateTime(text, utc)) point.utc = utc;
+        if (xml::ParseUtcDateTime(text, utc, utcDay)) point.utc = utc;
         break;
       }
       case Field::kEle:
@@ -194,8 +320,11 @@ struct GpxParser::State {
   }
 
   void End() {
-    if (collecting != Field::kNone) TakeValue(collecting);
-    collecting = Field::kNone;
+    namespaces.Leave(level--);
+    if (collecting != Field::kNone) {
+      TakeValue(collecting);
+      Collect(Field::kNone);
+    }
     if (extensionDepth == depth) extensionDepth = 0;
     const int ended = depth--;
     if (place == Place::kWaypoint && ended == 1) {
@@ -228,21 +357,15 @@ void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attribut
 void XMLCALL OnEnd(void* data, const XML_Char* /*name*/) {
   static_cast<GpxParser::State*>(data)->End();
 }
-void XMLCALL OnText(void* data, const XML_Char* chars, int length) {
-  auto* state = static_cast<GpxParser::State*>(data);
-  if (state->collecting != Field::kNone)
-    state->text.append(chars, static_cast<std::size_t>(length));
-}
 
 }  // namespace
 
 GpxParser::GpxParser(GpxHandler& handler)
-    : parser_(XML_ParserCreateNS(nullptr, kNamespaceSeparator)), state_(new State(handler)) {
+    : parser_(XML_ParserCreate(nullptr)), state_(new State(handler)) {
   auto parser = static_cast<XML_Parser>(parser_);
   state_->parser = parser;
   XML_SetUserData(parser, state_);
   XML_SetElementHandler(parser, &OnStart, &OnEnd);
-  XML_SetCharacterDataHandler(parser, &OnText);
 }
 
 GpxParser::~GpxParser() {
@@ -253,6 +376,11 @@ GpxParser::~GpxParser() {
 GpxParser::Status GpxParser::StatusOf(int xmlStatus) {
   auto parser = static_cast<XML_Parser>(parser_);
   if (xmlStatus == XML_STATUS_SUSPENDED) return Status::kRecord;
+  if (state_->namespaceFault) {
+    errorLine_ = state_->faultLine;
+    errorColumn_ = state_->faultColumn;
+    return Status::kError;
+  }
   if (xmlStatus == XML_STATUS_ERROR || state_->notGpx) {
     errorLine_ = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
     errorColumn_ = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
@@ -268,8 +396,59 @@ GpxParser::Status GpxParser::Feed(const char* data, std::size_t size, bool last)
       XML_Parse(static_cast<XML_Parser>(parser_), data, static_cast<int>(size), last ? 1 : 0));
 }
 
+char* GpxParser::Buffer(std::size_t size) {
+  auto parser = static_cast<XML_Parser>(parser_);
+  auto* room = static_cast<char*>(XML_GetBuffer(parser, static_cast<int>(size)));
+  if (room == nullptr) {
+    // The document cannot be read on from where the parser stands.
+    errorLine_ = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
+    errorColumn_ = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
+  }
+  return room;
+}
+
+GpxParser::Status GpxParser::Parse(std::size_t size, bool last) {
+  last_ = last;
+  return StatusOf(
+      XML_ParseBuffer(static_cast<XML_Parser>(parser_), static_cast<int>(size), last ? 1 : 0));
+}
+
 GpxParser::Status GpxParser::Resume() {
   return StatusOf(XML_ResumeParser(static_cast<XML_Parser>(parser_)));
+}
+
+// The finder's root check, as the parser makes it: a document whose root is
+// no gpx element stops after the root's start tag.
+struct GpxFaultFinderAccess {
+  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {
+    auto* finder = static_cast<GpxFaultFinder*>(data);
+    if (finder->sawRoot_) return;
+    finder->sawRoot_ = true;
+    // Names come as "namespace|local" in expat's namespace mode.
+    const char* bar = std::strrchr(name, kNamespaceSeparator);
+    if (std::string_view(bar == nullptr ? name : bar + 1) != "gpx") {
+      finder->notGpx_ = true;
+      XML_StopParser(static_cast<XML_Parser>(finder->parser_), XML_FALSE);
+    }
+  }
+};
+
+GpxFaultFinder::GpxFaultFinder() : parser_(XML_ParserCreateNS(nullptr, kNamespaceSeparator)) {
+  auto parser = static_cast<XML_Parser>(parser_);
+  XML_SetUserData(parser, this);
+  XML_SetStartElementHandler(parser, &GpxFaultFinderAccess::OnStart);
+}
+
+GpxFaultFinder::~GpxFaultFinder() { XML_ParserFree(static_cast<XML_Parser>(parser_)); }
+
+bool GpxFaultFinder::Feed(const char* data, std::size_t size, bool last) {
+  auto parser = static_cast<XML_Parser>(parser_);
+  if (XML_Parse(parser, data, static_cast<int>(size), last ? 1 : 0) == XML_STATUS_OK && !notGpx_) {
+    return false;
+  }
+  line_ = static_cast<std::int64_t>(XML_GetCurrentLineNumber(parser));
+  column_ = static_cast<std::int64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
+  return true;
 }
 
 }  // namespace vc::gpx

@@ -21,7 +21,10 @@
 // the segments of a track are joined in order. Elements the converter has
 // no use for (metadata, links, other extensions) are passed over, whatever
 // their namespace: GPX 1.0 files carry no namespace on their speed, 1.1
-// files use Garmin's TrackPointExtension v1 or v2. The parser takes every
+// files use Garmin's TrackPointExtension v1 or v2, under whatever prefix the
+// document declares for it. Expat reads the names as written, which costs
+// less than its namespace mode; the declarations and the rules of
+// namespaces are kept here (xml_namespaces.hpp). The parser takes every
 // encoding expat knows (UTF-8 with or without its byte order mark, UTF-16,
 // ISO-8859-1, US-ASCII) as the XML declaration names it.
 #pragma once
@@ -37,7 +40,14 @@
 namespace vc::gpx {
 
 struct GpxPoint {
-  std::string lat;  // the attribute texts, as written
+  // The values of the lat and lon attributes, read once, when their texts
+  // are the general form of those values (as "35.684481507" is): the
+  // numbers then stand for the texts.
+  std::optional<double> latValue;
+  std::optional<double> lonValue;
+  // The texts, without the blanks around them; of a track point only when
+  // there is no value.
+  std::string lat;
   std::string lon;
   // Of a waypoint or a route point; a track point's are passed over, as no
   // output holds a text per track point.
@@ -81,6 +91,12 @@ class GpxParser {
 
   // The next bytes of the document; `last` with the final ones.
   Status Feed(const char* data, std::size_t size, bool last);
+  // Room for the next `size` bytes inside the parser, to be read into and
+  // handed over with Parse, which takes them where they lie (Feed copies
+  // them first); nullptr when there is no memory for it, with ErrorLine
+  // and ErrorColumn where the parser stands.
+  char* Buffer(std::size_t size);
+  Status Parse(std::size_t size, bool last);
   // Goes on after kRecord with the bytes fed before.
   Status Resume();
 
@@ -98,6 +114,35 @@ class GpxParser {
   bool last_ = false;
   std::int64_t errorLine_ = 0;
   std::int64_t errorColumn_ = 0;
+};
+
+// Where a document that GpxParser refused is refused when expat reads its
+// namespaces itself: the place the message names. Expat's namespace mode
+// refuses some names earlier in a tag than its plain mode and the parser's
+// own checks do (a character of another alphabet that may not follow a
+// colon, a tag broken further on after a name with two colons). Fed the
+// same bytes again from the start; only a refused document is read twice.
+class GpxFaultFinder {
+ public:
+  GpxFaultFinder();
+  ~GpxFaultFinder();
+  GpxFaultFinder(const GpxFaultFinder&) = delete;
+  GpxFaultFinder& operator=(const GpxFaultFinder&) = delete;
+
+  // The next bytes, `last` with the final ones; true once the fault is
+  // found, with Line() and Column() where it lies, 1-based.
+  bool Feed(const char* data, std::size_t size, bool last);
+  [[nodiscard]] std::int64_t Line() const noexcept { return line_; }
+  [[nodiscard]] std::int64_t Column() const noexcept { return column_; }
+
+ private:
+  void* parser_;
+  bool sawRoot_ = false;
+  bool notGpx_ = false;
+  std::int64_t line_ = 0;
+  std::int64_t column_ = 0;
+
+  friend struct GpxFaultFinderAccess;
 };
 
 }  // namespace vc::gpx

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "text/digit_pairs.hpp"
 #include "text/numbers.hpp"
@@ -21,6 +23,13 @@ int DigitsAt(std::string_view text, std::size_t at, std::size_t count) {
     value = value * 10 + (text[i] - '0');
   }
   return value;
+}
+
+// Two digits at `p` as a number; -1 when they are not both digits.
+int TwoDigitsAt(const char* p) {
+  const unsigned tens = static_cast<unsigned char>(p[0]) - unsigned{'0'};
+  const unsigned ones = static_cast<unsigned char>(p[1]) - unsigned{'0'};
+  return tens <= 9 && ones <= 9 ? static_cast<int>(tens * 10 + ones) : -1;
 }
 
 int DaysInMonth(int year, int month) {
@@ -148,17 +157,50 @@ void AppendUtcDateTime(std::string& out, text::LocalSeconds utc) {
   out.append(at, kUtcDateTimeSize);
 }
 
+namespace {
+
+// The seconds at the start of the day "yyyy-mm-dd" at `p`; nullopt when it
+// is no day of the calendar.
+std::optional<text::LocalSeconds> DayStartAt(const char* p) {
+  const int century = TwoDigitsAt(p);
+  const int yearOfCentury = TwoDigitsAt(p + 2);
+  const int year = century < 0 || yearOfCentury < 0 ? -1 : century * 100 + yearOfCentury;
+  const int month = TwoDigitsAt(p + 5);
+  const int day = TwoDigitsAt(p + 8);
+  if (year < 1 || month < 1 || month > 12 || day < 1 || p[4] != '-' || p[7] != '-' ||
+      day > DaysInMonth(year, month)) {
+    return std::nullopt;
+  }
+  return text::ToLocalSeconds({year, month, day, 0, 0, 0});
+}
+
+}  // namespace
+
 bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc) {
-  text = text::TrimBlanks(text);
+  UtcDay day;
+  return ParseUtcDateTime(text, utc, day);
+}
+
+bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc, UtcDay& day) {
+  // Times are read for every track point: the text is trimmed only when it
+  // has blanks at its ends.
+  const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+  if (text.empty() || isBlank(text.front()) || isBlank(text.back())) text = text::TrimBlanks(text);
   // yyyy-mm-ddThh:mm:ss
-  const int year = DigitsAt(text, 0, 4);
-  const int month = DigitsAt(text, 5, 2);
-  const int day = DigitsAt(text, 8, 2);
-  const int hour = DigitsAt(text, 11, 2);
-  const int minute = DigitsAt(text, 14, 2);
-  const int second = DigitsAt(text, 17, 2);
-  if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
-      minute < 0 || minute > 59 || second < 0 || second > 60 || text[4] != '-' || text[7] != '-' ||
+  constexpr std::size_t kShortest = 19;
+  if (text.size() < kShortest) return false;
+  const char* const p = text.data();
+  if (!day.known || std::memcmp(p, day.date.data(), day.date.size()) != 0) {
+    const std::optional<text::LocalSeconds> start = DayStartAt(p);
+    if (!start) return false;
+    std::memcpy(day.date.data(), p, day.date.size());
+    day.start = *start;
+    day.known = true;
+  }
+  const int hour = TwoDigitsAt(p + 11);
+  const int minute = TwoDigitsAt(p + 14);
+  const int second = TwoDigitsAt(p + 17);
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60 ||
       (text[10] != 'T' && text[10] != 't' && text[10] != ' ') || text[13] != ':' ||
       text[16] != ':') {
     return false;
@@ -180,8 +222,7 @@ bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc) {
   } else {
     return false;
   }
-  if (day > DaysInMonth(year, month)) return false;
-  utc = text::ToLocalSeconds({year, month, day, hour, minute, second}) - offset;
+  utc = day.start + hour * 3600 + minute * 60 + second - offset;
   return text::IsWritableTime(utc);
 }
 

@@ -7,6 +7,7 @@
 // decimals: xsd:decimal has no exponent, and GPX forbids one.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -33,5 +34,13 @@ void AppendUtcDateTime(std::string& out, text::LocalSeconds utc);
 // second dropped, an offset ("+09:00") taken off; a time without a zone is
 // taken as UTC. False for anything else.
 bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc);
+// The same for a run of times, as a track's are: the day of the last one
+// read is kept, and a time of the same day skips the calendar.
+struct UtcDay {
+  std::array<char, 10> date{};  // "yyyy-mm-dd"
+  text::LocalSeconds start = 0;
+  bool known = false;
+};
+bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc, UtcDay& day);
 
 }  // namespace vc::xml

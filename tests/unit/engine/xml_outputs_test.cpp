@@ -258,5 +258,22 @@ TEST_F(XmlOutputs, AGpxThatIsNotWellFormedStopsWithItsPlace) {
   EXPECT_EQ(dir.Read("out.vrc"), "precious");
 }
 
+// Regression: with expat reading names as written, a name that its
+// namespace mode refuses at a character of another alphabet passed the
+// parser's own checks, and the message named the tag instead.
+TEST_F(XmlOutputs, ANamespaceFaultIsNamedWhereANamespaceAwareReadingFindsIt) {
+  const std::string in = dir.Write("in.gpx",
+                                   "<gpx xmlns:a=\"urn:a\">\n <a:\xcc\x93"
+                                   "b/></gpx>\n");
+  const std::string out = dir.Write("out.vrc", "precious");
+  engine::ConvertOptions options = OptionsFor(in, out);
+  RecordingObserver observer;
+  engine::ConversionContext context;
+  const engine::ConversionResult result = engine::RunConvertCommand(options, context, observer);
+  EXPECT_EQ(result.reason, engine::Message::kGpxUnreadable);
+  EXPECT_EQ(observer.shown.back(), "[" + in + "] の 2 行 5 桁目で GPX を読めません．中止します．");
+  EXPECT_EQ(dir.Read("out.vrc"), "precious");
+}
+
 }  // namespace
 }  // namespace vc::testing

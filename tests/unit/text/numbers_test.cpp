@@ -114,6 +114,54 @@ TEST(NumberTextValue, IsTheLeadingValueOfANumberText) {
   }
 }
 
+TEST(GeneralFormValue, ReadsOnlyTheGeneralTextOfAValue) {
+  const struct {
+    const char* text;
+    std::optional<double> value;
+  } cases[] = {
+      {"35.684481507", 35.684481507},
+      {"-139.763959959", -139.763959959},
+      {"0", 0.0},
+      {"7", 7.0},
+      {"0.5", 0.5},
+      {"-0.000123", -0.000123},
+      {"123456789012345", 123456789012345.0},  // fifteen digits
+      {"1000000000000000000", 1e18},           // trailing zeros of a whole number
+      {"0.0000000000000000000000001", 1e-25},  // past the exact powers of ten
+      {"1234567890.12345", 1234567890.12345},
+      {"1.12345678", 1.12345678},  // eight digits after the point read at once
+      {"0.123456789012345", 0.123456789012345},
+      {"0.1234567x", std::nullopt},
+      {"0.12345678x", std::nullopt},
+      {"1234567890.123456", std::nullopt},  // sixteen significant digits
+      {"1234567890123456", std::nullopt},
+      {"12345678901234567890123", std::nullopt},  // would overflow a mantissa
+      {"0.00000000000000000001234567890123456", std::nullopt},
+      {"", std::nullopt},
+      {"-", std::nullopt},
+      {"-0", std::nullopt},
+      {"0.0", std::nullopt},
+      {"1.50", std::nullopt},
+      {"01", std::nullopt},
+      {"+1", std::nullopt},
+      {" 1", std::nullopt},
+      {"1 ", std::nullopt},
+      {"1.", std::nullopt},
+      {".5", std::nullopt},
+      {"1e3", std::nullopt},
+      {"1.2.3", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::optional<double> value = GeneralFormValue(c.text);
+    ASSERT_EQ(value.has_value(), c.value.has_value());
+    if (value) {
+      EXPECT_EQ(*value, *c.value);
+      EXPECT_EQ(General(*value), c.text);
+    }
+  }
+}
+
 TEST(GeneralNumber, WritesShortestFifteenDigitDecimal) {
   const struct {
     double value;

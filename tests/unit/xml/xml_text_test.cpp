@@ -88,12 +88,34 @@ TEST(XmlText, UtcDateTimes) {
       {"2009-04-31T00:00:00Z", false, 0},
       {"2009-12-31T23:59:60Z", true, text::ToLocalSeconds({2010, 1, 1, 0, 0, 0})},
       {"yesterday", false, 0},
+      // Blanks at one end only, and none: the text is trimmed only when needed.
+      {"\t2009-10-17T18:37:26Z", true, instant},
+      {"2009-10-17T18:37:26Z ", true, instant},
+      {"", false, 0},
+      {"2009-10-17T18:37:2", false, 0},
+      {"20a9-10-17T18:37:26Z", false, 0},
+      {"2009-1x-17T18:37:26Z", false, 0},
+      {"0000-10-17T18:37:26Z", false, 0},
+      {"2009-10-17T18:37:26\n", false, 0},
   };
   for (const auto& c : cases) {
     text::LocalSeconds utc = 0;
     EXPECT_EQ(ParseUtcDateTime(c.text, utc), c.valid) << c.text;
     if (c.valid) {
       EXPECT_EQ(utc, c.utc) << c.text;
+    }
+  }
+  // The day kept from one time to the next changes no result, whatever came
+  // before: each case after every other one.
+  for (const auto& before : cases) {
+    for (const auto& c : cases) {
+      UtcDay day;
+      text::LocalSeconds utc = 0;
+      ParseUtcDateTime(before.text, utc, day);
+      EXPECT_EQ(ParseUtcDateTime(c.text, utc, day), c.valid) << before.text << " then " << c.text;
+      if (c.valid) {
+        EXPECT_EQ(utc, c.utc) << before.text << " then " << c.text;
+      }
     }
   }
 }

@@ -1,0 +1,78 @@
+// GPX documents: whatever bytes through the streaming parser, fed in pieces
+// of a size the first byte chooses, into its own buffer or copied, resumed
+// after every record, until the document ends or is refused. The prefixes
+// and declarations of any tag go through the parser's namespace rules, which
+// must refuse what expat's namespace mode refuses, and nothing else.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "formats/gpx/gpx_parser.hpp"
+#include "fuzz_support.hpp"
+
+namespace {
+
+class Handler final : public vc::gpx::GpxHandler {
+ public:
+  void Waypoint(const vc::gpx::GpxPoint& point) override { Touch(point); }
+  void RouteBegin() override {}
+  void RoutePoint(const vc::gpx::GpxPoint& point) override { Touch(point); }
+  void RouteEnd(std::string_view name, std::string_view number) override {
+    seen_ += name.size() + number.size();
+  }
+  void TrackBegin() override {}
+  void TrackPoint(const vc::gpx::GpxPoint& point) override { Touch(point); }
+  void TrackEnd(std::string_view name) override { seen_ += name.size(); }
+
+ private:
+  void Touch(const vc::gpx::GpxPoint& point) {
+    seen_ += point.lat.size() + point.lon.size() + point.name.size() + point.cmt.size() +
+             point.desc.size() + (point.latValue ? 1 : 0) + (point.utc ? 1 : 0);
+  }
+  std::size_t seen_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::size_t piece = 1 + data[0] % 64;
+  const bool intoBuffer = (data[0] & 0x80) != 0;
+  const std::string_view document = vc::fuzz::AsText(data + 1, size - 1);
+  Handler handler;
+  vc::gpx::GpxParser parser(handler);
+  vc::fuzz::TurnLimit limit(2 * size);
+  using Status = vc::gpx::GpxParser::Status;
+  Status status = Status::kNeedMore;
+  std::size_t at = 0;
+  while (status == Status::kNeedMore || status == Status::kRecord) {
+    limit.Turn();
+    if (status == Status::kRecord) {
+      status = parser.Resume();
+      continue;
+    }
+    const std::size_t length = std::min(piece, document.size() - at);
+    const bool last = at + length == document.size();
+    if (intoBuffer) {
+      char* room = parser.Buffer(piece);
+      if (room == nullptr) break;
+      std::copy_n(document.data() + at, length, room);
+      status = parser.Parse(length, last);
+    } else {
+      status = parser.Feed(document.data() + at, length, last);
+    }
+    at += length;
+    // The last piece fed, nothing may be asked for any more.
+    if (last && status == Status::kNeedMore) std::abort();
+  }
+  if (status == Status::kError && (parser.ErrorLine() < 1 || parser.ErrorColumn() < 1)) {
+    std::abort();
+  }
+  // Expat's namespace mode refuses exactly the documents the parser refuses.
+  vc::gpx::GpxFaultFinder finder;
+  if (finder.Feed(document.data(), document.size(), true) != (status == Status::kError)) {
+    std::abort();
+  }
+  return 0;
+}
