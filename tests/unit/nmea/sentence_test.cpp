@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -83,6 +84,43 @@ TEST(SplitFields, CountsAndStopsWhenFull) {
     ASSERT_EQ(count, c.fields.size()) << c.text;
     for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(fields[i], c.fields[i]) << c.text;
     for (std::size_t i = count; i < c.room; ++i) EXPECT_EQ(fields[i], "untouched") << c.text;
+  }
+}
+
+// The separators are looked for sixteen and eight bytes at a time, then one
+// by one: every length and every place of a separator must cut as a plain
+// walk over the characters does, whatever room the fields have.
+TEST(SplitFields, AgreesWithACharacterWalkAtEveryLength) {
+  const auto walk = [](std::string_view text, std::size_t room) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size() && fields.size() < room; ++i) {
+      if (text[i] == ',' || text[i] == '*') {
+        fields.push_back(text.substr(start, i - start));
+        start = i + 1;
+      }
+    }
+    if (fields.size() < room) fields.push_back(text.substr(start));
+    return fields;
+  };
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] { return seed = seed * 1664525U + 1013904223U; };
+  constexpr std::string_view kAlphabet = ",*a$9,.\x80";
+  for (std::size_t length = 0; length <= 90; ++length) {
+    for (int trial = 0; trial < 40; ++trial) {
+      std::string text;
+      for (std::size_t i = 0; i < length; ++i)
+        text.push_back(kAlphabet[(next() >> 8) % kAlphabet.size()]);
+      const std::size_t room = (next() >> 8) % 30;
+      std::vector<std::string_view> fields(room, "untouched");
+      const std::size_t count = SplitFields(text, ',', '*', fields);
+      const std::vector<std::string_view> expected = walk(text, room);
+      ASSERT_EQ(count, expected.size()) << text;
+      for (std::size_t i = 0; i < count; ++i) {
+        ASSERT_EQ(fields[i], expected[i]) << text;
+        ASSERT_EQ(fields[i].data(), expected[i].data()) << text;
+      }
+    }
   }
 }
 
