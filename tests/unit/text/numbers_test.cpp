@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -222,6 +223,71 @@ class ValueStream {
  private:
   std::uint64_t state_ = 12345;
 };
+
+// Fields that are a plain decimal (an optional minus, digits, at most one
+// point) take a short way through every reading; each must give what the
+// library reads from the same text, at every count of digits around the
+// fifteen that the short way allows and with the point anywhere.
+TEST(LeadingValue, PlainFieldsReadAsTheLibraryReadsThem) {
+  std::mt19937_64 random(29);
+  for (int n = 0; n < 200000; ++n) {
+    const std::size_t digits = 1 + random() % 17;
+    std::string text;
+    for (std::size_t i = 0; i < digits; ++i) {
+      // Leading zeros are frequent in receivers' fields ("007.2", "0.0").
+      text.push_back(static_cast<char>('0' + (random() % 3 == 0 ? 0 : random() % 10)));
+    }
+    if (random() % 4 != 0) text.insert(random() % (text.size() + 1), ".");
+    if (random() % 3 == 0) text.insert(0, "-");
+    double library = 0;
+    std::from_chars(text.data(), text.data() + text.size(), library, std::chars_format::fixed);
+    const double general = library == 0 ? 0.0 : ReferenceRounded(library);
+    const double hundredth = library == 0 ? 0.0 : ReferenceRounded(library / 100);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingValue(text)),
+              std::bit_cast<std::uint64_t>(library))
+        << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingGeneralValue(text)),
+              std::bit_cast<std::uint64_t>(general))
+        << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingGeneralHundredth(text)),
+              std::bit_cast<std::uint64_t>(hundredth))
+        << text;
+    const std::optional<double> number = NumberTextValue(text);
+    ASSERT_TRUE(number.has_value()) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*number), std::bit_cast<std::uint64_t>(library)) << text;
+  }
+}
+
+// Spellings that are not plain go the general way and keep its answers.
+TEST(LeadingValue, OddSpellingsKeepTheGeneralAnswers) {
+  const struct {
+    const char* text;
+    double leading;
+    std::optional<double> number;
+  } cases[] = {
+      {"", 0, std::nullopt},
+      {"-", 0, std::nullopt},
+      {".", 0, std::nullopt},
+      {"-.", 0, std::nullopt},
+      {"+5.5", 5.5, 5.5},
+      {" 12.5", 12.5, 12.5},
+      {"12.5 ", 12.5, 12.5},
+      {"\t7", 7, std::nullopt},
+      {"1.2.3", 1.2, std::nullopt},
+      {"1e3", 1, std::nullopt},
+      {"12x", 12, std::nullopt},
+      {"--5", 0, std::nullopt},
+      {"5.", 5, 5},
+      {".5", 0.5, 0.5},
+      {"-.5", -0.5, -0.5},
+      {"0000000000000001.5", 1.5, 1.5},
+      {"1234567890123456", 1234567890123456.0, 1234567890123456.0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LeadingValue(c.text), c.leading) << c.text;
+    EXPECT_EQ(NumberTextValue(c.text), c.number) << c.text;
+  }
+}
 
 TEST(GeneralNumber, FastPathAgreesWithFifteenDigitRounding) {
   ValueStream values;
