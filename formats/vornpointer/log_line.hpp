@@ -91,6 +91,7 @@ struct LogWork {
   std::string vrpLine;  // the VRP line made from a Garmin line or NMEA block
   std::string scratch;
   NmeaSentences sentences;
+  NmeaDayMemo days;
 };
 
 struct LogFixState;

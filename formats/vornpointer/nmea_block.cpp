@@ -112,6 +112,7 @@ void ParseSentences(const std::array<std::string_view, kSlotCount>& sentence, Nm
 // case for a differential one; without both sentences the old mode stays.
 void UpdateFixMode(const NmeaSentences& s, std::string& fixType) {
   if (s.fixMode.empty() || s.gga.quality == FixQuality::kNone) return;
+  if (s.gga.quality == FixQuality::kNormal && fixType == s.fixMode) return;
   fixType = s.fixMode;
   if (s.gga.quality == FixQuality::kDifferential) {
     for (char& c : fixType) {
@@ -123,7 +124,7 @@ void UpdateFixMode(const NmeaSentences& s, std::string& fixType) {
 // Field 3: the date (empty without $GPRMC), a blank, the first time found;
 // kept as its seconds when that text is a canonical date and time. False
 // when no sentence has a time.
-bool UpdateDateTime(const NmeaSentences& s, LogFixState& state) {
+bool UpdateDateTime(const NmeaSentences& s, NmeaDayMemo& days, LogFixState& state) {
   std::string_view time;
   for (const std::string_view candidate : {s.rmc.time, s.gga.time, s.gll.time}) {
     if (!candidate.empty()) {
@@ -132,7 +133,7 @@ bool UpdateDateTime(const NmeaSentences& s, LogFixState& state) {
     }
   }
   if (!time.empty()) {
-    if (const std::optional<text::LocalSeconds> seconds = NmeaDateTime(s.rmc.date, time)) {
+    if (const std::optional<text::LocalSeconds> seconds = days.DateTime(s.rmc.date, time)) {
       state.SetDateTime(*seconds);
       return true;
     }
@@ -159,15 +160,21 @@ void SetNmeaDegrees(LogFixState& state, std::size_t logField, std::string_view d
   state.SetRounded(logField, degrees);
 }
 
+// The letters of a hemisphere are the same from fix to fix.
+void SetText(LogFixState& state, std::size_t logField, std::string_view text) {
+  std::string& field = state.Text(logField);
+  if (field != text) field.assign(text);
+}
+
 // All four texts from the first sentence that names a latitude hemisphere,
 // so a block never mixes the latitude of one sentence with the longitude of
 // another; S and W make the degrees negative. False when none has one.
 bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
     if (p->latHemisphere.empty()) continue;
-    state.Text(kLogLatHemisphere).assign(p->latHemisphere);
+    SetText(state, kLogLatHemisphere, p->latHemisphere);
     SetNmeaDegrees(state, kLogLat, p->lat, p->latHemisphere, 'S');
-    state.Text(kLogLonHemisphere).assign(p->lonHemisphere);
+    SetText(state, kLogLonHemisphere, p->lonHemisphere);
     SetNmeaDegrees(state, kLogLon, p->lon, p->lonHemisphere, 'W');
     return true;
   }
@@ -214,7 +221,7 @@ LogRecord ParseScanned(const std::array<std::string_view, kSlotCount>& sentence,
   NmeaSentences& s = out.work.sentences;
   ParseSentences(sentence, s);
   UpdateFixMode(s, state.Text(kLogFixType));
-  const bool hasTime = UpdateDateTime(s, state);
+  const bool hasTime = UpdateDateTime(s, out.work.days, state);
   UpdateState(s, state);
   MakeLogLineFromState(state, out);
   // "--" marks this record only: kept in the state, it would label the

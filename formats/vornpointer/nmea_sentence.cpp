@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "formats/nmea/sentence.hpp"
 #include "geo/coord_text.hpp"
@@ -83,6 +84,25 @@ std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
                                     TwoDigits(hhmmss, 2), TwoDigits(hhmmss, 4)});
 }
 
+std::optional<text::LocalSeconds> NmeaDayMemo::DateTime(std::string_view ddmmyy,
+                                                        std::string_view hhmmss) noexcept {
+  if (!StartsWithSixDigits(ddmmyy) || !StartsWithSixDigits(hhmmss)) return std::nullopt;
+  std::uint64_t date = 0;
+  std::memcpy(&date, ddmmyy.data(), 6);
+  if (date != date_) {
+    constexpr int kCentury = 2000;
+    date_ = date;
+    dayStart_ = text::CheckedLocalSeconds(
+        {kCentury + TwoDigits(ddmmyy, 4), TwoDigits(ddmmyy, 2), TwoDigits(ddmmyy, 0), 0, 0, 0});
+  }
+  const int hour = TwoDigits(hhmmss, 0);
+  const int minute = TwoDigits(hhmmss, 2);
+  const int second = TwoDigits(hhmmss, 4);
+  // The checks of a date and time for its clock part.
+  if (!dayStart_ || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+  return *dayStart_ + hour * 3600 + minute * 60 + second;
+}
+
 double NmeaDegrees(std::string_view ddmm) {
   // ddmm.mmmm / 100 is the "DM" form, taken at the value of its general
   // text, then read as decimal degrees the way its "D" text reads.
@@ -128,6 +148,10 @@ std::string_view FixModeOf(std::string_view field) noexcept {
 }  // namespace
 
 void ParseRmc(std::string_view sentence, RmcResult& out) {
+  if (sentence.empty()) {
+    out = {};
+    return;
+  }
   std::array<std::string_view, 12> f;
   SplitSentence(sentence, f);
   out.date = f[9];
@@ -142,6 +166,10 @@ void ParseRmc(std::string_view sentence, RmcResult& out) {
 }
 
 void ParseGga(std::string_view sentence, GgaResult& out) {
+  if (sentence.empty()) {
+    out = {};
+    return;
+  }
   std::array<std::string_view, 10> f;
   SplitSentence(sentence, f);
   out.time = f[1];
@@ -151,6 +179,10 @@ void ParseGga(std::string_view sentence, GgaResult& out) {
 }
 
 void ParseGll(std::string_view sentence, GllResult& out) {
+  if (sentence.empty()) {
+    out = {};
+    return;
+  }
   std::array<std::string_view, 6> f;
   SplitSentence(sentence, f);
   out.time = f[5];
@@ -158,24 +190,40 @@ void ParseGll(std::string_view sentence, GllResult& out) {
 }
 
 void ParseErrorEstimate(std::string_view sentence, std::string_view& positionError) {
+  if (sentence.empty()) {
+    positionError = {};
+    return;
+  }
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
   positionError = f[1];
 }
 
 void ParseAltitude(std::string_view sentence, std::optional<double>& altitude) {
+  if (sentence.empty()) {
+    altitude.reset();
+    return;
+  }
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
   altitude = NumberOf(f[1], kMetresPerFoot);
 }
 
 void ParseGsa(std::string_view sentence, std::string_view& fixMode) {
+  if (sentence.empty()) {
+    fixMode = {};
+    return;
+  }
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
   fixMode = FixModeOf(f[2]);
 }
 
 void ParseHchdg(std::string_view sentence, std::string_view& heading) {
+  if (sentence.empty()) {
+    heading = {};
+    return;
+  }
   std::array<std::string_view, 3> f;
   SplitSentence(sentence, f);
   heading = f[1];

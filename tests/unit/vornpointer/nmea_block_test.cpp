@@ -130,6 +130,24 @@ TEST(NmeaDateTime, TextsAndSecondsOfTimeAndDateFields) {
   }
 }
 
+// The memo keeps the start of the last date's day: a date that comes again,
+// one that changes, one that is no date (the memo must not keep the day
+// before it) and times that are no time must all give what the direct
+// reading gives.
+TEST(NmeaDayMemo, GivesWhatTheDirectReadingGives) {
+  const std::vector<std::pair<std::string_view, std::string_view>> fixes = {
+      {"230394", "123519"},     {"230394", "123520"}, {"240394", "000000"}, {"300201", "123519"},
+      {"300201", "000001"},     {"240394", "235959"}, {"", "123519"},       {"240394", "246000"},
+      {"2403", "123519"},       {"240394", "12 519"}, {"240394", "235960"}, {"23O394", "123519"},
+      {"240394", "093156.500"}, {"290200", "120000"}, {"290201", "120000"}, {"240394", "0931"}};
+  NmeaDayMemo memo;
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [date, time] : fixes) {
+      EXPECT_EQ(memo.DateTime(date, time), NmeaDateTime(date, time)) << date << " " << time;
+    }
+  }
+}
+
 TEST(ParseGga, FixQualityHeightAndTime) {
   const std::vector<std::pair<std::string, FixQuality>> cases = {{"1", FixQuality::kNormal},
                                                                  {"2", FixQuality::kDifferential},
