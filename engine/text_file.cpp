@@ -302,6 +302,25 @@ bool InputTextFile::ReadLine(std::string& line) {
   return AppendLine(line);
 }
 
+bool InputTextFile::ReadLineView(std::string_view& line, std::string& storage) {
+  // The buffer holds UTF-8 but for CP932, which is decoded line by line.
+  if (encoding_ != Encoding::kCp932 && Fill()) {
+    const char* from = buffer_.data() + begin_;
+    const std::size_t available = end_ - begin_;
+    if (const void* newline = std::memchr(from, '\n', available)) {
+      auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - from);
+      begin_ += length + 1;
+      consumed_ += length + 1;
+      if (length > 0 && from[length - 1] == '\r') --length;
+      line = std::string_view(from, length);
+      return true;
+    }
+  }
+  if (!ReadLine(storage)) return false;
+  line = storage;
+  return true;
+}
+
 bool InputTextFile::AppendLine(std::string& text) {
   const bool cp932 = encoding_ == Encoding::kCp932;
   std::string& target = cp932 ? raw_ : text;

@@ -13,6 +13,12 @@ bool LineSource::AppendLine(std::string& text) {
   return true;
 }
 
+bool LineSource::ReadLineView(std::string_view& line, std::string& storage) {
+  if (!ReadLine(storage)) return false;
+  line = storage;
+  return true;
+}
+
 bool StringLineSource::ReadLine(std::string& line) {
   line.clear();
   return AppendLine(line);

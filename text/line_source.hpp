@@ -20,6 +20,10 @@ class LineSource {
   // is gathered without a copy of each; false, with `text` as it was, at
   // the end.
   virtual bool AppendLine(std::string& text);
+  // Reads the next line as a view, valid until the next reading of this
+  // source: into the source's own buffer where the line lies whole in it,
+  // otherwise into `storage`, which it is then read into. False at the end.
+  virtual bool ReadLineView(std::string_view& line, std::string& storage);
 };
 
 // Lines held in memory; the text is split at LF, a CR before the LF is

@@ -68,10 +68,11 @@ class NmeaReader final : public WholeTrackReader {
     conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     LookAhead();
     std::string line;
+    std::string_view current;
     nmea::NmeaFix fix;
-    for (std::size_t next = 0; next < ahead_.size() || lines_.ReadLine(line); ++next) {
+    for (std::size_t next = 0; next < ahead_.size() || lines_.ReadLineView(current, line); ++next) {
       if (conversion.PointTick()) return;
-      const std::string& current = next < ahead_.size() ? ahead_[next] : line;
+      if (next < ahead_.size()) current = ahead_[next];
       if (!Accept(current, conversion.report)) continue;
       if (assembler_.Add(current, fix)) StoreFix(fix, conversion);
       FollowDatum(conversion);

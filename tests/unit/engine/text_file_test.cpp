@@ -123,6 +123,47 @@ TEST(InputTextFile, AUtf8SequenceAcrossReadChunksStaysUtf8) {
   EXPECT_EQ(lines[0].size(), text.size() - 1);
 }
 
+// Lines read as views into the read buffer must be the lines ReadLine gives,
+// in every encoding, with CR LF, LF, a lone CR, empty lines, a last line
+// without its end, and lines that cross the end of the 256 KiB buffer (read
+// the copying way); the bytes counted must be the same too.
+TEST(InputTextFile, LineViewsAreTheLinesReadLineGives) {
+  TempDir dir;
+  std::string many;
+  for (int n = 0; n < 40000; ++n) {
+    many += n % 7 == 0 ? "" : "$GPGGA,000000,3540.8720,N";
+    many += std::string(static_cast<std::size_t>(n % 5), 'x');
+    many += n % 3 == 0 ? "\r\n" : (n % 11 == 0 ? "\r" : "\n");
+  }
+  many += "last line without its end";
+  const std::string files[] = {many,
+                               "WP,D,a\r\nTP,1\n",
+                               "",
+                               "\n\n",
+                               "last\r",
+                               "a\rb\r\n",
+                               "plain\r\n\x8B\x9E\x93\x73\r\n",
+                               Utf16(u"one\r\ntwo\nthree", false),
+                               Utf16(u"one\r\ntwo\n", true)};
+  for (const std::string& bytes : files) {
+    const std::string path = dir.Write("in.txt", bytes);
+    InputTextFile viewed;
+    ASSERT_TRUE(viewed.Open(path));
+    std::vector<std::string> lines;
+    std::string storage;
+    std::string_view line;
+    while (viewed.ReadLineView(line, storage)) lines.emplace_back(line);
+    EXPECT_EQ(lines, ReadAll(path)) << bytes.substr(0, 40);
+    InputTextFile copied;
+    ASSERT_TRUE(copied.Open(path));
+    std::string copy;
+    while (copied.ReadLine(copy)) {
+    }
+    EXPECT_EQ(viewed.BytesRead(), copied.BytesRead()) << bytes.substr(0, 40);
+    EXPECT_FALSE(viewed.Failed());
+  }
+}
+
 TEST(InputTextFile, RefusesFoldersAndMissingFiles) {
   TempDir dir;
   InputTextFile file;
