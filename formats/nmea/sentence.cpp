@@ -41,7 +41,12 @@ bool HasAddress(std::string_view line) noexcept {
   return i == line.size() || line[i] == ',' || line[i] == '*';
 }
 
-bool Is(std::string_view code, std::string_view name) noexcept { return code == name; }
+// Three characters as one number.
+constexpr std::uint32_t LetterCode(std::string_view three) noexcept {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(three[0])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(three[1])) << 8 |
+         static_cast<unsigned char>(three[2]);
+}
 
 static_assert(std::endian::native == std::endian::little,
               "the first byte of a text is the lowest byte of the word read from it");
@@ -93,25 +98,40 @@ SentenceState CheckSentence(std::string_view line) noexcept {
 }
 
 SentenceKind KindOf(std::string_view sentence) noexcept {
-  std::size_t end = 1;
-  while (end < sentence.size() && IsUpperOrDigit(sentence[end])) ++end;
-  const std::string_view address = sentence.substr(1, end - 1);
-  if (address.size() == 5 && address[0] == 'P') {
-    if (Is(address, "PGRME")) return SentenceKind::kPgrme;
-    if (Is(address, "PGRMZ")) return SentenceKind::kPgrmz;
-    if (Is(address, "PGRMM")) return SentenceKind::kPgrmm;
+  // Every kind read has an address of five characters; its last three are
+  // told apart as one number, and as they are capitals only the first two
+  // need the check for capitals and digits.
+  constexpr std::size_t kEnd = 6;
+  if (sentence.size() < kEnd || (sentence.size() > kEnd && IsUpperOrDigit(sentence[kEnd]))) {
     return SentenceKind::kOther;
   }
-  if (address.size() != 5) return SentenceKind::kOther;
-  const std::string_view code = address.substr(2);
-  if (Is(code, "RMC")) return SentenceKind::kRmc;
-  if (Is(code, "GGA")) return SentenceKind::kGga;
-  if (Is(code, "GLL")) return SentenceKind::kGll;
-  if (Is(code, "VTG")) return SentenceKind::kVtg;
-  if (Is(code, "ZDA")) return SentenceKind::kZda;
-  if (Is(code, "HDG")) return SentenceKind::kHdg;
-  if (Is(code, "HDT")) return SentenceKind::kHdt;
-  return SentenceKind::kOther;
+  const std::uint32_t code = LetterCode(sentence.substr(3, 3));
+  if (sentence[1] == 'P') {
+    if (sentence[2] != 'G' || sentence[3] != 'R' || sentence[4] != 'M') return SentenceKind::kOther;
+    if (code == LetterCode("RME")) return SentenceKind::kPgrme;
+    if (code == LetterCode("RMZ")) return SentenceKind::kPgrmz;
+    if (code == LetterCode("RMM")) return SentenceKind::kPgrmm;
+    return SentenceKind::kOther;
+  }
+  if (!IsUpperOrDigit(sentence[1]) || !IsUpperOrDigit(sentence[2])) return SentenceKind::kOther;
+  switch (code) {
+    case LetterCode("RMC"):
+      return SentenceKind::kRmc;
+    case LetterCode("GGA"):
+      return SentenceKind::kGga;
+    case LetterCode("GLL"):
+      return SentenceKind::kGll;
+    case LetterCode("VTG"):
+      return SentenceKind::kVtg;
+    case LetterCode("ZDA"):
+      return SentenceKind::kZda;
+    case LetterCode("HDG"):
+      return SentenceKind::kHdg;
+    case LetterCode("HDT"):
+      return SentenceKind::kHdt;
+    default:
+      return SentenceKind::kOther;
+  }
 }
 
 SentenceFields::SentenceFields(std::string_view sentence, std::size_t wanted) noexcept {

@@ -129,14 +129,31 @@ TEST(NmeaSentence, KindsDoNotDependOnTheTalker) {
     const char* sentence;
     SentenceKind kind;
   } cases[] = {
-      {"$GPRMC,1", SentenceKind::kRmc},    {"$GNRMC,1", SentenceKind::kRmc},
-      {"$GLGGA,1", SentenceKind::kGga},    {"$GAGLL,1", SentenceKind::kGll},
-      {"$BDVTG,1", SentenceKind::kVtg},    {"$GBZDA,1", SentenceKind::kZda},
-      {"$QZRMC*00", SentenceKind::kRmc},   {"$HCHDG,101.1", SentenceKind::kHdg},
-      {"$HEHDT,10", SentenceKind::kHdt},   {"$PGRME,9.1", SentenceKind::kPgrme},
-      {"$PGRMZ,48", SentenceKind::kPgrmz}, {"$PGRMM,WGS 84", SentenceKind::kPgrmm},
-      {"$PGRMT,x", SentenceKind::kOther},  {"$GPGSV,3", SentenceKind::kOther},
+      {"$GPRMC,1", SentenceKind::kRmc},
+      {"$GNRMC,1", SentenceKind::kRmc},
+      {"$GLGGA,1", SentenceKind::kGga},
+      {"$GAGLL,1", SentenceKind::kGll},
+      {"$BDVTG,1", SentenceKind::kVtg},
+      {"$GBZDA,1", SentenceKind::kZda},
+      {"$QZRMC*00", SentenceKind::kRmc},
+      {"$HCHDG,101.1", SentenceKind::kHdg},
+      {"$HEHDT,10", SentenceKind::kHdt},
+      {"$PGRME,9.1", SentenceKind::kPgrme},
+      {"$PGRMZ,48", SentenceKind::kPgrmz},
+      {"$PGRMM,WGS 84", SentenceKind::kPgrmm},
+      {"$PGRMT,x", SentenceKind::kOther},
+      {"$GPGSV,3", SentenceKind::kOther},
       {"$GPRMCX,1", SentenceKind::kOther},
+      // A maker's code is not a talker: "P" and a sentence of the same letters is none.
+      {"$PXRMZ,1", SentenceKind::kOther},
+      {"$PGRMC,1", SentenceKind::kOther},
+      {"$PARMC,1", SentenceKind::kOther},
+      {"$PGRMZ", SentenceKind::kPgrmz},
+      {"$GPRM", SentenceKind::kOther},
+      {"$", SentenceKind::kOther},
+      {"$GPrmc,1", SentenceKind::kOther},  {"$G-RMC,1", SentenceKind::kOther},
+      {"$-PRMC,1", SentenceKind::kOther},  {"$GPGGA9", SentenceKind::kOther},
+      {"$GPGGA", SentenceKind::kGga},      {"$PGRMEx", SentenceKind::kPgrme},
   };
   for (const auto& c : cases) EXPECT_EQ(KindOf(c.sentence), c.kind) << c.sentence;
 }
