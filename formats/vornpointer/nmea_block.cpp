@@ -258,9 +258,8 @@ LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& ou
     work.rest.clear();
     work.restAt = 0;
     // The block's lines up to the empty line that ends it.
-    for (std::size_t before = 0; before = work.rest.size(), source.AppendLine(work.rest);) {
-      if (work.rest.size() == before) break;
-    }
+    std::string_view line;
+    while (source.ReadLineView(line, work.scratch) && !line.empty()) work.rest.append(line);
   }
   const std::string_view rest = std::string_view(work.rest).substr(work.restAt);
   ScannedFix fix = ScanBlock(rest, true);
