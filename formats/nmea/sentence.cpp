@@ -186,6 +186,45 @@ std::size_t SplitFields(std::string_view text, char a, char b,
   return number + 1;
 }
 
+std::string_view NthField(std::string_view text, char a, char b, std::size_t number) noexcept {
+  std::size_t start = 0;
+  std::size_t passed = 0;
+  // True when the separator at `at` ends the field wanted.
+  const auto ends = [&](std::size_t at) {
+    if (passed == number) return true;
+    ++passed;
+    start = at + 1;
+    return false;
+  };
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i repeatedA = _mm_set1_epi8(a);
+  const __m128i repeatedB = _mm_set1_epi8(b);
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    auto marks = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, repeatedA), _mm_cmpeq_epi8(chunk, repeatedB))));
+    for (; marks != 0; marks &= marks - 1) {
+      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(marks));
+      if (ends(at)) return text.substr(start, at - start);
+    }
+  }
+#endif
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    for (std::uint64_t marks = BytesEqualTo(word, a) | BytesEqualTo(word, b); marks != 0;
+         marks &= marks - 1) {
+      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
+      if (ends(at)) return text.substr(start, at - start);
+    }
+  }
+  for (; i < text.size(); ++i) {
+    if ((text[i] == a || text[i] == b) && ends(i)) return text.substr(start, i - start);
+  }
+  return passed == number ? text.substr(start) : std::string_view();
+}
+
 double TimeOfDaySeconds(std::string_view field) noexcept {
   if (field.size() < 6) return -1;
   int parts[3] = {0, 0, 0};

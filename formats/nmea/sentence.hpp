@@ -74,6 +74,11 @@ class SentenceFields {
 std::size_t SplitFields(std::string_view text, char a, char b,
                         std::span<std::string_view> fields) noexcept;
 
+// Field `number` of what SplitFields would cut `text` into (field 0 before
+// the first separator), looked for only up to its end; empty when the text
+// has fewer fields.
+std::string_view NthField(std::string_view text, char a, char b, std::size_t number) noexcept;
+
 // "hhmmss" or "hhmmss.sss" as seconds since midnight, fractions kept;
 // negative for a field that is not such a time.
 double TimeOfDaySeconds(std::string_view field) noexcept;

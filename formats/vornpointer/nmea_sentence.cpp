@@ -133,6 +133,13 @@ std::optional<int> VariationSideOf(std::string_view field) noexcept {
   return 0;
 }
 
+// Field `number` of a sentence, as SplitSentence cuts it, found by one walk
+// up to it: the short sentences give one field near their start.
+std::string_view FieldOf(std::string_view sentence, std::size_t number) noexcept {
+  if (sentence.empty()) return {};  // the block has no such sentence
+  return nmea::NthField(sentence, ',', '*', number);
+}
+
 FixQuality QualityOf(std::string_view field) noexcept {
   if (field == "1") return FixQuality::kNormal;
   if (field == "2") return FixQuality::kDifferential;
@@ -190,43 +197,19 @@ void ParseGll(std::string_view sentence, GllResult& out) {
 }
 
 void ParseErrorEstimate(std::string_view sentence, std::string_view& positionError) {
-  if (sentence.empty()) {
-    positionError = {};
-    return;
-  }
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  positionError = f[1];
+  positionError = FieldOf(sentence, 1);
 }
 
 void ParseAltitude(std::string_view sentence, std::optional<double>& altitude) {
-  if (sentence.empty()) {
-    altitude.reset();
-    return;
-  }
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  altitude = NumberOf(f[1], kMetresPerFoot);
+  altitude = NumberOf(FieldOf(sentence, 1), kMetresPerFoot);
 }
 
 void ParseGsa(std::string_view sentence, std::string_view& fixMode) {
-  if (sentence.empty()) {
-    fixMode = {};
-    return;
-  }
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  fixMode = FixModeOf(f[2]);
+  fixMode = FixModeOf(FieldOf(sentence, 2));
 }
 
 void ParseHchdg(std::string_view sentence, std::string_view& heading) {
-  if (sentence.empty()) {
-    heading = {};
-    return;
-  }
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  heading = f[1];
+  heading = FieldOf(sentence, 1);
 }
 
 }  // namespace vc::vp

@@ -120,6 +120,16 @@ TEST(SplitFields, AgreesWithACharacterWalkAtEveryLength) {
         ASSERT_EQ(fields[i], expected[i]) << text;
         ASSERT_EQ(fields[i].data(), expected[i].data()) << text;
       }
+      // One field alone is the one a split with room for it cuts.
+      const std::size_t number = (next() >> 8) % 30;
+      const std::vector<std::string_view> upTo = walk(text, number + 1);
+      const std::string_view field = NthField(text, ',', '*', number);
+      if (upTo.size() == number + 1) {
+        ASSERT_EQ(field, upTo[number]) << text << " " << number;
+        ASSERT_EQ(field.data(), upTo[number].data()) << text << " " << number;
+      } else {
+        ASSERT_TRUE(field.empty()) << text << " " << number;
+      }
     }
   }
 }
@@ -151,9 +161,12 @@ TEST(NmeaSentence, KindsDoNotDependOnTheTalker) {
       {"$PGRMZ", SentenceKind::kPgrmz},
       {"$GPRM", SentenceKind::kOther},
       {"$", SentenceKind::kOther},
-      {"$GPrmc,1", SentenceKind::kOther},  {"$G-RMC,1", SentenceKind::kOther},
-      {"$-PRMC,1", SentenceKind::kOther},  {"$GPGGA9", SentenceKind::kOther},
-      {"$GPGGA", SentenceKind::kGga},      {"$PGRMEx", SentenceKind::kPgrme},
+      {"$GPrmc,1", SentenceKind::kOther},
+      {"$G-RMC,1", SentenceKind::kOther},
+      {"$-PRMC,1", SentenceKind::kOther},
+      {"$GPGGA9", SentenceKind::kOther},
+      {"$GPGGA", SentenceKind::kGga},
+      {"$PGRMEx", SentenceKind::kPgrme},
   };
   for (const auto& c : cases) EXPECT_EQ(KindOf(c.sentence), c.kind) << c.sentence;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -167,6 +168,40 @@ TEST(ParseGga, FixQualityHeightAndTime) {
   ParseGll("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", gll);
   EXPECT_EQ(gll.time, "225309");
   EXPECT_EQ(gll.position.lat, "4527.458");
+}
+
+// The short sentences are read by a walk to their one field, not split:
+// on any text the field must be the one the split cuts.
+TEST(ParseGarminSentences, TheirFieldIsTheOneTheSplitCuts) {
+  std::uint64_t state = 17;
+  auto next = [&state](std::uint64_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 33) % bound;
+  };
+  const char alphabet[] = {',', '*', '2', '3', '.', 'M', '$', ' '};
+  for (int n = 0; n < 20000; ++n) {
+    std::string sentence = n % 2 == 0 ? "$PGRME" : "";
+    const std::uint64_t length = next(20);
+    for (std::uint64_t k = 0; k < length; ++k) sentence += alphabet[next(sizeof alphabet)];
+    std::array<std::string_view, 3> f;
+    SplitSentence(sentence, f);
+    std::string_view positionError = "stale";
+    ParseErrorEstimate(sentence, positionError);
+    EXPECT_EQ(positionError, f[1]) << sentence;
+    EXPECT_TRUE(positionError.data() == f[1].data() || f[1].empty()) << sentence;
+    std::string_view heading = "stale";
+    ParseHchdg(sentence, heading);
+    EXPECT_EQ(heading, f[1]) << sentence;
+    std::string_view fixMode = "stale";
+    ParseGsa(sentence, fixMode);
+    EXPECT_EQ(fixMode, f[2] == "2" ? "2D" : f[2] == "3" ? "3D" : "") << sentence;
+    std::optional<double> altitude = -1;
+    ParseAltitude(sentence, altitude);
+    EXPECT_EQ(altitude.has_value(), !f[1].empty()) << sentence;
+    if (altitude) {
+      EXPECT_EQ(*altitude, text::LeadingValue(f[1]) * 0.3048) << sentence;
+    }
+  }
 }
 
 TEST(ParseGarminSentences, SingleValues) {
