@@ -321,6 +321,31 @@ bool InputTextFile::ReadLineView(std::string_view& line, std::string& storage) {
   return true;
 }
 
+bool InputTextFile::ReadBlock(std::vector<std::string_view>& lines, std::string& storage) {
+  lines.clear();
+  if (encoding_ != Encoding::kCp932 && Fill()) {
+    const char* const data = buffer_.data();
+    for (std::size_t at = begin_;;) {
+      const void* newline = std::memchr(data + at, '\n', end_ - at);
+      // A block that runs past the buffer, or the file's last line without
+      // its end, is read the copying way, from its first line.
+      if (newline == nullptr) break;
+      const auto next = static_cast<std::size_t>(static_cast<const char*>(newline) - data) + 1;
+      std::size_t length = next - 1 - at;
+      if (length > 0 && data[at + length - 1] == '\r') --length;
+      if (length == 0) {
+        consumed_ += next - begin_;
+        begin_ = next;
+        return true;
+      }
+      lines.emplace_back(data + at, length);
+      at = next;
+    }
+    lines.clear();
+  }
+  return LineSource::ReadBlock(lines, storage);
+}
+
 bool InputTextFile::AppendLine(std::string& text) {
   const bool cp932 = encoding_ == Encoding::kCp932;
   std::string& target = cp932 ? raw_ : text;

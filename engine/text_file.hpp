@@ -111,6 +111,7 @@ class InputTextFile final : public text::LineSource {
   bool ReadLine(std::string& line) override;
   bool AppendLine(std::string& text) override;
   bool ReadLineView(std::string_view& line, std::string& storage) override;
+  bool ReadBlock(std::vector<std::string_view>& lines, std::string& storage) override;
 
  private:
   bool DetectEncoding();

@@ -82,6 +82,11 @@ const double* LogFixState::Number(std::size_t logField) const noexcept {
   return &number_[logField - kFirst];
 }
 
+bool LogWork::HeldText() const noexcept {
+  // Lines that start with "$" are never blank.
+  return textInLines || !text::TrimSpaces(text).empty();
+}
+
 void ClearLogLine(LogLine& out) noexcept {
   for (std::string& field : out.field) field.clear();
   out.fromState = nullptr;

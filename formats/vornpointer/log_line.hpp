@@ -42,6 +42,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/vornpointer/nmea_sentence.hpp"
 #include "text/datetime.hpp"
@@ -83,7 +84,11 @@ enum class LogRecord {
 // their capacity carries over from one record to the next and a long log is
 // read without a heap allocation per field.
 struct LogWork {
-  std::string text;  // the line or the block as read
+  // The line or the block as read; a VRN block of one fix whose lines all
+  // start with "$" is read in `lines` instead, valid until the next reading.
+  std::string text;
+  std::vector<std::string_view> lines;
+  bool textInLines = false;
   // A block of several fixes (a stream without empty lines): the fixes
   // after the one in `text`, from `restAt` on.
   std::string rest;
@@ -92,6 +97,9 @@ struct LogWork {
   std::string scratch;
   NmeaSentences sentences;
   NmeaDayMemo days;
+
+  // Whether the record's text held anything but spaces.
+  [[nodiscard]] bool HeldText() const noexcept;
 };
 
 struct LogFixState;

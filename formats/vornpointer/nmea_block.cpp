@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "formats/nmea/sentence.hpp"
 #include "formats/vornpointer/nmea_sentence.hpp"
@@ -59,43 +60,86 @@ double PositionTime(std::string_view sentence, std::size_t slot) {
   return nmea::TimeOfDaySeconds(fields[slot == kGll ? 5 : 1]);
 }
 
+// The sentences of one fix, taken one after the other. With `oneFix`, the
+// fix ends before a $GPRMC, $GPGGA or $GPGLL (followed by a field separator)
+// whose kind came already with another time; a repeat with the same time
+// stays in the fix.
+class FixScan {
+ public:
+  explicit FixScan(bool oneFix) noexcept : oneFix_(oneFix) {}
+
+  // False, with the sentence not taken, when it begins the next fix.
+  bool Take(std::string_view sentence) {
+    const std::size_t slot = SlotOf(sentence);
+    if (slot >= kSlotCount) return true;
+    if (oneFix_ && IsPositionSlot(slot) && sentence.size() > kIdentifierLength &&
+        (sentence[kIdentifierLength] == ',' || sentence[kIdentifierLength] == '*')) {
+      std::string_view& first = firstPosition_[slot];
+      if (first.empty()) {
+        first = sentence;
+      } else if (PositionTime(sentence, slot) != PositionTime(first, slot)) {
+        return false;
+      }
+    }
+    if (sentence_[slot].empty()) sentence_[slot] = sentence;
+    return true;
+  }
+  // The first sentence of each kind in the fix, each up to the next "$".
+  [[nodiscard]] const std::array<std::string_view, kSlotCount>& Sentences() const noexcept {
+    return sentence_;
+  }
+
+ private:
+  bool oneFix_;
+  // The first of each position kind with a separator after its identifier.
+  std::array<std::string_view, kGll + 1> firstPosition_{};
+  std::array<std::string_view, kSlotCount> sentence_{};
+};
+
 struct ScannedFix {
   std::size_t length = 0;  // of the fix's text, from the start of the block
-  // The first sentence of each kind in the fix, each up to the next "$".
   std::array<std::string_view, kSlotCount> sentence{};
 };
 
 // One walk over the sentences of `block`, each from its "$" to the next.
-// With `oneFix`, the fix ends before a $GPRMC, $GPGGA or $GPGLL (followed by
-// a field separator) whose kind came already with another time; a repeat
-// with the same time stays in the fix.
 ScannedFix ScanBlock(std::string_view block, bool oneFix) {
+  FixScan scan(oneFix);
   ScannedFix fix;
   fix.length = block.size();
-  // The first of each position kind with a separator after its identifier.
-  std::array<std::string_view, kGll + 1> firstPosition{};
   std::size_t at = block.find('$');
   while (at != std::string_view::npos) {
     const std::size_t end = block.find('$', at + 1);
-    const std::string_view sentence =
-        block.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
-    const std::size_t slot = SlotOf(sentence);
-    if (slot < kSlotCount) {
-      if (oneFix && IsPositionSlot(slot) && sentence.size() > kIdentifierLength &&
-          (sentence[kIdentifierLength] == ',' || sentence[kIdentifierLength] == '*')) {
-        std::string_view& first = firstPosition[slot];
-        if (first.empty()) {
-          first = sentence;
-        } else if (PositionTime(sentence, slot) != PositionTime(first, slot)) {
-          fix.length = at;
-          break;
-        }
-      }
-      if (fix.sentence[slot].empty()) fix.sentence[slot] = sentence;
+    if (!scan.Take(
+            block.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at))) {
+      fix.length = at;
+      break;
     }
     at = end;
   }
+  fix.sentence = scan.Sentences();
   return fix;
+}
+
+// Where every line of a block starts with "$", each sentence of the joined
+// block lies within one line: the same walk, over the lines as they were
+// read. False when the lines hold more than one fix (or another line start),
+// which the joined block then sorts out.
+bool ScanLines(const std::vector<std::string_view>& lines,
+               std::array<std::string_view, kSlotCount>& sentence) {
+  FixScan scan(true);
+  for (const std::string_view line : lines) {
+    if (line.front() != '$') return false;
+    for (std::size_t at = 0; at != std::string_view::npos;) {
+      const std::size_t end = line.find('$', at + 1);
+      if (!scan.Take(
+              line.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at))) {
+        return false;
+      }
+      at = end;
+    }
+  }
+  sentence = scan.Sentences();
+  return true;
 }
 
 void ParseSentences(const std::array<std::string_view, kSlotCount>& sentence, NmeaSentences& s) {
@@ -249,6 +293,7 @@ LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& ou
 
 LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& out) {
   LogWork& work = out.work;
+  work.textInLines = false;
   if (work.restAt >= work.rest.size()) {
     if (source.AtEnd()) {
       ClearLogLine(out);
@@ -257,9 +302,15 @@ LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& ou
     }
     work.rest.clear();
     work.restAt = 0;
-    // The block's lines up to the empty line that ends it.
-    std::string_view line;
-    while (source.ReadLineView(line, work.scratch) && !line.empty()) work.rest.append(line);
+    // The block's lines up to the empty line that ends it; the usual block
+    // of one fix is read where the lines lie, without joining them.
+    source.ReadBlock(work.lines, work.scratch);
+    std::array<std::string_view, kSlotCount> sentence;
+    if (!work.lines.empty() && ScanLines(work.lines, sentence)) {
+      work.textInLines = true;
+      return ParseScanned(sentence, state, out);
+    }
+    for (const std::string_view line : work.lines) work.rest.append(line);
   }
   const std::string_view rest = std::string_view(work.rest).substr(work.restAt);
   ScannedFix fix = ScanBlock(rest, true);

@@ -126,7 +126,8 @@ TEST(InputTextFile, AUtf8SequenceAcrossReadChunksStaysUtf8) {
 // Lines read as views into the read buffer must be the lines ReadLine gives,
 // in every encoding, with CR LF, LF, a lone CR, empty lines, a last line
 // without its end, and lines that cross the end of the 256 KiB buffer (read
-// the copying way); the bytes counted must be the same too.
+// the copying way); the bytes counted must be the same too. So must the
+// blocks of lines between empty lines.
 TEST(InputTextFile, LineViewsAreTheLinesReadLineGives) {
   TempDir dir;
   std::string many;
@@ -161,6 +162,24 @@ TEST(InputTextFile, LineViewsAreTheLinesReadLineGives) {
     }
     EXPECT_EQ(viewed.BytesRead(), copied.BytesRead()) << bytes.substr(0, 40);
     EXPECT_FALSE(viewed.Failed());
+
+    // Blocks are the lines between empty lines, read in place or copied.
+    std::vector<std::vector<std::string>> expected(1);
+    for (const std::string& text : ReadAll(path)) {
+      if (text.empty()) {
+        expected.emplace_back();
+      } else {
+        expected.back().push_back(text);
+      }
+    }
+    if (expected.back().empty()) expected.pop_back();
+    InputTextFile blocks;
+    ASSERT_TRUE(blocks.Open(path));
+    std::vector<std::vector<std::string>> got;
+    std::vector<std::string_view> block;
+    while (blocks.ReadBlock(block, storage)) got.emplace_back(block.begin(), block.end());
+    EXPECT_EQ(got, expected) << bytes.substr(0, 40);
+    EXPECT_EQ(blocks.BytesRead(), copied.BytesRead()) << bytes.substr(0, 40);
   }
 }
 

@@ -401,6 +401,66 @@ TEST(ParseNmeaBlock, GarbageNeverFails) {
   Parse("$GPRMC" + std::string(10'000'000, ','), state);
 }
 
+// A block whose lines all start with "$" is read where its lines lie; one
+// with any other line is joined first. A first line "x" makes the joined
+// way read the same sentences (text before the first "$" belongs to none),
+// so both ways must give the same records for blocks of one fix, of several
+// (a position sentence again with another time), with two sentences in a
+// line and with sentences cut short.
+TEST(ReadVrnBlock, LinesReadInPlaceGiveTheRecordsOfTheJoinedBlock) {
+  const std::vector<std::string> pool = {
+      "$GPRMC,000001,A,3540.8720,N,13946.0260,E,001.1,002.9,150702,007.2,W*62",
+      "$GPRMC,000002,A,3540.8729,S,13946.0261,W,002.2,002.0,150702,007.2,E*6B",
+      "$GPGGA,000001,3540.8720,N,13946.0260,E,1,07,1.1,30.0,M,36.7,M,,*76",
+      "$GPGGA,000003,3540.8738,N,13946.0261,E,2,07,1.1,30.1,M,36.7,M,,*7C",
+      "$GPGSA,A,3,02,05,07,13,17,20,28,,,,,,1.9,1.1,1.5*32",
+      "$GPGSA,A,2,02*32",
+      "$PGRME,4.0,M,9.8,M,11.4,M*1F",
+      "$PGRMZ,98,f,3*2A",
+      "$HCHDG,101.1,,,7.1,W*3C",
+      "$GPGLL,4527.458,S,16709.165,E,225309,A*3E",
+      "$PGRME,6.9,M*14$PGRMZ,99,f,3*2B",
+      "$GPRMC,0000",
+      "$GPGGA",
+      "$XXXXX,1,2",
+  };
+  std::uint64_t seed = 3;
+  auto next = [&seed](std::uint64_t bound) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (seed >> 33) % bound;
+  };
+  std::string inPlace;
+  std::string joined;
+  for (int block = 0; block < 3000; ++block) {
+    const std::uint64_t lines = 1 + next(6);
+    joined += "x\r\n";
+    for (std::uint64_t k = 0; k < lines; ++k) {
+      const std::string& line = pool[next(pool.size())];
+      inPlace += line + "\r\n";
+      joined += line + "\r\n";
+    }
+    inPlace += "\r\n";
+    joined += "\r\n";
+  }
+  text::StringLineSource first(inPlace);
+  text::StringLineSource second(joined);
+  LogFixState firstState;
+  LogFixState secondState;
+  LogLine firstLine;
+  LogLine secondLine;
+  firstLine.direct = secondLine.direct = true;
+  for (int record = 0;; ++record) {
+    const LogRecord a = ReadVrnBlock(first, firstState, firstLine);
+    const LogRecord b = ReadVrnBlock(second, secondState, secondLine);
+    ASSERT_EQ(a, b) << record;
+    if (a == LogRecord::kEnd) break;
+    EXPECT_TRUE(firstLine.work.HeldText()) << record;
+    for (std::size_t field = 1; field <= kLogFieldCount; ++field) {
+      ASSERT_EQ(firstLine.Field(field), secondLine.Field(field)) << record << " " << field;
+    }
+  }
+}
+
 TEST(ReadVrnBlock, BlocksEndAtEmptyLines) {
   text::StringLineSource source(kRmc + "\r\n$PGRMZ,1000,f,3*27\r\n\r\n\r\n" + kGga);
   LogFixState state;
