@@ -145,8 +145,11 @@ struct LogFixState {
 
   // The text of LogLine field `logField` (3 to 17).
   [[nodiscard]] const std::string& Field(std::size_t logField) const;
-  // The text to change; the field is no longer a number.
+  // The text to change; the field is no longer a number. The reference is
+  // for the change at hand, not to be kept.
   std::string& Text(std::size_t logField) noexcept;
+  // The field as `text`, changed only when it is not that text already.
+  void SetText(std::size_t logField, std::string_view text);
   // The general text of `value`, kept as its number.
   void SetGeneral(std::size_t logField, double value);
   // The same for a value that is already what its general text reads back
@@ -176,6 +179,11 @@ struct LogFixState {
   std::uint32_t numbers_ = 0;        // fields set as numbers
   std::uint32_t times_ = 0;          // field 3 set as a date and time
   mutable std::uint32_t stale_ = 0;  // numbers whose text is not made yet
+  // What TextsHoldSeparator found, for these fields as texts: the texts of a
+  // log change seldom (hemisphere letters, the fix mode).
+  mutable std::uint32_t checkedTexts_ = 0;
+  mutable bool checked_ = false;
+  mutable bool separator_ = false;
 };
 
 // Cuts the line at every TAB and comma; each piece, without its leading and

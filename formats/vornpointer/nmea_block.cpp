@@ -154,14 +154,16 @@ void ParseSentences(const std::array<std::string_view, kSlotCount>& sentence, Nm
 
 // The $GPGSA mode ("2D", "3D") in upper case for a plain fix and in lower
 // case for a differential one; without both sentences the old mode stays.
-void UpdateFixMode(const NmeaSentences& s, std::string& fixType) {
+void UpdateFixMode(const NmeaSentences& s, LogFixState& state) {
   if (s.fixMode.empty() || s.gga.quality == FixQuality::kNone) return;
-  if (s.gga.quality == FixQuality::kNormal && fixType == s.fixMode) return;
+  if (s.gga.quality == FixQuality::kNormal) {
+    state.SetText(kLogFixType, s.fixMode);
+    return;
+  }
+  std::string& fixType = state.Text(kLogFixType);
   fixType = s.fixMode;
-  if (s.gga.quality == FixQuality::kDifferential) {
-    for (char& c : fixType) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+  for (char& c : fixType) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
 }
 
@@ -204,21 +206,15 @@ void SetNmeaDegrees(LogFixState& state, std::size_t logField, std::string_view d
   state.SetRounded(logField, degrees);
 }
 
-// The letters of a hemisphere are the same from fix to fix.
-void SetText(LogFixState& state, std::size_t logField, std::string_view text) {
-  std::string& field = state.Text(logField);
-  if (field != text) field.assign(text);
-}
-
 // All four texts from the first sentence that names a latitude hemisphere,
 // so a block never mixes the latitude of one sentence with the longitude of
 // another; S and W make the degrees negative. False when none has one.
 bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
     if (p->latHemisphere.empty()) continue;
-    SetText(state, kLogLatHemisphere, p->latHemisphere);
+    state.SetText(kLogLatHemisphere, p->latHemisphere);
     SetNmeaDegrees(state, kLogLat, p->lat, p->latHemisphere, 'S');
-    SetText(state, kLogLonHemisphere, p->lonHemisphere);
+    state.SetText(kLogLonHemisphere, p->lonHemisphere);
     SetNmeaDegrees(state, kLogLon, p->lon, p->lonHemisphere, 'W');
     return true;
   }
@@ -264,7 +260,7 @@ LogRecord ParseScanned(const std::array<std::string_view, kSlotCount>& sentence,
                        LogLine& out) {
   NmeaSentences& s = out.work.sentences;
   ParseSentences(sentence, s);
-  UpdateFixMode(s, state.Text(kLogFixType));
+  UpdateFixMode(s, state);
   const bool hasTime = UpdateDateTime(s, out.work.days, state);
   UpdateState(s, state);
   MakeLogLineFromState(state, out);

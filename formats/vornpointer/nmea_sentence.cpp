@@ -86,10 +86,12 @@ std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
 
 std::optional<text::LocalSeconds> NmeaDayMemo::DateTime(std::string_view ddmmyy,
                                                         std::string_view hhmmss) noexcept {
-  if (!StartsWithSixDigits(ddmmyy) || !StartsWithSixDigits(hhmmss)) return std::nullopt;
+  if (ddmmyy.size() < 6 || !StartsWithSixDigits(hhmmss)) return std::nullopt;
   std::uint64_t date = 0;
   std::memcpy(&date, ddmmyy.data(), 6);
+  // The memo holds only dates of six digits.
   if (date != date_) {
+    if (!StartsWithSixDigits(ddmmyy)) return std::nullopt;
     constexpr int kCentury = 2000;
     date_ = date;
     dayStart_ = text::CheckedLocalSeconds(
