@@ -499,26 +499,34 @@ constexpr std::size_t kMaxPlainDigits = 15;
 
 [[gnu::always_inline]] inline bool ReadPlainDecimal(std::string_view text,
                                                     PlainDecimal& out) noexcept {
-  std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
-  out.negative = i == 1;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  out.negative = p < end && *p == '-';
+  p += out.negative ? 1 : 0;
   // A sign, fifteen digits and a point at the most.
-  if (text.size() - i > kMaxPlainDigits + 1) return false;
+  if (end - p > static_cast<std::ptrdiff_t>(kMaxPlainDigits) + 1) return false;
+  std::size_t digits = static_cast<std::size_t>(end - p);
   std::uint64_t mantissa = 0;
-  std::size_t point = 0;  // one past the point's index; 0 without one
-  for (; i < text.size(); ++i) {
-    const auto digit = static_cast<unsigned>(static_cast<unsigned char>(text[i])) - '0';
-    if (digit < 10) {
-      mantissa = mantissa * 10 + digit;
-    } else if (text[i] == '.' && point == 0) {
-      point = i + 1;
-    } else {
-      return false;
-    }
+  // The digits before the point, then those after it: two loops that test
+  // nothing but the digit.
+  for (unsigned digit = 0; p < end && (digit = static_cast<unsigned char>(*p) - 0x30U) < 10; ++p) {
+    mantissa = mantissa * 10 + digit;
   }
-  const std::size_t digits = text.size() - (out.negative ? 1 : 0) - (point != 0 ? 1 : 0);
+  std::size_t decimals = 0;
+  if (p < end) {
+    if (*p != '.') return false;
+    const char* const fraction = ++p;
+    for (unsigned digit = 0; p < end && (digit = static_cast<unsigned char>(*p) - 0x30U) < 10;
+         ++p) {
+      mantissa = mantissa * 10 + digit;
+    }
+    if (p < end) return false;
+    decimals = static_cast<std::size_t>(end - fraction);
+    --digits;  // the point
+  }
   if (digits == 0 || digits > kMaxPlainDigits) return false;
   out.mantissa = mantissa;
-  out.decimals = point != 0 ? text.size() - point : 0;
+  out.decimals = decimals;
   return true;
 }
 
