@@ -39,8 +39,13 @@ std::string& LogFixState::Text(std::size_t logField) noexcept {
 }
 
 void LogFixState::SetText(std::size_t logField, std::string_view text) {
-  const bool isText = ((numbers_ | times_) & Bit(logField)) == 0;
-  if (isText && value_[logField - kFirst] == text) return;
+  const std::string& old = value_[logField - kFirst];
+  if (((numbers_ | times_) & Bit(logField)) == 0 && old.size() == text.size()) {
+    // A letter or two: compared here rather than by a library call.
+    std::size_t i = 0;
+    while (i < text.size() && old[i] == text[i]) ++i;
+    if (i == text.size()) return;
+  }
   Text(logField).assign(text);
 }
 

@@ -234,8 +234,8 @@ void UpdateState(const NmeaSentences& s, LogFixState& state) {
   }
   if (s.altitude) {
     state.SetGeneral(kLogAltitude, *s.altitude);
-  } else if (s.gga.height) {
-    state.SetRounded(kLogAltitude, *s.gga.height);
+  } else if (const std::optional<double> height = GgaHeight(s.gga)) {
+    state.SetRounded(kLogAltitude, *height);
   }
   if (UpdatePosition(s, state)) state.positionSeen = true;
   if (s.rmc.speed) state.SetGeneral(kLogSpeed, *s.rmc.speed);

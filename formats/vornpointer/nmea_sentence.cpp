@@ -183,8 +183,12 @@ void ParseGga(std::string_view sentence, GgaResult& out) {
   SplitSentence(sentence, f);
   out.time = f[1];
   out.position = PositionOf(f[2], f[3], f[4], f[5]);
-  out.height = GeneralNumberOf(f[9]);
+  out.height = f[9];
   out.quality = QualityOf(f[6]);
+}
+
+std::optional<double> GgaHeight(const GgaResult& gga) noexcept {
+  return GeneralNumberOf(gga.height);
 }
 
 void ParseGll(std::string_view sentence, GllResult& out) {

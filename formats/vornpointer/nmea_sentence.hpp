@@ -114,9 +114,14 @@ struct RmcResult {
 struct GgaResult {
   std::string_view time;
   NmeaPosition position;
-  std::optional<double> height;  // metres above mean sea level, as its general text reads back
+  // Metres above mean sea level, as sent: read (GgaHeight) only when the
+  // block has no $PGRMZ altitude.
+  std::string_view height;
   FixQuality quality = FixQuality::kNone;
 };
+
+// The $GPGGA height as its general text reads back; nothing when it is empty.
+std::optional<double> GgaHeight(const GgaResult& gga) noexcept;
 
 struct GllResult {
   std::string_view time;

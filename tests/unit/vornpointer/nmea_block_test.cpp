@@ -161,7 +161,7 @@ TEST(ParseGga, FixQualityHeightAndTime) {
         "$GPGGA,200004,5504.4343,N,01025.5386,E," + quality + ",03,2.5,-9.1,M,43.9,M,,*62";
     ParseGga(sentence, r);
     EXPECT_EQ(r.quality, expected) << quality;
-    EXPECT_EQ(r.height, -9.1);  // above sea level; the geoid separation is not added
+    EXPECT_EQ(GgaHeight(r), -9.1);  // above sea level; the geoid separation is not added
     EXPECT_EQ(r.time, "200004");
   }
   GllResult gll;
