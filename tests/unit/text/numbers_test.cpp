@@ -258,6 +258,47 @@ TEST(LeadingValue, PlainFieldsReadAsTheLibraryReadsThem) {
   }
 }
 
+// A character that is no digit anywhere in a field, a second point or a
+// byte of the top half included, must leave the short ways (eight digits at
+// a time among them) to the general reading: the value of the leading
+// number, no number text, and the hundredth of that value.
+TEST(LeadingValue, FieldsWithAStrayCharacterReadTheirLeadingNumber) {
+  std::mt19937_64 random(31);
+  const std::string strays = "./:ex-\x80\xff\x8a\x01";  // spaces: see below
+  for (int n = 0; n < 200000; ++n) {
+    const std::size_t digits = 1 + random() % 15;
+    std::string text;
+    for (std::size_t i = 0; i < digits; ++i) text.push_back(static_cast<char>('0' + random() % 10));
+    if (random() % 2 == 0) text.insert(random() % (text.size() + 1), ".");
+    text.insert(random() % (text.size() + 1), 1, strays[random() % strays.size()]);
+    if (random() % 4 == 0) text.insert(0, "-");
+    // The leading number by hand: a minus, digits, a point and digits.
+    std::size_t end = text[0] == '-' ? 1 : 0;
+    const std::size_t start = end;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    if (end < text.size() && text[end] == '.') {
+      ++end;
+      while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    }
+    const bool hasDigit = std::any_of(text.begin() + static_cast<std::ptrdiff_t>(start),
+                                      text.begin() + static_cast<std::ptrdiff_t>(end),
+                                      [](char c) { return c >= '0' && c <= '9'; });
+    double expected = 0;
+    if (hasDigit) {
+      std::from_chars(text.data(), text.data() + end, expected, std::chars_format::fixed);
+    }
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingValue(text)),
+              std::bit_cast<std::uint64_t>(hasDigit ? expected : 0.0))
+        << text;
+    const std::optional<double> number = NumberTextValue(text);
+    ASSERT_EQ(number.has_value(), hasDigit && end == text.size()) << text;
+    const double hundredth = expected == 0 ? 0.0 : ReferenceRounded(expected / 100);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingGeneralHundredth(text)),
+              std::bit_cast<std::uint64_t>(hundredth))
+        << text;
+  }
+}
+
 // Spellings that are not plain go the general way and keep its answers.
 TEST(LeadingValue, OddSpellingsKeepTheGeneralAnswers) {
   const struct {
