@@ -724,7 +724,13 @@ bool IsPlainNumber(std::string_view text) noexcept {
 }  // namespace
 
 std::optional<double> NumberTextValue(std::string_view text) noexcept {
-  if (PlainDecimal plain; ReadPlainDecimal(text, plain)) return PlainValue(plain);
+  // Receivers' coordinates are most of the long fields.
+  if (PlainDecimal plain;
+      (!text.empty() && text[0] != '-' &&
+       ReadEightDigitSides(text.data(), text.size(), plain.mantissa, plain.decimals)) ||
+      ReadPlainDecimal(text, plain)) {
+    return PlainValue(plain);
+  }
   if (IsPlainNumber(text) || IsNumberText(text)) return LeadingValue(text);
   return std::nullopt;
 }

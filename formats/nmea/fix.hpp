@@ -99,7 +99,8 @@ class FixAssembler {
 
   void Complete(NmeaFix& completed) const;
   void Clear();
-  void TakePosition(const SentenceFields& fields, SentenceKind kind);
+  // `time` is the sentence's TimeOfDaySeconds.
+  void TakePosition(const SentenceFields& fields, SentenceKind kind, double time);
 
   CycleBoundary boundary_;
   PositionSentence rmc_;
