@@ -72,6 +72,13 @@ unsigned XorOfBytes(std::string_view bytes) noexcept {
     std::memcpy(&word, bytes.data() + i, sizeof word);
     folded ^= word;
   }
+  if (i < bytes.size() && bytes.size() >= 8) {
+    // The bytes left, as the top of the word that ends with them.
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + bytes.size() - 8, sizeof word);
+    folded ^= word >> (8 * (8 - (bytes.size() - i)));
+    i = bytes.size();
+  }
   folded ^= folded >> 32;
   folded ^= folded >> 16;
   folded ^= folded >> 8;
@@ -134,68 +141,16 @@ SentenceKind KindOf(std::string_view sentence) noexcept {
   }
 }
 
-SentenceFields::SentenceFields(std::string_view sentence, std::size_t wanted) noexcept {
-  sentence = TrimEnd(sentence);
-  const std::size_t star = sentence.rfind('*');
-  if (star != std::string_view::npos) sentence = sentence.substr(0, star);
-  count_ = SplitFields(sentence, ',', ',',
-                       std::span<std::string_view>(fields_).first(std::min(wanted, kMaxFields)));
-}
+namespace {
 
-std::size_t SplitFields(std::string_view text, char a, char b,
-                        std::span<std::string_view> fields) noexcept {
-  if (fields.empty()) return 0;
-  std::size_t number = 0;
-  std::size_t start = 0;
-  const auto cut = [&](std::size_t at) {
-    fields[number] = std::string_view(text.data() + start, at - start);
-    start = at + 1;
-    return ++number == fields.size();
-  };
-  // The separators are found sixteen bytes at a time where the processor
-  // compares that many at once (SSE2 is part of every x86-64), then eight at a
-  // time; a field is a few characters long, and every sentence of every fix is
-  // split.
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i repeatedA = _mm_set1_epi8(a);
-  const __m128i repeatedB = _mm_set1_epi8(b);
-  for (; i + 16 <= text.size(); i += 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    auto marks = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(chunk, repeatedA), _mm_cmpeq_epi8(chunk, repeatedB))));
-    while (marks != 0) {
-      if (cut(i + static_cast<std::size_t>(std::countr_zero(marks)))) return number;
-      marks &= marks - 1;
-    }
-  }
-#endif
-  for (; i + 8 <= text.size(); i += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    std::uint64_t marks = BytesEqualTo(word, a) | BytesEqualTo(word, b);
-    while (marks != 0) {
-      if (cut(i + static_cast<std::size_t>(std::countr_zero(marks)) / 8)) return number;
-      marks &= marks - 1;
-    }
-  }
-  for (; i < text.size(); ++i) {
-    if ((text[i] == a || text[i] == b) && cut(i)) return number;
-  }
-  fields[number] = text.substr(start);
-  return number + 1;
-}
-
-std::string_view NthField(std::string_view text, char a, char b, std::size_t number) noexcept {
-  std::size_t start = 0;
-  std::size_t passed = 0;
-  // True when the separator at `at` ends the field wanted.
-  const auto ends = [&](std::size_t at) {
-    if (passed == number) return true;
-    ++passed;
-    start = at + 1;
-    return false;
-  };
+// Calls `stop(at)` for every place of `a` or `b` in `text`, in order, until
+// it returns true; true then, false when the text ends first. The separators
+// are found sixteen bytes at a time where the processor compares that many
+// at once (SSE2 is part of every x86-64), then eight at a time; a field is a
+// few characters long, and every sentence of every fix is split.
+template <class Stop>
+[[gnu::always_inline]] inline bool FindSeparators(std::string_view text, char a, char b,
+                                                  Stop stop) noexcept {
   std::size_t i = 0;
 #if defined(__SSE2__)
   const __m128i repeatedA = _mm_set1_epi8(a);
@@ -205,8 +160,7 @@ std::string_view NthField(std::string_view text, char a, char b, std::size_t num
     auto marks = static_cast<unsigned>(_mm_movemask_epi8(
         _mm_or_si128(_mm_cmpeq_epi8(chunk, repeatedA), _mm_cmpeq_epi8(chunk, repeatedB))));
     for (; marks != 0; marks &= marks - 1) {
-      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(marks));
-      if (ends(at)) return text.substr(start, at - start);
+      if (stop(i + static_cast<std::size_t>(std::countr_zero(marks)))) return true;
     }
   }
 #endif
@@ -215,13 +169,63 @@ std::string_view NthField(std::string_view text, char a, char b, std::size_t num
     std::memcpy(&word, text.data() + i, sizeof word);
     for (std::uint64_t marks = BytesEqualTo(word, a) | BytesEqualTo(word, b); marks != 0;
          marks &= marks - 1) {
-      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(marks)) / 8;
-      if (ends(at)) return text.substr(start, at - start);
+      if (stop(i + static_cast<std::size_t>(std::countr_zero(marks)) / 8)) return true;
     }
   }
   for (; i < text.size(); ++i) {
-    if ((text[i] == a || text[i] == b) && ends(i)) return text.substr(start, i - start);
+    if ((text[i] == a || text[i] == b) && stop(i)) return true;
   }
+  return false;
+}
+
+}  // namespace
+
+SentenceFields::SentenceFields(std::string_view sentence, std::size_t wanted) noexcept {
+  sentence = TrimEnd(sentence);
+  const std::size_t star = sentence.rfind('*');
+  if (star != std::string_view::npos) sentence = sentence.substr(0, star);
+  text_ = sentence.data();
+  const std::size_t room = std::min(wanted, kMaxFields);
+  if (room == 0) return;
+  // Only the places are kept: the fields are made as they are asked for.
+  std::size_t start = 0;
+  const bool full = FindSeparators(sentence, ',', ',', [&](std::size_t at) {
+    pieces_[count_] = {start, at - start};
+    start = at + 1;
+    return ++count_ == room;
+  });
+  if (!full) pieces_[count_++] = {start, sentence.size() - start};
+}
+
+std::size_t SplitFields(std::string_view text, char a, char b,
+                        std::span<std::string_view> fields) noexcept {
+  if (fields.empty()) return 0;
+  std::size_t number = 0;
+  std::size_t start = 0;
+  const bool full = FindSeparators(text, a, b, [&](std::size_t at) {
+    fields[number] = std::string_view(text.data() + start, at - start);
+    start = at + 1;
+    return ++number == fields.size();
+  });
+  if (full) return number;
+  fields[number] = text.substr(start);
+  return number + 1;
+}
+
+std::string_view NthField(std::string_view text, char a, char b, std::size_t number) noexcept {
+  std::size_t start = 0;
+  std::size_t passed = 0;
+  std::size_t end = 0;
+  const bool found = FindSeparators(text, a, b, [&](std::size_t at) {
+    if (passed == number) {
+      end = at;
+      return true;
+    }
+    ++passed;
+    start = at + 1;
+    return false;
+  });
+  if (found) return text.substr(start, end - start);
   return passed == number ? text.substr(start) : std::string_view();
 }
 

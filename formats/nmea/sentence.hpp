@@ -58,12 +58,20 @@ class SentenceFields {
   // Only fields 0 to `wanted` - 1 are split out; Count() is at most that.
   explicit SentenceFields(std::string_view sentence, std::size_t wanted = kMaxFields) noexcept;
   [[nodiscard]] std::string_view operator[](std::size_t i) const noexcept {
-    return i < count_ ? fields_[i] : std::string_view();
+    return i < count_ ? std::string_view(text_ + pieces_[i].start, pieces_[i].size)
+                      : std::string_view();
   }
   [[nodiscard]] std::size_t Count() const noexcept { return count_; }
 
  private:
-  std::array<std::string_view, kMaxFields> fields_{};
+  // Where each field lies in the sentence; left unset past the count, so a
+  // sentence is not paid for by the fields it does not have.
+  struct Piece {
+    std::size_t start;
+    std::size_t size;
+  };
+  const char* text_ = nullptr;
+  std::array<Piece, kMaxFields> pieces_;
   std::size_t count_ = 0;
 };
 
