@@ -180,21 +180,32 @@ template <class Stop>
 
 }  // namespace
 
-SentenceFields::SentenceFields(std::string_view sentence, std::size_t wanted) noexcept {
+namespace {
+
+// The sentence up to its checksum, without the end a capture leaves.
+std::string_view WithoutChecksum(std::string_view sentence) noexcept {
   sentence = TrimEnd(sentence);
   const std::size_t star = sentence.rfind('*');
-  if (star != std::string_view::npos) sentence = sentence.substr(0, star);
-  text_ = sentence.data();
+  return star == std::string_view::npos ? sentence : sentence.substr(0, star);
+}
+
+}  // namespace
+
+SentenceFields::SentenceFields(std::string_view sentence, std::size_t wanted) noexcept
+    : SentenceFields(WithoutChecksum(sentence), ',', ',', wanted) {}
+
+SentenceFields::SentenceFields(std::string_view text, char a, char b, std::size_t wanted) noexcept
+    : text_(text.data()) {
   const std::size_t room = std::min(wanted, kMaxFields);
   if (room == 0) return;
   // Only the places are kept: the fields are made as they are asked for.
   std::size_t start = 0;
-  const bool full = FindSeparators(sentence, ',', ',', [&](std::size_t at) {
+  const bool full = FindSeparators(text, a, b, [&](std::size_t at) {
     pieces_[count_] = {start, at - start};
     start = at + 1;
     return ++count_ == room;
   });
-  if (!full) pieces_[count_++] = {start, sentence.size() - start};
+  if (!full) pieces_[count_++] = {start, text.size() - start};
 }
 
 std::size_t SplitFields(std::string_view text, char a, char b,

@@ -57,6 +57,11 @@ class SentenceFields {
 
   // Only fields 0 to `wanted` - 1 are split out; Count() is at most that.
   explicit SentenceFields(std::string_view sentence, std::size_t wanted = kMaxFields) noexcept;
+  // The fields of `text` as SplitFields cuts it at every `a` and `b`, at
+  // most `wanted`: no end trimmed, no checksum taken off.
+  static SentenceFields Cut(std::string_view text, char a, char b, std::size_t wanted) noexcept {
+    return SentenceFields(text, a, b, wanted);
+  }
   [[nodiscard]] std::string_view operator[](std::size_t i) const noexcept {
     return i < count_ ? std::string_view(text_ + pieces_[i].start, pieces_[i].size)
                       : std::string_view();
@@ -66,6 +71,8 @@ class SentenceFields {
  private:
   // Where each field lies in the sentence; left unset past the count, so a
   // sentence is not paid for by the fields it does not have.
+  SentenceFields(std::string_view text, char a, char b, std::size_t wanted) noexcept;
+
   struct Piece {
     std::size_t start;
     std::size_t size;

@@ -55,9 +55,7 @@ bool IsPositionSlot(std::size_t slot) noexcept { return slot <= kGll; }
 // The time a position sentence carries, read only when its kind comes
 // again: most blocks hold one sentence of each kind and are never split.
 double PositionTime(std::string_view sentence, std::size_t slot) {
-  std::array<std::string_view, 6> fields;
-  SplitSentence(sentence, fields);
-  return nmea::TimeOfDaySeconds(fields[slot == kGll ? 5 : 1]);
+  return nmea::TimeOfDaySeconds(nmea::NthField(sentence, ',', '*', slot == kGll ? 5 : 1));
 }
 
 // The sentences of one fix, taken one after the other. With `oneFix`, the

@@ -161,8 +161,7 @@ void ParseRmc(std::string_view sentence, RmcResult& out) {
     out = {};
     return;
   }
-  std::array<std::string_view, 12> f;
-  SplitSentence(sentence, f);
+  const nmea::SentenceFields f = nmea::SentenceFields::Cut(sentence, ',', '*', 12);
   out.date = f[9];
   out.time = f[1];
   out.position = PositionOf(f[3], f[4], f[5], f[6]);
@@ -179,8 +178,7 @@ void ParseGga(std::string_view sentence, GgaResult& out) {
     out = {};
     return;
   }
-  std::array<std::string_view, 10> f;
-  SplitSentence(sentence, f);
+  const nmea::SentenceFields f = nmea::SentenceFields::Cut(sentence, ',', '*', 10);
   out.time = f[1];
   out.position = PositionOf(f[2], f[3], f[4], f[5]);
   out.height = f[9];
@@ -196,8 +194,7 @@ void ParseGll(std::string_view sentence, GllResult& out) {
     out = {};
     return;
   }
-  std::array<std::string_view, 6> f;
-  SplitSentence(sentence, f);
+  const nmea::SentenceFields f = nmea::SentenceFields::Cut(sentence, ',', '*', 6);
   out.time = f[5];
   out.position = PositionOf(f[1], f[2], f[3], f[4]);
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -120,6 +121,14 @@ TEST(SplitFields, AgreesWithACharacterWalkAtEveryLength) {
         ASSERT_EQ(fields[i], expected[i]) << text;
         ASSERT_EQ(fields[i].data(), expected[i].data()) << text;
       }
+      // The places kept instead of the fields give the same fields.
+      const SentenceFields places = SentenceFields::Cut(text, ',', '*', room);
+      ASSERT_EQ(places.Count(), std::min<std::size_t>(count, SentenceFields::kMaxFields)) << text;
+      for (std::size_t i = 0; i < places.Count(); ++i) {
+        ASSERT_EQ(places[i].data(), fields[i].data()) << text;
+        ASSERT_EQ(places[i], fields[i]) << text;
+      }
+      ASSERT_TRUE(places[places.Count()].empty()) << text;
       // One field alone is the one a split with room for it cuts.
       const std::size_t number = (next() >> 8) % 30;
       const std::vector<std::string_view> upTo = walk(text, number + 1);
