@@ -183,6 +183,23 @@ TEST(InputTextFile, LineViewsAreTheLinesReadLineGives) {
   }
 }
 
+// The file is looked at 64 bytes at a time for bytes of the top half: one
+// at any place, in the blocks or in the bytes after them, must be seen.
+TEST(InputTextFile, OneByteOfTheTopHalfAnywhereIsNotPlainAscii) {
+  TempDir dir;
+  const std::string plain(150, 'a');
+  InputTextFile file;
+  ASSERT_TRUE(file.Open(dir.Write("in.txt", plain)));
+  EXPECT_TRUE(file.PlainAscii());
+  for (std::size_t at = 0; at < plain.size(); ++at) {
+    std::string bytes = plain;
+    bytes[at] = '\xE9';  // CP932 would read it as a half-width katakana
+    InputTextFile other;
+    ASSERT_TRUE(other.Open(dir.Write("in.txt", bytes)));
+    EXPECT_FALSE(other.PlainAscii()) << at;
+  }
+}
+
 TEST(InputTextFile, RefusesFoldersAndMissingFiles) {
   TempDir dir;
   InputTextFile file;
