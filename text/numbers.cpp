@@ -735,6 +735,16 @@ std::optional<double> NumberTextValue(std::string_view text) noexcept {
   return std::nullopt;
 }
 
+std::optional<double> GeneralNumberTextValue(std::string_view text) noexcept {
+  if (PlainDecimal plain; ReadPlainDecimal(text, plain)) {
+    return plain.mantissa == 0 ? 0.0 : PlainValue(plain);
+  }
+  const std::optional<double> value = NumberTextValue(text);
+  if (!value) return std::nullopt;
+  const double rounded = RoundToGeneral(*value);
+  return rounded == 0 ? 0.0 : rounded;
+}
+
 char* PutShortGeneral(char* p, double value) noexcept {
   if (!std::isfinite(value) || value == 0) {
     *p = '0';

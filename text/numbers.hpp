@@ -33,6 +33,10 @@ bool IsNumberText(std::string_view text) noexcept;
 // LeadingValue(text) when IsNumberText(text), nullopt otherwise: a field
 // that must be a number, looked at once.
 std::optional<double> NumberTextValue(std::string_view text) noexcept;
+// That value as its general text reads back (RoundToGeneral, no "-0"): a
+// number field stored as a number, the rounding left out where the text has
+// at most fifteen digits.
+std::optional<double> GeneralNumberTextValue(std::string_view text) noexcept;
 
 // The general number form: plain decimal with up to 15 significant digits,
 // a point as separator, no exponent, no grouping, trailing zeros and a

@@ -14,6 +14,10 @@ using constants::kKmPerNauticalMile;
 using constants::kMetresPerFoot;
 
 std::optional<double> NumberOf(std::string_view field) { return text::NumberTextValue(field); }
+// The number as its general text reads back: stored as it is.
+std::optional<double> GeneralNumberOf(std::string_view field) {
+  return text::GeneralNumberTextValue(field);
+}
 
 // ddmm.mmmm to decimal degrees, negative in the south or the west.
 std::optional<double> DegreesOf(std::string_view field, std::string_view hemisphere) {
@@ -151,7 +155,7 @@ bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
       TakePosition(fields, kind, time);
       if (!ReadDate(fields[9], year_, month_, day_)) year_ = 0;
       if (const auto knots = NumberOf(fields[7])) rmcSpeedKmh_ = *knots * kKmPerNauticalMile;
-      rmcCourse_ = NumberOf(fields[8]);
+      rmcCourse_ = GeneralNumberOf(fields[8]);
       if (const auto variation = NumberOf(fields[10])) {
         variation_ = fields[11] == "W" ? -*variation : *variation;
       }
@@ -164,7 +168,7 @@ bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
       TakePosition(fields, kind, time);
       break;
     case SentenceKind::kVtg:
-      vtgCourse_ = NumberOf(fields[1]);
+      vtgCourse_ = GeneralNumberOf(fields[1]);
       if (const auto kmh = NumberOf(fields[7])) {
         vtgSpeedKmh_ = kmh;
       } else if (const auto knots = NumberOf(fields[5])) {
@@ -190,7 +194,7 @@ bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
       heading_ = NumberOf(fields[1]);
       break;
     case SentenceKind::kPgrme:
-      positionError_ = NumberOf(fields[1]);
+      positionError_ = GeneralNumberOf(fields[1]);
       break;
     case SentenceKind::kPgrmz: {
       const auto value = NumberOf(fields[1]);

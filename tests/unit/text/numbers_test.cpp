@@ -255,6 +255,10 @@ TEST(LeadingValue, PlainFieldsReadAsTheLibraryReadsThem) {
     const std::optional<double> number = NumberTextValue(text);
     ASSERT_TRUE(number.has_value()) << text;
     ASSERT_EQ(std::bit_cast<std::uint64_t>(*number), std::bit_cast<std::uint64_t>(library)) << text;
+    const std::optional<double> rounded = GeneralNumberTextValue(text);
+    ASSERT_TRUE(rounded.has_value()) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*rounded), std::bit_cast<std::uint64_t>(general))
+        << text;
   }
 }
 
@@ -292,6 +296,7 @@ TEST(LeadingValue, FieldsWithAStrayCharacterReadTheirLeadingNumber) {
         << text;
     const std::optional<double> number = NumberTextValue(text);
     ASSERT_EQ(number.has_value(), hasDigit && end == text.size()) << text;
+    ASSERT_EQ(GeneralNumberTextValue(text).has_value(), number.has_value()) << text;
     const double hundredth = expected == 0 ? 0.0 : ReferenceRounded(expected / 100);
     ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingGeneralHundredth(text)),
               std::bit_cast<std::uint64_t>(hundredth))
@@ -327,7 +332,18 @@ TEST(LeadingValue, OddSpellingsKeepTheGeneralAnswers) {
   for (const auto& c : cases) {
     EXPECT_EQ(LeadingValue(c.text), c.leading) << c.text;
     EXPECT_EQ(NumberTextValue(c.text), c.number) << c.text;
+    const std::optional<double> rounded = GeneralNumberTextValue(c.text);
+    ASSERT_EQ(rounded.has_value(), c.number.has_value()) << c.text;
+    if (rounded) {
+      EXPECT_EQ(*rounded, RoundToGeneral(*c.number)) << c.text;
+      EXPECT_FALSE(std::signbit(*rounded) && *rounded == 0) << c.text;
+    }
   }
+  // More digits than the general text keeps, and a zero with a minus.
+  EXPECT_EQ(GeneralNumberTextValue("0.12345678901234567"), 0.123456789012346);
+  EXPECT_EQ(GeneralNumberTextValue("+0.12345678901234567"), 0.123456789012346);
+  EXPECT_FALSE(std::signbit(*GeneralNumberTextValue("-0.000")));
+  EXPECT_FALSE(std::signbit(*GeneralNumberTextValue("-0.00000000000000000")));
 }
 
 TEST(GeneralNumber, FastPathAgreesWithFifteenDigitRounding) {
