@@ -13,7 +13,16 @@
 namespace vc::nmea {
 namespace {
 
-bool IsUpperOrDigit(char c) noexcept { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+// The characters of an address, looked up: every sentence's address is
+// walked once for its check and once for its kind.
+constexpr std::array<bool, 256> kAddressCharacters = [] {
+  std::array<bool, 256> table{};
+  for (char c = 'A'; c <= 'Z'; ++c) table[static_cast<unsigned char>(c)] = true;
+  for (char c = '0'; c <= '9'; ++c) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
+
+bool IsUpperOrDigit(char c) noexcept { return kAddressCharacters[static_cast<unsigned char>(c)]; }
 
 int HexValue(char c) noexcept {
   if (c >= '0' && c <= '9') return c - '0';
