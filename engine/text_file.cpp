@@ -5,6 +5,10 @@
 #include <cstring>
 #include <random>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/strings.hpp"
 
 namespace vc::engine {
@@ -108,6 +112,23 @@ bool IsUtf16(Encoding encoding) noexcept {
 bool IsPlainAscii(std::string_view bytes) {
   std::uint64_t high = 0;
   std::size_t i = 0;
+#if defined(__SSE2__)
+  // The whole file is looked at before its first line is read: 64 bytes at
+  // a time where the processor has 16-byte registers.
+  __m128i a = _mm_setzero_si128();
+  __m128i b = _mm_setzero_si128();
+  __m128i c = _mm_setzero_si128();
+  __m128i d = _mm_setzero_si128();
+  const auto* const data = reinterpret_cast<const __m128i*>(bytes.data());
+  for (; i + 64 <= bytes.size(); i += 64) {
+    const std::size_t k = i / 16;
+    a = _mm_or_si128(a, _mm_loadu_si128(data + k));
+    b = _mm_or_si128(b, _mm_loadu_si128(data + k + 1));
+    c = _mm_or_si128(c, _mm_loadu_si128(data + k + 2));
+    d = _mm_or_si128(d, _mm_loadu_si128(data + k + 3));
+  }
+  if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0) return false;
+#endif
   for (; i + 8 <= bytes.size(); i += 8) {
     std::uint64_t word = 0;
     std::memcpy(&word, bytes.data() + i, sizeof word);
@@ -300,6 +321,50 @@ bool InputTextFile::AtEnd() const { return !Fill(); }
 bool InputTextFile::ReadLine(std::string& line) {
   line.clear();
   return AppendLine(line);
+}
+
+bool InputTextFile::ReadLineView(std::string_view& line, std::string& storage) {
+  // The buffer holds UTF-8 but for CP932, which is decoded line by line.
+  if (encoding_ != Encoding::kCp932 && Fill()) {
+    const char* from = buffer_.data() + begin_;
+    const std::size_t available = end_ - begin_;
+    if (const void* newline = std::memchr(from, '\n', available)) {
+      auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - from);
+      begin_ += length + 1;
+      consumed_ += length + 1;
+      if (length > 0 && from[length - 1] == '\r') --length;
+      line = std::string_view(from, length);
+      return true;
+    }
+  }
+  if (!ReadLine(storage)) return false;
+  line = storage;
+  return true;
+}
+
+bool InputTextFile::ReadBlock(std::vector<std::string_view>& lines, std::string& storage) {
+  lines.clear();
+  if (encoding_ != Encoding::kCp932 && Fill()) {
+    const char* const data = buffer_.data();
+    for (std::size_t at = begin_;;) {
+      const void* newline = std::memchr(data + at, '\n', end_ - at);
+      // A block that runs past the buffer, or the file's last line without
+      // its end, is read the copying way, from its first line.
+      if (newline == nullptr) break;
+      const auto next = static_cast<std::size_t>(static_cast<const char*>(newline) - data) + 1;
+      std::size_t length = next - 1 - at;
+      if (length > 0 && data[at + length - 1] == '\r') --length;
+      if (length == 0) {
+        consumed_ += next - begin_;
+        begin_ = next;
+        return true;
+      }
+      lines.emplace_back(data + at, length);
+      at = next;
+    }
+    lines.clear();
+  }
+  return LineSource::ReadBlock(lines, storage);
 }
 
 bool InputTextFile::AppendLine(std::string& text) {

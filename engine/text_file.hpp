@@ -110,6 +110,8 @@ class InputTextFile final : public text::LineSource {
   [[nodiscard]] bool AtEnd() const override;
   bool ReadLine(std::string& line) override;
   bool AppendLine(std::string& text) override;
+  bool ReadLineView(std::string_view& line, std::string& storage) override;
+  bool ReadBlock(std::vector<std::string_view>& lines, std::string& storage) override;
 
  private:
   bool DetectEncoding();

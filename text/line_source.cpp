@@ -13,6 +13,32 @@ bool LineSource::AppendLine(std::string& text) {
   return true;
 }
 
+bool LineSource::ReadLineView(std::string_view& line, std::string& storage) {
+  if (!ReadLine(storage)) return false;
+  line = storage;
+  return true;
+}
+
+bool LineSource::ReadBlock(std::vector<std::string_view>& lines, std::string& storage) {
+  lines.clear();
+  storage.clear();
+  std::size_t before = 0;
+  bool any = false;
+  while (AppendLine(storage)) {
+    any = true;
+    if (storage.size() == before) break;
+    // The length for now; the place once the storage no longer grows.
+    lines.emplace_back(storage.data(), storage.size() - before);
+    before = storage.size();
+  }
+  std::size_t at = 0;
+  for (std::string_view& line : lines) {
+    line = std::string_view(storage).substr(at, line.size());
+    at += line.size();
+  }
+  return any;
+}
+
 bool StringLineSource::ReadLine(std::string& line) {
   line.clear();
   return AppendLine(line);

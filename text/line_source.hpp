@@ -20,6 +20,16 @@ class LineSource {
   // is gathered without a copy of each; false, with `text` as it was, at
   // the end.
   virtual bool AppendLine(std::string& text);
+  // Reads the next line as a view, valid until the next reading of this
+  // source: into the source's own buffer where the line lies whole in it,
+  // otherwise into `storage`, which it is then read into. False at the end.
+  virtual bool ReadLineView(std::string_view& line, std::string& storage);
+  // Reads the lines up to the next empty line, which is consumed, or the end
+  // of the text, as views in `lines` that are valid until the next reading:
+  // into the source's own buffer where they lie whole in it, otherwise into
+  // `storage`, which they are then read into. An empty line gives no line;
+  // false, with `lines` empty, at the end.
+  virtual bool ReadBlock(std::vector<std::string_view>& lines, std::string& storage);
 };
 
 // Lines held in memory; the text is split at LF, a CR before the LF is

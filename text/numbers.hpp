@@ -33,6 +33,10 @@ bool IsNumberText(std::string_view text) noexcept;
 // LeadingValue(text) when IsNumberText(text), nullopt otherwise: a field
 // that must be a number, looked at once.
 std::optional<double> NumberTextValue(std::string_view text) noexcept;
+// That value as its general text reads back (RoundToGeneral, no "-0"): a
+// number field stored as a number, the rounding left out where the text has
+// at most fifteen digits.
+std::optional<double> GeneralNumberTextValue(std::string_view text) noexcept;
 
 // The value of `text` when the text is exactly the general form of that
 // value ("35.684481507", "-12", "0"), so that the number can stand for it;

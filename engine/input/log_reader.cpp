@@ -83,7 +83,7 @@ class LogReader final : public WholeTrackReader {
          record = ReadLogRecord()) {
       if (conversion.PointTick()) break;
       if (record != vp::LogRecord::kFix || !StorePoint(points, context)) {
-        if (!text::TrimSpaces(line_.work.text).empty()) {
+        if (line_.work.HeldText()) {
           conversion.report.Skip(SkipReason::kLogRecordWithoutFix);
         }
         continue;

@@ -46,12 +46,16 @@ std::string_view KnownDatum(std::string_view name) {
   return {};
 }
 
+enum class Rounding { kToGeneral, kDone };
+
 void SetMeasured(TrackPoints& points, TrkPnt& point, PointField field,
-                 const std::optional<double>& value) {
-  if (value) {
-    TrackPoints::SetNumber(point, field, *value);
-  } else {
+                 const std::optional<double>& value, Rounding rounding = Rounding::kToGeneral) {
+  if (!value) {
     points.SetText(point, field, kNotAvailable);
+  } else if (rounding == Rounding::kDone) {
+    TrackPoints::SetRoundedNumber(point, field, *value);
+  } else {
+    TrackPoints::SetNumber(point, field, *value);
   }
 }
 
@@ -68,10 +72,11 @@ class NmeaReader final : public WholeTrackReader {
     conversion.observer.BeginProgress(ProgressStage::kReadingTrack);
     LookAhead();
     std::string line;
+    std::string_view current;
     nmea::NmeaFix fix;
-    for (std::size_t next = 0; next < ahead_.size() || lines_.ReadLine(line); ++next) {
+    for (std::size_t next = 0; next < ahead_.size() || lines_.ReadLineView(current, line); ++next) {
       if (conversion.PointTick()) return;
-      const std::string& current = next < ahead_.size() ? ahead_[next] : line;
+      if (next < ahead_.size()) current = ahead_[next];
       if (!Accept(current, conversion.report)) continue;
       if (assembler_.Add(current, fix)) StoreFix(fix, conversion);
       FollowDatum(conversion);
@@ -148,9 +153,10 @@ class NmeaReader final : public WholeTrackReader {
     TrackPoints::SetRoundedNumber(point, PointField::kLon, fix.lon == 0 ? 0.0 : fix.lon);
     StoreTime(fix, points, point);
     SetMeasured(points, point, PointField::kVelocity, fix.speedKmh);
-    SetMeasured(points, point, PointField::kTrkDegree, fix.course);
-    SetMeasured(points, point, PointField::kPosError, fix.positionError);
-    SetMeasured(points, point, PointField::kHeadDegree, fix.heading);
+    // The fix gives these as their general texts read back.
+    SetMeasured(points, point, PointField::kTrkDegree, fix.course, Rounding::kDone);
+    SetMeasured(points, point, PointField::kPosError, fix.positionError, Rounding::kDone);
+    SetMeasured(points, point, PointField::kHeadDegree, fix.heading, Rounding::kDone);
     conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
     track_.Placed(buffers.trkHdr, points);
   }

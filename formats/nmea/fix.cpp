@@ -14,6 +14,10 @@ using constants::kKmPerNauticalMile;
 using constants::kMetresPerFoot;
 
 std::optional<double> NumberOf(std::string_view field) { return text::NumberTextValue(field); }
+// The number as its general text reads back: stored as it is.
+std::optional<double> GeneralNumberOf(std::string_view field) {
+  return text::GeneralNumberTextValue(field);
+}
 
 // ddmm.mmmm to decimal degrees, negative in the south or the west.
 std::optional<double> DegreesOf(std::string_view field, std::string_view hemisphere) {
@@ -101,30 +105,26 @@ std::optional<double> FixAssembler::CoordMemo::Degrees(std::string_view field,
   return degrees_;
 }
 
-void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind) {
+void FixAssembler::TakePosition(const SentenceFields& fields, SentenceKind kind, double time) {
   // Where the fields lie, and what says the position is one.
   std::size_t latAt = 0;
-  std::size_t timeAt = 0;
   bool valid = false;
   PositionSentence* slot = nullptr;
   if (kind == SentenceKind::kRmc) {
     slot = &rmc_;
-    timeAt = 1;
     latAt = 3;
     valid = fields[2] == "A";
   } else if (kind == SentenceKind::kGga) {
     slot = &gga_;
-    timeAt = 1;
     latAt = 2;
     valid = !fields[6].empty() && fields[6] != "0";
   } else {
     slot = &gll_;
-    timeAt = 5;
     latAt = 1;
     // Before NMEA 2.0 the sentence had no status field.
     valid = fields[6].empty() || fields[6] == "A";
   }
-  slot->time = TimeOfDaySeconds(fields[timeAt]);
+  slot->time = time;
   const std::optional<double> lat = latMemo_.Degrees(fields[latAt], fields[latAt + 1]);
   const std::optional<double> lon = lonMemo_.Degrees(fields[latAt + 2], fields[latAt + 3]);
   slot->valid = valid && lat && lon;
@@ -143,8 +143,8 @@ bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
   const bool position =
       kind == SentenceKind::kRmc || kind == SentenceKind::kGga || kind == SentenceKind::kGll;
   bool began = false;
-  if (position &&
-      boundary_.Begins(kind, TimeOfDaySeconds(fields[kind == SentenceKind::kGll ? 5 : 1]))) {
+  const double time = position ? TimeOfDaySeconds(fields[kind == SentenceKind::kGll ? 5 : 1]) : -1;
+  if (position && boundary_.Begins(kind, time)) {
     Complete(completed);
     Clear();
     began = true;
@@ -152,23 +152,23 @@ bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
   any_ = true;
   switch (kind) {
     case SentenceKind::kRmc:
-      TakePosition(fields, kind);
+      TakePosition(fields, kind, time);
       if (!ReadDate(fields[9], year_, month_, day_)) year_ = 0;
       if (const auto knots = NumberOf(fields[7])) rmcSpeedKmh_ = *knots * kKmPerNauticalMile;
-      rmcCourse_ = NumberOf(fields[8]);
+      rmcCourse_ = GeneralNumberOf(fields[8]);
       if (const auto variation = NumberOf(fields[10])) {
         variation_ = fields[11] == "W" ? -*variation : *variation;
       }
       break;
     case SentenceKind::kGga:
-      TakePosition(fields, kind);
+      TakePosition(fields, kind, time);
       height_ = NumberOf(fields[9]);
       break;
     case SentenceKind::kGll:
-      TakePosition(fields, kind);
+      TakePosition(fields, kind, time);
       break;
     case SentenceKind::kVtg:
-      vtgCourse_ = NumberOf(fields[1]);
+      vtgCourse_ = GeneralNumberOf(fields[1]);
       if (const auto kmh = NumberOf(fields[7])) {
         vtgSpeedKmh_ = kmh;
       } else if (const auto knots = NumberOf(fields[5])) {
@@ -194,7 +194,7 @@ bool FixAssembler::Add(std::string_view sentence, NmeaFix& completed) {
       heading_ = NumberOf(fields[1]);
       break;
     case SentenceKind::kPgrme:
-      positionError_ = NumberOf(fields[1]);
+      positionError_ = GeneralNumberOf(fields[1]);
       break;
     case SentenceKind::kPgrmz: {
       const auto value = NumberOf(fields[1]);

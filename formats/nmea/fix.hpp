@@ -59,11 +59,12 @@ struct NmeaFix {
   int month = 0;
   int day = 0;
   std::optional<double> speedKmh;
+  // Course and heading as their general texts read back.
   std::optional<double> course;   // degrees over ground, true
   std::optional<double> heading;  // degrees
   std::optional<double> height;
   std::optional<double> altitude;
-  std::optional<double> positionError;
+  std::optional<double> positionError;  // as its general text reads back
 };
 
 class FixAssembler {
@@ -99,7 +100,8 @@ class FixAssembler {
 
   void Complete(NmeaFix& completed) const;
   void Clear();
-  void TakePosition(const SentenceFields& fields, SentenceKind kind);
+  // `time` is the sentence's TimeOfDaySeconds.
+  void TakePosition(const SentenceFields& fields, SentenceKind kind, double time);
 
   CycleBoundary boundary_;
   PositionSentence rmc_;

@@ -57,13 +57,28 @@ class SentenceFields {
 
   // Only fields 0 to `wanted` - 1 are split out; Count() is at most that.
   explicit SentenceFields(std::string_view sentence, std::size_t wanted = kMaxFields) noexcept;
+  // The fields of `text` as SplitFields cuts it at every `a` and `b`, at
+  // most `wanted`: no end trimmed, no checksum taken off.
+  static SentenceFields Cut(std::string_view text, char a, char b, std::size_t wanted) noexcept {
+    return SentenceFields(text, a, b, wanted);
+  }
   [[nodiscard]] std::string_view operator[](std::size_t i) const noexcept {
-    return i < count_ ? fields_[i] : std::string_view();
+    return i < count_ ? std::string_view(text_ + pieces_[i].start, pieces_[i].size)
+                      : std::string_view();
   }
   [[nodiscard]] std::size_t Count() const noexcept { return count_; }
 
  private:
-  std::array<std::string_view, kMaxFields> fields_{};
+  // Where each field lies in the sentence; left unset past the count, so a
+  // sentence is not paid for by the fields it does not have.
+  SentenceFields(std::string_view text, char a, char b, std::size_t wanted) noexcept;
+
+  struct Piece {
+    std::size_t start;
+    std::size_t size;
+  };
+  const char* text_ = nullptr;
+  std::array<Piece, kMaxFields> pieces_;
   std::size_t count_ = 0;
 };
 
@@ -73,6 +88,11 @@ class SentenceFields {
 // rest of the text not looked at. Fields past the count are not touched.
 std::size_t SplitFields(std::string_view text, char a, char b,
                         std::span<std::string_view> fields) noexcept;
+
+// Field `number` of what SplitFields would cut `text` into (field 0 before
+// the first separator), looked for only up to its end; empty when the text
+// has fewer fields.
+std::string_view NthField(std::string_view text, char a, char b, std::size_t number) noexcept;
 
 // "hhmmss" or "hhmmss.sss" as seconds since midnight, fractions kept;
 // negative for a field that is not such a time.

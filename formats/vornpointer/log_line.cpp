@@ -12,6 +12,7 @@ void LogFixState::Reset() noexcept {
   numbers_ = 0;
   times_ = 0;
   stale_ = 0;
+  checked_ = false;
   positionSeen = false;
 }
 
@@ -33,7 +34,19 @@ std::string& LogFixState::Text(std::size_t logField) noexcept {
   numbers_ &= ~Bit(logField);
   times_ &= ~Bit(logField);
   stale_ &= ~Bit(logField);
+  checked_ = false;
   return value_[logField - kFirst];
+}
+
+void LogFixState::SetText(std::size_t logField, std::string_view text) {
+  const std::string& old = value_[logField - kFirst];
+  if (((numbers_ | times_) & Bit(logField)) == 0 && old.size() == text.size()) {
+    // A letter or two: compared here rather than by a library call.
+    std::size_t i = 0;
+    while (i < text.size() && old[i] == text[i]) ++i;
+    if (i == text.size()) return;
+  }
+  Text(logField).assign(text);
 }
 
 void LogFixState::SetGeneral(std::size_t logField, double value) {
@@ -69,17 +82,27 @@ std::optional<text::LocalSeconds> LogFixState::DateTime() const noexcept {
 bool LogFixState::TextsHoldSeparator() const noexcept {
   // A general number or a date and time has none.
   constexpr std::uint32_t kAll = (std::uint32_t{1} << kCount) - 1;
-  for (std::uint32_t texts = ~(numbers_ | times_) & kAll; texts != 0; texts &= texts - 1) {
+  const std::uint32_t textFields = ~(numbers_ | times_) & kAll;
+  if (checked_ && textFields == checkedTexts_) return separator_;
+  checked_ = true;
+  checkedTexts_ = textFields;
+  separator_ = false;
+  for (std::uint32_t texts = textFields; texts != 0 && !separator_; texts &= texts - 1) {
     for (const char c : value_[static_cast<std::size_t>(std::countr_zero(texts))]) {
-      if (c == ',' || c == '\t') return true;
+      if (c == ',' || c == '\t') separator_ = true;
     }
   }
-  return false;
+  return separator_;
 }
 
 const double* LogFixState::Number(std::size_t logField) const noexcept {
   if ((numbers_ & Bit(logField)) == 0) return nullptr;
   return &number_[logField - kFirst];
+}
+
+bool LogWork::HeldText() const noexcept {
+  // Lines that start with "$" are never blank.
+  return textInLines || !text::TrimSpaces(text).empty();
 }
 
 void ClearLogLine(LogLine& out) noexcept {

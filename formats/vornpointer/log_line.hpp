@@ -42,6 +42,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "formats/vornpointer/nmea_sentence.hpp"
 #include "text/datetime.hpp"
@@ -83,7 +84,11 @@ enum class LogRecord {
 // their capacity carries over from one record to the next and a long log is
 // read without a heap allocation per field.
 struct LogWork {
-  std::string text;  // the line or the block as read
+  // The line or the block as read; a VRN block of one fix whose lines all
+  // start with "$" is read in `lines` instead, valid until the next reading.
+  std::string text;
+  std::vector<std::string_view> lines;
+  bool textInLines = false;
   // A block of several fixes (a stream without empty lines): the fixes
   // after the one in `text`, from `restAt` on.
   std::string rest;
@@ -91,6 +96,10 @@ struct LogWork {
   std::string vrpLine;  // the VRP line made from a Garmin line or NMEA block
   std::string scratch;
   NmeaSentences sentences;
+  NmeaDayMemo days;
+
+  // Whether the record's text held anything but spaces.
+  [[nodiscard]] bool HeldText() const noexcept;
 };
 
 struct LogFixState;
@@ -136,8 +145,11 @@ struct LogFixState {
 
   // The text of LogLine field `logField` (3 to 17).
   [[nodiscard]] const std::string& Field(std::size_t logField) const;
-  // The text to change; the field is no longer a number.
+  // The text to change; the field is no longer a number. The reference is
+  // for the change at hand, not to be kept.
   std::string& Text(std::size_t logField) noexcept;
+  // The field as `text`, changed only when it is not that text already.
+  void SetText(std::size_t logField, std::string_view text);
   // The general text of `value`, kept as its number.
   void SetGeneral(std::size_t logField, double value);
   // The same for a value that is already what its general text reads back
@@ -167,6 +179,11 @@ struct LogFixState {
   std::uint32_t numbers_ = 0;        // fields set as numbers
   std::uint32_t times_ = 0;          // field 3 set as a date and time
   mutable std::uint32_t stale_ = 0;  // numbers whose text is not made yet
+  // What TextsHoldSeparator found, for these fields as texts: the texts of a
+  // log change seldom (hemisphere letters, the fix mode).
+  mutable std::uint32_t checkedTexts_ = 0;
+  mutable bool checked_ = false;
+  mutable bool separator_ = false;
 };
 
 // Cuts the line at every TAB and comma; each piece, without its leading and

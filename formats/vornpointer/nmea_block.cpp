@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "formats/nmea/sentence.hpp"
 #include "formats/vornpointer/nmea_sentence.hpp"
@@ -54,48 +55,89 @@ bool IsPositionSlot(std::size_t slot) noexcept { return slot <= kGll; }
 // The time a position sentence carries, read only when its kind comes
 // again: most blocks hold one sentence of each kind and are never split.
 double PositionTime(std::string_view sentence, std::size_t slot) {
-  std::array<std::string_view, 6> fields;
-  SplitSentence(sentence, fields);
-  return nmea::TimeOfDaySeconds(fields[slot == kGll ? 5 : 1]);
+  return nmea::TimeOfDaySeconds(nmea::NthField(sentence, ',', '*', slot == kGll ? 5 : 1));
 }
+
+// The sentences of one fix, taken one after the other. With `oneFix`, the
+// fix ends before a $GPRMC, $GPGGA or $GPGLL (followed by a field separator)
+// whose kind came already with another time; a repeat with the same time
+// stays in the fix.
+class FixScan {
+ public:
+  explicit FixScan(bool oneFix) noexcept : oneFix_(oneFix) {}
+
+  // False, with the sentence not taken, when it begins the next fix.
+  bool Take(std::string_view sentence) {
+    const std::size_t slot = SlotOf(sentence);
+    if (slot >= kSlotCount) return true;
+    if (oneFix_ && IsPositionSlot(slot) && sentence.size() > kIdentifierLength &&
+        (sentence[kIdentifierLength] == ',' || sentence[kIdentifierLength] == '*')) {
+      std::string_view& first = firstPosition_[slot];
+      if (first.empty()) {
+        first = sentence;
+      } else if (PositionTime(sentence, slot) != PositionTime(first, slot)) {
+        return false;
+      }
+    }
+    if (sentence_[slot].empty()) sentence_[slot] = sentence;
+    return true;
+  }
+  // The first sentence of each kind in the fix, each up to the next "$".
+  [[nodiscard]] const std::array<std::string_view, kSlotCount>& Sentences() const noexcept {
+    return sentence_;
+  }
+
+ private:
+  bool oneFix_;
+  // The first of each position kind with a separator after its identifier.
+  std::array<std::string_view, kGll + 1> firstPosition_{};
+  std::array<std::string_view, kSlotCount> sentence_{};
+};
 
 struct ScannedFix {
   std::size_t length = 0;  // of the fix's text, from the start of the block
-  // The first sentence of each kind in the fix, each up to the next "$".
   std::array<std::string_view, kSlotCount> sentence{};
 };
 
 // One walk over the sentences of `block`, each from its "$" to the next.
-// With `oneFix`, the fix ends before a $GPRMC, $GPGGA or $GPGLL (followed by
-// a field separator) whose kind came already with another time; a repeat
-// with the same time stays in the fix.
 ScannedFix ScanBlock(std::string_view block, bool oneFix) {
+  FixScan scan(oneFix);
   ScannedFix fix;
   fix.length = block.size();
-  // The first of each position kind with a separator after its identifier.
-  std::array<std::string_view, kGll + 1> firstPosition{};
   std::size_t at = block.find('$');
   while (at != std::string_view::npos) {
     const std::size_t end = block.find('$', at + 1);
-    const std::string_view sentence =
-        block.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
-    const std::size_t slot = SlotOf(sentence);
-    if (slot < kSlotCount) {
-      if (oneFix && IsPositionSlot(slot) && sentence.size() > kIdentifierLength &&
-          (sentence[kIdentifierLength] == ',' || sentence[kIdentifierLength] == '*')) {
-        std::string_view& first = firstPosition[slot];
-        if (first.empty()) {
-          first = sentence;
-        } else if (PositionTime(sentence, slot) != PositionTime(first, slot)) {
-          fix.length = at;
-          break;
-        }
-      }
-      if (fix.sentence[slot].empty()) fix.sentence[slot] = sentence;
+    if (!scan.Take(
+            block.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at))) {
+      fix.length = at;
+      break;
     }
     at = end;
   }
+  fix.sentence = scan.Sentences();
   return fix;
+}
+
+// Where every line of a block starts with "$", each sentence of the joined
+// block lies within one line: the same walk, over the lines as they were
+// read. False when the lines hold more than one fix (or another line start),
+// which the joined block then sorts out.
+bool ScanLines(const std::vector<std::string_view>& lines,
+               std::array<std::string_view, kSlotCount>& sentence) {
+  FixScan scan(true);
+  for (const std::string_view line : lines) {
+    if (line.front() != '$') return false;
+    for (std::size_t at = 0; at != std::string_view::npos;) {
+      const std::size_t end = line.find('$', at + 1);
+      if (!scan.Take(
+              line.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at))) {
+        return false;
+      }
+      at = end;
+    }
+  }
+  sentence = scan.Sentences();
+  return true;
 }
 
 void ParseSentences(const std::array<std::string_view, kSlotCount>& sentence, NmeaSentences& s) {
@@ -110,20 +152,23 @@ void ParseSentences(const std::array<std::string_view, kSlotCount>& sentence, Nm
 
 // The $GPGSA mode ("2D", "3D") in upper case for a plain fix and in lower
 // case for a differential one; without both sentences the old mode stays.
-void UpdateFixMode(const NmeaSentences& s, std::string& fixType) {
+void UpdateFixMode(const NmeaSentences& s, LogFixState& state) {
   if (s.fixMode.empty() || s.gga.quality == FixQuality::kNone) return;
+  if (s.gga.quality == FixQuality::kNormal) {
+    state.SetText(kLogFixType, s.fixMode);
+    return;
+  }
+  std::string& fixType = state.Text(kLogFixType);
   fixType = s.fixMode;
-  if (s.gga.quality == FixQuality::kDifferential) {
-    for (char& c : fixType) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+  for (char& c : fixType) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
 }
 
 // Field 3: the date (empty without $GPRMC), a blank, the first time found;
 // kept as its seconds when that text is a canonical date and time. False
 // when no sentence has a time.
-bool UpdateDateTime(const NmeaSentences& s, LogFixState& state) {
+bool UpdateDateTime(const NmeaSentences& s, NmeaDayMemo& days, LogFixState& state) {
   std::string_view time;
   for (const std::string_view candidate : {s.rmc.time, s.gga.time, s.gll.time}) {
     if (!candidate.empty()) {
@@ -132,7 +177,7 @@ bool UpdateDateTime(const NmeaSentences& s, LogFixState& state) {
     }
   }
   if (!time.empty()) {
-    if (const std::optional<text::LocalSeconds> seconds = NmeaDateTime(s.rmc.date, time)) {
+    if (const std::optional<text::LocalSeconds> seconds = days.DateTime(s.rmc.date, time)) {
       state.SetDateTime(*seconds);
       return true;
     }
@@ -165,9 +210,9 @@ void SetNmeaDegrees(LogFixState& state, std::size_t logField, std::string_view d
 bool UpdatePosition(const NmeaSentences& s, LogFixState& state) {
   for (const NmeaPosition* p : {&s.rmc.position, &s.gga.position, &s.gll.position}) {
     if (p->latHemisphere.empty()) continue;
-    state.Text(kLogLatHemisphere).assign(p->latHemisphere);
+    state.SetText(kLogLatHemisphere, p->latHemisphere);
     SetNmeaDegrees(state, kLogLat, p->lat, p->latHemisphere, 'S');
-    state.Text(kLogLonHemisphere).assign(p->lonHemisphere);
+    state.SetText(kLogLonHemisphere, p->lonHemisphere);
     SetNmeaDegrees(state, kLogLon, p->lon, p->lonHemisphere, 'W');
     return true;
   }
@@ -187,8 +232,8 @@ void UpdateState(const NmeaSentences& s, LogFixState& state) {
   }
   if (s.altitude) {
     state.SetGeneral(kLogAltitude, *s.altitude);
-  } else if (s.gga.height) {
-    state.SetRounded(kLogAltitude, *s.gga.height);
+  } else if (const std::optional<double> height = GgaHeight(s.gga)) {
+    state.SetRounded(kLogAltitude, *height);
   }
   if (UpdatePosition(s, state)) state.positionSeen = true;
   if (s.rmc.speed) state.SetGeneral(kLogSpeed, *s.rmc.speed);
@@ -213,8 +258,8 @@ LogRecord ParseScanned(const std::array<std::string_view, kSlotCount>& sentence,
                        LogLine& out) {
   NmeaSentences& s = out.work.sentences;
   ParseSentences(sentence, s);
-  UpdateFixMode(s, state.Text(kLogFixType));
-  const bool hasTime = UpdateDateTime(s, state);
+  UpdateFixMode(s, state);
+  const bool hasTime = UpdateDateTime(s, out.work.days, state);
   UpdateState(s, state);
   MakeLogLineFromState(state, out);
   // "--" marks this record only: kept in the state, it would label the
@@ -242,6 +287,7 @@ LogRecord ParseNmeaBlock(std::string_view block, LogFixState& state, LogLine& ou
 
 LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& out) {
   LogWork& work = out.work;
+  work.textInLines = false;
   if (work.restAt >= work.rest.size()) {
     if (source.AtEnd()) {
       ClearLogLine(out);
@@ -250,10 +296,15 @@ LogRecord ReadVrnBlock(text::LineSource& source, LogFixState& state, LogLine& ou
     }
     work.rest.clear();
     work.restAt = 0;
-    // The block's lines up to the empty line that ends it.
-    for (std::size_t before = 0; before = work.rest.size(), source.AppendLine(work.rest);) {
-      if (work.rest.size() == before) break;
+    // The block's lines up to the empty line that ends it; the usual block
+    // of one fix is read where the lines lie, without joining them.
+    source.ReadBlock(work.lines, work.scratch);
+    std::array<std::string_view, kSlotCount> sentence;
+    if (!work.lines.empty() && ScanLines(work.lines, sentence)) {
+      work.textInLines = true;
+      return ParseScanned(sentence, state, out);
     }
+    for (const std::string_view line : work.lines) work.rest.append(line);
   }
   const std::string_view rest = std::string_view(work.rest).substr(work.restAt);
   ScannedFix fix = ScanBlock(rest, true);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "formats/nmea/sentence.hpp"
 #include "geo/coord_text.hpp"
@@ -83,6 +84,27 @@ std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
                                     TwoDigits(hhmmss, 2), TwoDigits(hhmmss, 4)});
 }
 
+std::optional<text::LocalSeconds> NmeaDayMemo::DateTime(std::string_view ddmmyy,
+                                                        std::string_view hhmmss) noexcept {
+  if (ddmmyy.size() < 6 || !StartsWithSixDigits(hhmmss)) return std::nullopt;
+  std::uint64_t date = 0;
+  std::memcpy(&date, ddmmyy.data(), 6);
+  // The memo holds only dates of six digits.
+  if (date != date_) {
+    if (!StartsWithSixDigits(ddmmyy)) return std::nullopt;
+    constexpr int kCentury = 2000;
+    date_ = date;
+    dayStart_ = text::CheckedLocalSeconds(
+        {kCentury + TwoDigits(ddmmyy, 4), TwoDigits(ddmmyy, 2), TwoDigits(ddmmyy, 0), 0, 0, 0});
+  }
+  const int hour = TwoDigits(hhmmss, 0);
+  const int minute = TwoDigits(hhmmss, 2);
+  const int second = TwoDigits(hhmmss, 4);
+  // The checks of a date and time for its clock part.
+  if (!dayStart_ || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+  return *dayStart_ + hour * 3600 + minute * 60 + second;
+}
+
 double NmeaDegrees(std::string_view ddmm) {
   // ddmm.mmmm / 100 is the "DM" form, taken at the value of its general
   // text, then read as decimal degrees the way its "D" text reads.
@@ -113,6 +135,13 @@ std::optional<int> VariationSideOf(std::string_view field) noexcept {
   return 0;
 }
 
+// Field `number` of a sentence, as SplitSentence cuts it, found by one walk
+// up to it: the short sentences give one field near their start.
+std::string_view FieldOf(std::string_view sentence, std::size_t number) noexcept {
+  if (sentence.empty()) return {};  // the block has no such sentence
+  return nmea::NthField(sentence, ',', '*', number);
+}
+
 FixQuality QualityOf(std::string_view field) noexcept {
   if (field == "1") return FixQuality::kNormal;
   if (field == "2") return FixQuality::kDifferential;
@@ -128,8 +157,11 @@ std::string_view FixModeOf(std::string_view field) noexcept {
 }  // namespace
 
 void ParseRmc(std::string_view sentence, RmcResult& out) {
-  std::array<std::string_view, 12> f;
-  SplitSentence(sentence, f);
+  if (sentence.empty()) {
+    out = {};
+    return;
+  }
+  const nmea::SentenceFields f = nmea::SentenceFields::Cut(sentence, ',', '*', 12);
   out.date = f[9];
   out.time = f[1];
   out.position = PositionOf(f[3], f[4], f[5], f[6]);
@@ -142,43 +174,45 @@ void ParseRmc(std::string_view sentence, RmcResult& out) {
 }
 
 void ParseGga(std::string_view sentence, GgaResult& out) {
-  std::array<std::string_view, 10> f;
-  SplitSentence(sentence, f);
+  if (sentence.empty()) {
+    out = {};
+    return;
+  }
+  const nmea::SentenceFields f = nmea::SentenceFields::Cut(sentence, ',', '*', 10);
   out.time = f[1];
   out.position = PositionOf(f[2], f[3], f[4], f[5]);
-  out.height = GeneralNumberOf(f[9]);
+  out.height = f[9];
   out.quality = QualityOf(f[6]);
 }
 
+std::optional<double> GgaHeight(const GgaResult& gga) noexcept {
+  return GeneralNumberOf(gga.height);
+}
+
 void ParseGll(std::string_view sentence, GllResult& out) {
-  std::array<std::string_view, 6> f;
-  SplitSentence(sentence, f);
+  if (sentence.empty()) {
+    out = {};
+    return;
+  }
+  const nmea::SentenceFields f = nmea::SentenceFields::Cut(sentence, ',', '*', 6);
   out.time = f[5];
   out.position = PositionOf(f[1], f[2], f[3], f[4]);
 }
 
 void ParseErrorEstimate(std::string_view sentence, std::string_view& positionError) {
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  positionError = f[1];
+  positionError = FieldOf(sentence, 1);
 }
 
 void ParseAltitude(std::string_view sentence, std::optional<double>& altitude) {
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  altitude = NumberOf(f[1], kMetresPerFoot);
+  altitude = NumberOf(FieldOf(sentence, 1), kMetresPerFoot);
 }
 
 void ParseGsa(std::string_view sentence, std::string_view& fixMode) {
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  fixMode = FixModeOf(f[2]);
+  fixMode = FixModeOf(FieldOf(sentence, 2));
 }
 
 void ParseHchdg(std::string_view sentence, std::string_view& heading) {
-  std::array<std::string_view, 3> f;
-  SplitSentence(sentence, f);
-  heading = f[1];
+  heading = FieldOf(sentence, 1);
 }
 
 }  // namespace vc::vp

@@ -78,6 +78,19 @@ void AppendLogDate(std::string& out, std::string_view ddmmyy);
 std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
                                                std::string_view hhmmss) noexcept;
 
+// NmeaDateTime for the fixes of a log one after the other: the seconds of
+// the start of the day are made again only when the date field changes,
+// which in a log of one day is once.
+class NmeaDayMemo {
+ public:
+  std::optional<text::LocalSeconds> DateTime(std::string_view ddmmyy,
+                                             std::string_view hhmmss) noexcept;
+
+ private:
+  std::uint64_t date_ = 0;  // the six characters of the last date; 0 before any
+  std::optional<text::LocalSeconds> dayStart_;
+};
+
 enum class FixQuality : std::uint8_t { kNone, kNormal, kDifferential };
 
 // Every view points into the sentence that was parsed.
@@ -101,9 +114,14 @@ struct RmcResult {
 struct GgaResult {
   std::string_view time;
   NmeaPosition position;
-  std::optional<double> height;  // metres above mean sea level, as its general text reads back
+  // Metres above mean sea level, as sent: read (GgaHeight) only when the
+  // block has no $PGRMZ altitude.
+  std::string_view height;
   FixQuality quality = FixQuality::kNone;
 };
+
+// The $GPGGA height as its general text reads back; nothing when it is empty.
+std::optional<double> GgaHeight(const GgaResult& gga) noexcept;
 
 struct GllResult {
   std::string_view time;

@@ -123,6 +123,83 @@ TEST(InputTextFile, AUtf8SequenceAcrossReadChunksStaysUtf8) {
   EXPECT_EQ(lines[0].size(), text.size() - 1);
 }
 
+// Lines read as views into the read buffer must be the lines ReadLine gives,
+// in every encoding, with CR LF, LF, a lone CR, empty lines, a last line
+// without its end, and lines that cross the end of the 256 KiB buffer (read
+// the copying way); the bytes counted must be the same too. So must the
+// blocks of lines between empty lines.
+TEST(InputTextFile, LineViewsAreTheLinesReadLineGives) {
+  TempDir dir;
+  std::string many;
+  for (int n = 0; n < 40000; ++n) {
+    many += n % 7 == 0 ? "" : "$GPGGA,000000,3540.8720,N";
+    many += std::string(static_cast<std::size_t>(n % 5), 'x');
+    many += n % 3 == 0 ? "\r\n" : (n % 11 == 0 ? "\r" : "\n");
+  }
+  many += "last line without its end";
+  const std::string files[] = {many,
+                               "WP,D,a\r\nTP,1\n",
+                               "",
+                               "\n\n",
+                               "last\r",
+                               "a\rb\r\n",
+                               "plain\r\n\x8B\x9E\x93\x73\r\n",
+                               Utf16(u"one\r\ntwo\nthree", false),
+                               Utf16(u"one\r\ntwo\n", true)};
+  for (const std::string& bytes : files) {
+    const std::string path = dir.Write("in.txt", bytes);
+    InputTextFile viewed;
+    ASSERT_TRUE(viewed.Open(path));
+    std::vector<std::string> lines;
+    std::string storage;
+    std::string_view line;
+    while (viewed.ReadLineView(line, storage)) lines.emplace_back(line);
+    EXPECT_EQ(lines, ReadAll(path)) << bytes.substr(0, 40);
+    InputTextFile copied;
+    ASSERT_TRUE(copied.Open(path));
+    std::string copy;
+    while (copied.ReadLine(copy)) {
+    }
+    EXPECT_EQ(viewed.BytesRead(), copied.BytesRead()) << bytes.substr(0, 40);
+    EXPECT_FALSE(viewed.Failed());
+
+    // Blocks are the lines between empty lines, read in place or copied.
+    std::vector<std::vector<std::string>> expected(1);
+    for (const std::string& text : ReadAll(path)) {
+      if (text.empty()) {
+        expected.emplace_back();
+      } else {
+        expected.back().push_back(text);
+      }
+    }
+    if (expected.back().empty()) expected.pop_back();
+    InputTextFile blocks;
+    ASSERT_TRUE(blocks.Open(path));
+    std::vector<std::vector<std::string>> got;
+    std::vector<std::string_view> block;
+    while (blocks.ReadBlock(block, storage)) got.emplace_back(block.begin(), block.end());
+    EXPECT_EQ(got, expected) << bytes.substr(0, 40);
+    EXPECT_EQ(blocks.BytesRead(), copied.BytesRead()) << bytes.substr(0, 40);
+  }
+}
+
+// The file is looked at 64 bytes at a time for bytes of the top half: one
+// at any place, in the blocks or in the bytes after them, must be seen.
+TEST(InputTextFile, OneByteOfTheTopHalfAnywhereIsNotPlainAscii) {
+  TempDir dir;
+  const std::string plain(150, 'a');
+  InputTextFile file;
+  ASSERT_TRUE(file.Open(dir.Write("in.txt", plain)));
+  EXPECT_TRUE(file.PlainAscii());
+  for (std::size_t at = 0; at < plain.size(); ++at) {
+    std::string bytes = plain;
+    bytes[at] = '\xE9';  // CP932 would read it as a half-width katakana
+    InputTextFile other;
+    ASSERT_TRUE(other.Open(dir.Write("in.txt", bytes)));
+    EXPECT_FALSE(other.PlainAscii()) << at;
+  }
+}
+
 TEST(InputTextFile, RefusesFoldersAndMissingFiles) {
   TempDir dir;
   InputTextFile file;

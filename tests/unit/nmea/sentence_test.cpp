@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -86,19 +88,94 @@ TEST(SplitFields, CountsAndStopsWhenFull) {
   }
 }
 
+// The separators are looked for sixteen and eight bytes at a time, then one
+// by one: every length and every place of a separator must cut as a plain
+// walk over the characters does, whatever room the fields have.
+TEST(SplitFields, AgreesWithACharacterWalkAtEveryLength) {
+  const auto walk = [](std::string_view text, std::size_t room) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size() && fields.size() < room; ++i) {
+      if (text[i] == ',' || text[i] == '*') {
+        fields.push_back(text.substr(start, i - start));
+        start = i + 1;
+      }
+    }
+    if (fields.size() < room) fields.push_back(text.substr(start));
+    return fields;
+  };
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] { return seed = seed * 1664525U + 1013904223U; };
+  constexpr std::string_view kAlphabet = ",*a$9,.\x80";
+  for (std::size_t length = 0; length <= 90; ++length) {
+    for (int trial = 0; trial < 40; ++trial) {
+      std::string text;
+      for (std::size_t i = 0; i < length; ++i)
+        text.push_back(kAlphabet[(next() >> 8) % kAlphabet.size()]);
+      const std::size_t room = (next() >> 8) % 30;
+      std::vector<std::string_view> fields(room, "untouched");
+      const std::size_t count = SplitFields(text, ',', '*', fields);
+      const std::vector<std::string_view> expected = walk(text, room);
+      ASSERT_EQ(count, expected.size()) << text;
+      for (std::size_t i = 0; i < count; ++i) {
+        ASSERT_EQ(fields[i], expected[i]) << text;
+        ASSERT_EQ(fields[i].data(), expected[i].data()) << text;
+      }
+      // The places kept instead of the fields give the same fields.
+      const SentenceFields places = SentenceFields::Cut(text, ',', '*', room);
+      ASSERT_EQ(places.Count(), std::min<std::size_t>(count, SentenceFields::kMaxFields)) << text;
+      for (std::size_t i = 0; i < places.Count(); ++i) {
+        ASSERT_EQ(places[i].data(), fields[i].data()) << text;
+        ASSERT_EQ(places[i], fields[i]) << text;
+      }
+      ASSERT_TRUE(places[places.Count()].empty()) << text;
+      // One field alone is the one a split with room for it cuts.
+      const std::size_t number = (next() >> 8) % 30;
+      const std::vector<std::string_view> upTo = walk(text, number + 1);
+      const std::string_view field = NthField(text, ',', '*', number);
+      if (upTo.size() == number + 1) {
+        ASSERT_EQ(field, upTo[number]) << text << " " << number;
+        ASSERT_EQ(field.data(), upTo[number].data()) << text << " " << number;
+      } else {
+        ASSERT_TRUE(field.empty()) << text << " " << number;
+      }
+    }
+  }
+}
+
 TEST(NmeaSentence, KindsDoNotDependOnTheTalker) {
   const struct {
     const char* sentence;
     SentenceKind kind;
   } cases[] = {
-      {"$GPRMC,1", SentenceKind::kRmc},    {"$GNRMC,1", SentenceKind::kRmc},
-      {"$GLGGA,1", SentenceKind::kGga},    {"$GAGLL,1", SentenceKind::kGll},
-      {"$BDVTG,1", SentenceKind::kVtg},    {"$GBZDA,1", SentenceKind::kZda},
-      {"$QZRMC*00", SentenceKind::kRmc},   {"$HCHDG,101.1", SentenceKind::kHdg},
-      {"$HEHDT,10", SentenceKind::kHdt},   {"$PGRME,9.1", SentenceKind::kPgrme},
-      {"$PGRMZ,48", SentenceKind::kPgrmz}, {"$PGRMM,WGS 84", SentenceKind::kPgrmm},
-      {"$PGRMT,x", SentenceKind::kOther},  {"$GPGSV,3", SentenceKind::kOther},
+      {"$GPRMC,1", SentenceKind::kRmc},
+      {"$GNRMC,1", SentenceKind::kRmc},
+      {"$GLGGA,1", SentenceKind::kGga},
+      {"$GAGLL,1", SentenceKind::kGll},
+      {"$BDVTG,1", SentenceKind::kVtg},
+      {"$GBZDA,1", SentenceKind::kZda},
+      {"$QZRMC*00", SentenceKind::kRmc},
+      {"$HCHDG,101.1", SentenceKind::kHdg},
+      {"$HEHDT,10", SentenceKind::kHdt},
+      {"$PGRME,9.1", SentenceKind::kPgrme},
+      {"$PGRMZ,48", SentenceKind::kPgrmz},
+      {"$PGRMM,WGS 84", SentenceKind::kPgrmm},
+      {"$PGRMT,x", SentenceKind::kOther},
+      {"$GPGSV,3", SentenceKind::kOther},
       {"$GPRMCX,1", SentenceKind::kOther},
+      // A maker's code is not a talker: "P" and a sentence of the same letters is none.
+      {"$PXRMZ,1", SentenceKind::kOther},
+      {"$PGRMC,1", SentenceKind::kOther},
+      {"$PARMC,1", SentenceKind::kOther},
+      {"$PGRMZ", SentenceKind::kPgrmz},
+      {"$GPRM", SentenceKind::kOther},
+      {"$", SentenceKind::kOther},
+      {"$GPrmc,1", SentenceKind::kOther},
+      {"$G-RMC,1", SentenceKind::kOther},
+      {"$-PRMC,1", SentenceKind::kOther},
+      {"$GPGGA9", SentenceKind::kOther},
+      {"$GPGGA", SentenceKind::kGga},
+      {"$PGRMEx", SentenceKind::kPgrme},
   };
   for (const auto& c : cases) EXPECT_EQ(KindOf(c.sentence), c.kind) << c.sentence;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -270,6 +271,128 @@ class ValueStream {
  private:
   std::uint64_t state_ = 12345;
 };
+
+// Fields that are a plain decimal (an optional minus, digits, at most one
+// point) take a short way through every reading; each must give what the
+// library reads from the same text, at every count of digits around the
+// fifteen that the short way allows and with the point anywhere.
+TEST(LeadingValue, PlainFieldsReadAsTheLibraryReadsThem) {
+  std::mt19937_64 random(29);
+  for (int n = 0; n < 200000; ++n) {
+    const std::size_t digits = 1 + random() % 17;
+    std::string text;
+    for (std::size_t i = 0; i < digits; ++i) {
+      // Leading zeros are frequent in receivers' fields ("007.2", "0.0").
+      text.push_back(static_cast<char>('0' + (random() % 3 == 0 ? 0 : random() % 10)));
+    }
+    if (random() % 4 != 0) text.insert(random() % (text.size() + 1), ".");
+    if (random() % 3 == 0) text.insert(0, "-");
+    double library = 0;
+    std::from_chars(text.data(), text.data() + text.size(), library, std::chars_format::fixed);
+    const double general = library == 0 ? 0.0 : ReferenceRounded(library);
+    const double hundredth = library == 0 ? 0.0 : ReferenceRounded(library / 100);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingValue(text)),
+              std::bit_cast<std::uint64_t>(library))
+        << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingGeneralValue(text)),
+              std::bit_cast<std::uint64_t>(general))
+        << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingGeneralHundredth(text)),
+              std::bit_cast<std::uint64_t>(hundredth))
+        << text;
+    const std::optional<double> number = NumberTextValue(text);
+    ASSERT_TRUE(number.has_value()) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*number), std::bit_cast<std::uint64_t>(library)) << text;
+    const std::optional<double> rounded = GeneralNumberTextValue(text);
+    ASSERT_TRUE(rounded.has_value()) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*rounded), std::bit_cast<std::uint64_t>(general))
+        << text;
+  }
+}
+
+// A character that is no digit anywhere in a field, a second point or a
+// byte of the top half included, must leave the short ways (eight digits at
+// a time among them) to the general reading: the value of the leading
+// number, no number text, and the hundredth of that value.
+TEST(LeadingValue, FieldsWithAStrayCharacterReadTheirLeadingNumber) {
+  std::mt19937_64 random(31);
+  const std::string strays = "./:ex-\x80\xff\x8a\x01";  // spaces: see below
+  for (int n = 0; n < 200000; ++n) {
+    const std::size_t digits = 1 + random() % 15;
+    std::string text;
+    for (std::size_t i = 0; i < digits; ++i) text.push_back(static_cast<char>('0' + random() % 10));
+    if (random() % 2 == 0) text.insert(random() % (text.size() + 1), ".");
+    text.insert(random() % (text.size() + 1), 1, strays[random() % strays.size()]);
+    if (random() % 4 == 0) text.insert(0, "-");
+    // The leading number by hand: a minus, digits, a point and digits.
+    std::size_t end = text[0] == '-' ? 1 : 0;
+    const std::size_t start = end;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    if (end < text.size() && text[end] == '.') {
+      ++end;
+      while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+    }
+    const bool hasDigit = std::any_of(text.begin() + static_cast<std::ptrdiff_t>(start),
+                                      text.begin() + static_cast<std::ptrdiff_t>(end),
+                                      [](char c) { return c >= '0' && c <= '9'; });
+    double expected = 0;
+    if (hasDigit) {
+      std::from_chars(text.data(), text.data() + end, expected, std::chars_format::fixed);
+    }
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingValue(text)),
+              std::bit_cast<std::uint64_t>(hasDigit ? expected : 0.0))
+        << text;
+    const std::optional<double> number = NumberTextValue(text);
+    ASSERT_EQ(number.has_value(), hasDigit && end == text.size()) << text;
+    ASSERT_EQ(GeneralNumberTextValue(text).has_value(), number.has_value()) << text;
+    const double hundredth = expected == 0 ? 0.0 : ReferenceRounded(expected / 100);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(LeadingGeneralHundredth(text)),
+              std::bit_cast<std::uint64_t>(hundredth))
+        << text;
+  }
+}
+
+// Spellings that are not plain go the general way and keep its answers.
+TEST(LeadingValue, OddSpellingsKeepTheGeneralAnswers) {
+  const struct {
+    const char* text;
+    double leading;
+    std::optional<double> number;
+  } cases[] = {
+      {"", 0, std::nullopt},
+      {"-", 0, std::nullopt},
+      {".", 0, std::nullopt},
+      {"-.", 0, std::nullopt},
+      {"+5.5", 5.5, 5.5},
+      {" 12.5", 12.5, 12.5},
+      {"12.5 ", 12.5, 12.5},
+      {"\t7", 7, std::nullopt},
+      {"1.2.3", 1.2, std::nullopt},
+      {"1e3", 1, std::nullopt},
+      {"12x", 12, std::nullopt},
+      {"--5", 0, std::nullopt},
+      {"5.", 5, 5},
+      {".5", 0.5, 0.5},
+      {"-.5", -0.5, -0.5},
+      {"0000000000000001.5", 1.5, 1.5},
+      {"1234567890123456", 1234567890123456.0, 1234567890123456.0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LeadingValue(c.text), c.leading) << c.text;
+    EXPECT_EQ(NumberTextValue(c.text), c.number) << c.text;
+    const std::optional<double> rounded = GeneralNumberTextValue(c.text);
+    ASSERT_EQ(rounded.has_value(), c.number.has_value()) << c.text;
+    if (rounded) {
+      EXPECT_EQ(*rounded, RoundToGeneral(*c.number)) << c.text;
+      EXPECT_FALSE(std::signbit(*rounded) && *rounded == 0) << c.text;
+    }
+  }
+  // More digits than the general text keeps, and a zero with a minus.
+  EXPECT_EQ(GeneralNumberTextValue("0.12345678901234567"), 0.123456789012346);
+  EXPECT_EQ(GeneralNumberTextValue("+0.12345678901234567"), 0.123456789012346);
+  EXPECT_FALSE(std::signbit(*GeneralNumberTextValue("-0.000")));
+  EXPECT_FALSE(std::signbit(*GeneralNumberTextValue("-0.00000000000000000")));
+}
 
 TEST(GeneralNumber, FastPathAgreesWithFifteenDigitRounding) {
   ValueStream values;

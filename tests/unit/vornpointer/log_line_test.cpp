@@ -121,5 +121,30 @@ TEST(LogFixState, ATextReplacesANumber) {
   EXPECT_EQ(state.Field(kLogCourse), "");
 }
 
+// What was found about separators is kept while the texts stay: each change
+// of a text, a text turned number and back, and a reset must be seen.
+TEST(LogFixState, SeparatorsFollowEveryChangeOfTheTexts) {
+  LogFixState state;
+  state.SetText(kLogLatHemisphere, "N");
+  EXPECT_FALSE(state.TextsHoldSeparator());
+  state.SetText(kLogLatHemisphere, "N");
+  EXPECT_FALSE(state.TextsHoldSeparator());
+  state.SetText(kLogLatHemisphere, "N,x");
+  EXPECT_TRUE(state.TextsHoldSeparator());
+  state.SetRounded(kLogLatHemisphere, 1);  // a number holds none
+  EXPECT_FALSE(state.TextsHoldSeparator());
+  state.SetText(kLogLatHemisphere, "N,x");  // the old text, a text again
+  EXPECT_TRUE(state.TextsHoldSeparator());
+  EXPECT_EQ(state.Field(kLogLatHemisphere), "N,x");
+  state.Text(kLogFixType).assign("3\tD");
+  state.SetText(kLogLatHemisphere, "S");
+  EXPECT_TRUE(state.TextsHoldSeparator());
+  state.Text(kLogFixType).clear();
+  EXPECT_FALSE(state.TextsHoldSeparator());
+  state.SetText(kLogFixType, "a,b");
+  state.Reset();
+  EXPECT_FALSE(state.TextsHoldSeparator());
+}
+
 }  // namespace
 }  // namespace vc::vp

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -130,6 +131,24 @@ TEST(NmeaDateTime, TextsAndSecondsOfTimeAndDateFields) {
   }
 }
 
+// The memo keeps the start of the last date's day: a date that comes again,
+// one that changes, one that is no date (the memo must not keep the day
+// before it) and times that are no time must all give what the direct
+// reading gives.
+TEST(NmeaDayMemo, GivesWhatTheDirectReadingGives) {
+  const std::vector<std::pair<std::string_view, std::string_view>> fixes = {
+      {"230394", "123519"},     {"230394", "123520"}, {"240394", "000000"}, {"300201", "123519"},
+      {"300201", "000001"},     {"240394", "235959"}, {"", "123519"},       {"240394", "246000"},
+      {"2403", "123519"},       {"240394", "12 519"}, {"240394", "235960"}, {"23O394", "123519"},
+      {"240394", "093156.500"}, {"290200", "120000"}, {"290201", "120000"}, {"240394", "0931"}};
+  NmeaDayMemo memo;
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [date, time] : fixes) {
+      EXPECT_EQ(memo.DateTime(date, time), NmeaDateTime(date, time)) << date << " " << time;
+    }
+  }
+}
+
 TEST(ParseGga, FixQualityHeightAndTime) {
   const std::vector<std::pair<std::string, FixQuality>> cases = {{"1", FixQuality::kNormal},
                                                                  {"2", FixQuality::kDifferential},
@@ -142,13 +161,47 @@ TEST(ParseGga, FixQualityHeightAndTime) {
         "$GPGGA,200004,5504.4343,N,01025.5386,E," + quality + ",03,2.5,-9.1,M,43.9,M,,*62";
     ParseGga(sentence, r);
     EXPECT_EQ(r.quality, expected) << quality;
-    EXPECT_EQ(r.height, -9.1);  // above sea level; the geoid separation is not added
+    EXPECT_EQ(GgaHeight(r), -9.1);  // above sea level; the geoid separation is not added
     EXPECT_EQ(r.time, "200004");
   }
   GllResult gll;
   ParseGll("$GPGLL,4527.458,S,16709.165,E,225309,A*3E", gll);
   EXPECT_EQ(gll.time, "225309");
   EXPECT_EQ(gll.position.lat, "4527.458");
+}
+
+// The short sentences are read by a walk to their one field, not split:
+// on any text the field must be the one the split cuts.
+TEST(ParseGarminSentences, TheirFieldIsTheOneTheSplitCuts) {
+  std::uint64_t state = 17;
+  auto next = [&state](std::uint64_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (state >> 33) % bound;
+  };
+  const char alphabet[] = {',', '*', '2', '3', '.', 'M', '$', ' '};
+  for (int n = 0; n < 20000; ++n) {
+    std::string sentence = n % 2 == 0 ? "$PGRME" : "";
+    const std::uint64_t length = next(20);
+    for (std::uint64_t k = 0; k < length; ++k) sentence += alphabet[next(sizeof alphabet)];
+    std::array<std::string_view, 3> f;
+    SplitSentence(sentence, f);
+    std::string_view positionError = "stale";
+    ParseErrorEstimate(sentence, positionError);
+    EXPECT_EQ(positionError, f[1]) << sentence;
+    EXPECT_TRUE(positionError.data() == f[1].data() || f[1].empty()) << sentence;
+    std::string_view heading = "stale";
+    ParseHchdg(sentence, heading);
+    EXPECT_EQ(heading, f[1]) << sentence;
+    std::string_view fixMode = "stale";
+    ParseGsa(sentence, fixMode);
+    EXPECT_EQ(fixMode, f[2] == "2" ? "2D" : f[2] == "3" ? "3D" : "") << sentence;
+    std::optional<double> altitude = -1;
+    ParseAltitude(sentence, altitude);
+    EXPECT_EQ(altitude.has_value(), !f[1].empty()) << sentence;
+    if (altitude) {
+      EXPECT_EQ(*altitude, text::LeadingValue(f[1]) * 0.3048) << sentence;
+    }
+  }
 }
 
 TEST(ParseGarminSentences, SingleValues) {
@@ -346,6 +399,66 @@ TEST(ParseNmeaBlock, GarbageNeverFails) {
   Parse(binary, state);
   Parse(std::string(10'000'000, '9'), state);
   Parse("$GPRMC" + std::string(10'000'000, ','), state);
+}
+
+// A block whose lines all start with "$" is read where its lines lie; one
+// with any other line is joined first. A first line "x" makes the joined
+// way read the same sentences (text before the first "$" belongs to none),
+// so both ways must give the same records for blocks of one fix, of several
+// (a position sentence again with another time), with two sentences in a
+// line and with sentences cut short.
+TEST(ReadVrnBlock, LinesReadInPlaceGiveTheRecordsOfTheJoinedBlock) {
+  const std::vector<std::string> pool = {
+      "$GPRMC,000001,A,3540.8720,N,13946.0260,E,001.1,002.9,150702,007.2,W*62",
+      "$GPRMC,000002,A,3540.8729,S,13946.0261,W,002.2,002.0,150702,007.2,E*6B",
+      "$GPGGA,000001,3540.8720,N,13946.0260,E,1,07,1.1,30.0,M,36.7,M,,*76",
+      "$GPGGA,000003,3540.8738,N,13946.0261,E,2,07,1.1,30.1,M,36.7,M,,*7C",
+      "$GPGSA,A,3,02,05,07,13,17,20,28,,,,,,1.9,1.1,1.5*32",
+      "$GPGSA,A,2,02*32",
+      "$PGRME,4.0,M,9.8,M,11.4,M*1F",
+      "$PGRMZ,98,f,3*2A",
+      "$HCHDG,101.1,,,7.1,W*3C",
+      "$GPGLL,4527.458,S,16709.165,E,225309,A*3E",
+      "$PGRME,6.9,M*14$PGRMZ,99,f,3*2B",
+      "$GPRMC,0000",
+      "$GPGGA",
+      "$XXXXX,1,2",
+  };
+  std::uint64_t seed = 3;
+  auto next = [&seed](std::uint64_t bound) {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return (seed >> 33) % bound;
+  };
+  std::string inPlace;
+  std::string joined;
+  for (int block = 0; block < 3000; ++block) {
+    const std::uint64_t lines = 1 + next(6);
+    joined += "x\r\n";
+    for (std::uint64_t k = 0; k < lines; ++k) {
+      const std::string& line = pool[next(pool.size())];
+      inPlace += line + "\r\n";
+      joined += line + "\r\n";
+    }
+    inPlace += "\r\n";
+    joined += "\r\n";
+  }
+  text::StringLineSource first(inPlace);
+  text::StringLineSource second(joined);
+  LogFixState firstState;
+  LogFixState secondState;
+  LogLine firstLine;
+  LogLine secondLine;
+  firstLine.direct = secondLine.direct = true;
+  for (int record = 0;; ++record) {
+    const LogRecord a = ReadVrnBlock(first, firstState, firstLine);
+    const LogRecord b = ReadVrnBlock(second, secondState, secondLine);
+    ASSERT_EQ(a, b) << record;
+    if (a == LogRecord::kEnd) break;
+    EXPECT_TRUE(firstLine.work.HeldText()) << record;
+    for (std::size_t field = 1; field <= kLogFieldCount; ++field) {
+      ASSERT_EQ(firstLine.Field(field), secondLine.Field(field)) << record << " " << field;
+    }
+  }
 }
 
 TEST(ReadVrnBlock, BlocksEndAtEmptyLines) {
