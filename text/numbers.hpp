@@ -5,11 +5,15 @@
 // number form. Output annotations use small digit patterns ("0.00", "000").
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "text/digit_pairs.hpp"
 
 namespace vc::text {
 
@@ -80,6 +84,65 @@ char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept;
 // of its last decimal (52.25 with one decimal is 523); false when
 // PutShortPattern would refuse the value.
 bool ShortPatternUnits(double value, int decimals, std::uint64_t& units) noexcept;
+
+// Most values the patterns write are small: below 10^7 units of the last
+// decimal, the fifteen digits moved them by at most 5 x 10^-9 units and the
+// product magnitude x 10^decimals is off by at most 1.2 x 10^-9 units. So
+// unless the product's fraction lies within 10^-6 of one half, the rounding
+// at the last decimal is decided by the product alone, without the digits.
+// False for the product near a half, too large or not a number, which the
+// digits decide (PutShortPattern).
+[[gnu::always_inline]] inline bool NearPatternUnits(double product, std::uint64_t& units) noexcept {
+  constexpr double kLargestProduct = 1e7;
+  constexpr double kHalfDoubt = 1e-6;
+  if (!(product < kLargestProduct)) return false;
+  const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(product));
+  const double fraction = product - static_cast<double>(whole);
+  if (fraction < 0.5 - kHalfDoubt) {
+    units = whole;
+  } else if (fraction > 0.5 + kHalfDoubt) {
+    units = whole + 1;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// PutShortPattern with the pattern "0", "0.0" or "0.00" (`Decimals` 0, 1
+// or 2), for the annotations of a million track points: a value that
+// NearPatternUnits decides is written here in a few dozen instructions,
+// any other by PutShortPattern, which may refuse it (nullptr).
+template <int Decimals>
+char* PutSmallPattern(char* p, double value) noexcept {
+  static_assert(Decimals >= 0 && Decimals <= 2);
+  constexpr double kScale = Decimals == 0 ? 1 : Decimals == 1 ? 10 : 100;
+  std::uint64_t wide = 0;
+  if (!NearPatternUnits((value < 0 ? -value : value) * kScale, wide)) {
+    return PutShortPattern(p, value, NumberPattern{1, Decimals});
+  }
+  auto units = static_cast<std::uint32_t>(wide);
+  const bool negative = value < 0 && units != 0;
+  // Made backwards in a scratch buffer, then moved in one fixed-size copy:
+  // at most a sign, seven digits and a point.
+  constexpr std::size_t kCopy = 16;
+  std::array<char, 2 * kCopy> scratch;  // written before it is read
+  char* const end = scratch.data() + kCopy;
+  char* begin = end;
+  if constexpr (Decimals == 2) {
+    begin -= 2;
+    PutDigitPair(begin, units % 100);
+    units /= 100;
+    *--begin = '.';
+  } else if constexpr (Decimals == 1) {
+    *--begin = static_cast<char>('0' + units % 10);
+    units /= 10;
+    *--begin = '.';
+  }
+  begin = PutNumberBefore(begin, units);
+  if (negative) *--begin = '-';
+  std::memcpy(p, begin, kCopy);
+  return p + (end - begin);
+}
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),
 // clamped to the range of int64.

@@ -82,6 +82,15 @@ void TransformedDecimalIn(std::string& out, double degrees, std::string_view toF
   geo::AppendCoordText(out, geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"), toForm);
 }
 
+// Decimal degrees in the "MPS" form; false when the packed angle cannot
+// hold them.
+bool PackedDegrees(double degrees, geo::MpsAngle& angle) noexcept {
+  const std::optional<geo::MpsAngle> packed = geo::PackMpsDegrees(degrees);
+  if (!packed) return false;
+  angle = *packed;
+  return true;
+}
+
 // The point's "D" coordinates, stored as numbers, in the datum the shift
 // brings them to. A stored number is what its general text reads back as, so
 // its degrees are GeneralDecimalDegrees of it: the texts' way without the
@@ -212,6 +221,7 @@ const TrackPointConverter::Plan& TrackPointConverter::PlanFor(const TrkPnt& poin
   plan_ = Plan{};
   plan_.labels = point.labels;
   plan_.ownForm = ownForm;
+  plan_.ownDegrees = ownForm == "D";
   plan_.hours = text::LeadingValue(outOffset) - text::LeadingValue(labels.utcOffset);
   if (outForm == "MPS") {
     if (outDatum == ownDatum) {
@@ -245,13 +255,13 @@ bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointF
   switch (plan.way) {
     case Way::kChangeForm:
       if (point.HasOwnText(field) || point.IsFromDegrees(field)) return false;
+      if (plan.ownDegrees) return PackedDegrees(number, angle);
       parts = geo::ReadDecimalCoord(number, plan.ownForm);
       break;
     case Way::kSameForm:
       // The text of degrees written in the point's own form.
       if (point.HasOwnText(field) || !point.IsFromDegrees(field)) return false;
-      parts = geo::ReadDecimalCoord(number, "D");
-      break;
+      return PackedDegrees(number, angle);
     case Way::kTransformed:
     case Way::kOwnDecimal:
     case Way::kToDecimal:
@@ -274,15 +284,8 @@ bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo
   constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
   if (((point.ownText | point.fromDegrees) & kBoth) != 0) return false;
   const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
-  const auto packed = [](double degrees) {
-    return geo::PackMpsAngle(geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"));
-  };
-  const std::optional<geo::MpsAngle> packedLat = packed(to.lat);
-  const std::optional<geo::MpsAngle> packedLon = packed(to.lon);
-  if (!packedLat || !packedLon) return false;
-  lat = *packedLat;
-  lon = *packedLon;
-  return true;
+  return PackedDegrees(TransformedDecimal(to.lat), lat) &&
+         PackedDegrees(TransformedDecimal(to.lon), lon);
 }
 
 bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, double& lon) {
@@ -341,21 +344,22 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
 }
 
 void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                  const ConvertedPoint& converted) {
+                  ConvertedPoint& converted) {
   if (const std::optional<std::string_view> own = points.OwnText(point, PointField::kDateTime);
       own && !converted.shiftedTime) {
     out.Append(text::TrimSpaces(*own));
     return;
   }
   char* const p = out.Room(text::kDateTimeRoom);
+  text::RecentDateTime& recent = converted.recentTime;
   if (converted.shiftedTime) {
-    out.Commit(text::PutGeneralDateTime(p, *converted.shiftedTime));
+    out.Commit(recent.PutGeneral(p, *converted.shiftedTime));
     return;
   }
   const text::LocalSeconds seconds =
       point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
-  out.Commit(point.timeForm == TimeForm::kGeneralDateTime ? text::PutGeneralDateTime(p, seconds)
-                                                          : text::PutDateTime(p, seconds));
+  out.Commit(point.timeForm == TimeForm::kGeneralDateTime ? recent.PutGeneral(p, seconds)
+                                                          : recent.Put(p, seconds));
 }
 
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,

@@ -49,6 +49,8 @@ struct ConvertedPoint {
     double hours = 0;
   };
   ZoneShift lastShift;
+  // The last time a track point's annotation wrote.
+  text::RecentDateTime recentTime;
 
   // Storage of the converted coordinates and working texts.
   std::string latText;
@@ -112,6 +114,7 @@ class TrackPointConverter {
     Way way = Way::kText;
     geo::DatumShift shift = geo::DatumShift::kNone;
     std::string_view ownForm;
+    bool ownDegrees = false;  // ownForm is "D"
     double hours = 0;
   };
   const Plan& PlanFor(const TrkPnt& point);
@@ -131,7 +134,7 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
                      const ConvertedPoint& converted, bool trimmed = false);
 // The trimmed time of AppendPointTime, put into a statement's buffer.
 void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                  const ConvertedPoint& converted);
+                  ConvertedPoint& converted);
 // The same time as seconds; nullopt when it cannot be read.
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <random>
 #include <span>
@@ -294,6 +295,37 @@ TEST(MpsAngle, PackedTextIsTheFormsText) {
     const std::optional<MpsAngle> packed = PackMpsAngle(parts);
     ASSERT_TRUE(packed.has_value()) << value;
     ASSERT_EQ(PackedText(*packed), ReferenceMpsText(parts)) << value;
+  }
+}
+
+// The packing straight from decimal degrees against the parts' way, over
+// the range of coordinates, on halves of a tenth of a second and at the
+// edges of the packed fields.
+TEST(MpsAngle, PackMpsDegreesIsThePartsWay) {
+  const auto partsWay = [](double degrees) { return PackMpsAngle(ReadDecimalCoord(degrees, "D")); };
+  const auto check = [&](double degrees) {
+    const std::optional<MpsAngle> fast = PackMpsDegrees(degrees);
+    const std::optional<MpsAngle> general = partsWay(degrees);
+    ASSERT_EQ(fast.has_value(), general.has_value()) << degrees;
+    if (fast) {
+      ASSERT_EQ(fast->bits, general->bits) << degrees;
+    }
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double degrees :
+       {0.0, -0.0, -0.00001, -0.0000139, 35.5, -35.5, 139.45, 59.99999999999, 999.9999999,
+        -999.99999999, 1000.0, -1000.0, 1e300, -1e300, 5e-324, inf, -inf, std::nan("")}) {
+    check(degrees);
+  }
+  std::mt19937_64 random(10);
+  std::uniform_real_distribution<double> uniform(-180, 180);
+  for (int i = 0; i < 1000000; ++i) {
+    double degrees = uniform(random);
+    // Exactly on, and a hair beside, the half of a tenth of a second.
+    if (i % 3 == 0) degrees = std::round(degrees * 36000) / 36000 + 0.05 / 3600;
+    if (i % 3 == 1) degrees = text::RoundToGeneral(std::round(degrees * 1e6) / 1e6);
+    if (i % 7 == 0) degrees = std::nextafter(degrees, i % 2 == 0 ? inf : -inf);
+    check(degrees);
   }
 }
 

@@ -435,6 +435,47 @@ TEST(NumberPattern, ShortFormsWriteWhatAppendWrites) {
   EXPECT_EQ(shortText(PutShortPattern(buf.data(), 1, {30, 0})), "refused");
 }
 
+// The annotations' own pattern writers against the general one: halves,
+// negatives that round to zero, huge values, NaN and infinities among them.
+template <int Decimals>
+void ExpectSmallPatternIsShortPattern(const std::vector<double>& values) {
+  std::array<char, kShortNumberRoom> fast{};
+  std::array<char, kShortNumberRoom> general{};
+  constexpr NumberPattern kPattern{1, Decimals};
+  for (const double v : values) {
+    const char* const fastEnd = PutSmallPattern<Decimals>(fast.data(), v);
+    const char* const generalEnd = PutShortPattern(general.data(), v, kPattern);
+    ASSERT_EQ(fastEnd == nullptr, generalEnd == nullptr) << v;
+    if (fastEnd == nullptr) continue;
+    ASSERT_EQ(std::string(fast.data(), static_cast<std::size_t>(fastEnd - fast.data())),
+              std::string(general.data(), static_cast<std::size_t>(generalEnd - general.data())))
+        << v << " with " << Decimals << " decimals";
+  }
+}
+
+TEST(NumberPattern, SmallPatternsWriteWhatTheShortPatternWrites) {
+  std::vector<double> values = PatternValues(400000);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double v :
+       {0.0,    -0.0,  0.5,   -0.5,   0.05,   -0.05,     0.005,     -0.005,
+        -0.004, -0.04, -0.4,  2.5,    9.995,  99999.995, 999999.95, 9999999.5,
+        1e7,    1e15,  1e300, -1e300, 5e-324, inf,       -inf,      std::nan("")}) {
+    values.push_back(v);
+  }
+  std::mt19937_64 random(12);
+  std::uniform_real_distribution<double> speeds(-2000, 2000);
+  for (int i = 0; i < 300000; ++i) {
+    // Exact halves of the last decimal of each pattern, and their neighbours.
+    const double half = (std::round(speeds(random) * 100) + 0.5) / std::pow(10, i % 3);
+    values.push_back(half / 100);
+    values.push_back(std::nextafter(half / 100, i % 2 == 0 ? inf : -inf));
+    values.push_back(speeds(random));
+  }
+  ExpectSmallPatternIsShortPattern<0>(values);
+  ExpectSmallPatternIsShortPattern<1>(values);
+  ExpectSmallPatternIsShortPattern<2>(values);
+}
+
 TEST(GeneralNumber, FastPathAgreesOnPatternValues) {
   // Also the products that round onto a half of the last place, which the
   // rounding error of the product decides.
