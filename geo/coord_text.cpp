@@ -348,6 +348,18 @@ std::optional<MpsAngle> PackMpsDegrees(double degrees) noexcept {
                   (min << kMinutesShift) | tenths};
 }
 
+CoordParts MpsAngleParts(MpsAngle angle) noexcept {
+  CoordParts parts;
+  parts.negative = (angle.bits >> kSignShift) != 0;
+  parts.deg = static_cast<double>((angle.bits >> kDegreesShift) & kDegreesMask);
+  parts.min = static_cast<double>((angle.bits >> kMinutesShift) & kMinutesMask);
+  // The seconds' text "ss.t" reads as the double nearest to it, which the
+  // one division gives.
+  constexpr double kTenthsPerSecond = 10;
+  parts.sec = static_cast<double>(angle.bits & (kTenthsLimit - 1)) / kTenthsPerSecond;
+  return parts;
+}
+
 bool IsDecimalForm(std::string_view form) noexcept {
   const CoordForm code = FormOf(form);
   return code == CoordForm::kD || code == CoordForm::kDM || code == CoordForm::kDMS;

@@ -223,7 +223,12 @@ const TrackPointConverter::Plan& TrackPointConverter::PlanFor(const TrkPnt& poin
   plan_.ownForm = ownForm;
   plan_.ownDegrees = ownForm == "D";
   plan_.hours = text::LeadingValue(outOffset) - text::LeadingValue(labels.utcOffset);
-  if (outForm == "MPS") {
+  plan_.outForm = outForm;
+  plan_.outDatum = outDatum;
+  plan_.outOffset = outOffset;
+  if (outForm != "MPS" && ownForm == "MPS" && outDatum == ownDatum) {
+    plan_.way = Way::kFromMps;
+  } else if (outForm == "MPS") {
     if (outDatum == ownDatum) {
       plan_.way = ownForm == outForm            ? Way::kSameForm
                   : geo::IsDecimalForm(ownForm) ? Way::kChangeForm
@@ -266,6 +271,7 @@ bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointF
     case Way::kOwnDecimal:
     case Way::kToDecimal:
     case Way::kShiftedDecimal:
+    case Way::kFromMps:
     case Way::kText:
       return false;
   }
@@ -315,9 +321,77 @@ bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, doubl
     case Way::kChangeForm:
     case Way::kSameForm:
     case Way::kTransformed:
+    case Way::kFromMps:
       break;
   }
   return false;
+}
+
+// The coordinate texts of ConvertCoordinates from the numbers; false when
+// they come only the text way.
+bool TrackPointConverter::CoordTexts(const Plan& plan, const TrkPnt& point,
+                                     ConvertedPoint& converted) {
+  switch (plan.way) {
+    case Way::kChangeForm:
+    case Way::kSameForm:
+    case Way::kTransformed: {
+      geo::MpsAngle lat;
+      geo::MpsAngle lon;
+      if (!MpsCoords(point, lat, lon)) return false;
+      const auto put = [](std::string& text, geo::MpsAngle angle) {
+        text.resize(geo::kMpsAngleRoom);
+        text.resize(static_cast<std::size_t>(geo::PutMpsAngle(text.data(), angle) - text.data()));
+      };
+      put(converted.latText, lat);
+      put(converted.lonText, lon);
+      return true;
+    }
+    case Way::kOwnDecimal:
+    case Way::kToDecimal:
+    case Way::kShiftedDecimal: {
+      // A "D" text is the general text of its degrees.
+      double lat = 0;
+      double lon = 0;
+      if (!DecimalDegrees(point, lat, lon)) return false;
+      converted.latText.clear();
+      text::AppendGeneral(converted.latText, lat);
+      converted.lonText.clear();
+      text::AppendGeneral(converted.lonText, lon);
+      return true;
+    }
+    case Way::kFromMps: {
+      // The "MPS" text of the degrees, read back in its fields and written
+      // in the output's form.
+      const auto fromMps = [&](PointField field, std::string& text) {
+        if (point.HasOwnText(field) || !point.IsFromDegrees(field)) return false;
+        const std::optional<geo::MpsAngle> angle =
+            geo::PackMpsDegrees(point.slot[static_cast<std::size_t>(field)].number);
+        if (!angle) return false;
+        text.clear();
+        return geo::AppendCoordText(text, geo::MpsAngleParts(*angle), plan.outForm);
+      };
+      return fromMps(PointField::kLat, converted.latText) &&
+             fromMps(PointField::kLon, converted.lonText);
+    }
+    case Way::kText:
+      break;
+  }
+  return false;
+}
+
+void TrackPointConverter::Convert(const TrkPnt& point, ConvertedPoint& converted) {
+  const Plan& plan = PlanFor(point);
+  if (!CoordTexts(plan, point, converted)) {
+    ConvertPointForOutput(points_, point, frame_, converted);
+    return;
+  }
+  converted.outDatum = plan.outDatum;
+  converted.outCoordFormat = plan.outForm;
+  converted.outUtcOffset = plan.outOffset;
+  converted.lat = converted.latText;
+  converted.lon = converted.lonText;
+  converted.pointTime.clear();
+  ShiftTrackTime(points_, point, plan.hours, converted);
 }
 
 void TrackPointConverter::OutputDegrees(const TrkPnt& point, ConvertedPoint& converted, double& lat,

@@ -97,6 +97,9 @@ class TrackPointConverter {
   bool ShiftsDatum(const TrkPnt& point) { return PlanFor(point).way == Way::kTransformed; }
   // The time part of ConvertPointForOutput alone: `converted.shiftedTime`.
   void ConvertTime(const TrkPnt& point, ConvertedPoint& converted);
+  // ConvertPointForOutput itself, the same texts and time in `converted`,
+  // made from the numbers where the plan allows.
+  void Convert(const TrkPnt& point, ConvertedPoint& converted);
 
  private:
   // How a point's coordinates reach the output form as numbers.
@@ -108,6 +111,7 @@ class TrackPointConverter {
     kOwnDecimal,      // same datum and form "D": the stored numbers
     kToDecimal,       // same datum: from a decimal own form to "D"
     kShiftedDecimal,  // another datum, from "D" to "D": shifted first
+    kFromMps,         // same datum, from "MPS" degrees to another form
   };
   struct Plan {
     std::uint32_t labels = 0;
@@ -116,10 +120,14 @@ class TrackPointConverter {
     std::string_view ownForm;
     bool ownDegrees = false;  // ownForm is "D"
     double hours = 0;
+    std::string_view outForm;
+    std::string_view outDatum;
+    std::string_view outOffset;
   };
   const Plan& PlanFor(const TrkPnt& point);
   bool MpsCoord(const Plan& plan, const TrkPnt& point, PointField field,
                 geo::MpsAngle& angle) const;
+  bool CoordTexts(const Plan& plan, const TrkPnt& point, ConvertedPoint& converted);
 
   const TrackPoints& points_;
   const OutputFrame& frame_;

@@ -122,11 +122,12 @@ class WaypointPlusWriter final : public KindWriter {
     // date_ and time_ are shared with the waypoints, which split their own.
     lastPointTime_.clear();
     lastTrackSeconds_.reset();
+    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
       conversion.observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
+      converter.Convert(point, point_);
       SplitTrackPointTime(PointSeconds(buffers.trkPnt, point, point_));
       if (i > 1) output.text() += kLineBreak;
       wpt::AppendTrackPointLine(output.text(), point_.outCoordFormat, point_.lat, point_.lon, date_,
