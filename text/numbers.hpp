@@ -85,22 +85,24 @@ char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept;
 // PutShortPattern would refuse the value.
 bool ShortPatternUnits(double value, int decimals, std::uint64_t& units) noexcept;
 
-// Most values the patterns write are small: below 10^7 units of the last
-// decimal, the fifteen digits moved them by at most 5 x 10^-9 units and the
-// product magnitude x 10^decimals is off by at most 1.2 x 10^-9 units. So
-// unless the product's fraction lies within 10^-6 of one half, the rounding
-// at the last decimal is decided by the product alone, without the digits.
-// False for the product near a half, too large or not a number, which the
-// digits decide (PutShortPattern).
+// A pattern rounds the fifteen significant digits of |value|, which lie
+// within 0.5 x 10^-14 of it relative, and the double product
+// p = |value| x 10^decimals lies within 2^-53 of the exact one: the
+// digits' product differs from p by less than 5.2 x 10^-15 p. So unless
+// p's fraction lies within 10^-14 p of one half, p alone decides the
+// rounding at the last decimal, without the digits. Below 10^12 that doubt
+// stays under 0.01. False for p near a half, from 10^12 or not a number,
+// which the digits decide (PutShortPattern).
 [[gnu::always_inline]] inline bool NearPatternUnits(double product, std::uint64_t& units) noexcept {
-  constexpr double kLargestProduct = 1e7;
-  constexpr double kHalfDoubt = 1e-6;
+  constexpr double kLargestProduct = 1e12;
+  constexpr double kRelativeDoubt = 1e-14;
   if (!(product < kLargestProduct)) return false;
   const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(product));
   const double fraction = product - static_cast<double>(whole);
-  if (fraction < 0.5 - kHalfDoubt) {
+  const double doubt = product * kRelativeDoubt;
+  if (fraction < 0.5 - doubt) {
     units = whole;
-  } else if (fraction > 0.5 + kHalfDoubt) {
+  } else if (fraction > 0.5 + doubt) {
     units = whole + 1;
   } else {
     return false;
@@ -109,21 +111,21 @@ bool ShortPatternUnits(double value, int decimals, std::uint64_t& units) noexcep
 }
 
 // PutShortPattern with the pattern "0", "0.0" or "0.00" (`Decimals` 0, 1
-// or 2), for the annotations of a million track points: a value that
-// NearPatternUnits decides is written here in a few dozen instructions,
-// any other by PutShortPattern, which may refuse it (nullptr).
+// or 2), for the annotations of a million track points: a value below
+// 2^32 units that NearPatternUnits decides is written here in a few dozen
+// instructions, any other by PutShortPattern, which may refuse it (nullptr).
 template <int Decimals>
 char* PutSmallPattern(char* p, double value) noexcept {
   static_assert(Decimals >= 0 && Decimals <= 2);
   constexpr double kScale = Decimals == 0 ? 1 : Decimals == 1 ? 10 : 100;
   std::uint64_t wide = 0;
-  if (!NearPatternUnits((value < 0 ? -value : value) * kScale, wide)) {
+  if (!NearPatternUnits((value < 0 ? -value : value) * kScale, wide) || wide > UINT32_MAX) {
     return PutShortPattern(p, value, NumberPattern{1, Decimals});
   }
   auto units = static_cast<std::uint32_t>(wide);
   const bool negative = value < 0 && units != 0;
   // Made backwards in a scratch buffer, then moved in one fixed-size copy:
-  // at most a sign, seven digits and a point.
+  // at most a sign, ten digits and a point.
   constexpr std::size_t kCopy = 16;
   std::array<char, 2 * kCopy> scratch;  // written before it is read
   char* const end = scratch.data() + kCopy;

@@ -1,7 +1,9 @@
 #include "formats/xml/xml_text.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "text/digit_pairs.hpp"
 #include "text/numbers.hpp"
@@ -84,6 +86,38 @@ void AppendLongUtcDateTime(std::string& out, const text::CivilDateTime& c) {
   out += 'Z';
 }
 
+// The pattern's units of the nine decimals or fewer of a coordinate or a
+// speed, written without their trailing zeros: no pattern text to trim.
+// Nullptr when the units are not decided by the product alone.
+char* PutDecidedDecimal(char* p, double value, int decimals) noexcept {
+  constexpr std::array<std::uint32_t, 10> kUnitsPerOne = {
+      1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+  const auto perOne = kUnitsPerOne[static_cast<std::size_t>(decimals)];
+  std::uint64_t units = 0;
+  if (!text::NearPatternUnits(std::fabs(value) * perOne, units)) return nullptr;
+  const std::uint64_t whole = units / perOne;
+  auto fraction = static_cast<std::uint32_t>(units % perOne);
+  int count = fraction == 0 ? 0 : decimals;
+  while (count > 0 && fraction % 10 == 0) {
+    fraction /= 10;
+    --count;
+  }
+  // Made backwards, then moved in one fixed-size copy: at most a sign,
+  // twelve digits, a point and nine decimals.
+  constexpr std::size_t kCopy = 32;
+  std::array<char, 2 * kCopy> scratch;  // written before it is read
+  char* const end = scratch.data() + kCopy;
+  char* begin = end;
+  if (count > 0) {
+    begin = text::PutLowDigitsBefore(begin, fraction, count);
+    *--begin = '.';
+  }
+  begin = text::PutWideNumberBefore(begin, whole);
+  if (value < 0 && units != 0) *--begin = '-';
+  std::memcpy(p, begin, kCopy);
+  return p + (end - begin);
+}
+
 }  // namespace
 
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -101,6 +135,10 @@ void AppendEscaped(std::string& out, std::string_view text) {
 
 char* PutDecimal(char* p, double value, int decimals) noexcept {
   if (!std::isfinite(value)) value = 0;
+  constexpr int kMostDecided = 9;
+  if (decimals > 0 && decimals <= kMostDecided) {
+    if (char* const end = PutDecidedDecimal(p, value, decimals)) return end;
+  }
   char* end = text::PutShortPattern(p, value, text::NumberPattern{1, decimals});
   if (end == nullptr || decimals == 0) return end;
   while (end[-1] == '0') --end;

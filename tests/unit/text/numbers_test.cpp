@@ -391,6 +391,35 @@ TEST(NumberPattern, FastPathAgreesWithTheDefinition) {
   }
 }
 
+// The XML outputs write degrees and speeds with six and nine decimals:
+// products up to 10^12, decided by the product unless near a half.
+TEST(NumberPattern, LongPatternsAgreeWithTheDefinition) {
+  std::mt19937_64 random(15);
+  std::uniform_real_distribution<double> degrees(-360, 360);
+  std::vector<double> values;
+  for (int i = 0; i < 300000; ++i) {
+    const double v = degrees(random);
+    const double scale = i % 2 == 0 ? 1e9 : 1e6;
+    const double half = (std::round(v * scale) + 0.5) / scale;
+    values.push_back(v);
+    values.push_back(half);
+    values.push_back(std::nextafter(half, i % 4 < 2 ? 1e300 : -1e300));
+    values.push_back(RoundToGeneral(half));
+    values.push_back(v * 1000);  // products up to and beyond 10^12
+  }
+  for (const double v : {999.9999999995, 999.99999999949, 1e3 - 5e-10, 4.5e-10, 5e-10, -5e-10,
+                         0.0000000015, 1e12, 1e12 - 0.5}) {
+    values.push_back(v);
+  }
+  for (const double v : values) {
+    const Decimal15 decimal = ReferenceDigits(std::fabs(v));
+    for (const NumberPattern pattern : {NumberPattern{1, 6}, NumberPattern{1, 9}}) {
+      ASSERT_EQ(FormatPattern(v, pattern), ReferencePattern(v, decimal, pattern))
+          << v << " with " << pattern.decimals << " decimals";
+    }
+  }
+}
+
 TEST(NumberPattern, WritesNonFiniteAndExtremeValues) {
   const struct {
     double value;
