@@ -5,10 +5,8 @@
 // number form. Output annotations use small digit patterns ("0.00", "000").
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -122,28 +120,21 @@ char* PutSmallPattern(char* p, double value) noexcept {
   if (!NearPatternUnits((value < 0 ? -value : value) * kScale, wide) || wide > UINT32_MAX) {
     return PutShortPattern(p, value, NumberPattern{1, Decimals});
   }
-  auto units = static_cast<std::uint32_t>(wide);
-  const bool negative = value < 0 && units != 0;
-  // Made backwards in a scratch buffer, then moved in one fixed-size copy:
-  // at most a sign, ten digits and a point.
-  constexpr std::size_t kCopy = 16;
-  std::array<char, 2 * kCopy> scratch;  // written before it is read
-  char* const end = scratch.data() + kCopy;
-  char* begin = end;
+  const auto units = static_cast<std::uint32_t>(wide);
+  if (value < 0 && units != 0) *p++ = '-';
   if constexpr (Decimals == 2) {
-    begin -= 2;
-    PutDigitPair(begin, units % 100);
-    units /= 100;
-    *--begin = '.';
+    p = PutNumber(p, units / 100);
+    *p = '.';
+    PutDigitPair(p + 1, units % 100);
+    return p + 3;
   } else if constexpr (Decimals == 1) {
-    *--begin = static_cast<char>('0' + units % 10);
-    units /= 10;
-    *--begin = '.';
+    p = PutNumber(p, units / 10);
+    p[0] = '.';
+    p[1] = static_cast<char>('0' + units % 10);
+    return p + 2;
+  } else {
+    return PutNumber(p, units);
   }
-  begin = PutNumberBefore(begin, units);
-  if (negative) *--begin = '-';
-  std::memcpy(p, begin, kCopy);
-  return p + (end - begin);
 }
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),

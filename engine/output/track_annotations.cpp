@@ -1,6 +1,8 @@
 #include "engine/output/track_annotations.hpp"
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <string_view>
 
@@ -16,25 +18,28 @@ constexpr PointAnnotation kAll[] = {
 };
 
 // A number in a pattern with `Decimals` decimals (the patterns "0", "0.0"
-// and "0.00"), then its unit.
-template <int Decimals>
-void PutComputed(BufferedText& out, double value, std::string_view unit) {
-  char* const p = out.Room(text::kShortNumberRoom);
+// and "0.00"), then its unit, put in one piece of the buffer.
+template <int Decimals, std::size_t N>
+void PutComputed(BufferedText& out, double value, const char (&unit)[N]) {
+  constexpr std::size_t kUnitSize = N - 1;
+  char* const p = out.Room(text::kShortNumberRoom + kUnitSize);
   if (char* const end = text::PutSmallPattern<Decimals>(p, value)) {
-    out.Commit(end);
-  } else {
-    text::AppendPattern(out.String(), value, text::NumberPattern{1, Decimals});
+    std::memcpy(end, unit, kUnitSize);
+    out.Commit(end + kUnitSize);
+    return;
   }
-  out.Append(unit);
+  text::AppendPattern(out.String(), value, text::NumberPattern{1, Decimals});
+  out.Append(std::string_view(unit, kUnitSize));
 }
 
 // A measured value of a track point: "-" when the receiver gave none,
 // which only a point's own text can say.
+template <std::size_t N>
 void PutMeasured(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                 PointField field, std::string_view unit) {
+                 PointField field, const char (&unit)[N]) {
   if (point.HasOwnText(field) && points.IsNotAvailable(point, field)) {
     out.Append('-');
-    out.Append(unit);
+    out.Append(std::string_view(unit, N - 1));
   } else {
     PutComputed<2>(out, points.Value(point, field), unit);
   }
