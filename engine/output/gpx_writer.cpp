@@ -164,7 +164,7 @@ class GpxWriter final : public KindWriter {
     const std::optional<text::LocalSeconds> seconds = PointSeconds(points, point, point_);
     if (seconds && !text::IsTimeOfDay(*seconds)) {
       out += "<time>";
-      xml::AppendUtcDateTime(out, *seconds);
+      times_.Append(out, *seconds);
       out += "</time>";
     }
     if (annotated) {
@@ -221,6 +221,7 @@ class GpxWriter final : public KindWriter {
   }
 
   ConvertedPoint point_;
+  xml::RecentUtcDateTime times_;
   std::string annotations_;
 };
 

@@ -182,7 +182,7 @@ class KmlWriter final : public KindWriter {
       const std::optional<text::LocalSeconds> seconds =
           PointSecondsForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
       out += "\r\n      <when>";
-      xml::AppendUtcDateTime(out, *seconds);
+      times_.Append(out, *seconds);
       out += "</when>";
       output.FlushIfLarge();
     }
@@ -241,6 +241,7 @@ class KmlWriter final : public KindWriter {
 
   RecordKind folder_ = RecordKind::kNone;
   ConvertedPoint point_;
+  xml::RecentUtcDateTime times_;
   std::string annotations_;
 };
 

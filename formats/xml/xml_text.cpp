@@ -118,6 +118,26 @@ char* PutDecidedDecimal(char* p, double value, int decimals) noexcept {
   return p + (end - begin);
 }
 
+// "yyyy-mm-ddThh:nn:ssZ" of a year from 0 to 9999, at `at`.
+void PutUtcDateTime(char* at, const text::CivilDateTime& c) noexcept {
+  const auto pair = [](char* p, int value) {
+    text::PutDigitPair(p, static_cast<std::uint32_t>(value));
+  };
+  pair(at, c.year / 100);
+  pair(at + 2, c.year % 100);
+  at[4] = '-';
+  pair(at + 5, c.month);
+  at[7] = '-';
+  pair(at + 8, c.day);
+  at[10] = 'T';
+  pair(at + 11, c.hour);
+  at[13] = ':';
+  pair(at + 14, c.minute);
+  at[16] = ':';
+  pair(at + 17, c.second);
+  at[19] = 'Z';
+}
+
 }  // namespace
 
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -166,24 +186,31 @@ void AppendUtcDateTime(std::string& out, text::LocalSeconds utc) {
     AppendLongUtcDateTime(out, c);
     return;
   }
-  char at[kUtcDateTimeSize];
-  const auto pair = [](char* p, int value) {
-    text::PutDigitPair(p, static_cast<std::uint32_t>(value));
-  };
-  pair(at, c.year / 100);
-  pair(at + 2, c.year % 100);
-  at[4] = '-';
-  pair(at + 5, c.month);
-  at[7] = '-';
-  pair(at + 8, c.day);
-  at[10] = 'T';
-  pair(at + 11, c.hour);
-  at[13] = ':';
-  pair(at + 14, c.minute);
-  at[16] = ':';
-  pair(at + 17, c.second);
-  at[19] = 'Z';
-  out.append(at, kUtcDateTimeSize);
+  std::array<char, kUtcDateTimeSize> at;  // written before it is read
+  PutUtcDateTime(at.data(), c);
+  out.append(at.data(), kUtcDateTimeSize);
+}
+
+void RecentUtcDateTime::Append(std::string& out, text::LocalSeconds utc) {
+  constexpr text::LocalSeconds kSecondsPerMinute = 60;
+  // "yyyy-mm-ddThh:nn:ssZ": the seconds are the two digits before the Z.
+  constexpr std::size_t kSecondsAt = 17;
+  const text::LocalSeconds second = utc % kSecondsPerMinute;
+  const text::LocalSeconds minute = utc - second;
+  if (minute == minute_) {
+    text::PutDigitPair(text_.data() + kSecondsAt, static_cast<std::uint32_t>(second));
+    out.append(text_.data(), kUtcDateTimeSize);
+    return;
+  }
+  const text::CivilDateTime c = text::ToCivil(utc);
+  if (c.year < 0 || c.year > 9999) {
+    minute_ = kNone;
+    AppendLongUtcDateTime(out, c);
+    return;
+  }
+  PutUtcDateTime(text_.data(), c);
+  minute_ = utc >= 0 ? minute : kNone;
+  out.append(text_.data(), kUtcDateTimeSize);
 }
 
 bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc) {

@@ -7,6 +7,7 @@
 // decimals: xsd:decimal has no exponent, and GPX forbids one.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -28,6 +29,19 @@ char* PutDecimal(char* p, double value, int decimals) noexcept;
 // xsd:dateTime in UTC: "2002-07-15T03:04:05Z".
 inline constexpr std::size_t kUtcDateTimeSize = 20;
 void AppendUtcDateTime(std::string& out, text::LocalSeconds utc);
+
+// The same for the times of a track, which mostly follow each other within
+// a minute: the last text is kept, and a time in its minute only writes
+// its seconds into it.
+class RecentUtcDateTime {
+ public:
+  void Append(std::string& out, text::LocalSeconds utc);
+
+ private:
+  static constexpr text::LocalSeconds kNone = -1;
+  text::LocalSeconds minute_ = kNone;  // the first second of the minute kept
+  std::array<char, kUtcDateTimeSize> text_{};
+};
 
 // An xsd:dateTime as UTC seconds: "2009-10-17T18:37:26Z", fractions of a
 // second dropped, an offset ("+09:00") taken off; a time without a zone is

@@ -84,6 +84,25 @@ TEST(XmlText, DecimalsAreTheTrimmedPattern) {
   }
 }
 
+// The kept text of the last minute against the text made in full, for
+// times that follow each other, jump and go back, across days and years.
+TEST(XmlText, RecentUtcDateTimeWritesWhatTheFullFormWrites) {
+  std::mt19937_64 random(17);
+  std::uniform_int_distribution<text::LocalSeconds> anywhere(-86400, 3652058LL * 86400);
+  std::uniform_int_distribution<int> step(-70, 70);
+  RecentUtcDateTime recent;
+  text::LocalSeconds utc = -100;
+  for (int i = 0; i < 300000; ++i) {
+    if (i % 1000 == 0) utc = anywhere(random);
+    std::string kept = "x";
+    recent.Append(kept, utc);
+    std::string full = "x";
+    AppendUtcDateTime(full, utc);
+    ASSERT_EQ(kept, full) << utc;
+    utc += i % 3 == 0 ? 1 : step(random);
+  }
+}
+
 TEST(XmlText, UtcDateTimes) {
   const text::LocalSeconds instant = text::ToLocalSeconds({2009, 10, 17, 18, 37, 26});
   const struct {
