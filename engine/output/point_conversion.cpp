@@ -210,8 +210,7 @@ void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const
   ShiftTrackTime(points, point, ZoneShiftHours(converted, points.UtcOffset(point)), converted);
 }
 
-const TrackPointConverter::Plan& TrackPointConverter::PlanFor(const TrkPnt& point) {
-  if (planned_ && plan_.labels == point.labels) return plan_;
+const TrackPointConverter::Plan& TrackPointConverter::Replan(const TrkPnt& point) {
   const PointLabels& labels = points_.Labels(point);
   const std::string_view ownForm = labels.coordFormat;
   const std::string_view ownDatum = labels.datum;
@@ -283,11 +282,17 @@ bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointF
 
 bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo::MpsAngle& lon) {
   const Plan& plan = PlanFor(point);
+  constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
+  if (plan.way == Way::kChangeForm && plan.ownDegrees &&
+      ((point.ownText | point.fromDegrees) & kBoth) == 0) {
+    // A log's decimal degrees, the usual point.
+    return PackedDegrees(point.slot[static_cast<std::size_t>(PointField::kLat)].number, lat) &&
+           PackedDegrees(point.slot[static_cast<std::size_t>(PointField::kLon)].number, lon);
+  }
   if (plan.way != Way::kTransformed) {
     return MpsCoord(plan, point, PointField::kLat, lat) &&
            MpsCoord(plan, point, PointField::kLon, lon);
   }
-  constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
   if (((point.ownText | point.fromDegrees) & kBoth) != 0) return false;
   const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
   return PackedDegrees(TransformedDecimal(to.lat), lat) &&

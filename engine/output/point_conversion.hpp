@@ -124,7 +124,15 @@ class TrackPointConverter {
     std::string_view outDatum;
     std::string_view outOffset;
   };
-  const Plan& PlanFor(const TrkPnt& point);
+  // The points of a track nearly all share their labels: the plan is made
+  // again only when they change.
+  const Plan& PlanFor(const TrkPnt& point) {
+    if (planned_ && plan_.labels == point.labels) [[likely]] {
+      return plan_;
+    }
+    return Replan(point);
+  }
+  const Plan& Replan(const TrkPnt& point);
   bool MpsCoord(const Plan& plan, const TrkPnt& point, PointField field,
                 geo::MpsAngle& angle) const;
   bool CoordTexts(const Plan& plan, const TrkPnt& point, ConvertedPoint& converted);
