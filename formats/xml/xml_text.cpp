@@ -191,26 +191,34 @@ void AppendUtcDateTime(std::string& out, text::LocalSeconds utc) {
   out.append(at.data(), kUtcDateTimeSize);
 }
 
-void RecentUtcDateTime::Append(std::string& out, text::LocalSeconds utc) {
+char* RecentUtcDateTime::Put(char* p, text::LocalSeconds utc) noexcept {
   constexpr text::LocalSeconds kSecondsPerMinute = 60;
   // "yyyy-mm-ddThh:nn:ssZ": the seconds are the two digits before the Z.
   constexpr std::size_t kSecondsAt = 17;
   const text::LocalSeconds second = utc % kSecondsPerMinute;
   const text::LocalSeconds minute = utc - second;
-  if (minute == minute_) {
+  if (minute != minute_) {
+    const text::CivilDateTime c = text::ToCivil(utc);
+    if (c.year < 0 || c.year > 9999) {
+      minute_ = kNone;
+      return nullptr;
+    }
+    PutUtcDateTime(text_.data(), c);
+    minute_ = utc >= 0 ? minute : kNone;
+  } else {
     text::PutDigitPair(text_.data() + kSecondsAt, static_cast<std::uint32_t>(second));
-    out.append(text_.data(), kUtcDateTimeSize);
-    return;
   }
-  const text::CivilDateTime c = text::ToCivil(utc);
-  if (c.year < 0 || c.year > 9999) {
-    minute_ = kNone;
-    AppendLongUtcDateTime(out, c);
-    return;
+  std::memcpy(p, text_.data(), kUtcDateTimeSize);
+  return p + kUtcDateTimeSize;
+}
+
+void RecentUtcDateTime::Append(std::string& out, text::LocalSeconds utc) {
+  std::array<char, kUtcDateTimeSize> at;  // written before it is read
+  if (const char* const end = Put(at.data(), utc)) {
+    out.append(at.data(), static_cast<std::size_t>(end - at.data()));
+  } else {
+    AppendUtcDateTime(out, utc);
   }
-  PutUtcDateTime(text_.data(), c);
-  minute_ = utc >= 0 ? minute : kNone;
-  out.append(text_.data(), kUtcDateTimeSize);
 }
 
 bool ParseUtcDateTime(std::string_view text, text::LocalSeconds& utc) {

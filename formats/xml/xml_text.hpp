@@ -36,6 +36,9 @@ void AppendUtcDateTime(std::string& out, text::LocalSeconds utc);
 class RecentUtcDateTime {
  public:
   void Append(std::string& out, text::LocalSeconds utc);
+  // The text written at `p` (kUtcDateTimeSize bytes); nullptr, with nothing
+  // written, for a year beyond 0 to 9999, which Append writes.
+  char* Put(char* p, text::LocalSeconds utc) noexcept;
 
  private:
   static constexpr text::LocalSeconds kNone = -1;
