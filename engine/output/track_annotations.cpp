@@ -132,14 +132,37 @@ void ChosenAnnotations::PutPlaces(BufferedText& out, const TrackPoints& points, 
   }
 }
 
+// Every annotation ticked, the usual choice for a log: the str and the
+// info written straight, without going through the places one by one.
+constexpr std::uint8_t kStrPlaces = 0x0f;
+constexpr std::uint8_t kInfoPlaces = 0x70;
+
 void ChosenAnnotations::PutMpsStr(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
                                   ConvertedPoint& converted) const {
-  PutPlaces(out, points, point, converted, 0, 3);
+  if ((chosen_ & kStrPlaces) != kStrPlaces) {
+    PutPlaces(out, points, point, converted, 0, 3);
+    return;
+  }
+  PutPointTime(out, points, point, converted);
+  out.Append(',');
+  PutMeasured(out, points, point, PointField::kVelocity, "(km/hr)");
+  out.Append(',');
+  PutMeasured(out, points, point, PointField::kTrkDegree, "(deg[tr])");
+  out.Append(',');
+  PutMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
 }
 
 void ChosenAnnotations::PutMpsInfo(BufferedText& out, const TrackPoints& points,
                                    const TrkPnt& point, ConvertedPoint& converted) const {
-  PutPlaces(out, points, point, converted, 4, 6);
+  if ((chosen_ & kInfoPlaces) != kInfoPlaces) {
+    PutPlaces(out, points, point, converted, 4, 6);
+    return;
+  }
+  PutComputed<0>(out, point.legTime, "(s)");
+  out.Append(',');
+  PutComputed<1>(out, point.legLength, "(m)");
+  out.Append(',');
+  PutComputed<2>(out, LegVelocity(point), "(km/hr)");
 }
 
 void ChosenAnnotations::PutJoined(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
