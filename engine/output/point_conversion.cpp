@@ -318,6 +318,14 @@ bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, doubl
       return true;
     case Way::kShiftedDecimal: {
       const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
+      if (plan.shift == geo::DatumShift::kNone) {
+        // Two names of one datum ("TOKYO" and "Tokyo"): the degrees are
+        // already what their general text reads back as, which the
+        // rounding leaves as they are.
+        lat = geo::GeneralDecimalDegrees(to.lat);
+        lon = geo::GeneralDecimalDegrees(to.lon);
+        return true;
+      }
       lat = TransformedDecimal(to.lat);
       lon = TransformedDecimal(to.lon);
       return true;
