@@ -65,7 +65,7 @@ double SnapNearWhole(double x) noexcept {
 
 // The same guard as for the decimal-minute forms: "139.45" is 139 deg 27 min,
 // not 26 min and 59.99999999995 sec (written "139/26/60.0").
-[[gnu::always_inline]] inline CoordParts ReadDecimalDegrees(double magnitude) noexcept {
+CoordParts ReadDecimalDegrees(double magnitude) noexcept {
   CoordParts parts;
   parts.deg = FloorOfMagnitude(magnitude);
   const double minutes = SnapNearWhole((magnitude - parts.deg) * kMinutesPerDegree);
