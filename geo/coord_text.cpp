@@ -321,6 +321,45 @@ char* PutMpsAngle(char* p, MpsAngle angle) noexcept {
   return p + 2;
 }
 
+std::optional<MpsAngle> PackMpsDegrees(double degrees) noexcept {
+  if (!std::isfinite(degrees)) degrees = 0;
+  const double magnitude = std::fabs(degrees);
+  // Below 1000 the whole degrees fit the packed field; the minutes of a
+  // split are at most 60 and its seconds below 60, which always fit.
+  if (!(magnitude < kDegreesLimit)) return std::nullopt;
+  const CoordParts parts = ReadDecimalDegrees(magnitude);
+  // The tenths as the "00.0" pattern rounds them: the product alone decides
+  // unless it lies near a half, which the pattern's digits then decide.
+  constexpr double kHalfDoubt = 1e-6;
+  const double product = parts.sec * 10;
+  auto tenths = static_cast<std::uint32_t>(product);
+  const double fraction = product - static_cast<double>(tenths);
+  if (fraction > 0.5 + kHalfDoubt) {
+    ++tenths;
+  } else if (!(fraction < 0.5 - kHalfDoubt)) {
+    std::uint64_t exact = 0;
+    if (!text::ShortPatternUnits(parts.sec, 1, exact)) return std::nullopt;
+    tenths = static_cast<std::uint32_t>(exact);
+  }
+  const auto deg = static_cast<std::uint32_t>(parts.deg);
+  const auto min = static_cast<std::uint32_t>(parts.min);
+  const bool signWritten = degrees < 0 && (deg != 0 || min != 0 || tenths != 0);
+  return MpsAngle{(static_cast<std::uint32_t>(signWritten) << kSignShift) | (deg << kDegreesShift) |
+                  (min << kMinutesShift) | tenths};
+}
+
+CoordParts MpsAngleParts(MpsAngle angle) noexcept {
+  CoordParts parts;
+  parts.negative = (angle.bits >> kSignShift) != 0;
+  parts.deg = static_cast<double>((angle.bits >> kDegreesShift) & kDegreesMask);
+  parts.min = static_cast<double>((angle.bits >> kMinutesShift) & kMinutesMask);
+  // The seconds' text "ss.t" reads as the double nearest to it, which the
+  // one division gives.
+  constexpr double kTenthsPerSecond = 10;
+  parts.sec = static_cast<double>(angle.bits & (kTenthsLimit - 1)) / kTenthsPerSecond;
+  return parts;
+}
+
 bool IsDecimalForm(std::string_view form) noexcept {
   const CoordForm code = FormOf(form);
   return code == CoordForm::kD || code == CoordForm::kDM || code == CoordForm::kDMS;

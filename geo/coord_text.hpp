@@ -70,6 +70,12 @@ std::optional<MpsAngle> PackMpsAngle(const CoordParts& parts) noexcept;
 // its end.
 inline constexpr std::size_t kMpsAngleRoom = 16;
 char* PutMpsAngle(char* p, MpsAngle angle) noexcept;
+// PackMpsAngle(ReadDecimalCoord(degrees, "D")): a log's decimal degrees as
+// a script writes them, in a few dozen instructions for nearly every angle.
+std::optional<MpsAngle> PackMpsDegrees(double degrees) noexcept;
+// The parts the angle's "MPS" text reads as, ReadCoordText(text, "MPS"),
+// without the text.
+CoordParts MpsAngleParts(MpsAngle angle) noexcept;
 
 // The same coordinate in `toForm`; empty when `toForm` is unknown. The
 // Append variant adds to `out` and allocates nothing else.

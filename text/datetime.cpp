@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "text/digit_pairs.hpp"
 #include "text/numbers.hpp"
@@ -316,6 +317,26 @@ char* PutGeneralDateTime(char* p, LocalSeconds seconds) noexcept {
     p = PutHms(p, c, true);
   }
   return p;
+}
+
+char* RecentDateTime::PutIn(char* p, LocalSeconds seconds, bool general) noexcept {
+  constexpr LocalSeconds kSecondsPerMinute = 60;
+  const LocalSeconds second = seconds % kSecondsPerMinute;
+  const LocalSeconds minute = seconds - second;
+  if (minute == minute_ && general == general_) {
+    std::memcpy(p, text_.data(), kDateTimeRoom);
+    PutDigitPair(p + size_ - 2, static_cast<std::uint32_t>(second));
+    return p + size_;
+  }
+  char* const end = general ? PutGeneralDateTime(p, seconds) : PutDateTime(p, seconds);
+  // Every text kept ends in the two digits of its seconds; the general
+  // form of the first minute of a day does not (midnight is the date alone).
+  const bool keep = seconds >= 0 && !(general && minute % kSecondsPerDay == 0);
+  minute_ = keep ? minute : kNone;
+  general_ = general;
+  size_ = static_cast<std::size_t>(end - p);
+  std::memcpy(text_.data(), p, kDateTimeRoom);
+  return end;
 }
 
 void AppendDateTime(std::string& out, LocalSeconds seconds) {

@@ -8,6 +8,7 @@
 // platform's date type does.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -86,6 +87,24 @@ void AppendGeneralDateTime(std::string& out, LocalSeconds seconds);
 inline constexpr std::size_t kDateTimeRoom = 32;
 char* PutDateTime(char* p, LocalSeconds seconds) noexcept;
 char* PutGeneralDateTime(char* p, LocalSeconds seconds) noexcept;
+
+// PutDateTime and PutGeneralDateTime for the times of a track, which
+// mostly follow each other within a minute: the text of the last time is
+// kept, and a time in the same minute only writes its seconds into it.
+class RecentDateTime {
+ public:
+  char* Put(char* p, LocalSeconds seconds) noexcept { return PutIn(p, seconds, false); }
+  char* PutGeneral(char* p, LocalSeconds seconds) noexcept { return PutIn(p, seconds, true); }
+
+ private:
+  char* PutIn(char* p, LocalSeconds seconds, bool general) noexcept;
+
+  static constexpr LocalSeconds kNone = -1;
+  LocalSeconds minute_ = kNone;  // the first second of the minute kept
+  bool general_ = false;
+  std::size_t size_ = 0;
+  std::array<char, kDateTimeRoom> text_{};
+};
 
 // Waypoint+ date "mm/dd/yyyy" and time "hh:mm:ss".
 void AppendMonthDayYear(std::string& out, LocalSeconds seconds);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <concepts>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -67,6 +68,31 @@ char* PutNumberBefore(char* end, Unsigned n) noexcept {
     *--end = static_cast<char>('0' + n);
   }
   return end;
+}
+
+// Writes every digit of `n` (one for 0) at `out`, at most ten, and returns
+// their end: most numbers written have three digits or fewer, which take no
+// loop.
+inline char* PutNumber(char* out, std::uint32_t n) noexcept {
+  if (n < 10) {
+    *out = static_cast<char>('0' + n);
+    return out + 1;
+  }
+  if (n < 100) {
+    PutDigitPair(out, n);
+    return out + 2;
+  }
+  if (n < 1000) {
+    *out = static_cast<char>('0' + n / 100);
+    PutDigitPair(out + 1, n % 100);
+    return out + 3;
+  }
+  constexpr std::size_t kMostDigits = 10;
+  std::array<char, 2 * kMostDigits> digits;  // written before it is read
+  char* const end = digits.data() + kMostDigits;
+  const char* const begin = PutNumberBefore(end, n);
+  std::memcpy(out, begin, kMostDigits);
+  return out + (end - begin);
 }
 
 // The same for any 64-bit number: eight digits at a time in 32 bits.

@@ -328,36 +328,14 @@ char* PutGeneral(char* p, std::uint64_t mantissa, int exponent) noexcept {
   return p + (count - integerDigits);
 }
 
-// Most values the patterns write are small: below 10^7 units of the last
-// decimal, the fifteen digits moved them by at most 5 x 10^-9 units and the
-// product magnitude x 10^decimals is off by at most 1.2 x 10^-9 units. So
-// unless the product's fraction lies within 10^-6 of one half, the rounding
-// at the last decimal is decided by the product alone, without the digits.
-// False for the product near a half (or too large), which the digits decide.
-bool NearUnitsOfSmall(double magnitude, int decimals, std::uint64_t& units) noexcept {
-  constexpr double kLargestProduct = 1e7;
-  constexpr double kHalfDoubt = 1e-6;
-  const double product = magnitude * kExactPowersOfTen[static_cast<std::size_t>(decimals)];
-  if (!(product < kLargestProduct)) return false;
-  const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(product));
-  const double fraction = product - static_cast<double>(whole);
-  if (fraction < 0.5 - kHalfDoubt) {
-    units = whole;
-  } else if (fraction > 0.5 + kHalfDoubt) {
-    units = whole + 1;
-  } else {
-    return false;
-  }
-  return true;
-}
-
 // round(magnitude x 10^decimals) as the patterns round it: taken to fifteen
 // significant digits first, then halves away from zero. False when the
 // fifteen digits need the slow way or the result would not fit 64 bits.
 bool PatternUnits(double magnitude, int decimals, std::uint64_t& units) noexcept {
   constexpr int kMaxUnitDigits = 19;  // below 10^19 < 2^64
   if (decimals >= kMaxUnitDigits) return false;
-  if (NearUnitsOfSmall(magnitude, decimals, units)) return true;
+  const double product = magnitude * kExactPowersOfTen[static_cast<std::size_t>(decimals)];
+  if (NearPatternUnits(product, units)) return true;
   const auto unitsPerOne = kWholePowersOfTen[static_cast<std::size_t>(decimals)];
   if (magnitude == 0) {
     units = 0;

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/digit_pairs.hpp"
+
 namespace vc::text {
 
 // The longest prefix that reads as a decimal number after leading spaces and
@@ -90,6 +92,60 @@ char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept;
 // of its last decimal (52.25 with one decimal is 523); false when
 // PutShortPattern would refuse the value.
 bool ShortPatternUnits(double value, int decimals, std::uint64_t& units) noexcept;
+
+// A pattern rounds the fifteen significant digits of |value|, which lie
+// within 0.5 x 10^-14 of it relative, and the double product
+// p = |value| x 10^decimals lies within 2^-53 of the exact one: the
+// digits' product differs from p by less than 5.2 x 10^-15 p. So unless
+// p's fraction lies within 10^-14 p of one half, p alone decides the
+// rounding at the last decimal, without the digits. Below 10^12 that doubt
+// stays under 0.01. False for p near a half, from 10^12 or not a number,
+// which the digits decide (PutShortPattern).
+[[gnu::always_inline]] inline bool NearPatternUnits(double product, std::uint64_t& units) noexcept {
+  constexpr double kLargestProduct = 1e12;
+  constexpr double kRelativeDoubt = 1e-14;
+  if (!(product < kLargestProduct)) return false;
+  const auto whole = static_cast<std::uint64_t>(static_cast<std::int64_t>(product));
+  const double fraction = product - static_cast<double>(whole);
+  const double doubt = product * kRelativeDoubt;
+  if (fraction < 0.5 - doubt) {
+    units = whole;
+  } else if (fraction > 0.5 + doubt) {
+    units = whole + 1;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// PutShortPattern with the pattern "0", "0.0" or "0.00" (`Decimals` 0, 1
+// or 2), for the annotations of a million track points: a value below
+// 2^32 units that NearPatternUnits decides is written here in a few dozen
+// instructions, any other by PutShortPattern, which may refuse it (nullptr).
+template <int Decimals>
+char* PutSmallPattern(char* p, double value) noexcept {
+  static_assert(Decimals >= 0 && Decimals <= 2);
+  constexpr double kScale = Decimals == 0 ? 1 : Decimals == 1 ? 10 : 100;
+  std::uint64_t wide = 0;
+  if (!NearPatternUnits((value < 0 ? -value : value) * kScale, wide) || wide > UINT32_MAX) {
+    return PutShortPattern(p, value, NumberPattern{1, Decimals});
+  }
+  const auto units = static_cast<std::uint32_t>(wide);
+  if (value < 0 && units != 0) *p++ = '-';
+  if constexpr (Decimals == 2) {
+    p = PutNumber(p, units / 100);
+    *p = '.';
+    PutDigitPair(p + 1, units % 100);
+    return p + 3;
+  } else if constexpr (Decimals == 1) {
+    p = PutNumber(p, units / 10);
+    p[0] = '.';
+    p[1] = static_cast<char>('0' + units % 10);
+    return p + 2;
+  } else {
+    return PutNumber(p, units);
+  }
+}
 
 // Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4),
 // clamped to the range of int64.

@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/output/buffered_text.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/output/track_annotations.hpp"
@@ -66,6 +67,15 @@ bool HasValue(const TrackPoints& points, const TrkPnt& point, PointField field) 
 
 // Longitudes run from -180 to under 180.
 double NormalisedLongitude(double lon) { return lon >= 180 ? lon - 360 : lon; }
+
+// A decimal of the XML forms put into a buffer.
+void PutDecimal(BufferedText& out, double value, int decimals) {
+  if (char* const end = xml::PutDecimal(out.Room(text::kShortNumberRoom), value, decimals)) {
+    out.Commit(end);
+  } else {
+    xml::AppendDecimal(out.String(), value, decimals);
+  }
+}
 
 void AppendPosition(std::string& out, double lat, double lon) {
   out += "lat=\"";
@@ -151,49 +161,57 @@ class GpxWriter final : public KindWriter {
     out += "  </rte>";
   }
 
-  void AppendTrackPoint(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                        TrackPointConverter& converter, const ConvertOptions& options,
-                        bool annotated) {
+  // A track point, put together in one buffer.
+  void PutTrackPoint(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                     TrackPointConverter& converter, const ChosenAnnotations& chosen,
+                     bool annotated) {
     double lat = 0;
     double lon = 0;
     converter.OutputDegrees(point, point_, lat, lon);
     converter.ConvertTime(point, point_);
-    out += "      <trkpt ";
-    AppendPosition(out, lat, lon);
-    out += '>';
+    out.Append("      <trkpt lat=\"");
+    PutDecimal(out, lat, kDegreeDecimals);
+    out.Append("\" lon=\"");
+    PutDecimal(out, NormalisedLongitude(lon), kDegreeDecimals);
+    out.Append("\">");
     const std::optional<text::LocalSeconds> seconds = PointSeconds(points, point, point_);
     if (seconds && !text::IsTimeOfDay(*seconds)) {
-      out += "<time>";
-      xml::AppendUtcDateTime(out, *seconds);
-      out += "</time>";
+      out.Append("<time>");
+      if (char* const end = times_.Put(out.Room(xml::kUtcDateTimeSize), *seconds)) {
+        out.Commit(end);
+      } else {
+        xml::AppendUtcDateTime(out.String(), *seconds);
+      }
+      out.Append("</time>");
     }
     if (annotated) {
       annotations_.clear();
-      AppendChosenAnnotations(annotations_, points, point, point_, options);
-      out += "<desc>";
-      xml::AppendEscaped(out, annotations_);
-      out += "</desc>";
+      BufferedText joined(annotations_);
+      chosen.PutJoined(joined, points, point, point_);
+      joined.Flush();
+      out.Append("<desc>");
+      xml::AppendEscaped(out.String(), annotations_);
+      out.Append("</desc>");
     }
     const bool speed = HasValue(points, point, PointField::kVelocity);
     const bool course = HasValue(points, point, PointField::kTrkDegree);
     if (speed || course) {
-      out += "<extensions><gpxtpx:TrackPointExtension>";
+      out.Append("<extensions><gpxtpx:TrackPointExtension>");
       if (speed) {
-        out += "<gpxtpx:speed>";
-        xml::AppendDecimal(out, points.Value(point, PointField::kVelocity) / kKmhPerMetrePerSecond,
-                           6);
-        out += "</gpxtpx:speed>";
+        out.Append("<gpxtpx:speed>");
+        PutDecimal(out, points.Value(point, PointField::kVelocity) / kKmhPerMetrePerSecond, 6);
+        out.Append("</gpxtpx:speed>");
       }
       if (course) {
         double degrees = std::fmod(points.Value(point, PointField::kTrkDegree), 360.0);
         if (degrees < 0) degrees += 360;
-        out += "<gpxtpx:course>";
-        xml::AppendDecimal(out, degrees >= 360 ? 0 : degrees, 6);
-        out += "</gpxtpx:course>";
+        out.Append("<gpxtpx:course>");
+        PutDecimal(out, degrees >= 360 ? 0 : degrees, 6);
+        out.Append("</gpxtpx:course>");
       }
-      out += "</gpxtpx:TrackPointExtension></extensions>";
+      out.Append("</gpxtpx:TrackPointExtension></extensions>");
     }
-    out += "</trkpt>";
+    out.Append("</trkpt>");
   }
 
   void WriteTrack(Conversion& conversion, RecordText& output) override {
@@ -206,12 +224,14 @@ class GpxWriter final : public KindWriter {
     out += kLineBreak;
     out += "    <trkseg>";
     const bool annotated = AnyPointAnnotationChosen(conversion.options);
+    const ChosenAnnotations chosen(conversion.options);
     TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
       if (conversion.PointTick()) return;
-      out += kLineBreak;
-      AppendTrackPoint(out, buffers.trkPnt, buffers.trkPnt[i], converter, conversion.options,
-                       annotated);
+      BufferedText buffered(out);
+      buffered.Append(kLineBreak);
+      PutTrackPoint(buffered, buffers.trkPnt, buffers.trkPnt[i], converter, chosen, annotated);
+      buffered.Flush();
       output.FlushIfLarge();
     }
     out += kLineBreak;
@@ -221,6 +241,7 @@ class GpxWriter final : public KindWriter {
   }
 
   ConvertedPoint point_;
+  xml::RecentUtcDateTime times_;
   std::string annotations_;
 };
 

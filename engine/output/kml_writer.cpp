@@ -31,6 +31,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/output/buffered_text.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/output/track_annotations.hpp"
@@ -55,13 +56,24 @@ void AppendCoordinate(std::string& out, const ConvertedPoint& converted, char be
                    between);
 }
 
+// A decimal of the XML forms put into a buffer.
+void PutDecimal(BufferedText& out, double value) {
+  if (char* const end = xml::PutDecimal(out.Room(text::kShortNumberRoom), value, kDegreeDecimals)) {
+    out.Commit(end);
+  } else {
+    xml::AppendDecimal(out.String(), value, kDegreeDecimals);
+  }
+}
+
 // A track point's place in the output's datum.
-void AppendTrackCoordinate(std::string& out, TrackPointConverter& converter, const TrkPnt& point,
-                           ConvertedPoint& converted, char between) {
+void PutTrackCoordinate(BufferedText& out, TrackPointConverter& converter, const TrkPnt& point,
+                        ConvertedPoint& converted, char between) {
   double lat = 0;
   double lon = 0;
   converter.OutputDegrees(point, converted, lat, lon);
-  AppendCoordinate(out, lat, lon, between);
+  PutDecimal(out, lon);
+  out.Append(between);
+  PutDecimal(out, lat);
 }
 
 void AppendName(std::string& out, std::string_view name) {
@@ -147,10 +159,19 @@ class KmlWriter final : public KindWriter {
   }
 
   // Every point has a date and time, so the track can be played.
+  // A track point's time in the output's zone; nullopt when it does not
+  // read as one.
+  std::optional<text::LocalSeconds> TrackSeconds(TrackPointConverter& converter,
+                                                 const TrackPoints& points, const TrkPnt& point) {
+    converter.ConvertTime(point, point_);
+    return PointSeconds(points, point, point_);
+  }
+
   bool EveryPointDated(const RecordBuffers& buffers, std::size_t n, Conversion& conversion) {
+    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
       const std::optional<text::LocalSeconds> seconds =
-          PointSecondsForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
+          TrackSeconds(converter, buffers.trkPnt, buffers.trkPnt[i]);
       if (!seconds || text::IsTimeOfDay(*seconds)) return false;
     }
     return true;
@@ -163,8 +184,10 @@ class KmlWriter final : public KindWriter {
     out += "<styleUrl>#track</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
     TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
-      if (i > 1) out += ' ';
-      AppendTrackCoordinate(out, converter, buffers.trkPnt[i], point_, ',');
+      BufferedText buffered(out);
+      if (i > 1) buffered.Append(' ');
+      PutTrackCoordinate(buffered, converter, buffers.trkPnt[i], point_, ',');
+      buffered.Flush();
       output.FlushIfLarge();
     }
     out += "</coordinates></LineString></Placemark>";
@@ -178,19 +201,27 @@ class KmlWriter final : public KindWriter {
     out += "    <Placemark>";
     AppendName(out, buffers.trkHdr.trkName);
     out += "<styleUrl>#track</styleUrl><gx:Track>";
-    for (std::size_t i = 1; i <= n; ++i) {
-      const std::optional<text::LocalSeconds> seconds =
-          PointSecondsForOutput(buffers.trkPnt, buffers.trkPnt[i], conversion.frame, point_);
-      out += "\r\n      <when>";
-      xml::AppendUtcDateTime(out, *seconds);
-      out += "</when>";
-      output.FlushIfLarge();
-    }
     TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
-      out += "\r\n      <gx:coord>";
-      AppendTrackCoordinate(out, converter, buffers.trkPnt[i], point_, ' ');
-      out += " 0</gx:coord>";
+      const std::optional<text::LocalSeconds> seconds =
+          TrackSeconds(converter, buffers.trkPnt, buffers.trkPnt[i]);
+      BufferedText buffered(out);
+      buffered.Append("\r\n      <when>");
+      if (char* const end = times_.Put(buffered.Room(xml::kUtcDateTimeSize), *seconds)) {
+        buffered.Commit(end);
+      } else {
+        xml::AppendUtcDateTime(buffered.String(), *seconds);
+      }
+      buffered.Append("</when>");
+      buffered.Flush();
+      output.FlushIfLarge();
+    }
+    for (std::size_t i = 1; i <= n; ++i) {
+      BufferedText buffered(out);
+      buffered.Append("\r\n      <gx:coord>");
+      PutTrackCoordinate(buffered, converter, buffers.trkPnt[i], point_, ' ');
+      buffered.Append(" 0</gx:coord>");
+      buffered.Flush();
       output.FlushIfLarge();
     }
     out += "\r\n    </gx:Track></Placemark>";
@@ -241,6 +272,7 @@ class KmlWriter final : public KindWriter {
 
   RecordKind folder_ = RecordKind::kNone;
   ConvertedPoint point_;
+  xml::RecentUtcDateTime times_;
   std::string annotations_;
 };
 

@@ -339,6 +339,7 @@ class MpsWriter final : public KindWriter {
     line_.End(output);
 
     pointStatement_.Begin(kTrackPointGroup);
+    const ChosenAnnotations chosen(options);
     std::size_t k = 0;
     for (std::size_t i = 1; i <= n; i += step, ++k) {
       observer.PointProgress(static_cast<std::int64_t>(i));
@@ -350,7 +351,7 @@ class MpsWriter final : public KindWriter {
       } else {
         LineAngles(converter, point, angles);
       }
-      WriteTrackPoint(conversion, converter, point, angles, output.text());
+      WriteTrackPoint(conversion, converter, chosen, point, angles, output.text());
       output.FlushIfLarge();
     }
   }
@@ -364,7 +365,8 @@ class MpsWriter final : public KindWriter {
   }
 
   // A track point's statement, built in one buffer from the frame's pieces.
-  void WriteTrackPoint(Conversion& conversion, TrackPointConverter& converter, const TrkPnt& point,
+  void WriteTrackPoint(Conversion& conversion, TrackPointConverter& converter,
+                       const ChosenAnnotations& chosen, const TrkPnt& point,
                        const KeptAngles& angles, std::string& text) {
     const TrackPoints& points = conversion.context.buffers.trkPnt;
     BufferedText out(text);
@@ -383,9 +385,13 @@ class MpsWriter final : public KindWriter {
         pos.Flush();
       }
       str_.clear();
-      AppendMpsPointStr(str_, points, point, point_, conversion.options);
+      BufferedText str(str_);
+      chosen.PutMpsStr(str, points, point, point_);
+      str.Flush();
       info_.clear();
-      AppendMpsPointInfo(info_, points, point, point_, conversion.options);
+      BufferedText info(info_);
+      chosen.PutMpsInfo(info, points, point, point_);
+      info.Flush();
       pointStatement_.Append(out.String(), pos_, str_, info_);
       return;
     }
@@ -396,9 +402,9 @@ class MpsWriter final : public KindWriter {
       PutPosition(out, angles);
     }
     out.Append(pointStatement_.Piece(1));
-    PutMpsPointStr(out, points, point, point_, conversion.options);
+    chosen.PutMpsStr(out, points, point, point_);
     out.Append(pointStatement_.Piece(2));
-    PutMpsPointInfo(out, points, point, point_, conversion.options);
+    chosen.PutMpsInfo(out, points, point, point_);
     out.Append(pointStatement_.Piece(3));
     out.Flush();
   }

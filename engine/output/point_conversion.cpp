@@ -82,6 +82,15 @@ void TransformedDecimalIn(std::string& out, double degrees, std::string_view toF
   geo::AppendCoordText(out, geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"), toForm);
 }
 
+// Decimal degrees in the "MPS" form; false when the packed angle cannot
+// hold them.
+bool PackedDegrees(double degrees, geo::MpsAngle& angle) noexcept {
+  const std::optional<geo::MpsAngle> packed = geo::PackMpsDegrees(degrees);
+  if (!packed) return false;
+  angle = *packed;
+  return true;
+}
+
 // The point's "D" coordinates, stored as numbers, in the datum the shift
 // brings them to. A stored number is what its general text reads back as, so
 // its degrees are GeneralDecimalDegrees of it: the texts' way without the
@@ -201,8 +210,7 @@ void ConvertPointForOutput(const TrackPoints& points, const TrkPnt& point, const
   ShiftTrackTime(points, point, ZoneShiftHours(converted, points.UtcOffset(point)), converted);
 }
 
-const TrackPointConverter::Plan& TrackPointConverter::PlanFor(const TrkPnt& point) {
-  if (planned_ && plan_.labels == point.labels) return plan_;
+const TrackPointConverter::Plan& TrackPointConverter::Replan(const TrkPnt& point) {
   const PointLabels& labels = points_.Labels(point);
   const std::string_view ownForm = labels.coordFormat;
   const std::string_view ownDatum = labels.datum;
@@ -212,8 +220,14 @@ const TrackPointConverter::Plan& TrackPointConverter::PlanFor(const TrkPnt& poin
   plan_ = Plan{};
   plan_.labels = point.labels;
   plan_.ownForm = ownForm;
+  plan_.ownDegrees = ownForm == "D";
   plan_.hours = text::LeadingValue(outOffset) - text::LeadingValue(labels.utcOffset);
-  if (outForm == "MPS") {
+  plan_.outForm = outForm;
+  plan_.outDatum = outDatum;
+  plan_.outOffset = outOffset;
+  if (outForm != "MPS" && ownForm == "MPS" && outDatum == ownDatum) {
+    plan_.way = Way::kFromMps;
+  } else if (outForm == "MPS") {
     if (outDatum == ownDatum) {
       plan_.way = ownForm == outForm            ? Way::kSameForm
                   : geo::IsDecimalForm(ownForm) ? Way::kChangeForm
@@ -245,17 +259,18 @@ bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointF
   switch (plan.way) {
     case Way::kChangeForm:
       if (point.HasOwnText(field) || point.IsFromDegrees(field)) return false;
+      if (plan.ownDegrees) return PackedDegrees(number, angle);
       parts = geo::ReadDecimalCoord(number, plan.ownForm);
       break;
     case Way::kSameForm:
       // The text of degrees written in the point's own form.
       if (point.HasOwnText(field) || !point.IsFromDegrees(field)) return false;
-      parts = geo::ReadDecimalCoord(number, "D");
-      break;
+      return PackedDegrees(number, angle);
     case Way::kTransformed:
     case Way::kOwnDecimal:
     case Way::kToDecimal:
     case Way::kShiftedDecimal:
+    case Way::kFromMps:
     case Way::kText:
       return false;
   }
@@ -267,22 +282,21 @@ bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointF
 
 bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo::MpsAngle& lon) {
   const Plan& plan = PlanFor(point);
+  constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
+  if (plan.way == Way::kChangeForm && plan.ownDegrees &&
+      ((point.ownText | point.fromDegrees) & kBoth) == 0) {
+    // A log's decimal degrees, the usual point.
+    return PackedDegrees(point.slot[static_cast<std::size_t>(PointField::kLat)].number, lat) &&
+           PackedDegrees(point.slot[static_cast<std::size_t>(PointField::kLon)].number, lon);
+  }
   if (plan.way != Way::kTransformed) {
     return MpsCoord(plan, point, PointField::kLat, lat) &&
            MpsCoord(plan, point, PointField::kLon, lon);
   }
-  constexpr std::uint8_t kBoth = TrkPnt::Bit(PointField::kLat) | TrkPnt::Bit(PointField::kLon);
   if (((point.ownText | point.fromDegrees) & kBoth) != 0) return false;
   const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
-  const auto packed = [](double degrees) {
-    return geo::PackMpsAngle(geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"));
-  };
-  const std::optional<geo::MpsAngle> packedLat = packed(to.lat);
-  const std::optional<geo::MpsAngle> packedLon = packed(to.lon);
-  if (!packedLat || !packedLon) return false;
-  lat = *packedLat;
-  lon = *packedLon;
-  return true;
+  return PackedDegrees(TransformedDecimal(to.lat), lat) &&
+         PackedDegrees(TransformedDecimal(to.lon), lon);
 }
 
 bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, double& lon) {
@@ -304,6 +318,14 @@ bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, doubl
       return true;
     case Way::kShiftedDecimal: {
       const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
+      if (plan.shift == geo::DatumShift::kNone) {
+        // Two names of one datum ("TOKYO" and "Tokyo"): the degrees are
+        // already what their general text reads back as, which the
+        // rounding leaves as they are.
+        lat = geo::GeneralDecimalDegrees(to.lat);
+        lon = geo::GeneralDecimalDegrees(to.lon);
+        return true;
+      }
       lat = TransformedDecimal(to.lat);
       lon = TransformedDecimal(to.lon);
       return true;
@@ -312,9 +334,77 @@ bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, doubl
     case Way::kChangeForm:
     case Way::kSameForm:
     case Way::kTransformed:
+    case Way::kFromMps:
       break;
   }
   return false;
+}
+
+// The coordinate texts of ConvertCoordinates from the numbers; false when
+// they come only the text way.
+bool TrackPointConverter::CoordTexts(const Plan& plan, const TrkPnt& point,
+                                     ConvertedPoint& converted) {
+  switch (plan.way) {
+    case Way::kChangeForm:
+    case Way::kSameForm:
+    case Way::kTransformed: {
+      geo::MpsAngle lat;
+      geo::MpsAngle lon;
+      if (!MpsCoords(point, lat, lon)) return false;
+      const auto put = [](std::string& text, geo::MpsAngle angle) {
+        text.resize(geo::kMpsAngleRoom);
+        text.resize(static_cast<std::size_t>(geo::PutMpsAngle(text.data(), angle) - text.data()));
+      };
+      put(converted.latText, lat);
+      put(converted.lonText, lon);
+      return true;
+    }
+    case Way::kOwnDecimal:
+    case Way::kToDecimal:
+    case Way::kShiftedDecimal: {
+      // A "D" text is the general text of its degrees.
+      double lat = 0;
+      double lon = 0;
+      if (!DecimalDegrees(point, lat, lon)) return false;
+      converted.latText.clear();
+      text::AppendGeneral(converted.latText, lat);
+      converted.lonText.clear();
+      text::AppendGeneral(converted.lonText, lon);
+      return true;
+    }
+    case Way::kFromMps: {
+      // The "MPS" text of the degrees, read back in its fields and written
+      // in the output's form.
+      const auto fromMps = [&](PointField field, std::string& text) {
+        if (point.HasOwnText(field) || !point.IsFromDegrees(field)) return false;
+        const std::optional<geo::MpsAngle> angle =
+            geo::PackMpsDegrees(point.slot[static_cast<std::size_t>(field)].number);
+        if (!angle) return false;
+        text.clear();
+        return geo::AppendCoordText(text, geo::MpsAngleParts(*angle), plan.outForm);
+      };
+      return fromMps(PointField::kLat, converted.latText) &&
+             fromMps(PointField::kLon, converted.lonText);
+    }
+    case Way::kText:
+      break;
+  }
+  return false;
+}
+
+void TrackPointConverter::Convert(const TrkPnt& point, ConvertedPoint& converted) {
+  const Plan& plan = PlanFor(point);
+  if (!CoordTexts(plan, point, converted)) {
+    ConvertPointForOutput(points_, point, frame_, converted);
+    return;
+  }
+  converted.outDatum = plan.outDatum;
+  converted.outCoordFormat = plan.outForm;
+  converted.outUtcOffset = plan.outOffset;
+  converted.lat = converted.latText;
+  converted.lon = converted.lonText;
+  converted.pointTime.clear();
+  ShiftTrackTime(points_, point, plan.hours, converted);
 }
 
 void TrackPointConverter::OutputDegrees(const TrkPnt& point, ConvertedPoint& converted, double& lat,
@@ -341,21 +431,22 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
 }
 
 void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                  const ConvertedPoint& converted) {
+                  ConvertedPoint& converted) {
   if (const std::optional<std::string_view> own = points.OwnText(point, PointField::kDateTime);
       own && !converted.shiftedTime) {
     out.Append(text::TrimSpaces(*own));
     return;
   }
   char* const p = out.Room(text::kDateTimeRoom);
+  text::RecentDateTime& recent = converted.recentTime;
   if (converted.shiftedTime) {
-    out.Commit(text::PutGeneralDateTime(p, *converted.shiftedTime));
+    out.Commit(recent.PutGeneral(p, *converted.shiftedTime));
     return;
   }
   const text::LocalSeconds seconds =
       point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
-  out.Commit(point.timeForm == TimeForm::kGeneralDateTime ? text::PutGeneralDateTime(p, seconds)
-                                                          : text::PutDateTime(p, seconds));
+  out.Commit(point.timeForm == TimeForm::kGeneralDateTime ? recent.PutGeneral(p, seconds)
+                                                          : recent.Put(p, seconds));
 }
 
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,

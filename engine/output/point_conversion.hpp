@@ -49,6 +49,8 @@ struct ConvertedPoint {
     double hours = 0;
   };
   ZoneShift lastShift;
+  // The last time a track point's annotation wrote.
+  text::RecentDateTime recentTime;
 
   // Storage of the converted coordinates and working texts.
   std::string latText;
@@ -95,6 +97,9 @@ class TrackPointConverter {
   bool ShiftsDatum(const TrkPnt& point) { return PlanFor(point).way == Way::kTransformed; }
   // The time part of ConvertPointForOutput alone: `converted.shiftedTime`.
   void ConvertTime(const TrkPnt& point, ConvertedPoint& converted);
+  // ConvertPointForOutput itself, the same texts and time in `converted`,
+  // made from the numbers where the plan allows.
+  void Convert(const TrkPnt& point, ConvertedPoint& converted);
 
  private:
   // How a point's coordinates reach the output form as numbers.
@@ -106,17 +111,31 @@ class TrackPointConverter {
     kOwnDecimal,      // same datum and form "D": the stored numbers
     kToDecimal,       // same datum: from a decimal own form to "D"
     kShiftedDecimal,  // another datum, from "D" to "D": shifted first
+    kFromMps,         // same datum, from "MPS" degrees to another form
   };
   struct Plan {
     std::uint32_t labels = 0;
     Way way = Way::kText;
     geo::DatumShift shift = geo::DatumShift::kNone;
     std::string_view ownForm;
+    bool ownDegrees = false;  // ownForm is "D"
     double hours = 0;
+    std::string_view outForm;
+    std::string_view outDatum;
+    std::string_view outOffset;
   };
-  const Plan& PlanFor(const TrkPnt& point);
+  // The points of a track nearly all share their labels: the plan is made
+  // again only when they change.
+  const Plan& PlanFor(const TrkPnt& point) {
+    if (planned_ && plan_.labels == point.labels) [[likely]] {
+      return plan_;
+    }
+    return Replan(point);
+  }
+  const Plan& Replan(const TrkPnt& point);
   bool MpsCoord(const Plan& plan, const TrkPnt& point, PointField field,
                 geo::MpsAngle& angle) const;
+  bool CoordTexts(const Plan& plan, const TrkPnt& point, ConvertedPoint& converted);
 
   const TrackPoints& points_;
   const OutputFrame& frame_;
@@ -131,7 +150,7 @@ void AppendPointTime(std::string& out, const TrackPoints& points, const TrkPnt& 
                      const ConvertedPoint& converted, bool trimmed = false);
 // The trimmed time of AppendPointTime, put into a statement's buffer.
 void PutPointTime(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                  const ConvertedPoint& converted);
+                  ConvertedPoint& converted);
 // The same time as seconds; nullopt when it cannot be read.
 std::optional<text::LocalSeconds> PointSeconds(const TrackPoints& points, const TrkPnt& point,
                                                const ConvertedPoint& converted);

@@ -1,6 +1,9 @@
 #include "engine/output/track_annotations.hpp"
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "text/numbers.hpp"
@@ -14,31 +17,36 @@ constexpr PointAnnotation kAll[] = {
     PointAnnotation::kLegVelocity,
 };
 
-// A number in a pattern, then its unit.
-void PutComputed(BufferedText& out, double value, text::NumberPattern pattern,
-                 std::string_view unit) {
-  char* const p = out.Room(text::kShortNumberRoom);
-  if (char* const end = text::PutShortPattern(p, value, pattern)) {
-    out.Commit(end);
-  } else {
-    text::AppendPattern(out.String(), value, pattern);
+// A number in a pattern with `Decimals` decimals (the patterns "0", "0.0"
+// and "0.00"), then its unit, put in one piece of the buffer.
+template <int Decimals, std::size_t N>
+void PutComputed(BufferedText& out, double value, const char (&unit)[N]) {
+  constexpr std::size_t kUnitSize = N - 1;
+  char* const p = out.Room(text::kShortNumberRoom + kUnitSize);
+  if (char* const end = text::PutSmallPattern<Decimals>(p, value)) {
+    std::memcpy(end, unit, kUnitSize);
+    out.Commit(end + kUnitSize);
+    return;
   }
-  out.Append(unit);
+  text::AppendPattern(out.String(), value, text::NumberPattern{1, Decimals});
+  out.Append(std::string_view(unit, kUnitSize));
 }
 
-// A measured value of a track point: "-" when the receiver gave none.
+// A measured value of a track point: "-" when the receiver gave none,
+// which only a point's own text can say.
+template <std::size_t N>
 void PutMeasured(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                 PointField field, std::string_view unit) {
-  if (points.IsNotAvailable(point, field)) {
+                 PointField field, const char (&unit)[N]) {
+  if (point.HasOwnText(field) && points.IsNotAvailable(point, field)) {
     out.Append('-');
-    out.Append(unit);
+    out.Append(std::string_view(unit, N - 1));
   } else {
-    PutComputed(out, points.Value(point, field), text::kPattern0_00, unit);
+    PutComputed<2>(out, points.Value(point, field), unit);
   }
 }
 
 void PutAnnotation(BufferedText& out, PointAnnotation annotation, const TrackPoints& points,
-                   const TrkPnt& point, const ConvertedPoint& converted) {
+                   const TrkPnt& point, ConvertedPoint& converted) {
   switch (annotation) {
     case PointAnnotation::kDate:
       PutPointTime(out, points, point, converted);
@@ -53,24 +61,19 @@ void PutAnnotation(BufferedText& out, PointAnnotation annotation, const TrackPoi
       PutMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
       break;
     case PointAnnotation::kLegTime:
-      PutComputed(out, point.legTime, text::kPattern0, "(s)");
+      PutComputed<0>(out, point.legTime, "(s)");
       break;
     case PointAnnotation::kLegLength:
-      PutComputed(out, point.legLength, text::kPattern0_0, "(m)");
+      PutComputed<1>(out, point.legLength, "(m)");
       break;
     case PointAnnotation::kLegVelocity:
-      PutComputed(out, LegVelocity(point), text::kPattern0_00, "(km/hr)");
+      PutComputed<2>(out, LegVelocity(point), "(km/hr)");
       break;
   }
 }
 
-void PutJoined(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-               const ConvertedPoint& converted, const ConvertOptions& options, std::size_t first,
-               std::size_t last) {
-  for (std::size_t i = first; i <= last; ++i) {
-    if (i > first) out.Append(',');
-    if (IsChosen(kAll[i], options)) PutAnnotation(out, kAll[i], points, point, converted);
-  }
+constexpr std::uint8_t BitOf(std::size_t index) noexcept {
+  return static_cast<std::uint8_t>(1U << index);
 }
 
 }  // namespace
@@ -108,46 +111,89 @@ bool AnyPointAnnotationChosen(const ConvertOptions& options) {
 }
 
 void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrackPoints& points,
-                      const TrkPnt& point, const ConvertedPoint& converted) {
+                      const TrkPnt& point, ConvertedPoint& converted) {
   BufferedText buffered(out);
   PutAnnotation(buffered, annotation, points, point, converted);
   buffered.Flush();
 }
 
-void PutMpsPointStr(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                    const ConvertedPoint& converted, const ConvertOptions& options) {
-  PutJoined(out, points, point, converted, options, 0, 3);
+ChosenAnnotations::ChosenAnnotations(const ConvertOptions& options) noexcept {
+  for (std::size_t i = 0; i < std::size(kAll); ++i) {
+    if (IsChosen(kAll[i], options)) chosen_ |= BitOf(i);
+  }
 }
 
-void PutMpsPointInfo(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                     const ConvertedPoint& converted, const ConvertOptions& options) {
-  PutJoined(out, points, point, converted, options, 4, 6);
+void ChosenAnnotations::PutPlaces(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                                  ConvertedPoint& converted, std::size_t first,
+                                  std::size_t last) const {
+  for (std::size_t i = first; i <= last; ++i) {
+    if (i > first) out.Append(',');
+    if ((chosen_ & BitOf(i)) != 0) PutAnnotation(out, kAll[i], points, point, converted);
+  }
+}
+
+// Every annotation ticked, the usual choice for a log: the str and the
+// info written straight, without going through the places one by one.
+constexpr std::uint8_t kStrPlaces = 0x0f;
+constexpr std::uint8_t kInfoPlaces = 0x70;
+
+void ChosenAnnotations::PutMpsStr(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                                  ConvertedPoint& converted) const {
+  if ((chosen_ & kStrPlaces) != kStrPlaces) {
+    PutPlaces(out, points, point, converted, 0, 3);
+    return;
+  }
+  PutPointTime(out, points, point, converted);
+  out.Append(',');
+  PutMeasured(out, points, point, PointField::kVelocity, "(km/hr)");
+  out.Append(',');
+  PutMeasured(out, points, point, PointField::kTrkDegree, "(deg[tr])");
+  out.Append(',');
+  PutMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
+}
+
+void ChosenAnnotations::PutMpsInfo(BufferedText& out, const TrackPoints& points,
+                                   const TrkPnt& point, ConvertedPoint& converted) const {
+  if ((chosen_ & kInfoPlaces) != kInfoPlaces) {
+    PutPlaces(out, points, point, converted, 4, 6);
+    return;
+  }
+  PutComputed<0>(out, point.legTime, "(s)");
+  out.Append(',');
+  PutComputed<1>(out, point.legLength, "(m)");
+  out.Append(',');
+  PutComputed<2>(out, LegVelocity(point), "(km/hr)");
+}
+
+void ChosenAnnotations::PutJoined(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                                  ConvertedPoint& converted) const {
+  bool first = true;
+  for (std::size_t i = 0; i < std::size(kAll); ++i) {
+    if ((chosen_ & BitOf(i)) == 0) continue;
+    if (!first) out.Append(", ");
+    first = false;
+    PutAnnotation(out, kAll[i], points, point, converted);
+  }
 }
 
 void AppendMpsPointStr(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                       const ConvertedPoint& converted, const ConvertOptions& options) {
+                       ConvertedPoint& converted, const ConvertOptions& options) {
   BufferedText buffered(out);
-  PutMpsPointStr(buffered, points, point, converted, options);
+  ChosenAnnotations(options).PutMpsStr(buffered, points, point, converted);
   buffered.Flush();
 }
 
 void AppendMpsPointInfo(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                        const ConvertedPoint& converted, const ConvertOptions& options) {
+                        ConvertedPoint& converted, const ConvertOptions& options) {
   BufferedText buffered(out);
-  PutMpsPointInfo(buffered, points, point, converted, options);
+  ChosenAnnotations(options).PutMpsInfo(buffered, points, point, converted);
   buffered.Flush();
 }
 
 void AppendChosenAnnotations(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                             const ConvertedPoint& converted, const ConvertOptions& options) {
+                             ConvertedPoint& converted, const ConvertOptions& options) {
   BufferedText buffered(out);
-  bool first = true;
-  for (const PointAnnotation annotation : kAll) {
-    if (!IsChosen(annotation, options)) continue;
-    if (!first) buffered.Append(", ");
-    first = false;
-    PutAnnotation(buffered, annotation, points, point, converted);
-  }
+  ChosenAnnotations(options).PutJoined(buffered, points, point, converted);
   buffered.Flush();
 }
 

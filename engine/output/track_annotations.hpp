@@ -36,24 +36,38 @@ std::size_t PointStepOf(std::int16_t step) noexcept;
 bool AnyPointAnnotationChosen(const ConvertOptions& options);
 
 void AppendAnnotation(std::string& out, PointAnnotation annotation, const TrackPoints& points,
-                      const TrkPnt& point, const ConvertedPoint& converted);
+                      const TrkPnt& point, ConvertedPoint& converted);
 
-// The MPS point's str "[date],[velocity],[course],[heading]" and info
-// "[leg time],[leg length],[leg velocity]": an annotation not chosen leaves
-// its place empty, so the commas are always there.
+// The annotations chosen for the points of a track, looked up once per
+// track instead of once per point.
+class ChosenAnnotations {
+ public:
+  explicit ChosenAnnotations(const ConvertOptions& options) noexcept;
+
+  // The MPS point's str "[date],[velocity],[course],[heading]" and info
+  // "[leg time],[leg length],[leg velocity]": an annotation not chosen
+  // leaves its place empty, so the commas are always there.
+  void PutMpsStr(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                 ConvertedPoint& converted) const;
+  void PutMpsInfo(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                  ConvertedPoint& converted) const;
+  // The chosen annotations alone, joined by ", " (GPX and KML descriptions).
+  void PutJoined(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                 ConvertedPoint& converted) const;
+
+ private:
+  void PutPlaces(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                 ConvertedPoint& converted, std::size_t first, std::size_t last) const;
+
+  std::uint8_t chosen_ = 0;  // a bit per annotation
+};
+
+// The same, for one point, into a string.
 void AppendMpsPointStr(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                       const ConvertedPoint& converted, const ConvertOptions& options);
+                       ConvertedPoint& converted, const ConvertOptions& options);
 void AppendMpsPointInfo(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                        const ConvertedPoint& converted, const ConvertOptions& options);
-
-// The same into a statement being buffered.
-void PutMpsPointStr(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                    const ConvertedPoint& converted, const ConvertOptions& options);
-void PutMpsPointInfo(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                     const ConvertedPoint& converted, const ConvertOptions& options);
-
-// The chosen annotations alone, joined by ", " (GPX and KML descriptions).
+                        ConvertedPoint& converted, const ConvertOptions& options);
 void AppendChosenAnnotations(std::string& out, const TrackPoints& points, const TrkPnt& point,
-                             const ConvertedPoint& converted, const ConvertOptions& options);
+                             ConvertedPoint& converted, const ConvertOptions& options);
 
 }  // namespace vc::engine

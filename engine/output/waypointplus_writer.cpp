@@ -24,12 +24,14 @@
 #include "engine/output/record_writer.hpp"
 #include "formats/waypointplus/wpt_line.hpp"
 #include "text/datetime.hpp"
+#include "text/digit_pairs.hpp"
 #include "text/strings.hpp"
 
 namespace vc::engine {
 namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
+constexpr text::LocalSeconds kSecondsPerMinute = 60;
 
 std::string_view DatumLine(std::string_view datum) {
   if (text::EqualsUpper(datum, "WGS84")) return "Datum,WGS84,WGS84,0,0,0,0,0";
@@ -59,11 +61,20 @@ class WaypointPlusWriter final : public KindWriter {
   }
 
   // The same for the points of a track, which mostly follow each other
-  // within a day: the date is made again only when the day changes, and
-  // nothing when the second is that of the point before.
+  // within a day: the date is made again only when the day changes, the
+  // time only when the minute does (else its seconds are written into it),
+  // and nothing when the second is that of the point before.
   void SplitTrackPointTime(std::optional<text::LocalSeconds> seconds) {
     const bool follows = seconds && lastTrackSeconds_;
     if (follows && *seconds == *lastTrackSeconds_) return;
+    if (follows && *seconds >= 0 && *lastTrackSeconds_ >= 0 &&
+        *seconds / kSecondsPerMinute == *lastTrackSeconds_ / kSecondsPerMinute) {
+      // "hh:mm:ss": the seconds are its last two digits.
+      text::PutDigitPair(time_.data() + time_.size() - 2,
+                         static_cast<std::uint32_t>(*seconds % kSecondsPerMinute));
+      lastTrackSeconds_ = seconds;
+      return;
+    }
     if (follows && DayOf(*seconds) == DayOf(*lastTrackSeconds_)) {
       time_.clear();
       text::AppendTimeOfDay(time_, *seconds);
@@ -122,11 +133,12 @@ class WaypointPlusWriter final : public KindWriter {
     // date_ and time_ are shared with the waypoints, which split their own.
     lastPointTime_.clear();
     lastTrackSeconds_.reset();
+    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
     for (std::size_t i = 1; i <= n; ++i) {
       conversion.observer.PointProgress(static_cast<std::int64_t>(i));
       if (conversion.PointTick()) return;
       const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
+      converter.Convert(point, point_);
       SplitTrackPointTime(PointSeconds(buffers.trkPnt, point, point_));
       if (i > 1) output.text() += kLineBreak;
       wpt::AppendTrackPointLine(output.text(), point_.outCoordFormat, point_.lat, point_.lon, date_,

@@ -1,5 +1,6 @@
 #include "formats/xml/xml_text.hpp"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -93,6 +94,58 @@ void AppendLongUtcDateTime(std::string& out, const text::CivilDateTime& c) {
   out += 'Z';
 }
 
+// The pattern's units of the nine decimals or fewer of a coordinate or a
+// speed, written without their trailing zeros: no pattern text to trim.
+// Nullptr when the units are not decided by the product alone.
+char* PutDecidedDecimal(char* p, double value, int decimals) noexcept {
+  constexpr std::array<std::uint32_t, 10> kUnitsPerOne = {
+      1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+  const auto perOne = kUnitsPerOne[static_cast<std::size_t>(decimals)];
+  std::uint64_t units = 0;
+  if (!text::NearPatternUnits(std::fabs(value) * perOne, units)) return nullptr;
+  const std::uint64_t whole = units / perOne;
+  auto fraction = static_cast<std::uint32_t>(units % perOne);
+  int count = fraction == 0 ? 0 : decimals;
+  while (count > 0 && fraction % 10 == 0) {
+    fraction /= 10;
+    --count;
+  }
+  // Made backwards, then moved in one fixed-size copy: at most a sign,
+  // twelve digits, a point and nine decimals.
+  constexpr std::size_t kCopy = 32;
+  std::array<char, 2 * kCopy> scratch;  // written before it is read
+  char* const end = scratch.data() + kCopy;
+  char* begin = end;
+  if (count > 0) {
+    begin = text::PutLowDigitsBefore(begin, fraction, count);
+    *--begin = '.';
+  }
+  begin = text::PutWideNumberBefore(begin, whole);
+  if (value < 0 && units != 0) *--begin = '-';
+  std::memcpy(p, begin, kCopy);
+  return p + (end - begin);
+}
+
+// "yyyy-mm-ddThh:nn:ssZ" of a year from 0 to 9999, at `at`.
+void PutUtcDateTime(char* at, const text::CivilDateTime& c) noexcept {
+  const auto pair = [](char* p, int value) {
+    text::PutDigitPair(p, static_cast<std::uint32_t>(value));
+  };
+  pair(at, c.year / 100);
+  pair(at + 2, c.year % 100);
+  at[4] = '-';
+  pair(at + 5, c.month);
+  at[7] = '-';
+  pair(at + 8, c.day);
+  at[10] = 'T';
+  pair(at + 11, c.hour);
+  at[13] = ':';
+  pair(at + 14, c.minute);
+  at[16] = ':';
+  pair(at + 17, c.second);
+  at[19] = 'Z';
+}
+
 }  // namespace
 
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -110,6 +163,10 @@ void AppendEscaped(std::string& out, std::string_view text) {
 
 char* PutDecimal(char* p, double value, int decimals) noexcept {
   if (!std::isfinite(value)) value = 0;
+  constexpr int kMostDecided = 9;
+  if (decimals > 0 && decimals <= kMostDecided) {
+    if (char* const end = PutDecidedDecimal(p, value, decimals)) return end;
+  }
   char* end = text::PutShortPattern(p, value, text::NumberPattern{1, decimals});
   if (end == nullptr || decimals == 0) return end;
   while (end[-1] == '0') --end;
@@ -137,24 +194,39 @@ void AppendUtcDateTime(std::string& out, text::LocalSeconds utc) {
     AppendLongUtcDateTime(out, c);
     return;
   }
-  char at[kUtcDateTimeSize];
-  const auto pair = [](char* p, int value) {
-    text::PutDigitPair(p, static_cast<std::uint32_t>(value));
-  };
-  pair(at, c.year / 100);
-  pair(at + 2, c.year % 100);
-  at[4] = '-';
-  pair(at + 5, c.month);
-  at[7] = '-';
-  pair(at + 8, c.day);
-  at[10] = 'T';
-  pair(at + 11, c.hour);
-  at[13] = ':';
-  pair(at + 14, c.minute);
-  at[16] = ':';
-  pair(at + 17, c.second);
-  at[19] = 'Z';
-  out.append(at, kUtcDateTimeSize);
+  std::array<char, kUtcDateTimeSize> at;  // written before it is read
+  PutUtcDateTime(at.data(), c);
+  out.append(at.data(), kUtcDateTimeSize);
+}
+
+char* RecentUtcDateTime::Put(char* p, text::LocalSeconds utc) noexcept {
+  constexpr text::LocalSeconds kSecondsPerMinute = 60;
+  // "yyyy-mm-ddThh:nn:ssZ": the seconds are the two digits before the Z.
+  constexpr std::size_t kSecondsAt = 17;
+  const text::LocalSeconds second = utc % kSecondsPerMinute;
+  const text::LocalSeconds minute = utc - second;
+  if (minute != minute_) {
+    const text::CivilDateTime c = text::ToCivil(utc);
+    if (c.year < 0 || c.year > 9999) {
+      minute_ = kNone;
+      return nullptr;
+    }
+    PutUtcDateTime(text_.data(), c);
+    minute_ = utc >= 0 ? minute : kNone;
+  } else {
+    text::PutDigitPair(text_.data() + kSecondsAt, static_cast<std::uint32_t>(second));
+  }
+  std::memcpy(p, text_.data(), kUtcDateTimeSize);
+  return p + kUtcDateTimeSize;
+}
+
+void RecentUtcDateTime::Append(std::string& out, text::LocalSeconds utc) {
+  std::array<char, kUtcDateTimeSize> at;  // written before it is read
+  if (const char* const end = Put(at.data(), utc)) {
+    out.append(at.data(), static_cast<std::size_t>(end - at.data()));
+  } else {
+    AppendUtcDateTime(out, utc);
+  }
 }
 
 namespace {

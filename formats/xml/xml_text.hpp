@@ -30,6 +30,22 @@ char* PutDecimal(char* p, double value, int decimals) noexcept;
 inline constexpr std::size_t kUtcDateTimeSize = 20;
 void AppendUtcDateTime(std::string& out, text::LocalSeconds utc);
 
+// The same for the times of a track, which mostly follow each other within
+// a minute: the last text is kept, and a time in its minute only writes
+// its seconds into it.
+class RecentUtcDateTime {
+ public:
+  void Append(std::string& out, text::LocalSeconds utc);
+  // The text written at `p` (kUtcDateTimeSize bytes); nullptr, with nothing
+  // written, for a year beyond 0 to 9999, which Append writes.
+  char* Put(char* p, text::LocalSeconds utc) noexcept;
+
+ private:
+  static constexpr text::LocalSeconds kNone = -1;
+  text::LocalSeconds minute_ = kNone;  // the first second of the minute kept
+  std::array<char, kUtcDateTimeSize> text_{};
+};
+
 // An xsd:dateTime as UTC seconds: "2009-10-17T18:37:26Z", fractions of a
 // second dropped, an offset ("+09:00") taken off; a time without a zone is
 // taken as UTC. False for anything else.

@@ -168,6 +168,60 @@ TEST_F(MpsWriterTest, TrackAnnotations) {
   }
 }
 
+// Every choice of annotations writes the places of the full choice that it
+// ticks and leaves the others empty: the straight way of the full choice
+// and the place-by-place way of the others agree.
+TEST_F(MpsWriterTest, EveryChoiceOfAnnotationsWritesItsPlaces) {
+  const auto choose = [this](unsigned mask) {
+    engine::ConvertOptions& o = harness.options;
+    bool* const ticks[] = {&o.pointPastDate,   &o.pointPastVelocity, &o.pointPastDegree,
+                           &o.pointHeadDegree, &o.pointLegTime,      &o.pointLegLength,
+                           &o.pointLegVelocity};
+    for (unsigned i = 0; i < 7; ++i) *ticks[i] = (mask >> i & 1U) != 0;
+  };
+  const auto places = [](const std::string& joined) {
+    Texts parts;
+    std::size_t from = 0;
+    for (std::size_t comma; (comma = joined.find(',', from)) != std::string::npos;
+         from = comma + 1) {
+      parts.push_back(joined.substr(from, comma - from));
+    }
+    parts.push_back(joined.substr(from));
+    return parts;
+  };
+  const auto write = [&](unsigned mask) {
+    choose(mask);
+    SetPlainTrack(3);
+    engine::TrackPoints& points = harness.buffers().trkPnt;
+    points.SetText(points[2], engine::PointField::kVelocity, "-");
+    points.SetText(points[3], engine::PointField::kHeadDegree, "-12.345");
+    const std::string text = Write(RecordKind::kTrk);
+    Texts str = Values(text, "str");
+    Texts info = Values(text, "info");
+    str.erase(str.begin());  // the line's
+    info.erase(info.begin());
+    return std::pair{str, info};
+  };
+  const auto [fullStr, fullInfo] = write(0x7f);
+  for (unsigned mask = 0; mask < 0x80; ++mask) {
+    SCOPED_TRACE(mask);
+    const auto [str, info] = write(mask);
+    ASSERT_EQ(str.size(), fullStr.size());
+    for (std::size_t k = 0; k < str.size(); ++k) {
+      Texts expectedStr = places(fullStr[k]);
+      for (unsigned i = 0; i < 4; ++i) {
+        if ((mask >> i & 1U) == 0) expectedStr[i].clear();
+      }
+      EXPECT_EQ(places(str[k]), expectedStr);
+      Texts expectedInfo = places(fullInfo[k]);
+      for (unsigned i = 0; i < 3; ++i) {
+        if ((mask >> (i + 4) & 1U) == 0) expectedInfo[i].clear();
+      }
+      EXPECT_EQ(places(info[k]), expectedInfo);
+    }
+  }
+}
+
 TEST_F(MpsWriterTest, PointStepThinsOutThePointsOnly) {
   const std::pair<std::int16_t, Texts> cases[] = {
       {5, {"01", "06", "11"}},

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <string_view>
 
 #include "engine/output/buffered_text.hpp"
 #include "geo/coord_text.hpp"
@@ -375,6 +376,55 @@ TEST(TrackPointConverter, TimeIsShiftedAsByConvertPointForOutput) {
 // A statement's time is put into its buffer as the string form writes it:
 // own texts trimmed, kept times in their form, shifted times in the general
 // form; behind other pieces, so that the buffer's order is kept.
+// The converter's conversion on numbers against the texts' way, for every
+// frame the writers use and points of every kind: logs' decimal degrees
+// from two datums, a script's degrees, own texts, times and time zones.
+TEST(TrackPointConverter, ConvertGivesWhatConvertPointForOutputGives) {
+  std::mt19937_64 random(14);
+  std::uniform_real_distribution<double> unit(0, 1);
+  TrackPoints points;
+  const char* const forms[] = {"D", "DM", "DMS", "MPS", "PAO"};
+  for (int i = 0; i < 6000; ++i) {
+    TrkPnt& point = points.Add();
+    const char* const form = forms[i % 5];
+    points.SetLabels(point, i % 7 == 0 ? "WGS84" : (i % 2 == 0 ? "TOKYO" : "Tokyo"),
+                     i % 3 == 0 ? "+9" : "0", form);
+    const double lat = 20 + 25 * unit(random);
+    const double lon = i % 2 == 0 ? 120 + 30 * unit(random) : -180 * unit(random);
+    if (std::string_view(form) == "MPS" || std::string_view(form) == "PAO") {
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLat, lat);
+      TrackPoints::SetCoordFromDegrees(point, PointField::kLon, i % 11 == 0 ? 1234.5 : lon);
+    } else if (i % 13 == 0) {
+      points.SetText(point, PointField::kLat, " 35.50 ");
+      points.SetText(point, PointField::kLon, "139.75");
+    } else {
+      TrackPoints::SetNumber(point, PointField::kLat, lat);
+      TrackPoints::SetNumber(point, PointField::kLon, lon);
+    }
+    TrackPoints::SetTime(point, 63200000000 + i * 7, TimeForm::kDateTime);
+  }
+  for (const char* datum : {"TOKYO", "Tokyo", "WGS84", kDataPriority}) {
+    for (const char* form : {"D", "DM", "DMS", "MPS", "PAO", kDataPriority}) {
+      for (const char* offset : {"0", "+9", kDataPriority}) {
+        const OutputFrame frame = FrameOf(offset, datum, form);
+        TrackPointConverter converter(points, frame);
+        ConvertedPoint fast;
+        for (std::size_t i = 1; i <= points.Count(); ++i) {
+          ConvertedPoint expected;
+          ConvertPointForOutput(points, points[i], frame, expected);
+          converter.Convert(points[i], fast);
+          ASSERT_EQ(fast.lat, expected.lat) << datum << " " << form << " " << i;
+          ASSERT_EQ(fast.lon, expected.lon) << datum << " " << form << " " << i;
+          ASSERT_EQ(fast.outCoordFormat, expected.outCoordFormat);
+          ASSERT_EQ(fast.outDatum, expected.outDatum);
+          ASSERT_EQ(fast.outUtcOffset, expected.outUtcOffset);
+          ASSERT_EQ(fast.shiftedTime, expected.shiftedTime);
+        }
+      }
+    }
+  }
+}
+
 TEST(PutPointTime, WritesTheTrimmedTimeOfAppendPointTime) {
   TrackPoints points;
   const char* const texts[] = {

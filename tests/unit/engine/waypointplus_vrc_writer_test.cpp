@@ -67,6 +67,40 @@ TEST_F(WaypointPlusWriterTest, EveryTrackStartsWithTheNewTrackFlag) {
   EXPECT_EQ(Write(RecordKind::kTrk), "");
 }
 
+// Times that follow each other by a second, stay, jump back and cross a
+// minute, an hour and a day: each line has its own date and time.
+TEST_F(WaypointPlusWriterTest, TrackTimesFollowEachOtherAcrossMinutesAndDays) {
+  const char* const times[] = {"2002/07/15 23:58:58",
+                               "2002/07/15 23:58:59",
+                               "2002/07/15 23:59:00",
+                               "2002/07/15 23:59:00",
+                               "2002/07/15 23:59:59",
+                               "2002/07/16 00:00:00",
+                               "2002/07/16 00:00:01",
+                               "2002/07/15 23:59:30",
+                               "not a time",
+                               "2002/07/15 23:59:31",
+                               "10:00:05",
+                               "10:00:06"};
+  std::vector<testing::TrackPointTexts> track;
+  for (const char* time : times) track.push_back(MakeTrackPoint("1", "2", time, "D", "WGS84", "0"));
+  SetTrack(harness.buffers(), track);
+  harness.options.utcOffset = "0";
+  EXPECT_EQ(Write(RecordKind::kTrk),
+            "TP,D, 1, 2,07/15/2002,23:58:58,1\r\n"
+            "TP,D, 1, 2,07/15/2002,23:58:59,0\r\n"
+            "TP,D, 1, 2,07/15/2002,23:59:00,0\r\n"
+            "TP,D, 1, 2,07/15/2002,23:59:00,0\r\n"
+            "TP,D, 1, 2,07/15/2002,23:59:59,0\r\n"
+            "TP,D, 1, 2,07/16/2002,00:00:00,0\r\n"
+            "TP,D, 1, 2,07/16/2002,00:00:01,0\r\n"
+            "TP,D, 1, 2,07/15/2002,23:59:30,0\r\n"
+            "TP,D, 1, 2,,,0\r\n"
+            "TP,D, 1, 2,07/15/2002,23:59:31,0\r\n"
+            "TP,D, 1, 2,,10:00:05,0\r\n"
+            "TP,D, 1, 2,,10:00:06,0\r\n");
+}
+
 class VrcWriterTest : public ::testing::Test {
  protected:
   std::string Write(RecordKind kind) { return harness.Write(*writer, kind); }

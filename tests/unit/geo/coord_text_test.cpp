@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <random>
 #include <span>
@@ -297,6 +298,37 @@ TEST(MpsAngle, PackedTextIsTheFormsText) {
   }
 }
 
+// The packing straight from decimal degrees against the parts' way, over
+// the range of coordinates, on halves of a tenth of a second and at the
+// edges of the packed fields.
+TEST(MpsAngle, PackMpsDegreesIsThePartsWay) {
+  const auto partsWay = [](double degrees) { return PackMpsAngle(ReadDecimalCoord(degrees, "D")); };
+  const auto check = [&](double degrees) {
+    const std::optional<MpsAngle> fast = PackMpsDegrees(degrees);
+    const std::optional<MpsAngle> general = partsWay(degrees);
+    ASSERT_EQ(fast.has_value(), general.has_value()) << degrees;
+    if (fast) {
+      ASSERT_EQ(fast->bits, general->bits) << degrees;
+    }
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double degrees :
+       {0.0, -0.0, -0.00001, -0.0000139, 35.5, -35.5, 139.45, 59.99999999999, 999.9999999,
+        -999.99999999, 1000.0, -1000.0, 1e300, -1e300, 5e-324, inf, -inf, std::nan("")}) {
+    check(degrees);
+  }
+  std::mt19937_64 random(10);
+  std::uniform_real_distribution<double> uniform(-180, 180);
+  for (int i = 0; i < 1000000; ++i) {
+    double degrees = uniform(random);
+    // Exactly on, and a hair beside, the half of a tenth of a second.
+    if (i % 3 == 0) degrees = std::round(degrees * 36000) / 36000 + 0.05 / 3600;
+    if (i % 3 == 1) degrees = text::RoundToGeneral(std::round(degrees * 1e6) / 1e6);
+    if (i % 7 == 0) degrees = std::nextafter(degrees, i % 2 == 0 ? inf : -inf);
+    check(degrees);
+  }
+}
+
 // The shortcut for a value that is its own general rounding against the
 // full reading back of its "D" text.
 TEST(CoordDegrees, GeneralDecimalDegreesMatchesTheReadingBack) {
@@ -310,6 +342,21 @@ TEST(CoordDegrees, GeneralDecimalDegreesMatchesTheReadingBack) {
   }
   for (const double value : {0.0, -0.0, 139.45, -139.45, 59.999999999999, 1e-300, 1e300}) {
     EXPECT_EQ(GeneralDecimalDegrees(value), DecimalCoordDegrees(value, "D")) << value;
+  }
+}
+
+// The degrees of a stored number are their own general rounding: a writer
+// that would round them once more (a shift between two names of one datum)
+// may leave that out.
+TEST(CoordDegrees, GeneralDecimalDegreesAreTheirOwnRounding) {
+  std::mt19937_64 random(18);
+  std::uniform_real_distribution<double> degrees(-400, 400);
+  for (int i = 0; i < 1000000; ++i) {
+    double value = text::RoundToGeneral(degrees(random));
+    if (i % 3 == 0) value = text::RoundToGeneral(std::round(value * 1e6) / 1e6);
+    if (i % 3 == 1) value = text::RoundToGeneral(std::round(value * 36000) / 36000);
+    const double once = GeneralDecimalDegrees(value);
+    ASSERT_EQ(text::RoundToGeneral(once), once) << value;
   }
 }
 

@@ -244,6 +244,35 @@ TEST(DateTime, WrittenFormsMatchTheirFields) {
   }
 }
 
+// The kept text of the last minute against the texts made in full: times
+// that follow each other, jump, go back, cross midnight and the zero date,
+// in both forms.
+TEST(DateTime, RecentDateTimeWritesWhatTheFullFormsWrite) {
+  std::mt19937_64 random(13);
+  std::uniform_int_distribution<LocalSeconds> anywhere(0, 3652058LL * kSecondsPerDay - 1);
+  std::uniform_int_distribution<int> step(-70, 70);
+  RecentDateTime recent;
+  const LocalSeconds zeroDate = ZeroDate();
+  LocalSeconds seconds = zeroDate - 3;
+  for (int i = 0; i < 400000; ++i) {
+    if (i % 1000 == 0) seconds = anywhere(random);
+    if (i % 1000 == 500) seconds = (seconds / kSecondsPerDay + 1) * kSecondsPerDay - 5;
+    if (i == 200000) seconds = zeroDate + kSecondsPerDay - 3;
+    const bool general = i % 5 < 3;
+    std::array<char, kDateTimeRoom> kept{};
+    std::array<char, kDateTimeRoom> full{};
+    const char* const keptEnd =
+        general ? recent.PutGeneral(kept.data(), seconds) : recent.Put(kept.data(), seconds);
+    const char* const fullEnd =
+        general ? PutGeneralDateTime(full.data(), seconds) : PutDateTime(full.data(), seconds);
+    ASSERT_EQ(std::string(kept.data(), static_cast<std::size_t>(keptEnd - kept.data())),
+              std::string(full.data(), static_cast<std::size_t>(fullEnd - full.data())))
+        << seconds << (general ? " general" : "");
+    seconds += i % 3 == 0 ? 1 : step(random);
+    if (seconds < 0) seconds = 0;
+  }
+}
+
 TEST(Clock, SourceDateEpochFixesNow) {
   SetVariable("SOURCE_DATE_EPOCH", "1015362000");  // 2002/03/05 21:00:00 UTC
   SetVariable("TZ", "UTC");

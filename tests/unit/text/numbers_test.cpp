@@ -562,6 +562,35 @@ TEST(NumberPattern, FastPathAgreesWithTheDefinition) {
   }
 }
 
+// The XML outputs write degrees and speeds with six and nine decimals:
+// products up to 10^12, decided by the product unless near a half.
+TEST(NumberPattern, LongPatternsAgreeWithTheDefinition) {
+  std::mt19937_64 random(15);
+  std::uniform_real_distribution<double> degrees(-360, 360);
+  std::vector<double> values;
+  for (int i = 0; i < 300000; ++i) {
+    const double v = degrees(random);
+    const double scale = i % 2 == 0 ? 1e9 : 1e6;
+    const double half = (std::round(v * scale) + 0.5) / scale;
+    values.push_back(v);
+    values.push_back(half);
+    values.push_back(std::nextafter(half, i % 4 < 2 ? 1e300 : -1e300));
+    values.push_back(RoundToGeneral(half));
+    values.push_back(v * 1000);  // products up to and beyond 10^12
+  }
+  for (const double v : {999.9999999995, 999.99999999949, 1e3 - 5e-10, 4.5e-10, 5e-10, -5e-10,
+                         0.0000000015, 1e12, 1e12 - 0.5}) {
+    values.push_back(v);
+  }
+  for (const double v : values) {
+    const Decimal15 decimal = ReferenceDigits(std::fabs(v));
+    for (const NumberPattern pattern : {NumberPattern{1, 6}, NumberPattern{1, 9}}) {
+      ASSERT_EQ(FormatPattern(v, pattern), ReferencePattern(v, decimal, pattern))
+          << v << " with " << pattern.decimals << " decimals";
+    }
+  }
+}
+
 TEST(NumberPattern, WritesNonFiniteAndExtremeValues) {
   const struct {
     double value;
@@ -604,6 +633,47 @@ TEST(NumberPattern, ShortFormsWriteWhatAppendWrites) {
   EXPECT_EQ(shortText(PutShortGeneral(buf.data(), 1e20)), "refused");
   EXPECT_EQ(shortText(PutShortPattern(buf.data(), 52.25, kPattern00_0)), "52.3");
   EXPECT_EQ(shortText(PutShortPattern(buf.data(), 1, {30, 0})), "refused");
+}
+
+// The annotations' own pattern writers against the general one: halves,
+// negatives that round to zero, huge values, NaN and infinities among them.
+template <int Decimals>
+void ExpectSmallPatternIsShortPattern(const std::vector<double>& values) {
+  std::array<char, kShortNumberRoom> fast{};
+  std::array<char, kShortNumberRoom> general{};
+  constexpr NumberPattern kPattern{1, Decimals};
+  for (const double v : values) {
+    const char* const fastEnd = PutSmallPattern<Decimals>(fast.data(), v);
+    const char* const generalEnd = PutShortPattern(general.data(), v, kPattern);
+    ASSERT_EQ(fastEnd == nullptr, generalEnd == nullptr) << v;
+    if (fastEnd == nullptr) continue;
+    ASSERT_EQ(std::string(fast.data(), static_cast<std::size_t>(fastEnd - fast.data())),
+              std::string(general.data(), static_cast<std::size_t>(generalEnd - general.data())))
+        << v << " with " << Decimals << " decimals";
+  }
+}
+
+TEST(NumberPattern, SmallPatternsWriteWhatTheShortPatternWrites) {
+  std::vector<double> values = PatternValues(400000);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double v :
+       {0.0,    -0.0,  0.5,   -0.5,   0.05,   -0.05,     0.005,     -0.005,
+        -0.004, -0.04, -0.4,  2.5,    9.995,  99999.995, 999999.95, 9999999.5,
+        1e7,    1e15,  1e300, -1e300, 5e-324, inf,       -inf,      std::nan("")}) {
+    values.push_back(v);
+  }
+  std::mt19937_64 random(12);
+  std::uniform_real_distribution<double> speeds(-2000, 2000);
+  for (int i = 0; i < 300000; ++i) {
+    // Exact halves of the last decimal of each pattern, and their neighbours.
+    const double half = (std::round(speeds(random) * 100) + 0.5) / std::pow(10, i % 3);
+    values.push_back(half / 100);
+    values.push_back(std::nextafter(half / 100, i % 2 == 0 ? inf : -inf));
+    values.push_back(speeds(random));
+  }
+  ExpectSmallPatternIsShortPattern<0>(values);
+  ExpectSmallPatternIsShortPattern<1>(values);
+  ExpectSmallPatternIsShortPattern<2>(values);
 }
 
 TEST(GeneralNumber, FastPathAgreesOnPatternValues) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <random>
+#include <string>
+
+#include "text/numbers.hpp"
 
 namespace vc::xml {
 namespace {
@@ -49,6 +54,52 @@ TEST(XmlText, DecimalsWithoutExponents) {
     std::string out = "x";
     AppendDecimal(out, c.value, c.decimals);
     EXPECT_EQ(out, std::string("x") + c.text) << c.value;
+  }
+}
+
+// Degrees and speeds as the pattern of their decimals writes them, with
+// the trailing zeros and a bare point trimmed: the definition the short
+// way must keep, on halves of the last decimal and their neighbours too.
+TEST(XmlText, DecimalsAreTheTrimmedPattern) {
+  const auto trimmedPattern = [](double value, int decimals) {
+    std::string text = text::FormatPattern(std::isfinite(value) ? value : 0, {1, decimals});
+    if (text.find('.') != std::string::npos) {
+      while (text.back() == '0') text.pop_back();
+      if (text.back() == '.') text.pop_back();
+    }
+    return text == "-0" ? std::string("0") : text;
+  };
+  std::mt19937_64 random(16);
+  std::uniform_real_distribution<double> degrees(-400, 400);
+  for (int i = 0; i < 300000; ++i) {
+    const int decimals = i % 3 == 0 ? 6 : 9;
+    double value = degrees(random);
+    if (i % 4 == 1) value = std::round(value * 1e4) / 1e4;
+    if (i % 4 == 2)
+      value = (std::round(value * std::pow(10, decimals)) + 0.5) / std::pow(10, decimals);
+    if (i % 8 == 3) value = std::nextafter(value, 0.0);
+    std::string out;
+    AppendDecimal(out, value, decimals);
+    ASSERT_EQ(out, trimmedPattern(value, decimals)) << value << " " << decimals;
+  }
+}
+
+// The kept text of the last minute against the text made in full, for
+// times that follow each other, jump and go back, across days and years.
+TEST(XmlText, RecentUtcDateTimeWritesWhatTheFullFormWrites) {
+  std::mt19937_64 random(17);
+  std::uniform_int_distribution<text::LocalSeconds> anywhere(-86400, 3652058LL * 86400);
+  std::uniform_int_distribution<int> step(-70, 70);
+  RecentUtcDateTime recent;
+  text::LocalSeconds utc = -100;
+  for (int i = 0; i < 300000; ++i) {
+    if (i % 1000 == 0) utc = anywhere(random);
+    std::string kept = "x";
+    recent.Append(kept, utc);
+    std::string full = "x";
+    AppendUtcDateTime(full, utc);
+    ASSERT_EQ(kept, full) << utc;
+    utc += i % 3 == 0 ? 1 : step(random);
   }
 }
 
