@@ -2,11 +2,18 @@
 
 #include <cstring>
 
+#include "geo/coord_text.hpp"
+
 namespace vc::engine {
 namespace {
 
 // Texts up to this size are looked for among the recent ones.
 constexpr std::size_t kRecentLongest = 8;
+
+FormReading ReadingOf(std::string_view coordFormat) noexcept {
+  if (coordFormat == "D") return FormReading::kDegrees;
+  return geo::IsDecimalForm(coordFormat) ? FormReading::kDecimal : FormReading::kTextOnly;
+}
 
 }  // namespace
 
@@ -61,7 +68,11 @@ std::uint32_t LabelTable::Find(std::string_view datum, std::string_view utcOffse
   for (std::uint32_t i = 0; i < labels_.size(); ++i) {
     if (same(labels_[i])) return last_ = i;
   }
-  labels_.push_back({std::string(datum), std::string(utcOffset), std::string(coordFormat)});
+  PointLabels& added = labels_.emplace_back();
+  added.datum = datum;
+  added.utcOffset = utcOffset;
+  added.coordFormat = coordFormat;
+  added.reading = ReadingOf(coordFormat);
   return last_ = static_cast<std::uint32_t>(labels_.size() - 1);
 }
 

@@ -11,11 +11,20 @@
 
 namespace vc::engine {
 
+// How the numbers of a coordinate form read as decimal degrees.
+enum class FormReading : std::uint8_t {
+  kDegrees,   // "D": the number is the degrees
+  kDecimal,   // "DM", "DMS": the number's digits are the fields
+  kTextOnly,  // any other form: only its text reads
+};
+
 // The datum, UTC offset and coordinate form a point was read in.
 struct PointLabels {
   std::string datum;
   std::string utcOffset;
   std::string coordFormat;
+  // Of coordFormat, looked up once for all the points that share it.
+  FormReading reading = FormReading::kTextOnly;
 };
 
 // Texts in one growing buffer, each its length in eight bytes and then its

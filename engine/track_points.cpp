@@ -205,9 +205,9 @@ bool TrackPoints::IsNotAvailable(const TrkPnt& point, PointField field) const no
   return own && text::TrimSpaces(*own) == "-";
 }
 
-std::optional<text::LocalSeconds> TrackPoints::Seconds(const TrkPnt& point) const noexcept {
-  if (const auto own = OwnText(point, PointField::kDateTime)) return text::ParseDateTime(*own);
-  return point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
+std::optional<text::LocalSeconds> TrackPoints::OwnTextSeconds(const TrkPnt& point) const noexcept {
+  return text::ParseDateTime(
+      StoredText(point.slot[static_cast<std::size_t>(PointField::kDateTime)].textAt));
 }
 
 // ---------------------------------------------------------------------------
@@ -220,16 +220,15 @@ std::string_view TrackPoints::CoordText(const TrkPnt& point, PointField field,
   return scratch;
 }
 
-double TrackPoints::Degrees(const TrkPnt& point, PointField field) const {
-  const std::string_view form = CoordFormat(point);
-  if (!point.HasOwnText(field) && !point.IsFromDegrees(field)) {
-    const double number = point.slot[static_cast<std::size_t>(field)].number;
-    // The usual form of a log's points; a stored number is its own rounding.
-    if (form == "D") return geo::GeneralDecimalDegrees(number);
-    if (geo::IsDecimalForm(form)) return geo::DecimalCoordDegrees(number, form);
+double TrackPoints::OtherDegrees(const TrkPnt& point, PointField field) const {
+  const PointLabels& labels = Labels(point);
+  if (!point.HasOwnText(field) && !point.IsFromDegrees(field) &&
+      labels.reading == FormReading::kDecimal) {
+    return geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(field)].number,
+                                    labels.coordFormat);
   }
   std::string scratch;
-  return geo::CoordDegrees(CoordText(point, field, scratch), form);
+  return geo::CoordDegrees(CoordText(point, field, scratch), labels.coordFormat);
 }
 
 void TrackPoints::AppendCoordIn(std::string& out, const TrkPnt& point, PointField field,

@@ -24,6 +24,7 @@
 
 #include "engine/point_list.hpp"
 #include "engine/point_store.hpp"
+#include "geo/coord_text.hpp"
 #include "text/datetime.hpp"
 
 namespace vc::engine {
@@ -136,7 +137,10 @@ class TrackPoints {
   // "-" with or without spaces around it: no value.
   [[nodiscard]] bool IsNotAvailable(const TrkPnt& point, PointField field) const noexcept;
   // The time read as a date and time; nullopt when it does not read as one.
-  [[nodiscard]] std::optional<text::LocalSeconds> Seconds(const TrkPnt& point) const noexcept;
+  [[nodiscard]] std::optional<text::LocalSeconds> Seconds(const TrkPnt& point) const noexcept {
+    if (point.HasOwnText(PointField::kDateTime)) return OwnTextSeconds(point);
+    return point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
+  }
 
   [[nodiscard]] const PointLabels& Labels(const TrkPnt& point) const noexcept {
     return labels_[point.labels];
@@ -152,7 +156,15 @@ class TrackPoints {
   }
 
   // The coordinate in decimal degrees, as its "D" text reads.
-  [[nodiscard]] double Degrees(const TrkPnt& point, PointField field) const;
+  [[nodiscard]] double Degrees(const TrkPnt& point, PointField field) const {
+    // The usual case, a log's points in "D": a stored number is its own
+    // rounding. Asked for every point while a track is read.
+    if ((point.ownText | point.fromDegrees) & TrkPnt::Bit(field) ||
+        Labels(point).reading != FormReading::kDegrees) {
+      return OtherDegrees(point, field);
+    }
+    return geo::GeneralDecimalDegrees(point.slot[static_cast<std::size_t>(field)].number);
+  }
   // Appends the coordinate converted from its own form to `toForm`.
   void AppendCoordIn(std::string& out, const TrkPnt& point, PointField field,
                      std::string_view toForm) const;
@@ -162,6 +174,9 @@ class TrackPoints {
  private:
   void SetOwnText(TrkPnt& point, PointField field, std::string_view text);
   void SetTimeText(TrkPnt& point, std::string_view text);
+  [[nodiscard]] std::optional<text::LocalSeconds> OwnTextSeconds(
+      const TrkPnt& point) const noexcept;
+  [[nodiscard]] double OtherDegrees(const TrkPnt& point, PointField field) const;
   [[nodiscard]] std::string_view StoredText(std::uint64_t at) const noexcept {
     return texts_.Text(at);
   }

@@ -24,9 +24,8 @@ bool HasDate(std::string_view dateTime) noexcept {
 // ("1234567") or a damaged text has none.
 bool HasDate(const TrackPoints& points, const TrkPnt& point) {
   const std::optional<std::string_view> own = points.OwnText(point, PointField::kDateTime);
-  if (own && !HasDate(*own)) return false;
-  const std::optional<text::LocalSeconds> seconds = points.Seconds(point);
-  return seconds && (own || !text::IsTimeOfDay(*seconds));
+  if (!own) return !text::IsTimeOfDay(*points.Seconds(point));
+  return HasDate(*own) && points.Seconds(point).has_value();
 }
 
 // Seconds since midnight of a time written without a date; nullopt for

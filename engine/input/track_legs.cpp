@@ -1,8 +1,7 @@
 #include "engine/input/track_legs.hpp"
-#include "text/constants.hpp"
 
-#include "geo/coord_text.hpp"
 #include "geo/distance.hpp"
+#include "text/constants.hpp"
 #include "text/numbers.hpp"
 
 namespace vc::engine {
@@ -26,11 +25,18 @@ void TrackLegs::Add(const TrackPoints& points, TrkPnt& point, TrkHdr& header, bo
       point.legTime =
           text::SecondsBetween(*previousTime_, previousHundredths_, *time, point.hundredths);
     }
-    point.legLength = text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) *
-                                           constants::kMetresPerKm);
+    // A fix that did not move (a receiver left lying) is no distance away:
+    // the formula gives exactly 0 there too.
+    if (lat != previousLat_ || lon != previousLon_) {
+      point.legLength = text::RoundToGeneral(geo::DistanceKm(previousLat_, previousLon_, lat, lon) *
+                                             constants::kMetresPerKm);
+    }
   }
-  if (accumulate) {
+  // A total is its own rounding, so a leg of 0 leaves it as it is.
+  if (accumulate && point.legTime != 0) {
     header.totalTripTime = text::RoundToGeneral(header.totalTripTime + point.legTime);
+  }
+  if (accumulate && point.legLength != 0) {
     header.totalTripLength = text::RoundToGeneral(header.totalTripLength + point.legLength);
   }
   hasPrevious_ = true;
