@@ -1,5 +1,7 @@
 #include "engine/track_points.hpp"
 
+#include <algorithm>
+
 #include "geo/coord_text.hpp"
 #include "text/constants.hpp"
 #include "text/numbers.hpp"
@@ -59,15 +61,53 @@ std::optional<double> GeneralTextValue(std::string_view text) noexcept {
   return GeneralNumberValue(text);
 }
 
-double LegVelocity(const TrkPnt& point) noexcept {
-  if (point.legTime == 0) return 0;
-  return text::RoundToGeneral(point.legLength / point.legTime * constants::kKmhPerMetrePerSecond);
+double TrackPoints::LegVelocity(const TrkPnt& point) const noexcept {
+  const double legTime = LegTime(point);
+  if (legTime == 0) return 0;
+  return text::RoundToGeneral(point.legLength / legTime * constants::kKmhPerMetrePerSecond);
 }
 
 void TrackPoints::Clear() noexcept {
   points_.Clear();
   texts_.Clear();
   labels_.Clear();
+  longLegs_.clear();
+}
+
+// A leg time is held as whole hundredths only when they give back exactly
+// the same double; anything else (a gap of days, a leg set from elsewhere
+// with more decimals) is kept at its full value by the track.
+void TrackPoints::SetLegTime(TrkPnt& point, double seconds) {
+  const double hundredths = seconds * kHundredthsPerSecond;
+  if (hundredths >= 0 && hundredths < kLongLeg) {
+    const auto code = static_cast<std::uint32_t>(hundredths + 0.5);
+    if (static_cast<double>(code) / kHundredthsPerSecond == seconds) {
+      point.legTimeCode = code & kLongLeg;
+      return;
+    }
+  }
+  point.legTimeCode = kLongLeg;
+  const std::size_t number = points_.NumberOf(point);
+  // Legs are set in the order of the points, or again for earlier points
+  // when a track's times change.
+  auto at = longLegs_.end();
+  if (!longLegs_.empty() && longLegs_.back().number >= number) {
+    at = std::lower_bound(longLegs_.begin(), longLegs_.end(), number,
+                          [](const LongLeg& leg, std::size_t n) { return leg.number < n; });
+  }
+  if (at != longLegs_.end() && at->number == number) {
+    at->seconds = seconds;
+  } else {
+    longLegs_.insert(at, {number, seconds});
+  }
+}
+
+double TrackPoints::LongLegTime(const TrkPnt& point) const noexcept {
+  const std::size_t number = points_.NumberOf(point);
+  const auto at =
+      std::lower_bound(longLegs_.begin(), longLegs_.end(), number,
+                       [](const LongLeg& leg, std::size_t n) { return leg.number < n; });
+  return at != longLegs_.end() && at->number == number ? at->seconds : 0;
 }
 
 TrkPnt& TrackPoints::Add() {
@@ -81,8 +121,8 @@ TrkPnt& TrackPoints::Add() {
 // ---------------------------------------------------------------------------
 
 void TrackPoints::SetOwnText(TrkPnt& point, PointField field, std::string_view text) {
-  point.ownText |= TrkPnt::Bit(field);
-  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  point.SetOwnTextBit(field, true);
+  point.SetFromDegreesBit(field, false);
   point.slot[static_cast<std::size_t>(field)].textAt = texts_.StoreShared(text);
 }
 
@@ -101,8 +141,8 @@ void TrackPoints::SetText(TrkPnt& point, PointField field, std::string_view text
 }
 
 void TrackPoints::SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept {
-  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
-  point.fromDegrees |= TrkPnt::Bit(field);
+  point.SetOwnTextBit(field, false);
+  point.SetFromDegreesBit(field, true);
   point.slot[static_cast<std::size_t>(field)].number = degrees;
 }
 
@@ -114,13 +154,13 @@ void TrackPoints::SetNumber(TrkPnt& point, PointField field, double value) noexc
 }
 
 void TrackPoints::SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept {
-  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
-  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  point.SetOwnTextBit(field, false);
+  point.SetFromDegreesBit(field, false);
   point.slot[static_cast<std::size_t>(field)].number = rounded;
 }
 
 void TrackPoints::SetTime(TrkPnt& point, text::LocalSeconds seconds, TimeForm form) noexcept {
-  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(PointField::kDateTime));
+  point.SetOwnTextBit(PointField::kDateTime, false);
   point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds = seconds;
   point.timeForm = form;
 }
@@ -146,13 +186,13 @@ void TrackPoints::SetTimeText(TrkPnt& point, std::string_view text) {
 
 void TrackPoints::SetLabels(TrkPnt& point, std::string_view datum, std::string_view utcOffset,
                             std::string_view coordFormat) {
-  point.labels = labels_.Find(datum, utcOffset, coordFormat);
+  point.SetLabelNumber(labels_.Find(datum, utcOffset, coordFormat));
 }
 
 void TrackPoints::SetDatum(TrkPnt& point, std::string_view datum) {
   // The table may grow: copy the other two labels before looking up.
   const PointLabels old = Labels(point);
-  point.labels = labels_.Find(datum, old.utcOffset, old.coordFormat);
+  point.SetLabelNumber(labels_.Find(datum, old.utcOffset, old.coordFormat));
 }
 
 // ---------------------------------------------------------------------------

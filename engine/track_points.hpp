@@ -51,20 +51,26 @@ struct TrkPnt {
     text::LocalSeconds seconds;  // kDateTime: the time, written in timeForm
     std::uint64_t textAt;        // the field's own text, in the track's store
   };
+  static constexpr unsigned kLabelBits = 24;
+  static constexpr unsigned kLegTimeBits = 23;
 
   std::array<Slot, kPointFieldCount> slot{};
-  double legLength = 0;      // metres from the previous point
-  double legTime = 0;        // seconds from the previous point, never negative
-  std::uint32_t labels = 0;  // datum, UTC offset and form, in the track's table
-  std::uint8_t ownText = 0;  // a bit per field whose slot is textAt
+  double legLength = 0;  // metres from the previous point
+  // The rest in eight bytes, as a track may hold millions of points.
+  // Datum, UTC offset and form, in the track's table.
+  std::uint64_t labels : kLabelBits = 0;
+  // The leg time (TrackPoints::LegTime) as whole hundredths of a second;
+  // a leg too long for that is kept by the track instead.
+  std::uint64_t legTimeCode : kLegTimeBits = 0;
+  std::uint64_t ownText : kPointFieldCount = 0;  // a bit per field whose slot is textAt
   // A bit per coordinate whose number is the decimal degrees its text was
   // written from in the point's own form; otherwise the text of a number is
   // its general text.
-  std::uint8_t fromDegrees = 0;
-  TimeForm timeForm = TimeForm::kDateTime;
+  std::uint64_t fromDegrees : 2 = 0;
+  TimeForm timeForm : 1 = TimeForm::kDateTime;
   // Hundredths of a second after the time's whole seconds (a receiver's
   // fractional times): the legs count them, the texts do not.
-  std::uint8_t hundredths = 0;
+  std::uint64_t hundredths : 7 = 0;
 
   [[nodiscard]] bool HasOwnText(PointField field) const noexcept {
     return (ownText & Bit(field)) != 0;
@@ -75,17 +81,30 @@ struct TrkPnt {
   static constexpr std::uint8_t Bit(PointField field) noexcept {
     return static_cast<std::uint8_t>(1U << static_cast<unsigned>(field));
   }
+  // The number of the point's labels in the track's table (< 2^24).
+  [[nodiscard]] std::uint32_t LabelNumber() const noexcept {
+    return static_cast<std::uint32_t>(labels);
+  }
+  void SetLabelNumber(std::uint32_t number) noexcept { labels = number & ((1U << kLabelBits) - 1); }
+  // 0 to 99; anything else is clamped.
+  void SetHundredths(int count) noexcept {
+    hundredths = static_cast<unsigned>(count < 0 ? 0 : count > 99 ? 99 : count) & 0x7FU;
+  }
+  void SetOwnTextBit(PointField field, bool own) noexcept {
+    const unsigned bits = own ? (ownText | Bit(field)) : (ownText & ~unsigned{Bit(field)});
+    ownText = bits & ((1U << kPointFieldCount) - 1);
+  }
+  void SetFromDegreesBit(PointField field, bool from) noexcept {
+    const unsigned bits = from ? (fromDegrees | Bit(field)) : (fromDegrees & ~unsigned{Bit(field)});
+    fromDegrees = bits & 3U;
+  }
 };
 static_assert(std::is_trivially_copyable_v<TrkPnt>);
-static_assert(sizeof(TrkPnt) <= 80);
+static_assert(sizeof(TrkPnt) == 72);
 
 // The value of `text` when the text is exactly the general text of that
 // value, so that the value can stand for the text; nullopt otherwise.
 std::optional<double> GeneralTextValue(std::string_view text) noexcept;
-
-// Km/h from the previous point, as its general text reads back; 0 when the
-// leg took no time.
-double LegVelocity(const TrkPnt& point) noexcept;
 
 // Points of one track, numbered from 1 as in the files, with the texts and
 // labels they refer to. Clearing keeps the storage for the next track.
@@ -124,6 +143,17 @@ class TrackPoints {
                  std::string_view coordFormat);
   void SetDatum(TrkPnt& point, std::string_view datum);
 
+  // --- legs
+  // Seconds from the previous point, never negative.
+  [[nodiscard]] double LegTime(const TrkPnt& point) const noexcept {
+    if (point.legTimeCode == kLongLeg) return LongLegTime(point);
+    return static_cast<double>(point.legTimeCode) / kHundredthsPerSecond;
+  }
+  void SetLegTime(TrkPnt& point, double seconds);
+  // Km/h from the previous point, as its general text reads back; 0 when the
+  // leg took no time.
+  [[nodiscard]] double LegVelocity(const TrkPnt& point) const noexcept;
+
   // --- reading fields
   void AppendText(std::string& out, const TrkPnt& point, PointField field) const;
   // As AppendText, without the spaces around an own text.
@@ -159,7 +189,7 @@ class TrackPoints {
   [[nodiscard]] double Degrees(const TrkPnt& point, PointField field) const {
     // The usual case, a log's points in "D": a stored number is its own
     // rounding. Asked for every point while a track is read.
-    if ((point.ownText | point.fromDegrees) & TrkPnt::Bit(field) ||
+    if (((point.ownText | point.fromDegrees) & TrkPnt::Bit(field)) != 0 ||
         Labels(point).reading != FormReading::kDegrees) {
       return OtherDegrees(point, field);
     }
@@ -172,6 +202,15 @@ class TrackPoints {
   std::string_view CoordText(const TrkPnt& point, PointField field, std::string& scratch) const;
 
  private:
+  // Leg times of whole hundredths below this are held by the point.
+  static constexpr std::uint32_t kLongLeg = (1U << TrkPnt::kLegTimeBits) - 1;
+  static constexpr double kHundredthsPerSecond = 100;
+  struct LongLeg {
+    std::size_t number;  // of the point
+    double seconds;
+  };
+
+  [[nodiscard]] double LongLegTime(const TrkPnt& point) const noexcept;
   void SetOwnText(TrkPnt& point, PointField field, std::string_view text);
   void SetTimeText(TrkPnt& point, std::string_view text);
   [[nodiscard]] std::optional<text::LocalSeconds> OwnTextSeconds(
@@ -185,6 +224,8 @@ class TrackPoints {
   // Own texts; the short texts most often repeated are stored once.
   TextStore texts_;
   LabelTable labels_;
+  // The leg times the points cannot hold, by point number.
+  std::vector<LongLeg> longLegs_;
   std::string scratch_;
 };
 

@@ -53,13 +53,13 @@ void PutAnnotation(BufferedText& out, PointAnnotation annotation, const TrackPoi
       PutMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
       break;
     case PointAnnotation::kLegTime:
-      PutComputed(out, point.legTime, text::kPattern0, "(s)");
+      PutComputed(out, points.LegTime(point), text::kPattern0, "(s)");
       break;
     case PointAnnotation::kLegLength:
       PutComputed(out, point.legLength, text::kPattern0_0, "(m)");
       break;
     case PointAnnotation::kLegVelocity:
-      PutComputed(out, LegVelocity(point), text::kPattern0_00, "(km/hr)");
+      PutComputed(out, points.LegVelocity(point), text::kPattern0_00, "(km/hr)");
       break;
   }
 }
