@@ -12,6 +12,7 @@ constexpr std::size_t kRecentLongest = 8;
 
 FormReading ReadingOf(std::string_view coordFormat) noexcept {
   if (coordFormat == "D") return FormReading::kDegrees;
+  if (coordFormat == "MPS") return FormReading::kMps;
   return geo::IsDecimalForm(coordFormat) ? FormReading::kDecimal : FormReading::kTextOnly;
 }
 

@@ -15,6 +15,7 @@ namespace vc::engine {
 enum class FormReading : std::uint8_t {
   kDegrees,   // "D": the number is the degrees
   kDecimal,   // "DM", "DMS": the number's digits are the fields
+  kMps,       // "MPS": degrees, minutes and tenths of seconds, packed
   kTextOnly,  // any other form: only its text reads
 };
 

@@ -267,6 +267,14 @@ double TrackPoints::OtherDegrees(const TrkPnt& point, PointField field) const {
     return geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(field)].number,
                                     labels.coordFormat);
   }
+  // The points a script's lines are read into: degrees written as the
+  // "MPS" text whose degrees are wanted here.
+  if (point.IsFromDegrees(field) && labels.reading == FormReading::kMps) {
+    const double degrees = point.slot[static_cast<std::size_t>(field)].number;
+    if (const auto angle = geo::PackMpsAngle(geo::ReadDecimalCoord(degrees, "D"))) {
+      return geo::MpsAngleDegrees(*angle);
+    }
+  }
   std::string scratch;
   return geo::CoordDegrees(CoordText(point, field, scratch), labels.coordFormat);
 }

@@ -321,6 +321,18 @@ char* PutMpsAngle(char* p, MpsAngle angle) noexcept {
   return p + 2;
 }
 
+// The fields of the text as ReadSlashFields reads them: whole degrees and
+// minutes, and the seconds' tenths read as a decimal, which is the quotient
+// rounded once.
+double MpsAngleDegrees(MpsAngle angle) noexcept {
+  CoordParts parts;
+  parts.negative = (angle.bits >> kSignShift) != 0;
+  parts.deg = (angle.bits >> kDegreesShift) & kDegreesMask;
+  parts.min = (angle.bits >> kMinutesShift) & kMinutesMask;
+  parts.sec = static_cast<double>(angle.bits & (kTenthsLimit - 1)) / 10;
+  return text::RoundToGeneral(SignedDegrees(parts));
+}
+
 bool IsDecimalForm(std::string_view form) noexcept {
   const CoordForm code = FormOf(form);
   return code == CoordForm::kD || code == CoordForm::kDM || code == CoordForm::kDMS;

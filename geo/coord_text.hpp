@@ -70,6 +70,9 @@ std::optional<MpsAngle> PackMpsAngle(const CoordParts& parts) noexcept;
 // its end.
 inline constexpr std::size_t kMpsAngleRoom = 16;
 char* PutMpsAngle(char* p, MpsAngle angle) noexcept;
+// The decimal degrees the angle's text reads back as, CoordDegrees(text,
+// "MPS"), without the text.
+double MpsAngleDegrees(MpsAngle angle) noexcept;
 
 // The same coordinate in `toForm`; empty when `toForm` is unknown. The
 // Append variant adds to `out` and allocates nothing else.
