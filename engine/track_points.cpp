@@ -74,18 +74,10 @@ void TrackPoints::Clear() noexcept {
   longLegs_.clear();
 }
 
-// A leg time is held as whole hundredths only when they give back exactly
-// the same double; anything else (a gap of days, a leg set from elsewhere
-// with more decimals) is kept at its full value by the track.
-void TrackPoints::SetLegTime(TrkPnt& point, double seconds) {
-  const double hundredths = seconds * kHundredthsPerSecond;
-  if (hundredths >= 0 && hundredths < kLongLeg) {
-    const auto code = static_cast<std::uint32_t>(hundredths + 0.5);
-    if (static_cast<double>(code) / kHundredthsPerSecond == seconds) {
-      point.legTimeCode = code & kLongLeg;
-      return;
-    }
-  }
+// A leg time that whole hundredths do not give back exactly (a gap of days,
+// a leg set from elsewhere with more decimals) is kept at its full value by
+// the track.
+void TrackPoints::SetLongLegTime(TrkPnt& point, double seconds) {
   point.legTimeCode = kLongLeg;
   const std::size_t number = points_.NumberOf(point);
   // Legs are set in the order of the points, or again for earlier points
@@ -140,29 +132,11 @@ void TrackPoints::SetText(TrkPnt& point, PointField field, std::string_view text
   SetOwnText(point, field, text);
 }
 
-void TrackPoints::SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept {
-  point.SetOwnTextBit(field, false);
-  point.SetFromDegreesBit(field, true);
-  point.slot[static_cast<std::size_t>(field)].number = degrees;
-}
-
 void TrackPoints::SetNumber(TrkPnt& point, PointField field, double value) noexcept {
   // The double its general text reads back as: the same text, and the
   // leading value of that text without reading it.
   const double stored = text::RoundToGeneral(value);
   SetRoundedNumber(point, field, stored == 0 ? 0.0 : stored);
-}
-
-void TrackPoints::SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept {
-  point.SetOwnTextBit(field, false);
-  point.SetFromDegreesBit(field, false);
-  point.slot[static_cast<std::size_t>(field)].number = rounded;
-}
-
-void TrackPoints::SetTime(TrkPnt& point, text::LocalSeconds seconds, TimeForm form) noexcept {
-  point.SetOwnTextBit(PointField::kDateTime, false);
-  point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds = seconds;
-  point.timeForm = form;
 }
 
 void TrackPoints::SetTimeText(TrkPnt& point, std::string_view text) {

@@ -56,12 +56,9 @@ struct TrkPnt {
 
   std::array<Slot, kPointFieldCount> slot{};
   double legLength = 0;  // metres from the previous point
-  // The rest in eight bytes, as a track may hold millions of points.
-  // Datum, UTC offset and form, in the track's table.
-  std::uint64_t labels : kLabelBits = 0;
-  // The leg time (TrackPoints::LegTime) as whole hundredths of a second;
-  // a leg too long for that is kept by the track instead.
-  std::uint64_t legTimeCode : kLegTimeBits = 0;
+  // The rest in eight bytes, as a track may hold millions of points; the
+  // bits asked for most at the ends of the word, where they need no shift
+  // or no mask.
   std::uint64_t ownText : kPointFieldCount = 0;  // a bit per field whose slot is textAt
   // A bit per coordinate whose number is the decimal degrees its text was
   // written from in the point's own form; otherwise the text of a number is
@@ -71,6 +68,11 @@ struct TrkPnt {
   // Hundredths of a second after the time's whole seconds (a receiver's
   // fractional times): the legs count them, the texts do not.
   std::uint64_t hundredths : 7 = 0;
+  // The leg time (TrackPoints::LegTime) as whole hundredths of a second;
+  // a leg too long for that is kept by the track instead.
+  std::uint64_t legTimeCode : kLegTimeBits = 0;
+  // Datum, UTC offset and form, in the track's table.
+  std::uint64_t labels : kLabelBits = 0;
 
   [[nodiscard]] bool HasOwnText(PointField field) const noexcept {
     return (ownText & Bit(field)) != 0;
@@ -132,13 +134,25 @@ class TrackPoints {
   static void SetNumber(TrkPnt& point, PointField field, double value) noexcept;
   // The same for a value that is already what its general text reads back
   // as (text::RoundToGeneral), and not -0.
-  static void SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept;
+  static void SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept {
+    point.SetOwnTextBit(field, false);
+    point.SetFromDegreesBit(field, false);
+    point.slot[static_cast<std::size_t>(field)].number = rounded;
+  }
   // A coordinate whose text is `degrees` (decimal degrees, as read from a
   // "D" text) written in the point's own form, "MPS" or "PAO".
-  static void SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept;
+  static void SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept {
+    point.SetOwnTextBit(field, false);
+    point.SetFromDegreesBit(field, true);
+    point.slot[static_cast<std::size_t>(field)].number = degrees;
+  }
   // The time written for `seconds` in `form`; `seconds` must be writable.
   static void SetTime(TrkPnt& point, text::LocalSeconds seconds,
-                      TimeForm form = TimeForm::kDateTime) noexcept;
+                      TimeForm form = TimeForm::kDateTime) noexcept {
+    point.SetOwnTextBit(PointField::kDateTime, false);
+    point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds = seconds;
+    point.timeForm = form;
+  }
   void SetLabels(TrkPnt& point, std::string_view datum, std::string_view utcOffset,
                  std::string_view coordFormat);
   void SetDatum(TrkPnt& point, std::string_view datum);
@@ -149,7 +163,19 @@ class TrackPoints {
     if (point.legTimeCode == kLongLeg) return LongLegTime(point);
     return static_cast<double>(point.legTimeCode) / kHundredthsPerSecond;
   }
-  void SetLegTime(TrkPnt& point, double seconds);
+  void SetLegTime(TrkPnt& point, double seconds) {
+    // Exact when whole hundredths give back the same double; a leg
+    // computed from the times always does, unless it is too long.
+    const double hundredths = seconds * kHundredthsPerSecond;
+    if (hundredths >= 0 && hundredths < kLongLeg) {
+      const auto code = static_cast<std::uint32_t>(hundredths + 0.5);
+      if (static_cast<double>(code) / kHundredthsPerSecond == seconds) {
+        point.legTimeCode = code & kLongLeg;
+        return;
+      }
+    }
+    SetLongLegTime(point, seconds);
+  }
   // Km/h from the previous point, as its general text reads back; 0 when the
   // leg took no time.
   [[nodiscard]] double LegVelocity(const TrkPnt& point) const noexcept;
@@ -211,6 +237,7 @@ class TrackPoints {
   };
 
   [[nodiscard]] double LongLegTime(const TrkPnt& point) const noexcept;
+  void SetLongLegTime(TrkPnt& point, double seconds);
   void SetOwnText(TrkPnt& point, PointField field, std::string_view text);
   void SetTimeText(TrkPnt& point, std::string_view text);
   [[nodiscard]] std::optional<text::LocalSeconds> OwnTextSeconds(
