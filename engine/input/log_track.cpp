@@ -71,7 +71,11 @@ bool DateBareTime(TrkPnt& point, text::LocalSeconds reference, text::LocalSecond
 
 bool BareTimeDating::Place(TrackPoints& points, std::size_t n) {
   TrkPnt& point = points[n];
-  if (HasDate(points, point)) {
+  // Nearly every point has its time as seconds, dated unless a time of day.
+  const bool hasDate = point.HasOwnText(PointField::kDateTime)
+                           ? HasDate(points, point)
+                           : !text::IsTimeOfDay(*points.Seconds(point));
+  if (hasDate) {
     const bool backFill = lastDated_ == 0 && leadingBare_;
     lastDated_ = n;
     return backFill && DateLeadingPoints(points, n);
