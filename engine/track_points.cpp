@@ -10,55 +10,13 @@
 namespace vc::engine {
 namespace {
 
-// The value of `text` when the text is exactly the general text of that
-// value, so that the value can stand for it: computed values
-// ("70.4000000000001") are. That is the case for a plain decimal of at most
-// 15 significant digits without a superfluous zero, point or sign: the
-// value read from it gives back those digits. Longer texts are not looked
-// at, so that no value comes near the ends of the range of a double.
-std::optional<double> GeneralNumberValue(std::string_view text) noexcept {
-  constexpr std::size_t kLongest = 40;
-  if (text.empty() || text.size() > kLongest) return std::nullopt;
-  std::size_t i = text.front() == '-' ? 1 : 0;
-  const std::size_t intStart = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  const std::size_t intEnd = i;
-  if (intEnd == intStart) return std::nullopt;
-  // "0" alone, or no leading zero.
-  if (text[intStart] == '0' && intEnd - intStart > 1) return std::nullopt;
-  std::size_t fracEnd = intEnd;
-  if (i < text.size()) {
-    if (text[i] != '.') return std::nullopt;
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    fracEnd = i;
-    // Digits after the point, the last of them not a zero.
-    if (i != text.size() || fracEnd == intEnd + 1 || text[fracEnd - 1] == '0') {
-      return std::nullopt;
-    }
-  }
-  // Significant digits: from the first non-zero digit to the last one.
-  std::size_t first = intStart;
-  while (first < fracEnd && (text[first] == '0' || text[first] == '.')) ++first;
-  if (first == fracEnd) {
-    // Zero is written "0", never "-0".
-    return text == "0" ? std::optional<double>(0.0) : std::nullopt;
-  }
-  std::size_t last = fracEnd;
-  while (text[last - 1] == '0' || text[last - 1] == '.') --last;
-  std::size_t significant = last - first;
-  if (first < intEnd && last > intEnd) --significant;  // the point between them
-  if (significant > 15) return std::nullopt;
-  return text::LeadingValue(text);
-}
-
 constexpr std::uint64_t kEmptyTextAt = TextStore::kEmptyAt;
 constexpr std::uint8_t kAllFields = (1U << kPointFieldCount) - 1;
 
 }  // namespace
 
 std::optional<double> GeneralTextValue(std::string_view text) noexcept {
-  return GeneralNumberValue(text);
+  return text::GeneralTextValue(text);
 }
 
 double TrackPoints::LegVelocity(const TrkPnt& point) const noexcept {
@@ -125,7 +83,7 @@ void TrackPoints::SetText(TrkPnt& point, PointField field, std::string_view text
   }
   // A text of at most 15 significant digits reads back as itself: its value
   // needs no rounding to the general form, and it is never -0.
-  if (const std::optional<double> value = GeneralNumberValue(text)) {
+  if (const std::optional<double> value = text::GeneralTextValue(text)) {
     SetRoundedNumber(point, field, *value);
     return;
   }
