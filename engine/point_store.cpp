@@ -22,6 +22,7 @@ void TextStore::Clear() noexcept {
   bytes_.assign(sizeof(Size), '\0');
   recent_ = {};
   nextRecent_ = 0;
+  lastMatch_ = 0;
 }
 
 std::uint64_t TextStore::Store(std::string_view text) {
@@ -33,11 +34,15 @@ std::uint64_t TextStore::Store(std::string_view text) {
   return at;
 }
 
-std::uint64_t TextStore::StoreShared(std::string_view text) {
+std::uint64_t TextStore::StoreSharedAmongRecent(std::string_view text) {
   if (text.size() > kRecentLongest) return Store(text);
-  for (const RecentText& recent : recent_) {
+  if (text.empty()) return kEmptyAt;
+  for (std::size_t k = 0; k < recent_.size(); ++k) {
+    const std::size_t i = (lastMatch_ + k) % recent_.size();
+    const RecentText& recent = recent_[i];
     if (recent.size == text.size() &&
-        std::string_view(bytes_).substr(recent.at + sizeof(Size), text.size()) == text) {
+        std::memcmp(bytes_.data() + recent.at + sizeof(Size), text.data(), text.size()) == 0) {
+      lastMatch_ = i;
       return recent.at;
     }
   }
