@@ -46,7 +46,8 @@ class TextStore {
     // matched last is the likeliest to match again.
     const RecentText& last = recent_[lastMatch_];
     if (last.size == text.size() &&
-        std::memcmp(bytes_.data() + last.at + sizeof(Size), text.data(), text.size()) == 0) {
+        (text.empty() ||
+         std::memcmp(bytes_.data() + last.at + sizeof(Size), text.data(), text.size()) == 0)) {
       return last.at;
     }
     return StoreSharedAmongRecent(text);
