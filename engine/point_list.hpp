@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -57,6 +58,19 @@ class PointList {
   const Point& operator[](std::size_t n) const noexcept {
     const Slot slot = SlotOf(n - 1);
     return blocks_[slot.block][slot.offset];
+  }
+  // The number of a point of this list, found from where it lies; 0 for a
+  // point held anywhere else (a copy).
+  [[nodiscard]] std::size_t NumberOf(const Point& point) const noexcept {
+    const auto at = reinterpret_cast<std::uintptr_t>(&point);
+    for (std::size_t block = 0; block < blocks_.size(); ++block) {
+      const auto start = reinterpret_cast<std::uintptr_t>(blocks_[block]);
+      if (at >= start && at < start + BlockSize(block) * sizeof(Point)) {
+        const std::size_t index = BlockStart(block) + (at - start) / sizeof(Point);
+        return index < count_ ? index + 1 : 0;
+      }
+    }
+    return 0;
   }
 
  private:

@@ -2,11 +2,19 @@
 
 #include <cstring>
 
+#include "geo/coord_text.hpp"
+
 namespace vc::engine {
 namespace {
 
 // Texts up to this size are looked for among the recent ones.
 constexpr std::size_t kRecentLongest = 8;
+
+FormReading ReadingOf(std::string_view coordFormat) noexcept {
+  if (coordFormat == "D") return FormReading::kDegrees;
+  if (coordFormat == "MPS") return FormReading::kMps;
+  return geo::IsDecimalForm(coordFormat) ? FormReading::kDecimal : FormReading::kTextOnly;
+}
 
 }  // namespace
 
@@ -14,6 +22,7 @@ void TextStore::Clear() noexcept {
   bytes_.assign(sizeof(Size), '\0');
   recent_ = {};
   nextRecent_ = 0;
+  lastMatch_ = 0;
 }
 
 std::uint64_t TextStore::Store(std::string_view text) {
@@ -25,11 +34,15 @@ std::uint64_t TextStore::Store(std::string_view text) {
   return at;
 }
 
-std::uint64_t TextStore::StoreShared(std::string_view text) {
+std::uint64_t TextStore::StoreSharedAmongRecent(std::string_view text) {
   if (text.size() > kRecentLongest) return Store(text);
-  for (const RecentText& recent : recent_) {
+  if (text.empty()) return kEmptyAt;
+  for (std::size_t k = 0; k < recent_.size(); ++k) {
+    const std::size_t i = (lastMatch_ + k) % recent_.size();
+    const RecentText& recent = recent_[i];
     if (recent.size == text.size() &&
-        std::string_view(bytes_).substr(recent.at + sizeof(Size), text.size()) == text) {
+        std::memcmp(bytes_.data() + recent.at + sizeof(Size), text.data(), text.size()) == 0) {
+      lastMatch_ = i;
       return recent.at;
     }
   }
@@ -61,7 +74,11 @@ std::uint32_t LabelTable::Find(std::string_view datum, std::string_view utcOffse
   for (std::uint32_t i = 0; i < labels_.size(); ++i) {
     if (same(labels_[i])) return last_ = i;
   }
-  labels_.push_back({std::string(datum), std::string(utcOffset), std::string(coordFormat)});
+  PointLabels& added = labels_.emplace_back();
+  added.datum = datum;
+  added.utcOffset = utcOffset;
+  added.coordFormat = coordFormat;
+  added.reading = ReadingOf(coordFormat);
   return last_ = static_cast<std::uint32_t>(labels_.size() - 1);
 }
 

@@ -47,7 +47,7 @@ double SpeedOf(const TrackPoints& points, const TrkPnt& point) {
   const bool none = own && (text::TrimSpaces(*own).empty() ||
                             points.IsNotAvailable(point, PointField::kVelocity));
   if (!none) return points.Value(point, PointField::kVelocity);
-  return point.legTime > 0 ? LegVelocity(point) : kUnknown;
+  return points.LegTime(point) > 0 ? points.LegVelocity(point) : kUnknown;
 }
 
 }  // namespace

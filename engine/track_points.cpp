@@ -1,5 +1,7 @@
 #include "engine/track_points.hpp"
 
+#include <algorithm>
+
 #include "geo/coord_text.hpp"
 #include "text/constants.hpp"
 #include "text/numbers.hpp"
@@ -8,66 +10,54 @@
 namespace vc::engine {
 namespace {
 
-// The value of `text` when the text is exactly the general text of that
-// value, so that the value can stand for it: computed values
-// ("70.4000000000001") are. That is the case for a plain decimal of at most
-// 15 significant digits without a superfluous zero, point or sign: the
-// value read from it gives back those digits. Longer texts are not looked
-// at, so that no value comes near the ends of the range of a double.
-std::optional<double> GeneralNumberValue(std::string_view text) noexcept {
-  constexpr std::size_t kLongest = 40;
-  if (text.empty() || text.size() > kLongest) return std::nullopt;
-  std::size_t i = text.front() == '-' ? 1 : 0;
-  const std::size_t intStart = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  const std::size_t intEnd = i;
-  if (intEnd == intStart) return std::nullopt;
-  // "0" alone, or no leading zero.
-  if (text[intStart] == '0' && intEnd - intStart > 1) return std::nullopt;
-  std::size_t fracEnd = intEnd;
-  if (i < text.size()) {
-    if (text[i] != '.') return std::nullopt;
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    fracEnd = i;
-    // Digits after the point, the last of them not a zero.
-    if (i != text.size() || fracEnd == intEnd + 1 || text[fracEnd - 1] == '0') {
-      return std::nullopt;
-    }
-  }
-  // Significant digits: from the first non-zero digit to the last one.
-  std::size_t first = intStart;
-  while (first < fracEnd && (text[first] == '0' || text[first] == '.')) ++first;
-  if (first == fracEnd) {
-    // Zero is written "0", never "-0".
-    return text == "0" ? std::optional<double>(0.0) : std::nullopt;
-  }
-  std::size_t last = fracEnd;
-  while (text[last - 1] == '0' || text[last - 1] == '.') --last;
-  std::size_t significant = last - first;
-  if (first < intEnd && last > intEnd) --significant;  // the point between them
-  if (significant > 15) return std::nullopt;
-  return text::LeadingValue(text);
-}
-
 constexpr std::uint64_t kEmptyTextAt = TextStore::kEmptyAt;
 constexpr std::uint8_t kAllFields = (1U << kPointFieldCount) - 1;
 
 }  // namespace
 
 std::optional<double> GeneralTextValue(std::string_view text) noexcept {
-  return GeneralNumberValue(text);
+  return text::GeneralTextValue(text);
 }
 
-double LegVelocity(const TrkPnt& point) noexcept {
-  if (point.legTime == 0) return 0;
-  return text::RoundToGeneral(point.legLength / point.legTime * constants::kKmhPerMetrePerSecond);
+double TrackPoints::LegVelocity(const TrkPnt& point) const noexcept {
+  const double legTime = LegTime(point);
+  if (legTime == 0) return 0;
+  return text::RoundToGeneral(point.legLength / legTime * constants::kKmhPerMetrePerSecond);
 }
 
 void TrackPoints::Clear() noexcept {
   points_.Clear();
   texts_.Clear();
   labels_.Clear();
+  longLegs_.clear();
+}
+
+// A leg time that whole hundredths do not give back exactly (a gap of days,
+// a leg set from elsewhere with more decimals) is kept at its full value by
+// the track.
+void TrackPoints::SetLongLegTime(TrkPnt& point, double seconds) {
+  point.legTimeCode = kLongLeg;
+  const std::size_t number = points_.NumberOf(point);
+  // Legs are set in the order of the points, or again for earlier points
+  // when a track's times change.
+  auto at = longLegs_.end();
+  if (!longLegs_.empty() && longLegs_.back().number >= number) {
+    at = std::lower_bound(longLegs_.begin(), longLegs_.end(), number,
+                          [](const LongLeg& leg, std::size_t n) { return leg.number < n; });
+  }
+  if (at != longLegs_.end() && at->number == number) {
+    at->seconds = seconds;
+  } else {
+    longLegs_.insert(at, {number, seconds});
+  }
+}
+
+double TrackPoints::LongLegTime(const TrkPnt& point) const noexcept {
+  const std::size_t number = points_.NumberOf(point);
+  const auto at =
+      std::lower_bound(longLegs_.begin(), longLegs_.end(), number,
+                       [](const LongLeg& leg, std::size_t n) { return leg.number < n; });
+  return at != longLegs_.end() && at->number == number ? at->seconds : 0;
 }
 
 TrkPnt& TrackPoints::Add() {
@@ -81,8 +71,8 @@ TrkPnt& TrackPoints::Add() {
 // ---------------------------------------------------------------------------
 
 void TrackPoints::SetOwnText(TrkPnt& point, PointField field, std::string_view text) {
-  point.ownText |= TrkPnt::Bit(field);
-  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
+  point.SetOwnTextBit(field, true);
+  point.SetFromDegreesBit(field, false);
   point.slot[static_cast<std::size_t>(field)].textAt = texts_.StoreShared(text);
 }
 
@@ -93,17 +83,11 @@ void TrackPoints::SetText(TrkPnt& point, PointField field, std::string_view text
   }
   // A text of at most 15 significant digits reads back as itself: its value
   // needs no rounding to the general form, and it is never -0.
-  if (const std::optional<double> value = GeneralNumberValue(text)) {
+  if (const std::optional<double> value = text::GeneralTextValue(text)) {
     SetRoundedNumber(point, field, *value);
     return;
   }
   SetOwnText(point, field, text);
-}
-
-void TrackPoints::SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept {
-  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
-  point.fromDegrees |= TrkPnt::Bit(field);
-  point.slot[static_cast<std::size_t>(field)].number = degrees;
 }
 
 void TrackPoints::SetNumber(TrkPnt& point, PointField field, double value) noexcept {
@@ -111,18 +95,6 @@ void TrackPoints::SetNumber(TrkPnt& point, PointField field, double value) noexc
   // leading value of that text without reading it.
   const double stored = text::RoundToGeneral(value);
   SetRoundedNumber(point, field, stored == 0 ? 0.0 : stored);
-}
-
-void TrackPoints::SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept {
-  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
-  point.fromDegrees &= static_cast<std::uint8_t>(~TrkPnt::Bit(field));
-  point.slot[static_cast<std::size_t>(field)].number = rounded;
-}
-
-void TrackPoints::SetTime(TrkPnt& point, text::LocalSeconds seconds, TimeForm form) noexcept {
-  point.ownText &= static_cast<std::uint8_t>(~TrkPnt::Bit(PointField::kDateTime));
-  point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds = seconds;
-  point.timeForm = form;
 }
 
 void TrackPoints::SetTimeText(TrkPnt& point, std::string_view text) {
@@ -146,13 +118,13 @@ void TrackPoints::SetTimeText(TrkPnt& point, std::string_view text) {
 
 void TrackPoints::SetLabels(TrkPnt& point, std::string_view datum, std::string_view utcOffset,
                             std::string_view coordFormat) {
-  point.labels = labels_.Find(datum, utcOffset, coordFormat);
+  point.SetLabelNumber(labels_.Find(datum, utcOffset, coordFormat));
 }
 
 void TrackPoints::SetDatum(TrkPnt& point, std::string_view datum) {
   // The table may grow: copy the other two labels before looking up.
   const PointLabels old = Labels(point);
-  point.labels = labels_.Find(datum, old.utcOffset, old.coordFormat);
+  point.SetLabelNumber(labels_.Find(datum, old.utcOffset, old.coordFormat));
 }
 
 // ---------------------------------------------------------------------------
@@ -205,9 +177,9 @@ bool TrackPoints::IsNotAvailable(const TrkPnt& point, PointField field) const no
   return own && text::TrimSpaces(*own) == "-";
 }
 
-std::optional<text::LocalSeconds> TrackPoints::Seconds(const TrkPnt& point) const noexcept {
-  if (const auto own = OwnText(point, PointField::kDateTime)) return text::ParseDateTime(*own);
-  return point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
+std::optional<text::LocalSeconds> TrackPoints::OwnTextSeconds(const TrkPnt& point) const noexcept {
+  return text::ParseDateTime(
+      StoredText(point.slot[static_cast<std::size_t>(PointField::kDateTime)].textAt));
 }
 
 // ---------------------------------------------------------------------------
@@ -220,16 +192,23 @@ std::string_view TrackPoints::CoordText(const TrkPnt& point, PointField field,
   return scratch;
 }
 
-double TrackPoints::Degrees(const TrkPnt& point, PointField field) const {
-  const std::string_view form = CoordFormat(point);
-  if (!point.HasOwnText(field) && !point.IsFromDegrees(field)) {
-    const double number = point.slot[static_cast<std::size_t>(field)].number;
-    // The usual form of a log's points; a stored number is its own rounding.
-    if (form == "D") return geo::GeneralDecimalDegrees(number);
-    if (geo::IsDecimalForm(form)) return geo::DecimalCoordDegrees(number, form);
+double TrackPoints::OtherDegrees(const TrkPnt& point, PointField field) const {
+  const PointLabels& labels = Labels(point);
+  if (!point.HasOwnText(field) && !point.IsFromDegrees(field) &&
+      labels.reading == FormReading::kDecimal) {
+    return geo::DecimalCoordDegrees(point.slot[static_cast<std::size_t>(field)].number,
+                                    labels.coordFormat);
+  }
+  // The points a script's lines are read into: degrees written as the
+  // "MPS" text whose degrees are wanted here.
+  if (point.IsFromDegrees(field) && labels.reading == FormReading::kMps) {
+    const double degrees = point.slot[static_cast<std::size_t>(field)].number;
+    if (const auto angle = geo::PackMpsAngle(geo::ReadDecimalCoord(degrees, "D"))) {
+      return geo::MpsAngleDegrees(*angle);
+    }
   }
   std::string scratch;
-  return geo::CoordDegrees(CoordText(point, field, scratch), form);
+  return geo::CoordDegrees(CoordText(point, field, scratch), labels.coordFormat);
 }
 
 void TrackPoints::AppendCoordIn(std::string& out, const TrkPnt& point, PointField field,

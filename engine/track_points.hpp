@@ -24,6 +24,7 @@
 
 #include "engine/point_list.hpp"
 #include "engine/point_store.hpp"
+#include "geo/coord_text.hpp"
 #include "text/datetime.hpp"
 
 namespace vc::engine {
@@ -50,20 +51,28 @@ struct TrkPnt {
     text::LocalSeconds seconds;  // kDateTime: the time, written in timeForm
     std::uint64_t textAt;        // the field's own text, in the track's store
   };
+  static constexpr unsigned kLabelBits = 24;
+  static constexpr unsigned kLegTimeBits = 23;
 
   std::array<Slot, kPointFieldCount> slot{};
-  double legLength = 0;      // metres from the previous point
-  double legTime = 0;        // seconds from the previous point, never negative
-  std::uint32_t labels = 0;  // datum, UTC offset and form, in the track's table
-  std::uint8_t ownText = 0;  // a bit per field whose slot is textAt
+  double legLength = 0;  // metres from the previous point
+  // The rest in eight bytes, as a track may hold millions of points; the
+  // bits asked for most at the ends of the word, where they need no shift
+  // or no mask.
+  std::uint64_t ownText : kPointFieldCount = 0;  // a bit per field whose slot is textAt
   // A bit per coordinate whose number is the decimal degrees its text was
   // written from in the point's own form; otherwise the text of a number is
   // its general text.
-  std::uint8_t fromDegrees = 0;
-  TimeForm timeForm = TimeForm::kDateTime;
+  std::uint64_t fromDegrees : 2 = 0;
+  TimeForm timeForm : 1 = TimeForm::kDateTime;
   // Hundredths of a second after the time's whole seconds (a receiver's
   // fractional times): the legs count them, the texts do not.
-  std::uint8_t hundredths = 0;
+  std::uint64_t hundredths : 7 = 0;
+  // The leg time (TrackPoints::LegTime) as whole hundredths of a second;
+  // a leg too long for that is kept by the track instead.
+  std::uint64_t legTimeCode : kLegTimeBits = 0;
+  // Datum, UTC offset and form, in the track's table.
+  std::uint64_t labels : kLabelBits = 0;
 
   [[nodiscard]] bool HasOwnText(PointField field) const noexcept {
     return (ownText & Bit(field)) != 0;
@@ -74,17 +83,30 @@ struct TrkPnt {
   static constexpr std::uint8_t Bit(PointField field) noexcept {
     return static_cast<std::uint8_t>(1U << static_cast<unsigned>(field));
   }
+  // The number of the point's labels in the track's table (< 2^24).
+  [[nodiscard]] std::uint32_t LabelNumber() const noexcept {
+    return static_cast<std::uint32_t>(labels);
+  }
+  void SetLabelNumber(std::uint32_t number) noexcept { labels = number & ((1U << kLabelBits) - 1); }
+  // 0 to 99; anything else is clamped.
+  void SetHundredths(int count) noexcept {
+    hundredths = static_cast<unsigned>(count < 0 ? 0 : count > 99 ? 99 : count) & 0x7FU;
+  }
+  void SetOwnTextBit(PointField field, bool own) noexcept {
+    const unsigned bits = own ? (ownText | Bit(field)) : (ownText & ~unsigned{Bit(field)});
+    ownText = bits & ((1U << kPointFieldCount) - 1);
+  }
+  void SetFromDegreesBit(PointField field, bool from) noexcept {
+    const unsigned bits = from ? (fromDegrees | Bit(field)) : (fromDegrees & ~unsigned{Bit(field)});
+    fromDegrees = bits & 3U;
+  }
 };
 static_assert(std::is_trivially_copyable_v<TrkPnt>);
-static_assert(sizeof(TrkPnt) <= 80);
+static_assert(sizeof(TrkPnt) == 72);
 
 // The value of `text` when the text is exactly the general text of that
 // value, so that the value can stand for the text; nullopt otherwise.
 std::optional<double> GeneralTextValue(std::string_view text) noexcept;
-
-// Km/h from the previous point, as its general text reads back; 0 when the
-// leg took no time.
-double LegVelocity(const TrkPnt& point) noexcept;
 
 // Points of one track, numbered from 1 as in the files, with the texts and
 // labels they refer to. Clearing keeps the storage for the next track.
@@ -112,16 +134,51 @@ class TrackPoints {
   static void SetNumber(TrkPnt& point, PointField field, double value) noexcept;
   // The same for a value that is already what its general text reads back
   // as (text::RoundToGeneral), and not -0.
-  static void SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept;
+  static void SetRoundedNumber(TrkPnt& point, PointField field, double rounded) noexcept {
+    point.SetOwnTextBit(field, false);
+    point.SetFromDegreesBit(field, false);
+    point.slot[static_cast<std::size_t>(field)].number = rounded;
+  }
   // A coordinate whose text is `degrees` (decimal degrees, as read from a
   // "D" text) written in the point's own form, "MPS" or "PAO".
-  static void SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept;
+  static void SetCoordFromDegrees(TrkPnt& point, PointField field, double degrees) noexcept {
+    point.SetOwnTextBit(field, false);
+    point.SetFromDegreesBit(field, true);
+    point.slot[static_cast<std::size_t>(field)].number = degrees;
+  }
   // The time written for `seconds` in `form`; `seconds` must be writable.
   static void SetTime(TrkPnt& point, text::LocalSeconds seconds,
-                      TimeForm form = TimeForm::kDateTime) noexcept;
+                      TimeForm form = TimeForm::kDateTime) noexcept {
+    point.SetOwnTextBit(PointField::kDateTime, false);
+    point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds = seconds;
+    point.timeForm = form;
+  }
   void SetLabels(TrkPnt& point, std::string_view datum, std::string_view utcOffset,
                  std::string_view coordFormat);
   void SetDatum(TrkPnt& point, std::string_view datum);
+
+  // --- legs
+  // Seconds from the previous point, never negative.
+  [[nodiscard]] double LegTime(const TrkPnt& point) const noexcept {
+    if (point.legTimeCode == kLongLeg) return LongLegTime(point);
+    return static_cast<double>(point.legTimeCode) / kHundredthsPerSecond;
+  }
+  void SetLegTime(TrkPnt& point, double seconds) {
+    // Exact when whole hundredths give back the same double; a leg
+    // computed from the times always does, unless it is too long.
+    const double hundredths = seconds * kHundredthsPerSecond;
+    if (hundredths >= 0 && hundredths < kLongLeg) {
+      const auto code = static_cast<std::uint32_t>(hundredths + 0.5);
+      if (static_cast<double>(code) / kHundredthsPerSecond == seconds) {
+        point.legTimeCode = code & kLongLeg;
+        return;
+      }
+    }
+    SetLongLegTime(point, seconds);
+  }
+  // Km/h from the previous point, as its general text reads back; 0 when the
+  // leg took no time.
+  [[nodiscard]] double LegVelocity(const TrkPnt& point) const noexcept;
 
   // --- reading fields
   void AppendText(std::string& out, const TrkPnt& point, PointField field) const;
@@ -136,7 +193,10 @@ class TrackPoints {
   // "-" with or without spaces around it: no value.
   [[nodiscard]] bool IsNotAvailable(const TrkPnt& point, PointField field) const noexcept;
   // The time read as a date and time; nullopt when it does not read as one.
-  [[nodiscard]] std::optional<text::LocalSeconds> Seconds(const TrkPnt& point) const noexcept;
+  [[nodiscard]] std::optional<text::LocalSeconds> Seconds(const TrkPnt& point) const noexcept {
+    if (point.HasOwnText(PointField::kDateTime)) return OwnTextSeconds(point);
+    return point.slot[static_cast<std::size_t>(PointField::kDateTime)].seconds;
+  }
 
   [[nodiscard]] const PointLabels& Labels(const TrkPnt& point) const noexcept {
     return labels_[point.labels];
@@ -152,7 +212,15 @@ class TrackPoints {
   }
 
   // The coordinate in decimal degrees, as its "D" text reads.
-  [[nodiscard]] double Degrees(const TrkPnt& point, PointField field) const;
+  [[nodiscard]] double Degrees(const TrkPnt& point, PointField field) const {
+    // The usual case, a log's points in "D": a stored number is its own
+    // rounding. Asked for every point while a track is read.
+    if (((point.ownText | point.fromDegrees) & TrkPnt::Bit(field)) != 0 ||
+        Labels(point).reading != FormReading::kDegrees) {
+      return OtherDegrees(point, field);
+    }
+    return geo::GeneralDecimalDegrees(point.slot[static_cast<std::size_t>(field)].number);
+  }
   // Appends the coordinate converted from its own form to `toForm`.
   void AppendCoordIn(std::string& out, const TrkPnt& point, PointField field,
                      std::string_view toForm) const;
@@ -160,8 +228,21 @@ class TrackPoints {
   std::string_view CoordText(const TrkPnt& point, PointField field, std::string& scratch) const;
 
  private:
+  // Leg times of whole hundredths below this are held by the point.
+  static constexpr std::uint32_t kLongLeg = (1U << TrkPnt::kLegTimeBits) - 1;
+  static constexpr double kHundredthsPerSecond = 100;
+  struct LongLeg {
+    std::size_t number;  // of the point
+    double seconds;
+  };
+
+  [[nodiscard]] double LongLegTime(const TrkPnt& point) const noexcept;
+  void SetLongLegTime(TrkPnt& point, double seconds);
   void SetOwnText(TrkPnt& point, PointField field, std::string_view text);
   void SetTimeText(TrkPnt& point, std::string_view text);
+  [[nodiscard]] std::optional<text::LocalSeconds> OwnTextSeconds(
+      const TrkPnt& point) const noexcept;
+  [[nodiscard]] double OtherDegrees(const TrkPnt& point, PointField field) const;
   [[nodiscard]] std::string_view StoredText(std::uint64_t at) const noexcept {
     return texts_.Text(at);
   }
@@ -170,6 +251,8 @@ class TrackPoints {
   // Own texts; the short texts most often repeated are stored once.
   TextStore texts_;
   LabelTable labels_;
+  // The leg times the points cannot hold, by point number.
+  std::vector<LongLeg> longLegs_;
   std::string scratch_;
 };
 

@@ -360,6 +360,12 @@ CoordParts MpsAngleParts(MpsAngle angle) noexcept {
   return parts;
 }
 
+// The fields of the text as ReadSlashFields reads them, given back as the
+// general number of its degrees.
+double MpsAngleDegrees(MpsAngle angle) noexcept {
+  return text::RoundToGeneral(SignedDegrees(MpsAngleParts(angle)));
+}
+
 bool IsDecimalForm(std::string_view form) noexcept {
   const CoordForm code = FormOf(form);
   return code == CoordForm::kD || code == CoordForm::kDM || code == CoordForm::kDMS;

@@ -76,6 +76,9 @@ std::optional<MpsAngle> PackMpsDegrees(double degrees) noexcept;
 // The parts the angle's "MPS" text reads as, ReadCoordText(text, "MPS"),
 // without the text.
 CoordParts MpsAngleParts(MpsAngle angle) noexcept;
+// The decimal degrees the angle's text reads back as, CoordDegrees(text,
+// "MPS"), without the text.
+double MpsAngleDegrees(MpsAngle angle) noexcept;
 
 // The same coordinate in `toForm`; empty when `toForm` is unknown. The
 // Append variant adds to `out` and allocates nothing else.

@@ -46,6 +46,13 @@ std::optional<double> GeneralNumberTextValue(std::string_view text) noexcept;
 // 15 significant digits). One pass over the text.
 std::optional<double> GeneralFormValue(std::string_view text) noexcept;
 
+// The value of `text` when the text is exactly the general text of that
+// value ("0", "-12.5", "70.4000000000001": a plain decimal of at most 15
+// significant digits without a superfluous zero, point or sign), so that
+// the value can stand for the text; nullopt otherwise. Texts longer than 40
+// bytes are not looked at. Read in the one pass that checks the form.
+std::optional<double> GeneralTextValue(std::string_view text) noexcept;
+
 // The general number form: plain decimal with up to 15 significant digits,
 // a point as separator, no exponent, no grouping, trailing zeros and a
 // trailing point removed, "-0" written "0". Non-finite values are written "0".

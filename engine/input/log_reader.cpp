@@ -105,10 +105,10 @@ class LogReader final : public WholeTrackReader {
     } else if (fileLabels_) {
       // The Garmin and NMEA readings give every record the offset "0", and
       // the datum is the user's for the whole file.
-      point.labels = *fileLabels_;
+      point.SetLabelNumber(*fileLabels_);
     } else {
       points.SetLabels(point, context.vrmVrnDatum, line_.Field(vp::kLogUtcOffset), kLogCoordFormat);
-      fileLabels_ = point.labels;
+      fileLabels_ = point.LabelNumber();
     }
     if (const std::optional<text::LocalSeconds> seconds = line_.DateTime()) {
       TrackPoints::SetTime(point, *seconds);

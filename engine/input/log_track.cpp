@@ -24,9 +24,8 @@ bool HasDate(std::string_view dateTime) noexcept {
 // ("1234567") or a damaged text has none.
 bool HasDate(const TrackPoints& points, const TrkPnt& point) {
   const std::optional<std::string_view> own = points.OwnText(point, PointField::kDateTime);
-  if (own && !HasDate(*own)) return false;
-  const std::optional<text::LocalSeconds> seconds = points.Seconds(point);
-  return seconds && (own || !text::IsTimeOfDay(*seconds));
+  if (!own) return !text::IsTimeOfDay(*points.Seconds(point));
+  return HasDate(*own) && points.Seconds(point).has_value();
 }
 
 // Seconds since midnight of a time written without a date; nullopt for
@@ -72,7 +71,11 @@ bool DateBareTime(TrkPnt& point, text::LocalSeconds reference, text::LocalSecond
 
 bool BareTimeDating::Place(TrackPoints& points, std::size_t n) {
   TrkPnt& point = points[n];
-  if (HasDate(points, point)) {
+  // Nearly every point has its time as seconds, dated unless a time of day.
+  const bool hasDate = point.HasOwnText(PointField::kDateTime)
+                           ? HasDate(points, point)
+                           : !text::IsTimeOfDay(*points.Seconds(point));
+  if (hasDate) {
     const bool backFill = lastDated_ == 0 && leadingBare_;
     lastDated_ = n;
     return backFill && DateLeadingPoints(points, n);

@@ -143,10 +143,10 @@ class NmeaReader final : public WholeTrackReader {
     TrackPoints& points = buffers.trkPnt;
     TrkPnt& point = points.Add();
     if (labels_) {
-      point.labels = *labels_;
+      point.SetLabelNumber(*labels_);
     } else {
       points.SetLabels(point, datum_, kNmeaUtcOffset, kNmeaCoordFormat);
-      labels_ = point.labels;
+      labels_ = point.LabelNumber();
     }
     // Already rounded; only a 0 made negative by its hemisphere is not.
     TrackPoints::SetRoundedNumber(point, PointField::kLat, fix.lat == 0 ? 0.0 : fix.lat);
@@ -168,7 +168,7 @@ class NmeaReader final : public WholeTrackReader {
     const auto secondOfDay = static_cast<text::LocalSeconds>(whole);
     // Written as whole seconds; the legs count the fraction.
     const double hundredths = std::round((fix.timeOfDay - whole) * 100);
-    point.hundredths = static_cast<std::uint8_t>(std::clamp(hundredths, 0.0, 99.0));
+    point.SetHundredths(static_cast<int>(std::clamp(hundredths, 0.0, 99.0)));
     if (fix.year != 0) {
       const text::LocalSeconds seconds =
           text::ToLocalSeconds({fix.year, fix.month, fix.day, 0, 0, 0}) + secondOfDay;

@@ -24,7 +24,7 @@ class TrackLegs {
   // Computes the legs of `point` (lat, lon, dateTime and recCoordFormat
   // already stored) from the previous point, and adds them to the totals
   // when `accumulate` is set.
-  void Add(const TrackPoints& points, TrkPnt& point, TrkHdr& header, bool accumulate = true);
+  void Add(TrackPoints& points, TrkPnt& point, TrkHdr& header, bool accumulate = true);
   // Sets the mean velocity from the totals.
   static void Finish(TrkHdr& header);
 

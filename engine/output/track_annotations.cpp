@@ -61,13 +61,13 @@ void PutAnnotation(BufferedText& out, PointAnnotation annotation, const TrackPoi
       PutMeasured(out, points, point, PointField::kHeadDegree, "(deg[hd])");
       break;
     case PointAnnotation::kLegTime:
-      PutComputed<0>(out, point.legTime, "(s)");
+      PutComputed<0>(out, points.LegTime(point), "(s)");
       break;
     case PointAnnotation::kLegLength:
       PutComputed<1>(out, point.legLength, "(m)");
       break;
     case PointAnnotation::kLegVelocity:
-      PutComputed<2>(out, LegVelocity(point), "(km/hr)");
+      PutComputed<2>(out, points.LegVelocity(point), "(km/hr)");
       break;
   }
 }
@@ -158,11 +158,11 @@ void ChosenAnnotations::PutMpsInfo(BufferedText& out, const TrackPoints& points,
     PutPlaces(out, points, point, converted, 4, 6);
     return;
   }
-  PutComputed<0>(out, point.legTime, "(s)");
+  PutComputed<0>(out, points.LegTime(point), "(s)");
   out.Append(',');
   PutComputed<1>(out, point.legLength, "(m)");
   out.Append(',');
-  PutComputed<2>(out, LegVelocity(point), "(km/hr)");
+  PutComputed<2>(out, points.LegVelocity(point), "(km/hr)");
 }
 
 void ChosenAnnotations::PutJoined(BufferedText& out, const TrackPoints& points, const TrkPnt& point,

@@ -40,9 +40,9 @@ inline TrackPointTexts TextsOf(const engine::TrackPoints& points, std::size_t n)
   texts.recDatum = points.Datum(point);
   texts.recUtcOffset = points.UtcOffset(point);
   texts.recCoordFormat = points.CoordFormat(point);
-  texts.legTime = point.legTime;
+  texts.legTime = points.LegTime(point);
   texts.legLength = point.legLength;
-  texts.legVelocity = engine::LegVelocity(point);
+  texts.legVelocity = points.LegVelocity(point);
   return texts;
 }
 
@@ -59,7 +59,7 @@ inline engine::TrkPnt& AddPoint(engine::TrackPoints& points, const TrackPointTex
   points.SetText(point, PointField::kTrkDegree, texts.trkDegree);
   points.SetText(point, PointField::kPosError, texts.posError);
   points.SetText(point, PointField::kHeadDegree, texts.headDegree);
-  point.legTime = texts.legTime;
+  points.SetLegTime(point, texts.legTime);
   point.legLength = texts.legLength;
   return point;
 }

@@ -160,7 +160,7 @@ TEST_F(MpsWriterTest, TrackAnnotations) {
     points.SetText(point, engine::PointField::kVelocity, c.velocity);
     points.SetText(point, engine::PointField::kTrkDegree, c.trkDegree);
     points.SetText(point, engine::PointField::kHeadDegree, c.headDegree);
-    point.legTime = c.legTime;
+    points.SetLegTime(point, c.legTime);
     point.legLength = c.legLength;
     const std::string text = Write(RecordKind::kTrk);
     EXPECT_EQ(Values(text, "str"), (Texts{"[TR],True,,1", c.str}));

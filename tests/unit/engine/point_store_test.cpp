@@ -49,6 +49,20 @@ TEST(TextStore, SharesOnlyShortRecentTexts) {
   EXPECT_EQ(store.Text(store.StoreShared("--")), "--");
 }
 
+// Regression: the text matched last is tried first; a text that took its
+// turn among more texts than are kept, or one stored again after Clear,
+// must still come back as itself.
+TEST(TextStore, SharedTextsTakingTurnsReadBackAsThemselves) {
+  TextStore store;
+  const std::vector<std::string> turns = {"a", "b", "a", "b", "c", "d", "e", "a", "--", "a", "--"};
+  for (const std::string& text : turns) EXPECT_EQ(store.Text(store.StoreShared(text)), text);
+  const std::uint64_t dash = store.StoreShared("--");
+  EXPECT_EQ(store.StoreShared("--"), dash);
+  store.Clear();
+  EXPECT_EQ(store.Text(store.StoreShared("-")), "-");
+  EXPECT_EQ(store.Text(store.StoreShared("")), "");
+}
+
 TEST(LabelTable, FindsEachTripleOnce) {
   LabelTable table;
   EXPECT_EQ(table.Find("", "", ""), 0U);

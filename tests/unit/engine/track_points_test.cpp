@@ -202,6 +202,27 @@ TEST(TrackPoints, CoordinatesFromDegreesReadAsTheirTextInTheForm) {
   }
 }
 
+// The degrees of a script's coordinate are worked out from its packed angle,
+// not from its text: they must be what the text reads back as, over the
+// whole range, round the carries of seconds into minutes and degrees, and
+// for the values too large to pack.
+TEST(TrackPoints, CoordinatesFromDegreesInMpsReadAsTheirTextWithoutIt) {
+  std::vector<double> values = {
+      0,          -0.0,     1e-7,      -1e-7,  -0.00001, 35.99999999, 35.999986,
+      -35.999986, 59.99999, 999.99998, 1000.5, -1e6,     1e3,         12.34567891234567};
+  for (int i = 0; i <= 20000; ++i) values.push_back(-180 + i * 0.018000123456789);
+  TrackPoints points;
+  std::string scratch;
+  for (const double degrees : values) {
+    TrkPnt& point = points.Add();
+    points.SetLabels(point, "Tokyo", "+9", "MPS");
+    TrackPoints::SetCoordFromDegrees(point, PointField::kLat, degrees);
+    const std::string text = points.Text(point, PointField::kLat);
+    ASSERT_EQ(points.Degrees(point, PointField::kLat), geo::CoordDegrees(text, "MPS"))
+        << degrees << " written " << text;
+  }
+}
+
 TEST(TrackPoints, LabelsAreSharedAndChangeAlone) {
   TrackPoints points;
   TrkPnt& a = points.Add();
