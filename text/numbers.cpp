@@ -646,7 +646,7 @@ bool ReadEightDigits(const char* p, std::uint64_t& value) noexcept {
 
 }  // namespace
 
-std::optional<double> GeneralFormValue(std::string_view text) noexcept {
+std::optional<double> GeneralTextValue(std::string_view text) noexcept {
   constexpr std::size_t kLongest = 40;
   if (text.size() > kLongest) return std::nullopt;
   const char* p = text.data();
@@ -795,59 +795,6 @@ bool IsPlainNumber(std::string_view text) noexcept {
 }
 
 }  // namespace
-
-// The value read from such a text gives back its digits. The digits are
-// gathered while the form is checked; up to 15 of them are a whole number
-// below 2^53 and one division by an exact power of ten reads them, as in
-// LeadingValue.
-std::optional<double> GeneralTextValue(std::string_view text) noexcept {
-  constexpr std::size_t kLongest = 40;
-  constexpr std::ptrdiff_t kMostDigits = 15;
-  if (text.empty() || text.size() > kLongest) return std::nullopt;
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  const bool negative = *p == '-';
-  if (negative) ++p;
-  const char* const intStart = p;
-  std::uint64_t mantissa = 0;  // wraps beyond 19 digits, and is then not used
-  for (; p < end && IsDigit(*p); ++p)
-    mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-  const char* const intEnd = p;
-  if (intEnd == intStart) return std::nullopt;
-  // "0" alone, or no leading zero.
-  if (*intStart == '0' && intEnd - intStart > 1) return std::nullopt;
-  std::ptrdiff_t decimals = 0;
-  if (p < end) {
-    if (*p != '.') return std::nullopt;
-    const char* const fractionStart = ++p;
-    for (; p < end && IsDigit(*p); ++p) {
-      mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-    }
-    decimals = p - fractionStart;
-    // Digits after the point, the last of them not a zero.
-    if (p != end || decimals == 0 || p[-1] == '0') return std::nullopt;
-  }
-  const std::ptrdiff_t digits = (intEnd - intStart) + decimals;
-  if (digits <= kMostDigits) {
-    // Zero is written "0", never "-0" (and "0.0" failed above).
-    if (mantissa == 0) return negative ? std::nullopt : std::optional<double>(0.0);
-    const double value = static_cast<double>(static_cast<std::int64_t>(mantissa)) /
-                         kExactPowersOfTen[static_cast<std::size_t>(decimals)];
-    return negative ? -value : value;
-  }
-  // Many zeros before or after the significant digits ("0.000000000000000123",
-  // "1000000000000000000"): those digits, from the first non-zero one to
-  // the last, the point between them not counted.
-  const std::string_view number(intStart, static_cast<std::size_t>(end - intStart));
-  const std::size_t first = number.find_first_not_of("0.");
-  if (first == std::string_view::npos) return std::nullopt;
-  const std::size_t last = number.find_last_not_of("0.");
-  std::ptrdiff_t significant = static_cast<std::ptrdiff_t>(last - first) + 1;
-  const auto point = static_cast<std::size_t>(intEnd - intStart);
-  if (decimals > 0 && first < point && last > point) --significant;
-  if (significant > kMostDigits) return std::nullopt;
-  return LeadingValue(text);
-}
 
 std::optional<double> NumberTextValue(std::string_view text) noexcept {
   // Receivers' coordinates are most of the long fields.

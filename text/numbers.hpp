@@ -40,17 +40,12 @@ std::optional<double> NumberTextValue(std::string_view text) noexcept;
 // at most fifteen digits.
 std::optional<double> GeneralNumberTextValue(std::string_view text) noexcept;
 
-// The value of `text` when the text is exactly the general form of that
-// value ("35.684481507", "-12", "0"), so that the number can stand for it;
-// nullopt for any other spelling ("+1", "1.50", "01", " 1", "-0", more than
-// 15 significant digits). One pass over the text.
-std::optional<double> GeneralFormValue(std::string_view text) noexcept;
-
 // The value of `text` when the text is exactly the general text of that
 // value ("0", "-12.5", "70.4000000000001": a plain decimal of at most 15
 // significant digits without a superfluous zero, point or sign), so that
 // the value can stand for the text; nullopt otherwise. Texts longer than 40
-// bytes are not looked at. Read in the one pass that checks the form.
+// bytes are not looked at. Read in the one pass that checks the form, eight
+// digits at a time after the point.
 std::optional<double> GeneralTextValue(std::string_view text) noexcept;
 
 // The general number form: plain decimal with up to 15 significant digits,

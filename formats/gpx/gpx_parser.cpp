@@ -112,7 +112,7 @@ struct GpxParser::State {
     if (trimmed.empty() || isBlank(trimmed.front()) || isBlank(trimmed.back())) {
       trimmed = text::TrimBlanks(trimmed);
     }
-    value = text::GeneralFormValue(trimmed);
+    value = text::GeneralTextValue(trimmed);
     if (!value || place != Place::kTrackPoint) coordText = trimmed;
   }
 

@@ -2,16 +2,12 @@
 // position, time, speed and course, whatever the points before it held.
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/driver.hpp"
-#include "engine/track_points.hpp"
 #include "support/engine_support.hpp"
-#include "text/numbers.hpp"
 
 namespace vc::testing {
 namespace {
@@ -74,36 +70,6 @@ TEST(GpxReader, EachTrackPointHasOnlyItsOwnValues) {
     EXPECT_EQ(points[i][5], expected[i].time);
     EXPECT_EQ(points[i][7], expected[i].velocity);
     EXPECT_EQ(points[i][8], expected[i].course);
-  }
-}
-
-// The GPX reader stores a coordinate as the number the parser read when the
-// text is the general form of it, as a point's own reading of the text does:
-// both must take and refuse the same texts, with the same value.
-TEST(GpxReader, CoordinateNumbersAreThoseOfThePointsOwnReading) {
-  std::mt19937 random(18);
-  const std::string alphabet = "0000123456789.-";
-  std::vector<std::string> texts = {"35.684481507",
-                                    "-0",
-                                    "0",
-                                    "0.0",
-                                    "1000000000000000000",
-                                    "123456789012345.6",
-                                    "0.00000000000000000000000012"};
-  for (int i = 0; i < 20000; ++i) {
-    std::string text;
-    const auto length = 1 + random() % 24;
-    for (std::size_t j = 0; j < length; ++j) text += alphabet[random() % alphabet.size()];
-    texts.push_back(text);
-  }
-  for (const std::string& text : texts) {
-    SCOPED_TRACE(text);
-    const std::optional<double> fast = text::GeneralFormValue(text);
-    const std::optional<double> own = engine::GeneralTextValue(text);
-    ASSERT_EQ(fast.has_value(), own.has_value());
-    if (fast) {
-      EXPECT_EQ(*fast, *own);
-    }
   }
 }
 

@@ -76,5 +76,18 @@ TEST(GeneralTextValue, ReadsEveryGeneralTextAsLeadingValueDoes) {
   }
 }
 
+// Texts of digits, zeros, points and signs in any order: the fast reading of
+// eight digits at a time must refuse and take what the definition does.
+TEST(GeneralTextValue, TakesWhatTheDefinitionTakesAmongOddSpellings) {
+  std::mt19937 random(18);
+  const std::string alphabet = "0000123456789.-";
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    const auto length = 1 + random() % 24;
+    for (std::size_t j = 0; j < length; ++j) text += alphabet[random() % alphabet.size()];
+    ExpectAgrees(text);
+  }
+}
+
 }  // namespace
 }  // namespace vc::text

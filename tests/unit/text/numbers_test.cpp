@@ -115,7 +115,7 @@ TEST(NumberTextValue, IsTheLeadingValueOfANumberText) {
   }
 }
 
-TEST(GeneralFormValue, ReadsOnlyTheGeneralTextOfAValue) {
+TEST(GeneralTextValue, ReadsOnlyTheGeneralTextOfAValue) {
   const struct {
     const char* text;
     std::optional<double> value;
@@ -154,7 +154,7 @@ TEST(GeneralFormValue, ReadsOnlyTheGeneralTextOfAValue) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    const std::optional<double> value = GeneralFormValue(c.text);
+    const std::optional<double> value = GeneralTextValue(c.text);
     ASSERT_EQ(value.has_value(), c.value.has_value());
     if (value) {
       EXPECT_EQ(*value, *c.value);
