@@ -88,6 +88,9 @@ bool WriteAll(FileHandle file, const char* data, std::size_t size);
 bool Rewind(FileHandle file);
 // The written bytes on the disk, where the file system can do that.
 bool SyncToDisk(FileHandle file);
+// Asks the system to begin writing `size` bytes from `offset` to the disk,
+// without waiting; a hint, so it cannot fail.
+void StartWriteBack(FileHandle file, std::int64_t offset, std::int64_t size);
 bool CloseFile(FileHandle file);
 
 // Puts `from` in the place of `to` in one step, replacing a file there.

@@ -199,6 +199,9 @@ bool Rewind(FileHandle file) {
 }
 
 // A file system that cannot flush (some network shares) loses nothing by it.
+// Windows writes back on its own; FlushFileBuffers does the rest.
+void StartWriteBack(FileHandle /*file*/, std::int64_t /*offset*/, std::int64_t /*size*/) {}
+
 bool SyncToDisk(FileHandle file) {
   return FlushFileBuffers(AsHandle(file)) != 0 || GetLastError() == ERROR_INVALID_FUNCTION;
 }

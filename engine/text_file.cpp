@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::size_t kReadChunk = 1 << 18;
 constexpr std::size_t kWriteChunk = 1 << 20;
+constexpr std::int64_t kWriteBackChunk = std::int64_t{8} << 20;
 
 constexpr std::string_view kTemporaryPrefix = ".vornconv-";
 constexpr std::string_view kTemporaryLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -440,6 +441,8 @@ bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding)
   error_.clear();
   temporaryPath_.clear();
   pending_.clear();
+  written_ = 0;
+  writtenBack_ = 0;
   if (encoding_ == Encoding::kCp932) {
     if (codec_ == nullptr) codec_ = std::make_unique<Cp932Codec>();
     // Without a converter the bytes would be UTF-8 in a file declared CP932.
@@ -462,6 +465,7 @@ bool OutputTextFile::Open(const std::string& path, Mode mode, Encoding encoding)
     Abort();
     return false;
   }
+  written_ = std::max<std::int64_t>(platform::FileSize(file_), 0);
   return true;
 }
 
@@ -489,6 +493,13 @@ void OutputTextFile::WriteLine(std::string_view text) {
 bool OutputTextFile::Flush() {
   if (failed_) return false;
   if (!platform::WriteAll(file_, pending_.data(), pending_.size())) FailWithSystemError();
+  written_ += static_cast<std::int64_t>(pending_.size());
+  // The disk writes what is done while the rest is made, so the sync before
+  // the rename waits only for the last part.
+  if (written_ - writtenBack_ >= kWriteBackChunk) {
+    platform::StartWriteBack(file_, writtenBack_, written_ - writtenBack_);
+    writtenBack_ = written_;
+  }
   pending_.clear();
   return !failed_;
 }

@@ -186,6 +186,10 @@ class OutputTextFile {
   std::uint32_t permissions_ = 0;
   bool failed_ = false;
   std::int64_t replaced_ = 0;
+  // Bytes handed to the system, and how many of them it was asked to write
+  // back to the disk already.
+  std::int64_t written_ = 0;
+  std::int64_t writtenBack_ = 0;
   std::unique_ptr<Cp932Codec> codec_;
 };
 
