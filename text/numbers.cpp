@@ -109,43 +109,52 @@ constexpr std::array<std::uint64_t, 20> kWholePowersOfTen = [] {
   return multiplied ? std::fma(magnitude, scale, -scaled) : std::fma(-scaled, scale, magnitude);
 }
 
+// Powers of ten from 10^-9 to 10^37, the last within the doubles' own
+// rounding: where the magnitude lies against them decides the decimal
+// exponent without a second scaling. Only the exact ones (10^0 to 10^22)
+// decide exactly; a magnitude within a unit in the last place of another
+// scales outside [10^14, 10^15), which the caller then finds.
+constexpr int kLowestBound = -9;
+constexpr std::array<double, 47> kPowerBounds = {
+    1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
+    1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22,
+    1e23, 1e24, 1e25, 1e26, 1e27, 1e28, 1e29, 1e30, 1e31, 1e32, 1e33, 1e34, 1e35, 1e36, 1e37};
+
 [[gnu::always_inline]] inline bool FastScaledDigits(double magnitude, std::uint64_t& digits,
                                                     int& exponent) noexcept {
   constexpr double kLow = 1e14;
   constexpr double kHigh = 1e15;
   constexpr int kMaxPower = static_cast<int>(kExactPowersOfTen.size()) - 1;
   if (!(magnitude >= 1e-8 && magnitude < 1e36)) return false;
-  // floor(log10(2) * binary exponent): over this range the decimal exponent
-  // of the magnitude or one less, so the product lies in [10^14, 10^16).
+  // floor(log10(2) * binary exponent) is the decimal exponent of the
+  // magnitude or one less; one more when the magnitude reaches the next
+  // power. A comparison rather than a branch on a second scaling: which of
+  // the two it is follows no pattern the processor could learn.
   const auto binaryExponent =
       static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
   exponent = (binaryExponent * 78913) >> 18;
-  int power = 14 - exponent;
-  if (power > kMaxPower) return false;
-  double scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
-  double scaled = power >= 0 ? magnitude * scale : magnitude / scale;
-  if (scaled >= kHigh) {
-    ++exponent;
-    --power;
-    if (power < -kMaxPower) return false;
-    scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
-    scaled = power >= 0 ? magnitude * scale : magnitude / scale;
-    // A product rounded onto 10^15, divided by ten, may round below 10^14.
-    if (scaled < kLow || scaled >= kHigh) return false;
+  exponent += static_cast<int>(magnitude >=
+                               kPowerBounds[static_cast<std::size_t>(exponent + 1 - kLowestBound)]);
+  const int power = 14 - exponent;
+  if (power > kMaxPower || power < -kMaxPower) return false;
+  const double scale = kExactPowersOfTen[static_cast<std::size_t>(power >= 0 ? power : -power)];
+  const double scaled = power >= 0 ? magnitude * scale : magnitude / scale;
+  if (scaled < kLow || scaled >= kHigh) [[unlikely]] {
+    return false;
   }
   // Converting the positive value truncates: its floor, without a call.
   // Signed, as the processor converts that way in one instruction.
   const auto whole = static_cast<std::int64_t>(scaled);
   const double fraction = scaled - static_cast<double>(whole);
-  digits = static_cast<std::uint64_t>(whole);
-  if (fraction == 0.5) {
+  if (fraction == 0.5) [[unlikely]] {
     const double error = ScalingError(magnitude, scale, scaled, power >= 0);
     if (error == 0) return false;
-    if (error > 0) ++digits;
-  } else if (fraction > 0.5) {
-    ++digits;
+    digits = static_cast<std::uint64_t>(whole) + static_cast<std::uint64_t>(error > 0);
+  } else {
+    // Added, not branched on: above or below the half is a coin toss.
+    digits = static_cast<std::uint64_t>(whole) + static_cast<std::uint64_t>(fraction > 0.5);
   }
-  if (digits == 1000000000000000ULL) {
+  if (digits == 1000000000000000ULL) [[unlikely]] {
     digits = 100000000000000ULL;
     ++exponent;
   }
@@ -872,7 +881,7 @@ double RoundToGeneral(double value) {
     rounded = magnitude * kExactPowersOfTen[static_cast<std::size_t>(power)];
   } else if (power < 0 && -power < static_cast<int>(kExactPowersOfTen.size())) {
     rounded = magnitude / kExactPowersOfTen[static_cast<std::size_t>(-power)];
-  } else {
+  } else [[unlikely]] {
     // "ddddddddddddddde-XXX" read back by the library.
     std::array<char, 48> buf{};
     char* p = std::to_chars(buf.data(), buf.data() + 24, mantissa).ptr;  // 15 digits
@@ -880,7 +889,7 @@ double RoundToGeneral(double value) {
     p = std::to_chars(p, buf.data() + buf.size(), power).ptr;
     std::from_chars(buf.data(), p, rounded);
   }
-  return value < 0 ? -rounded : rounded;
+  return std::copysign(rounded, value);
 }
 
 char* PutShortPattern(char* p, double value, NumberPattern pattern) noexcept {

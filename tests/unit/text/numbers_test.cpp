@@ -408,6 +408,21 @@ TEST(GeneralNumber, FastPathAgreesWithFifteenDigitRounding) {
     EXPECT_EQ(General(v), ReferenceGeneral(v)) << v;
     EXPECT_EQ(RoundToGeneral(v), ReferenceRounded(v)) << v;
   }
+  // A few units in the last place around each power of ten, where the
+  // decimal exponent is decided: the inexact powers below 1 and above 10^22
+  // lie on either side of their decimals.
+  for (int k = -12; k <= 40; ++k) {
+    double v = std::pow(10.0, k);
+    for (int step = 0; step < 4; ++step) v = std::nextafter(v, 0.0);
+    for (int step = 0; step < 9; ++step, v = std::nextafter(v, HUGE_VAL)) {
+      // The reference writes whole numbers past 2^53 with all their digits.
+      if (k < 15) {
+        ASSERT_EQ(General(v), ReferenceGeneral(v)) << v;
+      }
+      ASSERT_EQ(RoundToGeneral(v), ReferenceRounded(v)) << v;
+      ASSERT_EQ(RoundToGeneral(-v), -ReferenceRounded(v)) << v;
+    }
+  }
   // Short decimals and their sums and quotients, as coordinates and legs are.
   for (std::int64_t n = 1; n < 400000; n += 7) {
     const double v = static_cast<double>(n) / 10000 + 35;
