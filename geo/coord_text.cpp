@@ -321,12 +321,12 @@ char* PutMpsAngle(char* p, MpsAngle angle) noexcept {
   return p + 2;
 }
 
-std::optional<MpsAngle> PackMpsDegrees(double degrees) noexcept {
+bool PackMpsDegrees(double degrees, MpsAngle& angle) noexcept {
   if (!std::isfinite(degrees)) degrees = 0;
   const double magnitude = std::fabs(degrees);
   // Below 1000 the whole degrees fit the packed field; the minutes of a
   // split are at most 60 and its seconds below 60, which always fit.
-  if (!(magnitude < kDegreesLimit)) return std::nullopt;
+  if (!(magnitude < kDegreesLimit)) return false;
   const CoordParts parts = ReadDecimalDegrees(magnitude);
   // The tenths as the "00.0" pattern rounds them: the product alone decides
   // unless it lies near a half, which the pattern's digits then decide.
@@ -334,18 +334,20 @@ std::optional<MpsAngle> PackMpsDegrees(double degrees) noexcept {
   const double product = parts.sec * 10;
   auto tenths = static_cast<std::uint32_t>(product);
   const double fraction = product - static_cast<double>(tenths);
-  if (fraction > 0.5 + kHalfDoubt) {
-    ++tenths;
-  } else if (!(fraction < 0.5 - kHalfDoubt)) {
+  if (std::fabs(fraction - 0.5) <= kHalfDoubt) [[unlikely]] {
     std::uint64_t exact = 0;
-    if (!text::ShortPatternUnits(parts.sec, 1, exact)) return std::nullopt;
+    if (!text::ShortPatternUnits(parts.sec, 1, exact)) return false;
     tenths = static_cast<std::uint32_t>(exact);
+  } else {
+    // Added, not branched on: above or below the half is a coin toss.
+    tenths += static_cast<std::uint32_t>(fraction > 0.5);
   }
   const auto deg = static_cast<std::uint32_t>(parts.deg);
   const auto min = static_cast<std::uint32_t>(parts.min);
   const bool signWritten = degrees < 0 && (deg != 0 || min != 0 || tenths != 0);
-  return MpsAngle{(static_cast<std::uint32_t>(signWritten) << kSignShift) | (deg << kDegreesShift) |
-                  (min << kMinutesShift) | tenths};
+  angle.bits = (static_cast<std::uint32_t>(signWritten) << kSignShift) | (deg << kDegreesShift) |
+               (min << kMinutesShift) | tenths;
+  return true;
 }
 
 CoordParts MpsAngleParts(MpsAngle angle) noexcept {

@@ -71,8 +71,11 @@ std::optional<MpsAngle> PackMpsAngle(const CoordParts& parts) noexcept;
 inline constexpr std::size_t kMpsAngleRoom = 16;
 char* PutMpsAngle(char* p, MpsAngle angle) noexcept;
 // PackMpsAngle(ReadDecimalCoord(degrees, "D")): a log's decimal degrees as
-// a script writes them, in a few dozen instructions for nearly every angle.
-std::optional<MpsAngle> PackMpsDegrees(double degrees) noexcept;
+// a script writes them, in a few dozen instructions for nearly every angle;
+// false, leaving `angle` as it was, when the packed angle cannot hold them.
+// (A flag and an out value rather than an optional: the optional comes back
+// through memory in two stores and one load, which stalls.)
+bool PackMpsDegrees(double degrees, MpsAngle& angle) noexcept;
 // The parts the angle's "MPS" text reads as, ReadCoordText(text, "MPS"),
 // without the text.
 CoordParts MpsAngleParts(MpsAngle angle) noexcept;

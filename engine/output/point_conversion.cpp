@@ -82,15 +82,6 @@ void TransformedDecimalIn(std::string& out, double degrees, std::string_view toF
   geo::AppendCoordText(out, geo::ReadDecimalCoord(TransformedDecimal(degrees), "D"), toForm);
 }
 
-// Decimal degrees in the "MPS" form; false when the packed angle cannot
-// hold them.
-bool PackedDegrees(double degrees, geo::MpsAngle& angle) noexcept {
-  const std::optional<geo::MpsAngle> packed = geo::PackMpsDegrees(degrees);
-  if (!packed) return false;
-  angle = *packed;
-  return true;
-}
-
 // The point's "D" coordinates, stored as numbers, in the datum the shift
 // brings them to. A stored number is what its general text reads back as, so
 // its degrees are GeneralDecimalDegrees of it: the texts' way without the
@@ -259,13 +250,13 @@ bool TrackPointConverter::MpsCoord(const Plan& plan, const TrkPnt& point, PointF
   switch (plan.way) {
     case Way::kChangeForm:
       if (point.HasOwnText(field) || point.IsFromDegrees(field)) return false;
-      if (plan.ownDegrees) return PackedDegrees(number, angle);
+      if (plan.ownDegrees) return geo::PackMpsDegrees(number, angle);
       parts = geo::ReadDecimalCoord(number, plan.ownForm);
       break;
     case Way::kSameForm:
       // The text of degrees written in the point's own form.
       if (point.HasOwnText(field) || !point.IsFromDegrees(field)) return false;
-      return PackedDegrees(number, angle);
+      return geo::PackMpsDegrees(number, angle);
     case Way::kTransformed:
     case Way::kOwnDecimal:
     case Way::kToDecimal:
@@ -286,8 +277,9 @@ bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo
   if (plan.way == Way::kChangeForm && plan.ownDegrees &&
       ((point.ownText | point.fromDegrees) & kBoth) == 0) {
     // A log's decimal degrees, the usual point.
-    return PackedDegrees(point.slot[static_cast<std::size_t>(PointField::kLat)].number, lat) &&
-           PackedDegrees(point.slot[static_cast<std::size_t>(PointField::kLon)].number, lon);
+    return geo::PackMpsDegrees(point.slot[static_cast<std::size_t>(PointField::kLat)].number,
+                               lat) &&
+           geo::PackMpsDegrees(point.slot[static_cast<std::size_t>(PointField::kLon)].number, lon);
   }
   if (plan.way != Way::kTransformed) {
     return MpsCoord(plan, point, PointField::kLat, lat) &&
@@ -295,8 +287,8 @@ bool TrackPointConverter::MpsCoords(const TrkPnt& point, geo::MpsAngle& lat, geo
   }
   if (((point.ownText | point.fromDegrees) & kBoth) != 0) return false;
   const geo::GeoPoint to = ShiftedStoredDegrees(point, plan.shift);
-  return PackedDegrees(TransformedDecimal(to.lat), lat) &&
-         PackedDegrees(TransformedDecimal(to.lon), lon);
+  return geo::PackMpsDegrees(TransformedDecimal(to.lat), lat) &&
+         geo::PackMpsDegrees(TransformedDecimal(to.lon), lon);
 }
 
 bool TrackPointConverter::DecimalDegrees(const TrkPnt& point, double& lat, double& lon) {
@@ -377,11 +369,12 @@ bool TrackPointConverter::CoordTexts(const Plan& plan, const TrkPnt& point,
       // in the output's form.
       const auto fromMps = [&](PointField field, std::string& text) {
         if (point.HasOwnText(field) || !point.IsFromDegrees(field)) return false;
-        const std::optional<geo::MpsAngle> angle =
-            geo::PackMpsDegrees(point.slot[static_cast<std::size_t>(field)].number);
-        if (!angle) return false;
+        geo::MpsAngle angle;
+        if (!geo::PackMpsDegrees(point.slot[static_cast<std::size_t>(field)].number, angle)) {
+          return false;
+        }
         text.clear();
-        return geo::AppendCoordText(text, geo::MpsAngleParts(*angle), plan.outForm);
+        return geo::AppendCoordText(text, geo::MpsAngleParts(angle), plan.outForm);
       };
       return fromMps(PointField::kLat, converted.latText) &&
              fromMps(PointField::kLon, converted.lonText);
