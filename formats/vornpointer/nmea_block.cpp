@@ -12,6 +12,7 @@
 #include "formats/nmea/sentence.hpp"
 #include "formats/vornpointer/nmea_sentence.hpp"
 #include "text/numbers.hpp"
+#include "text/strings.hpp"
 
 namespace vc::vp {
 namespace {
@@ -42,8 +43,7 @@ constexpr std::array<std::uint64_t, kSlotCount> kIdentifiers = {
 // kSlotCount for any other.
 std::size_t SlotOf(std::string_view sentence) noexcept {
   if (sentence.size() < kIdentifierLength) return kSlotCount;
-  std::uint64_t code = 0;
-  std::memcpy(&code, sentence.data(), kIdentifierLength);
+  const std::uint64_t code = text::SixByteCode(sentence.data());
   for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
     if (code == kIdentifiers[slot]) return slot;
   }

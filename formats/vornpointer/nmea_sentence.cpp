@@ -87,8 +87,7 @@ std::optional<text::LocalSeconds> NmeaDateTime(std::string_view ddmmyy,
 std::optional<text::LocalSeconds> NmeaDayMemo::DateTime(std::string_view ddmmyy,
                                                         std::string_view hhmmss) noexcept {
   if (ddmmyy.size() < 6 || !StartsWithSixDigits(hhmmss)) return std::nullopt;
-  std::uint64_t date = 0;
-  std::memcpy(&date, ddmmyy.data(), 6);
+  const std::uint64_t date = text::SixByteCode(ddmmyy.data());
   // The memo holds only dates of six digits.
   if (date != date_) {
     if (!StartsWithSixDigits(ddmmyy)) return std::nullopt;
