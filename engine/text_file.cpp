@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <system_error>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,6 +17,8 @@ namespace vc::engine {
 namespace {
 
 constexpr std::size_t kReadChunk = 1 << 18;
+// A few chunks ahead at most, whatever the file's size.
+constexpr std::size_t kReadAheadChunks = 4;
 constexpr std::size_t kWriteChunk = 1 << 20;
 constexpr std::int64_t kWriteBackChunk = std::int64_t{8} << 20;
 
@@ -196,6 +200,8 @@ void Utf16Decoder::Finish(std::string& utf8) {
 InputTextFile::~InputTextFile() { Close(); }
 
 void InputTextFile::Close() {
+  // The worker reads the file until it is stopped.
+  readAhead_.reset();
   if (file_ != platform::kNoFile) platform::CloseFile(file_);
   file_ = platform::kNoFile;
   codec_.reset();
@@ -232,10 +238,12 @@ bool InputTextFile::Open(const std::string& path) {
   if (IsUtf16(encoding_)) {
     utf16_ = Utf16Decoder(encoding_ == Encoding::kUtf16Be);
     utf16Chunk_.resize(kReadChunk);
+  } else {
+    StartReadAhead();
   }
   // A UTF-16 mark is decoded like any character, into the UTF-8 mark.
   if (encoding_ != Encoding::kCp932 && Fill() &&
-      std::string_view(buffer_.data() + begin_, end_ - begin_).starts_with(kByteOrderMarkUtf8)) {
+      std::string_view(data_ + begin_, end_ - begin_).starts_with(kByteOrderMarkUtf8)) {
     begin_ += kByteOrderMarkUtf8.size();
   }
   return true;
@@ -275,15 +283,36 @@ bool InputTextFile::DetectEncoding() {
   return platform::Rewind(file_);
 }
 
+void InputTextFile::StartReadAhead() {
+  if (lengthAtOpen_ < readAheadSetting_.minimumBytes) return;
+  if (!readAheadSetting_.anyMachine && std::thread::hardware_concurrency() <= 1) return;
+  try {
+    readAhead_ = std::make_unique<ReadAhead>(file_, readAheadSetting_.chunkBytes, kReadAheadChunks);
+  } catch (const std::system_error&) {
+    // A system that cannot start another thread now: this one reads.
+  }
+}
+
 bool InputTextFile::Fill() const {
   if (begin_ < end_) return true;
   if (endOfFile_ || file_ == platform::kNoFile) return false;
   if (IsUtf16(encoding_)) return FillUtf16();
   begin_ = end_ = 0;
-  const std::int64_t got = platform::ReadSome(file_, buffer_.data(), buffer_.size());
+  std::int64_t got = 0;
+  if (readAhead_ != nullptr) {
+    const ReadAhead::Chunk& chunk = readAhead_->Next();
+    data_ = chunk.data;
+    got = chunk.size;
+    if (got < 0) error_ = chunk.error;
+  } else {
+    data_ = buffer_.data();
+    got = platform::ReadSome(file_, buffer_.data(), buffer_.size());
+    if (got < 0) error_ = LastErrorText();
+  }
+  // The bytes of the last chunk stay after the end: views into them are
+  // still good.
   if (got < 0) {
     failed_ = true;
-    error_ = LastErrorText();
   } else if (got == 0 && bytesFromFile_ < lengthAtOpen_) {
     failed_ = true;
     error_ = "The file became shorter while it was read";
@@ -312,6 +341,7 @@ bool InputTextFile::FillUtf16() const {
     }
   }
   buffer_.assign(decoded_.begin(), decoded_.end());
+  data_ = buffer_.data();
   begin_ = 0;
   end_ = buffer_.size();
   return end_ > 0;
@@ -327,7 +357,7 @@ bool InputTextFile::ReadLine(std::string& line) {
 bool InputTextFile::ReadLineView(std::string_view& line, std::string& storage) {
   // The buffer holds UTF-8 but for CP932, which is decoded line by line.
   if (encoding_ != Encoding::kCp932 && Fill()) {
-    const char* from = buffer_.data() + begin_;
+    const char* from = data_ + begin_;
     const std::size_t available = end_ - begin_;
     if (const void* newline = std::memchr(from, '\n', available)) {
       auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - from);
@@ -346,7 +376,7 @@ bool InputTextFile::ReadLineView(std::string_view& line, std::string& storage) {
 bool InputTextFile::ReadBlock(std::vector<std::string_view>& lines, std::string& storage) {
   lines.clear();
   if (encoding_ != Encoding::kCp932 && Fill()) {
-    const char* const data = buffer_.data();
+    const char* const data = data_;
     for (std::size_t at = begin_;;) {
       const void* newline = std::memchr(data + at, '\n', end_ - at);
       // A block that runs past the buffer, or the file's last line without
@@ -375,7 +405,7 @@ bool InputTextFile::AppendLine(std::string& text) {
   if (!Fill()) return false;
   const std::size_t start = target.size();
   while (Fill()) {
-    const char* from = buffer_.data() + begin_;
+    const char* from = data_ + begin_;
     const std::size_t available = end_ - begin_;
     const void* newline = std::memchr(from, '\n', available);
     if (newline != nullptr) {
