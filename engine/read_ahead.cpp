@@ -31,8 +31,8 @@ ReadAhead::~ReadAhead() {
 const ReadAhead::Chunk& ReadAhead::Next() {
   std::unique_lock lock(mutex_);
   ++taken_;
-  // Taking a chunk frees the one taken two before it.
-  if (taken_ > kChunksHeld) chunkFree_.notify_one();
+  // The worker may be waiting for the caller to move on.
+  chunkFree_.notify_one();
   chunkRead_.wait(lock, [this] { return read_ >= taken_ || workerDone_; });
   if (read_ < taken_) std::rethrow_exception(failure_);
   return chunks_[(taken_ - 1) % chunks_.size()];

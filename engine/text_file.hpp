@@ -132,6 +132,7 @@ class InputTextFile final : public text::LineSource {
 
  private:
   bool DetectEncoding();
+  [[nodiscard]] bool UsesSecondThread() const;
   void StartReadAhead();
   bool Fill() const;
   bool FillUtf16() const;

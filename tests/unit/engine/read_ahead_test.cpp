@@ -99,6 +99,29 @@ TEST(ReadAhead, LinesAcrossChunkEndsAreTheLinesOfOneThread) {
   }
 }
 
+// A large file's encoding is looked at in two halves at once: a character
+// across the middle, or a byte that is not UTF-8 in either half, must decide
+// it as one pass does.
+TEST(ReadAhead, TheEncodingOfTwoHalvesIsTheEncodingOfOnePass) {
+  TempDir dir;
+  const std::string plain(40, 'a');
+  const std::string inserts[] = {"京",       "\xC3\xA9",         "\xF0\x9F\x98\x80",
+                                 "\x8B\x9E", "\x80\x80\x80\x80", "\xE4\xBA"};
+  for (const std::string& insert : inserts) {
+    for (std::size_t at = 0; at <= plain.size(); ++at) {
+      std::string bytes = plain;
+      bytes.insert(at, insert);
+      const std::string path = dir.Write("in.txt", bytes);
+      InputTextFile alone(kOneThread);
+      InputTextFile halves(Worker(4096));
+      ASSERT_TRUE(alone.Open(path));
+      ASSERT_TRUE(halves.Open(path));
+      EXPECT_EQ(halves.encoding(), alone.encoding()) << insert << " at " << at;
+      EXPECT_EQ(halves.PlainAscii(), alone.PlainAscii()) << insert << " at " << at;
+    }
+  }
+}
+
 std::string ManyLines(int count) {
   std::string text;
   for (int n = 0; n < count; ++n) text += "line " + std::to_string(n) + "\r\n";
