@@ -97,7 +97,7 @@ bool DetectFileEncoding(const std::string& path, Encoding& encoding, bool& plain
 struct ReadAheadSetting {
   std::int64_t minimumBytes = std::int64_t{4} << 20;
   bool anyMachine = false;
-  std::size_t chunkBytes = std::size_t{1} << 20;
+  std::size_t chunkBytes = std::size_t{1} << 19;
 };
 
 // A UTF-16 file is always read on the calling thread.
