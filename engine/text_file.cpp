@@ -401,8 +401,6 @@ bool InputTextFile::Fill() const {
     got = platform::ReadSome(file_, buffer_.data(), buffer_.size());
     if (got < 0) error_ = LastErrorText();
   }
-  // The bytes of the last chunk stay after the end: views into them are
-  // still good.
   if (got < 0) {
     failed_ = true;
   } else if (got == 0 && bytesFromFile_ < lengthAtOpen_) {
@@ -410,6 +408,8 @@ bool InputTextFile::Fill() const {
     error_ = "The file became shorter while it was read";
   }
   if (got <= 0) {
+    // The read-ahead stays until Close: views into its last chunks are
+    // still good after the end.
     endOfFile_ = true;
     return false;
   }
