@@ -34,7 +34,12 @@ const ReadAhead::Chunk& ReadAhead::Next() {
   // The worker may be waiting for the caller to move on.
   chunkFree_.notify_one();
   chunkRead_.wait(lock, [this] { return read_ >= taken_ || workerDone_; });
-  if (read_ < taken_) std::rethrow_exception(failure_);
+  if (read_ < taken_) {
+    if (failure_) std::rethrow_exception(failure_);
+    // Asked again after the end: the end again.
+    static const Chunk kEnd;
+    return kEnd;
+  }
   return chunks_[(taken_ - 1) % chunks_.size()];
 }
 

@@ -46,7 +46,7 @@ class ReadAhead {
   // yet. Its bytes stay as they are until Next has been called twice more:
   // the chunk before the one in hand stays too, for views into it that
   // reach back. Rethrows what was thrown on the worker once the chunks read
-  // before it are taken. Not to be called after a chunk of size 0 or -1.
+  // before it are taken. After a chunk of size 0 or -1, a chunk of size 0.
   const Chunk& Next();
 
  private:

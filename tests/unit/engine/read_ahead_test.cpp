@@ -180,6 +180,7 @@ TEST(ReadAhead, AReadErrorComesWithTheSystemsWords) {
   const engine::ReadAhead::Chunk& chunk = ahead.Next();
   EXPECT_EQ(chunk.size, -1);
   EXPECT_EQ(chunk.error, expected);
+  EXPECT_EQ(ahead.Next().size, 0);
 }
 
 // Views into the chunk before the one in hand stay good: the worker reads
@@ -203,6 +204,7 @@ TEST(ReadAhead, TheChunkBeforeTheOneInHandStaysPut) {
       before = std::string_view(chunk.data, 16);
     }
     EXPECT_EQ(ahead.Next().size, 0);
+    EXPECT_EQ(ahead.Next().size, 0);  // and so on after the end
   }
   engine::platform::CloseFile(file);
 }
