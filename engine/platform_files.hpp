@@ -83,6 +83,9 @@ std::int64_t FileSize(FileHandle file);
 
 // Reads up to `size` bytes: their count, 0 at the end, -1 on an error.
 std::int64_t ReadSome(FileHandle file, char* data, std::size_t size);
+// Reads up to `size` bytes from `offset`, like ReadSome, so that two threads
+// can read one file at two places. On Windows it moves the file's position.
+std::int64_t ReadSomeAt(FileHandle file, std::int64_t offset, char* data, std::size_t size);
 bool WriteAll(FileHandle file, const char* data, std::size_t size);
 // Back to the first byte.
 bool Rewind(FileHandle file);

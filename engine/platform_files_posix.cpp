@@ -122,6 +122,14 @@ std::int64_t ReadSome(FileHandle file, char* data, std::size_t size) {
   }
 }
 
+std::int64_t ReadSomeAt(FileHandle file, std::int64_t offset, char* data, std::size_t size) {
+  while (true) {
+    const ssize_t got = ::pread(Descriptor(file), data, size, static_cast<off_t>(offset));
+    if (got < 0 && errno == EINTR) continue;
+    return got < 0 ? -1 : static_cast<std::int64_t>(got);
+  }
+}
+
 bool WriteAll(FileHandle file, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(Descriptor(file), data, size);

@@ -182,6 +182,18 @@ std::int64_t ReadSome(FileHandle file, char* data, std::size_t size) {
   return static_cast<std::int64_t>(got);
 }
 
+std::int64_t ReadSomeAt(FileHandle file, std::int64_t offset, char* data, std::size_t size) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(static_cast<std::uint64_t>(offset) & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+  DWORD got = 0;
+  const auto wanted = static_cast<DWORD>(std::min(size, kLargestTransfer));
+  if (!ReadFile(AsHandle(file), data, wanted, &got, &at)) {
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  }
+  return static_cast<std::int64_t>(got);
+}
+
 bool WriteAll(FileHandle file, const char* data, std::size_t size) {
   while (size > 0) {
     DWORD written = 0;

@@ -1,9 +1,13 @@
 #include "engine/text_file.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <stop_token>
+#include <system_error>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,6 +19,8 @@ namespace vc::engine {
 namespace {
 
 constexpr std::size_t kReadChunk = 1 << 18;
+// A few chunks ahead at most, whatever the file's size.
+constexpr std::size_t kReadAheadChunks = 4;
 constexpr std::size_t kWriteChunk = 1 << 20;
 constexpr std::int64_t kWriteBackChunk = std::int64_t{8} << 20;
 
@@ -139,6 +145,67 @@ bool IsPlainAscii(std::string_view bytes) {
   return (high & 0x8080808080808080ULL) == 0;
 }
 
+// What the bytes of a stretch of a file say of its encoding.
+struct EncodingScan {
+  bool readFailed = false;
+  std::string error;  // the system's words for the failed read
+  bool utf8 = true;
+  bool plainAscii = true;
+};
+
+// Looks at the bytes from `from`, a character's first, up to `to`, or to the
+// end of the file when `to` is negative; it gives up early when `stop` asks.
+EncodingScan ScanStretch(platform::FileHandle file, std::int64_t from, std::int64_t to,
+                         const std::stop_token& stop) {
+  EncodingScan scan;
+  std::string chunk(kReadChunk + 4, '\0');
+  std::size_t carry = 0;
+  for (std::int64_t at = from; !stop.stop_requested();) {
+    const std::size_t wanted =
+        to < 0 ? kReadChunk : std::min(kReadChunk, static_cast<std::size_t>(to - at));
+    const std::int64_t got =
+        wanted == 0 ? 0 : platform::ReadSomeAt(file, at, chunk.data() + carry, wanted);
+    if (got < 0) {
+      scan.readFailed = true;
+      scan.error = LastErrorText();
+      break;
+    }
+    at += got;
+    const std::size_t size = carry + static_cast<std::size_t>(got);
+    if (got == 0) {
+      scan.utf8 = text::IsValidUtf8(std::string_view(chunk.data(), size));
+      break;
+    }
+    const bool plainChunk = IsPlainAscii(std::string_view(chunk.data(), size));
+    scan.plainAscii = scan.plainAscii && plainChunk;
+    const std::size_t cut = plainChunk ? size : SafeCut(chunk.data(), size);
+    if (!plainChunk && !text::IsValidUtf8(std::string_view(chunk.data(), cut))) {
+      scan.utf8 = false;
+      break;
+    }
+    carry = size - cut;
+    std::memmove(chunk.data(), chunk.data() + cut, carry);
+  }
+  return scan;
+}
+
+// Where the second half of a file begins for a look at its encoding: at its
+// middle, or just after, past the continuation bytes of a UTF-8 character
+// there. More than three in a row cannot be UTF-8, and the second half says
+// so. 0 when the middle cannot be read: then one pass says why.
+std::int64_t SecondHalfStart(platform::FileHandle file, std::int64_t length) {
+  const std::int64_t middle = length / 2;
+  std::array<char, 3> bytes{};
+  const std::int64_t got = platform::ReadSomeAt(file, middle, bytes.data(), bytes.size());
+  if (middle == 0 || got < 0) return 0;
+  std::int64_t skipped = 0;
+  while (skipped < got &&
+         (static_cast<unsigned char>(bytes[static_cast<std::size_t>(skipped)]) & 0xC0) == 0x80) {
+    ++skipped;
+  }
+  return middle + skipped;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -196,6 +263,8 @@ void Utf16Decoder::Finish(std::string& utf8) {
 InputTextFile::~InputTextFile() { Close(); }
 
 void InputTextFile::Close() {
+  // The worker reads the file until it is stopped.
+  readAhead_.reset();
   if (file_ != platform::kNoFile) platform::CloseFile(file_);
   file_ = platform::kNoFile;
   codec_.reset();
@@ -216,7 +285,6 @@ bool InputTextFile::Open(const std::string& path) {
   bytesFromFile_ = 0;
   lengthAtOpen_ = platform::FileSize(file_);
   if (!DetectEncoding()) {
-    error_ = LastErrorText();
     Close();
     return false;
   }
@@ -232,47 +300,89 @@ bool InputTextFile::Open(const std::string& path) {
   if (IsUtf16(encoding_)) {
     utf16_ = Utf16Decoder(encoding_ == Encoding::kUtf16Be);
     utf16Chunk_.resize(kReadChunk);
+  } else {
+    StartReadAhead();
   }
   // A UTF-16 mark is decoded like any character, into the UTF-8 mark.
   if (encoding_ != Encoding::kCp932 && Fill() &&
-      std::string_view(buffer_.data() + begin_, end_ - begin_).starts_with(kByteOrderMarkUtf8)) {
+      std::string_view(data_ + begin_, end_ - begin_).starts_with(kByteOrderMarkUtf8)) {
     begin_ += kByteOrderMarkUtf8.size();
   }
   return true;
 }
 
 // One pass over the whole file before the first line: the encoding is a
-// property of the file, not of a line.
+// property of the file, not of a line. A large file is looked at in two
+// halves at once, the second on another thread.
 bool InputTextFile::DetectEncoding() {
   encoding_ = Encoding::kUtf8;
   plainAscii_ = true;
-  std::string chunk;
-  std::size_t carry = 0;
-  chunk.resize(kReadChunk + 4);
-  for (bool first = true;; first = false) {
-    const std::int64_t got = platform::ReadSome(file_, chunk.data() + carry, kReadChunk);
-    if (got < 0) return false;
-    const std::size_t size = carry + static_cast<std::size_t>(got);
-    if (first && HasUtf16Mark(std::string_view(chunk.data(), size), encoding_)) break;
-    if (got == 0) {
-      if (!text::IsValidUtf8(std::string_view(chunk.data(), size))) {
-        encoding_ = Encoding::kCp932;
-        plainAscii_ = false;
-      }
-      break;
-    }
-    const bool plainChunk = IsPlainAscii(std::string_view(chunk.data(), size));
-    plainAscii_ = plainAscii_ && plainChunk;
-    const std::size_t cut = plainChunk ? size : SafeCut(chunk.data(), size);
-    if (!plainChunk && !text::IsValidUtf8(std::string_view(chunk.data(), cut))) {
-      encoding_ = Encoding::kCp932;
-      plainAscii_ = false;
-      break;
-    }
-    carry = size - cut;
-    std::memmove(chunk.data(), chunk.data() + cut, carry);
+  std::array<char, 2> start{};
+  const std::int64_t got = platform::ReadSomeAt(file_, 0, start.data(), start.size());
+  if (got < 0) {
+    error_ = LastErrorText();
+    return false;
   }
-  return platform::Rewind(file_);
+  if (!HasUtf16Mark(std::string_view(start.data(), static_cast<std::size_t>(got)), encoding_)) {
+    std::int64_t half = UsesSecondThread() ? SecondHalfStart(file_, lengthAtOpen_) : 0;
+    EncodingScan first;
+    EncodingScan second;
+    std::exception_ptr secondFailure;
+    {
+      std::jthread other;
+      try {
+        if (half > 0) {
+          other = std::jthread([&](const std::stop_token& stop) {
+            try {
+              second = ScanStretch(file_, half, -1, stop);
+            } catch (...) {
+              secondFailure = std::current_exception();
+            }
+          });
+        }
+      } catch (const std::system_error&) {
+        half = 0;  // no thread to be had now: one pass
+      }
+      first = ScanStretch(file_, 0, half > 0 ? half : -1, {});
+      // What the second half says no longer counts. (Leaving the block
+      // would ask the same, whatever the first half said.)
+      if (first.readFailed || !first.utf8) other.request_stop();
+      if (other.joinable()) other.join();
+    }
+    // In the file's order, as one pass would have met them.
+    if (!first.readFailed && first.utf8 && half > 0) {
+      if (secondFailure) std::rethrow_exception(secondFailure);
+      first.readFailed = second.readFailed;
+      first.error = second.error;
+      first.utf8 = second.utf8;
+      first.plainAscii = first.plainAscii && second.plainAscii;
+    }
+    if (first.readFailed) {
+      error_ = first.error;
+      return false;
+    }
+    if (!first.utf8) encoding_ = Encoding::kCp932;
+    plainAscii_ = first.utf8 && first.plainAscii;
+  }
+  if (!platform::Rewind(file_)) {
+    error_ = LastErrorText();
+    return false;
+  }
+  return true;
+}
+
+bool InputTextFile::UsesSecondThread() const {
+  return lengthAtOpen_ >= readAheadSetting_.minimumBytes &&
+         (readAheadSetting_.anyMachine || std::thread::hardware_concurrency() > 1);
+}
+
+void InputTextFile::StartReadAhead() {
+  if (!UsesSecondThread()) return;
+  try {
+    readAhead_ = std::make_unique<ReadAhead>(file_, readAheadSetting_.chunkBytes, kReadAheadChunks);
+  } catch (const std::system_error&) {
+    // A system that cannot start another thread now: this one reads.
+  }
 }
 
 bool InputTextFile::Fill() const {
@@ -280,15 +390,26 @@ bool InputTextFile::Fill() const {
   if (endOfFile_ || file_ == platform::kNoFile) return false;
   if (IsUtf16(encoding_)) return FillUtf16();
   begin_ = end_ = 0;
-  const std::int64_t got = platform::ReadSome(file_, buffer_.data(), buffer_.size());
+  std::int64_t got = 0;
+  if (readAhead_ != nullptr) {
+    const ReadAhead::Chunk& chunk = readAhead_->Next();
+    data_ = chunk.data;
+    got = chunk.size;
+    if (got < 0) error_ = chunk.error;
+  } else {
+    data_ = buffer_.data();
+    got = platform::ReadSome(file_, buffer_.data(), buffer_.size());
+    if (got < 0) error_ = LastErrorText();
+  }
   if (got < 0) {
     failed_ = true;
-    error_ = LastErrorText();
   } else if (got == 0 && bytesFromFile_ < lengthAtOpen_) {
     failed_ = true;
     error_ = "The file became shorter while it was read";
   }
   if (got <= 0) {
+    // The read-ahead stays until Close: views into its last chunks are
+    // still good after the end.
     endOfFile_ = true;
     return false;
   }
@@ -312,6 +433,7 @@ bool InputTextFile::FillUtf16() const {
     }
   }
   buffer_.assign(decoded_.begin(), decoded_.end());
+  data_ = buffer_.data();
   begin_ = 0;
   end_ = buffer_.size();
   return end_ > 0;
@@ -327,7 +449,7 @@ bool InputTextFile::ReadLine(std::string& line) {
 bool InputTextFile::ReadLineView(std::string_view& line, std::string& storage) {
   // The buffer holds UTF-8 but for CP932, which is decoded line by line.
   if (encoding_ != Encoding::kCp932 && Fill()) {
-    const char* from = buffer_.data() + begin_;
+    const char* from = data_ + begin_;
     const std::size_t available = end_ - begin_;
     if (const void* newline = std::memchr(from, '\n', available)) {
       auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - from);
@@ -346,7 +468,7 @@ bool InputTextFile::ReadLineView(std::string_view& line, std::string& storage) {
 bool InputTextFile::ReadBlock(std::vector<std::string_view>& lines, std::string& storage) {
   lines.clear();
   if (encoding_ != Encoding::kCp932 && Fill()) {
-    const char* const data = buffer_.data();
+    const char* const data = data_;
     for (std::size_t at = begin_;;) {
       const void* newline = std::memchr(data + at, '\n', end_ - at);
       // A block that runs past the buffer, or the file's last line without
@@ -375,7 +497,7 @@ bool InputTextFile::AppendLine(std::string& text) {
   if (!Fill()) return false;
   const std::size_t start = target.size();
   while (Fill()) {
-    const char* from = buffer_.data() + begin_;
+    const char* from = data_ + begin_;
     const std::size_t available = end_ - begin_;
     const void* newline = std::memchr(from, '\n', available);
     if (newline != nullptr) {
