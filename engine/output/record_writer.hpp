@@ -26,6 +26,8 @@ class RecordText {
     if (text_.size() >= kFlushSize) FlushNow();
   }
   [[nodiscard]] bool Empty() const noexcept { return !flushed_ && text_.empty(); }
+  // Whether the file has failed a write: the rest of the record is wasted.
+  [[nodiscard]] bool Failed() const noexcept { return file_.Failed(); }
   // Prints the rest of the record and its final CR LF; nothing for an empty record.
   void Finish() {
     if (Empty()) return;
