@@ -178,7 +178,7 @@ TEST(PointChunks, AnExceptionOfEitherThreadReachesTheCaller) {
 // A track of `count` points with something of everything: datum shifts and
 // none, three coordinate forms, two zones, own texts, "-" values, times of
 // day alone and missing times, and legs.
-void SetVariedTrack(engine::RecordBuffers& buffers, int count) {
+void SetVariedTrack(engine::RecordBuffers& buffers, int count, bool everyDated = false) {
   std::vector<TrackPointTexts> points;
   for (int i = 1; i <= count; ++i) {
     const int seconds = 3 * 3600 + i * 7;
@@ -186,8 +186,8 @@ void SetVariedTrack(engine::RecordBuffers& buffers, int count) {
     const std::string clock =
         two(seconds / 3600 % 24) + ':' + two(seconds / 60 % 60) + ':' + two(seconds % 60);
     std::string dateTime = "2002/07/" + two(15 + seconds / 86400) + ' ' + clock;
-    if (i % 997 == 0) dateTime = clock;
-    if (i % 1499 == 0) dateTime = "-";
+    if (i % 997 == 0 && !everyDated) dateTime = clock;
+    if (i % 1499 == 0 && !everyDated) dateTime = "-";
     const double lat = 35.5 + i * 1.37e-5;
     const double lon = 139.75 - i * 0.91e-5;
     TrackPointTexts point =
@@ -228,21 +228,50 @@ struct Written {
   int polls = 0;
 };
 
-Written WriteTrack(engine::FileType type, std::int16_t step, const PointChunking& chunking,
+// An output type, with the frame its options give where the type leaves it
+// to them.
+struct Output {
+  engine::FileType type;
+  const char* name;
+  bool everyDated = false;
+  std::string datum = engine::kDataPriority;
+  std::string coordFormat = engine::kDataPriority;
+  std::string utcOffset = engine::kDataPriority;
+};
+
+std::unique_ptr<engine::RecordWriter> WriterOf(engine::FileType type) {
+  switch (type) {
+    case engine::FileType::kMps:
+      return engine::MakeMpsWriter();
+    case engine::FileType::kGpx:
+      return engine::MakeGpxWriter();
+    case engine::FileType::kKml:
+      return engine::MakeKmlWriter();
+    default:
+      return engine::MakeWaypointPlusWriter();
+  }
+}
+
+Written WriteTrack(const Output& output, std::int16_t step, const PointChunking& chunking,
                    int stopAfterPolls = -1, int points = 10000) {
   const ChunkingFor chosen(chunking);
-  WriterHarness harness(type);
+  WriterHarness harness(output.type);
   ChooseEveryAnnotation(harness.options, step);
-  SetVariedTrack(harness.buffers(), points);
+  harness.options.datum = output.datum;
+  harness.options.coordFormat = output.coordFormat;
+  harness.options.utcOffset = output.utcOffset;
+  SetVariedTrack(harness.buffers(), points, output.everyDated);
   harness.observer.stopAfterPolls = stopAfterPolls;
-  const std::unique_ptr<engine::RecordWriter> writer =
-      type == engine::FileType::kMps ? engine::MakeMpsWriter() : engine::MakeGpxWriter();
+  const std::unique_ptr<engine::RecordWriter> writer = WriterOf(output.type);
   Written written;
   written.text = harness.Write(*writer, RecordKind::kTrk);
   written.progress = harness.observer.progress;
   written.polls = harness.observer.polls;
   return written;
 }
+
+const Output kMps{engine::FileType::kMps, "MPS"};
+const Output kGpx{engine::FileType::kGpx, "GPX"};
 
 // One chunk on one thread is the plain loop over the points.
 constexpr PointChunking kOneThread{std::size_t{1} << 30, kNeverTwoThreads};
@@ -251,13 +280,21 @@ constexpr PointChunking kTwoThreads{97, 0};
 // The bytes, the progress counts and the stop checks of a long track are the
 // same whether its points are formatted on one thread or on two.
 TEST(PointChunks, TwoThreadsWriteTheBytesOfOne) {
-  for (const engine::FileType type : {engine::FileType::kMps, engine::FileType::kGpx}) {
-    const std::int16_t steps[] = {1, 3, 250};
+  const Output outputs[] = {
+      kMps,
+      kGpx,
+      {engine::FileType::kKml, "KML line"},
+      {engine::FileType::kKml, "KML gx:Track", true},
+      {engine::FileType::kWpt, "Waypoint+ of the data"},
+      {engine::FileType::kWpt, "Waypoint+ WGS84 DMS UTC", false, "WGS84", "DMS", "0"},
+      {engine::FileType::kWpt, "Waypoint+ Tokyo MPS +9", false, "TOKYO", "MPS", "+9"},
+  };
+  const std::int16_t steps[] = {1, 3, 250};
+  for (const Output& output : outputs) {
     for (const std::int16_t step : steps) {
-      SCOPED_TRACE(::testing::Message()
-                   << (type == engine::FileType::kMps ? "MPS" : "GPX") << ", step " << step);
-      const Written one = WriteTrack(type, step, kOneThread);
-      const Written two = WriteTrack(type, step, kTwoThreads);
+      SCOPED_TRACE(::testing::Message() << output.name << ", step " << step);
+      const Written one = WriteTrack(output, step, kOneThread);
+      const Written two = WriteTrack(output, step, kTwoThreads);
       ASSERT_GT(one.text.size(), std::size_t{100000});
       EXPECT_TRUE(one.text == two.text) << "sizes " << one.text.size() << ", " << two.text.size();
       EXPECT_EQ(one.progress, two.progress);
@@ -269,14 +306,14 @@ TEST(PointChunks, TwoThreadsWriteTheBytesOfOne) {
 // A stop asked for in the middle of the line is heard at the same point on
 // either path.
 TEST(PointChunks, AStopMidwayIsHeardAtTheSamePoint) {
-  for (const engine::FileType type : {engine::FileType::kMps, engine::FileType::kGpx}) {
-    const Written one = WriteTrack(type, 1, kOneThread, 1);
-    const Written two = WriteTrack(type, 1, kTwoThreads, 1);
+  for (const Output& output : {kMps, kGpx}) {
+    const Written one = WriteTrack(output, 1, kOneThread, 1);
+    const Written two = WriteTrack(output, 1, kTwoThreads, 1);
     EXPECT_EQ(one.progress, two.progress);
     EXPECT_EQ(one.polls, 2);
     EXPECT_EQ(two.polls, 2);
   }
-  const Written stopped = WriteTrack(engine::FileType::kMps, 1, kTwoThreads, 1);
+  const Written stopped = WriteTrack(kMps, 1, kTwoThreads, 1);
   ASSERT_FALSE(stopped.progress.empty());
   EXPECT_EQ(stopped.progress.back(), "8192");
 }
@@ -315,7 +352,7 @@ TEST(PointChunks, AFailedWriteEndsTheTrack) {
     Written written;
     {
       const FileSizeLimit limit(256 * 1024);
-      written = WriteTrack(engine::FileType::kMps, 1, chunking, -1, 200000);
+      written = WriteTrack(kMps, 1, chunking, -1, 200000);
     }
     EXPECT_EQ(written.text, "<cannot commit>");
     // The line alone would count all 200000 points; the first write to
