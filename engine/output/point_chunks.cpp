@@ -67,7 +67,7 @@ class TwoThreadChunks {
       if (own) {
         format_(0, range.begin, range.end, output.text());
       } else {
-        output.text() += slot;
+        output.AddFinished(slot);
       }
       {
         const std::lock_guard lock(mutex_);

@@ -154,7 +154,10 @@ TEST(PointChunks, StopEndsTheRunAndTheWorker) {
       run.stopAt = stopChunk * 10;
       EXPECT_FALSE(run.Run(1000));
       EXPECT_EQ(run.active.load(), 0);
-      EXPECT_TRUE(run.text.text() == Items(0, run.stopAt));
+      run.text.Finish();
+      ASSERT_TRUE(run.file.Commit());
+      EXPECT_TRUE(run.dir.Read("chunks.out") ==
+                  Items(0, run.stopAt) + (stopChunk > 0 ? "\r\n" : ""));
       EXPECT_EQ(run.starts.size(), stopChunk + 1);
     }
   }
