@@ -185,8 +185,11 @@ bool FormatOnOneThread(std::size_t count, std::size_t chunkItems, RecordText& ou
 }  // namespace
 
 PointChunking DefaultPointChunking() noexcept {
+  // Asked once: the library reads it from the system on every call, and a
+  // file may hold thousands of short tracks.
+  static const bool severalCores = std::thread::hardware_concurrency() > 1;
   PointChunking chunking;
-  if (std::thread::hardware_concurrency() > 1) chunking.minItemsForWorker = kWorkerThreshold;
+  if (severalCores) chunking.minItemsForWorker = kWorkerThreshold;
   return chunking;
 }
 

@@ -30,8 +30,9 @@ struct PointChunking {
 };
 
 // A worker costs some tens of microseconds to start, which a run of 8192
-// items (a few milliseconds of formatting) repays many times over; below
-// that, and on a machine with one core, the calling thread works alone.
+// items (one to a few milliseconds of formatting) repays many times over;
+// below that, and on a machine with one core, the calling thread works
+// alone.
 PointChunking DefaultPointChunking() noexcept;
 // The chunking every writer uses from now on, for the whole process: tests
 // force either path with it.
