@@ -82,7 +82,7 @@ class TwoThreadChunks {
   }
 
  private:
-  static constexpr std::size_t kSlots = 3;
+  static constexpr std::size_t kSlots = 6;
 
   [[nodiscard]] ChunkRange RangeOf(std::size_t chunk) const noexcept {
     const std::size_t begin = chunk * chunkItems_;
