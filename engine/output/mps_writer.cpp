@@ -211,6 +211,14 @@ class MpsWriter final : public KindWriter {
   }
 
  private:
+  // What formatting a route or track point changes: one set per thread.
+  struct PointScratch {
+    ConvertedPoint point;
+    std::string pos;
+    std::string str;
+    std::string info;
+  };
+
   void AppendPointStatement(RecordText& output, std::string_view group) {
     mps::AppendMpsStatement(output.text(), "point",
                             mps::PointLineValues({}, group, pos_, str_, info_));
@@ -241,13 +249,24 @@ class MpsWriter final : public KindWriter {
     str_ += name;
     info_.assign(text::TrimSpaces(buffers.rteHdr.rteNo));
     line_.Begin(output, kRouteLineGroup, str_, info_);
-    for (std::size_t i = 1; i <= n; ++i) {
-      if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
-                            point_);
-      LineStatement::Add(output.text(), i == 1, point_.lat, point_.lon, i == n);
-      output.FlushIfLarge();
-    }
+    const RoutePoints& points = buffers.rtePnt;
+    // Items are the points 1 to n less one.
+    const auto lineChunk = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                               std::string& out) {
+      ConvertedPoint& converted = scratch_[lane].point;
+      for (std::size_t item = begin; item < end; ++item) {
+        ConvertPointForOutput(points, points[item + 1], conversion.frame, conversion.now,
+                              converted);
+        LineStatement::Add(out, item == 0, converted.lat, converted.lon, item + 1 == n);
+      }
+    };
+    const auto tick = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t item = begin; item < end; ++item) {
+        if (conversion.PointTick()) return false;
+      }
+      return true;
+    };
+    if (!FormatChunksInOrder(n, output, lineChunk, tick)) return;
     line_.End(output);
 
     label_.assign("[RP]");
@@ -255,21 +274,24 @@ class MpsWriter final : public KindWriter {
     const bool ascending = conversion.options.routeOrder == kAscending;
     // pos, str and info of a route point are never empty.
     pointStatement_.Begin(kRoutePointGroup);
-    for (std::size_t i = 1; i <= n; ++i) {
-      if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
-                            point_);
-      AppendPosition(pos_, point_.lat, point_.lon);
-      str_.assign(label_);
-      const std::size_t number = ascending ? i : n - i + 1;
-      text::AppendPattern(str_, static_cast<double>(number), text::kPattern000);
-      info_.assign("<");
-      text::AppendPattern(info_, static_cast<double>(i), text::kPattern000);
-      info_ += '>';
-      output.text() += kLineBreak;
-      pointStatement_.Append(output.text(), pos_, str_, info_);
-      output.FlushIfLarge();
-    }
+    const auto pointChunk = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                                std::string& out) {
+      PointScratch& scratch = scratch_[lane];
+      for (std::size_t item = begin; item < end; ++item) {
+        const std::size_t i = item + 1;
+        ConvertPointForOutput(points, points[i], conversion.frame, conversion.now, scratch.point);
+        AppendPosition(scratch.pos, scratch.point.lat, scratch.point.lon);
+        scratch.str.assign(label_);
+        const std::size_t number = ascending ? i : n - i + 1;
+        text::AppendPattern(scratch.str, static_cast<double>(number), text::kPattern000);
+        scratch.info.assign("<");
+        text::AppendPattern(scratch.info, static_cast<double>(i), text::kPattern000);
+        scratch.info += '>';
+        out += kLineBreak;
+        pointStatement_.Append(out, scratch.pos, scratch.str, scratch.info);
+      }
+    };
+    FormatChunksInOrder(n, output, pointChunk, tick);
   }
 
   void TrackLineStr(const TrkHdr& header, const ConvertOptions& options) {
@@ -387,14 +409,6 @@ class MpsWriter final : public KindWriter {
     return false;
   }
 
-  // What formatting a track point changes: one set per thread.
-  struct PointScratch {
-    ConvertedPoint point;
-    std::string pos;
-    std::string str;
-    std::string info;
-  };
-
   // A track point's statement, built in one buffer from the frame's pieces.
   // It runs on either thread: it changes only `scratch`, `converter` and
   // `text`.
@@ -451,7 +465,7 @@ class MpsWriter final : public KindWriter {
   }
 
   ConvertedPoint point_;
-  // A track's points are formatted on up to two threads.
+  // The points of a route or a track are formatted on up to two threads.
   std::array<PointScratch, 2> scratch_;
   std::vector<KeptAngles> kept_;
   PointStatement pointStatement_;

@@ -306,6 +306,33 @@ TEST(PointChunks, TwoThreadsWriteTheBytesOfOne) {
   }
 }
 
+// The same for the line and the point statements of a long MPS route, in
+// either order.
+TEST(PointChunks, TwoThreadsWriteTheBytesOfOneForARoute) {
+  const auto write = [](const char* order, const PointChunking& chunking) {
+    const ChunkingFor chosen(chunking);
+    WriterHarness harness(engine::FileType::kMps, engine::FileType::kWpt);
+    harness.options.routeOrder = order;
+    std::vector<PointTexts> points;
+    for (int i = 1; i <= 10000; ++i) {
+      const bool wgs84 = i % 3000 < 1000;
+      points.push_back(MakeWaypoint("P" + std::to_string(i), std::to_string(35.5 + i * 1.1e-5),
+                                    std::to_string(139.7 + i * 0.7e-5), "D",
+                                    wgs84 ? "WGS84" : "TOKYO"));
+    }
+    SetRoute(harness.buffers(), "7", "Long route", points);
+    const std::unique_ptr<engine::RecordWriter> writer = engine::MakeMpsWriter();
+    return harness.Write(*writer, RecordKind::kRte);
+  };
+  for (const char* order : {"昇順", "降順"}) {
+    SCOPED_TRACE(order);
+    const std::string one = write(order, kOneThread);
+    const std::string two = write(order, kTwoThreads);
+    ASSERT_GT(one.size(), std::size_t{100000});
+    EXPECT_TRUE(one == two) << "sizes " << one.size() << ", " << two.size();
+  }
+}
+
 // A stop asked for in the middle of the line is heard at the same point on
 // either path.
 TEST(PointChunks, AStopMidwayIsHeardAtTheSamePoint) {
