@@ -21,12 +21,14 @@
 // speed is in metres per second, course in degrees from 0 to under 360. A
 // time of day without a date has no xsd:dateTime and is left out, as is a
 // speed or course the receiver did not give. Each track is one segment.
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "engine/output/buffered_text.hpp"
+#include "engine/output/point_chunks.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/output/track_annotations.hpp"
@@ -161,23 +163,32 @@ class GpxWriter final : public KindWriter {
     out += "  </rte>";
   }
 
-  // A track point, put together in one buffer.
-  void PutTrackPoint(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
-                     TrackPointConverter& converter, const ChosenAnnotations& chosen,
-                     bool annotated) {
+  // What formatting a track point changes: one set per thread.
+  struct PointScratch {
+    ConvertedPoint point;
+    xml::RecentUtcDateTime times;
+    std::string annotations;
+  };
+
+  // A track point, put together in one buffer. It runs on either thread: it
+  // changes only `scratch`, `converter` and `out`.
+  static void PutTrackPoint(BufferedText& out, const TrackPoints& points, const TrkPnt& point,
+                            TrackPointConverter& converter, const ChosenAnnotations& chosen,
+                            bool annotated, PointScratch& scratch) {
+    ConvertedPoint& converted = scratch.point;
     double lat = 0;
     double lon = 0;
-    converter.OutputDegrees(point, point_, lat, lon);
-    converter.ConvertTime(point, point_);
+    converter.OutputDegrees(point, converted, lat, lon);
+    converter.ConvertTime(point, converted);
     out.Append("      <trkpt lat=\"");
     PutDecimal(out, lat, kDegreeDecimals);
     out.Append("\" lon=\"");
     PutDecimal(out, NormalisedLongitude(lon), kDegreeDecimals);
     out.Append("\">");
-    const std::optional<text::LocalSeconds> seconds = PointSeconds(points, point, point_);
+    const std::optional<text::LocalSeconds> seconds = PointSeconds(points, point, converted);
     if (seconds && !text::IsTimeOfDay(*seconds)) {
       out.Append("<time>");
-      if (char* const end = times_.Put(out.Room(xml::kUtcDateTimeSize), *seconds)) {
+      if (char* const end = scratch.times.Put(out.Room(xml::kUtcDateTimeSize), *seconds)) {
         out.Commit(end);
       } else {
         xml::AppendUtcDateTime(out.String(), *seconds);
@@ -185,12 +196,12 @@ class GpxWriter final : public KindWriter {
       out.Append("</time>");
     }
     if (annotated) {
-      annotations_.clear();
-      BufferedText joined(annotations_);
-      chosen.PutJoined(joined, points, point, point_);
+      scratch.annotations.clear();
+      BufferedText joined(scratch.annotations);
+      chosen.PutJoined(joined, points, point, converted);
       joined.Flush();
       out.Append("<desc>");
-      xml::AppendEscaped(out.String(), annotations_);
+      xml::AppendEscaped(out.String(), scratch.annotations);
       out.Append("</desc>");
     }
     const bool speed = HasValue(points, point, PointField::kVelocity);
@@ -225,15 +236,27 @@ class GpxWriter final : public KindWriter {
     out += "    <trkseg>";
     const bool annotated = AnyPointAnnotationChosen(conversion.options);
     const ChosenAnnotations chosen(conversion.options);
-    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
-    for (std::size_t i = 1; i <= n; ++i) {
-      if (conversion.PointTick()) return;
-      BufferedText buffered(out);
-      buffered.Append(kLineBreak);
-      PutTrackPoint(buffered, buffers.trkPnt, buffers.trkPnt[i], converter, chosen, annotated);
+    const TrackPoints& points = buffers.trkPnt;
+    std::array<TrackPointConverter, 2> converters = {TrackPointConverter(points, conversion.frame),
+                                                     TrackPointConverter(points, conversion.frame)};
+    // Items are the points 1 to n less one.
+    const auto format = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                            std::string& text) {
+      BufferedText buffered(text);
+      for (std::size_t item = begin; item < end; ++item) {
+        buffered.Append(kLineBreak);
+        PutTrackPoint(buffered, points, points[item + 1], converters[lane], chosen, annotated,
+                      scratch_[lane]);
+      }
       buffered.Flush();
-      output.FlushIfLarge();
-    }
+    };
+    const auto start = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t item = begin; item < end; ++item) {
+        if (conversion.PointTick()) return false;
+      }
+      return true;
+    };
+    if (!FormatChunksInOrder(n, output, format, start)) return;
     out += kLineBreak;
     out += "    </trkseg>";
     out += kLineBreak;
@@ -241,8 +264,8 @@ class GpxWriter final : public KindWriter {
   }
 
   ConvertedPoint point_;
-  xml::RecentUtcDateTime times_;
-  std::string annotations_;
+  // A track's points are formatted on up to two threads.
+  std::array<PointScratch, 2> scratch_;
 };
 
 }  // namespace

@@ -25,6 +25,7 @@
 // every point: a track that has times of day alone or points without a
 // time is a LineString. With point annotations chosen, the points
 // the point step picks each get a Placemark whose description holds them.
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -32,6 +33,7 @@
 #include <string_view>
 
 #include "engine/output/buffered_text.hpp"
+#include "engine/output/point_chunks.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/output/track_annotations.hpp"
@@ -177,54 +179,83 @@ class KmlWriter final : public KindWriter {
     return true;
   }
 
-  void AppendLine(std::string& out, RecordText& output, const RecordBuffers& buffers, std::size_t n,
+  // What formatting a track point changes: one set per thread.
+  struct PointScratch {
+    ConvertedPoint point;
+    xml::RecentUtcDateTime times;
+    std::string annotations;
+  };
+  // Converters for the two threads that format a track's points.
+  struct Converters {
+    Converters(const TrackPoints& points, const OutputFrame& frame)
+        : lanes{TrackPointConverter(points, frame), TrackPointConverter(points, frame)} {}
+    std::array<TrackPointConverter, 2> lanes;
+  };
+
+  // Items [begin, end) of a track as pieces that `put` makes, on either
+  // thread, one buffer a chunk.
+  template <class Put>
+  static ChunkFormat PiecesOf(Put put) {
+    return [put](std::size_t lane, std::size_t begin, std::size_t end, std::string& text) {
+      BufferedText buffered(text);
+      for (std::size_t item = begin; item < end; ++item) put(buffered, lane, item);
+      buffered.Flush();
+    };
+  }
+  // These loops poll no stop: a track's places are quick to write.
+  static bool NoStop(std::size_t /*begin*/, std::size_t /*end*/) { return true; }
+
+  bool AppendLine(std::string& out, RecordText& output, const RecordBuffers& buffers, std::size_t n,
                   Conversion& conversion) {
     out += "    <Placemark>";
     AppendName(out, buffers.trkHdr.trkName);
     out += "<styleUrl>#track</styleUrl><LineString><tessellate>1</tessellate><coordinates>";
-    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
-    for (std::size_t i = 1; i <= n; ++i) {
-      BufferedText buffered(out);
-      if (i > 1) buffered.Append(' ');
-      PutTrackCoordinate(buffered, converter, buffers.trkPnt[i], point_, ',');
-      buffered.Flush();
-      output.FlushIfLarge();
-    }
+    const TrackPoints& points = buffers.trkPnt;
+    Converters converters(points, conversion.frame);
+    // Items are the points 1 to n less one.
+    const auto put = [&](BufferedText& buffered, std::size_t lane, std::size_t item) {
+      if (item > 0) buffered.Append(' ');
+      PutTrackCoordinate(buffered, converters.lanes[lane], points[item + 1], scratch_[lane].point,
+                         ',');
+    };
+    if (!FormatChunksInOrder(n, output, PiecesOf(put), NoStop)) return false;
     out += "</coordinates></LineString></Placemark>";
+    return true;
   }
 
   // All the times, then all the places: the schema's gx:Track has its
   // whens before its coords. The times alone are cheap to go through twice;
   // the places, brought into WGS84, are made once.
-  void AppendPlayableTrack(std::string& out, RecordText& output, const RecordBuffers& buffers,
+  bool AppendPlayableTrack(std::string& out, RecordText& output, const RecordBuffers& buffers,
                            std::size_t n, Conversion& conversion) {
     out += "    <Placemark>";
     AppendName(out, buffers.trkHdr.trkName);
     out += "<styleUrl>#track</styleUrl><gx:Track>";
-    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
-    for (std::size_t i = 1; i <= n; ++i) {
-      const std::optional<text::LocalSeconds> seconds =
-          TrackSeconds(converter, buffers.trkPnt, buffers.trkPnt[i]);
-      BufferedText buffered(out);
+    const TrackPoints& points = buffers.trkPnt;
+    Converters converters(points, conversion.frame);
+    const auto putWhen = [&](BufferedText& buffered, std::size_t lane, std::size_t item) {
+      PointScratch& scratch = scratch_[lane];
+      const TrkPnt& point = points[item + 1];
+      converters.lanes[lane].ConvertTime(point, scratch.point);
+      const std::optional<text::LocalSeconds> seconds = PointSeconds(points, point, scratch.point);
       buffered.Append("\r\n      <when>");
-      if (char* const end = times_.Put(buffered.Room(xml::kUtcDateTimeSize), *seconds)) {
+      if (char* const end = scratch.times.Put(buffered.Room(xml::kUtcDateTimeSize), *seconds)) {
         buffered.Commit(end);
       } else {
         xml::AppendUtcDateTime(buffered.String(), *seconds);
       }
       buffered.Append("</when>");
-      buffered.Flush();
-      output.FlushIfLarge();
-    }
-    for (std::size_t i = 1; i <= n; ++i) {
-      BufferedText buffered(out);
+    };
+    if (!FormatChunksInOrder(n, output, PiecesOf(putWhen), NoStop)) return false;
+    const auto putCoord = [&](BufferedText& buffered, std::size_t lane, std::size_t item) {
       buffered.Append("\r\n      <gx:coord>");
-      PutTrackCoordinate(buffered, converter, buffers.trkPnt[i], point_, ' ');
+      PutTrackCoordinate(buffered, converters.lanes[lane], points[item + 1], scratch_[lane].point,
+                         ' ');
       buffered.Append(" 0</gx:coord>");
-      buffered.Flush();
-      output.FlushIfLarge();
-    }
+    };
+    if (!FormatChunksInOrder(n, output, PiecesOf(putCoord), NoStop)) return false;
     out += "\r\n    </gx:Track></Placemark>";
+    return true;
   }
 
   void AppendAnnotatedPoints(std::string& out, RecordText& output, const RecordBuffers& buffers,
@@ -233,21 +264,27 @@ class KmlWriter final : public KindWriter {
     const std::string_view name = text::TrimSpaces(buffers.trkHdr.trkName);
     xml::AppendEscaped(out, name.empty() ? std::string_view("Track") : name);
     out += " points</name>";
+    const TrackPoints& points = buffers.trkPnt;
     const std::size_t step = PointStepOf(conversion.options.pointStep);
-    for (std::size_t i = 1; i <= n; i += step) {
-      const TrkPnt& point = buffers.trkPnt[i];
-      ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
-      out += "\r\n      <Placemark><name>";
-      out += std::to_string(i);
-      out += "</name><description>";
-      annotations_.clear();
-      AppendChosenAnnotations(annotations_, buffers.trkPnt, point, point_, conversion.options);
-      xml::AppendEscaped(out, annotations_);
-      out += "</description><Point><coordinates>";
-      AppendCoordinate(out, point_, ',');
-      out += "</coordinates></Point></Placemark>";
-      output.FlushIfLarge();
-    }
+    // Items are the placemarks: point 1 + item * step.
+    const auto put = [&](BufferedText& buffered, std::size_t lane, std::size_t item) {
+      PointScratch& scratch = scratch_[lane];
+      const std::size_t i = 1 + item * step;
+      const TrkPnt& point = points[i];
+      ConvertPointForOutput(points, point, conversion.frame, scratch.point);
+      std::string& text = buffered.String();
+      text += "\r\n      <Placemark><name>";
+      text += std::to_string(i);
+      text += "</name><description>";
+      scratch.annotations.clear();
+      AppendChosenAnnotations(scratch.annotations, points, point, scratch.point,
+                              conversion.options);
+      xml::AppendEscaped(text, scratch.annotations);
+      text += "</description><Point><coordinates>";
+      AppendCoordinate(text, scratch.point, ',');
+      text += "</coordinates></Point></Placemark>";
+    };
+    if (!FormatChunksInOrder((n - 1) / step + 1, output, PiecesOf(put), NoStop)) return;
     out += "\r\n    </Folder>";
   }
 
@@ -259,12 +296,10 @@ class KmlWriter final : public KindWriter {
     EnterFolder(out, RecordKind::kTrk);
     // One geometry a track, so that programs reading the file count each
     // point once; Google Earth draws a gx:Track as a line too.
-    if (EveryPointDated(buffers, n, conversion)) {
-      AppendPlayableTrack(out, output, buffers, n, conversion);
-    } else {
-      AppendLine(out, output, buffers, n, conversion);
-    }
-    if (conversion.PointTick()) return;
+    const bool written = EveryPointDated(buffers, n, conversion)
+                             ? AppendPlayableTrack(out, output, buffers, n, conversion)
+                             : AppendLine(out, output, buffers, n, conversion);
+    if (!written || conversion.PointTick()) return;
     if (AnyPointAnnotationChosen(conversion.options)) {
       AppendAnnotatedPoints(out, output, buffers, n, conversion);
     }
@@ -272,8 +307,8 @@ class KmlWriter final : public KindWriter {
 
   RecordKind folder_ = RecordKind::kNone;
   ConvertedPoint point_;
-  xml::RecentUtcDateTime times_;
-  std::string annotations_;
+  // A track's points are formatted on up to two threads.
+  std::array<PointScratch, 2> scratch_;
 };
 
 }  // namespace

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "engine/output/buffered_text.hpp"
+#include "engine/output/point_chunks.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "engine/output/track_annotations.hpp"
@@ -74,34 +75,29 @@ class LineStatement {
     output.text().append(frame_, 0, at);
     output.text() += "> ";
     tailAt_ = at + kStandIn.size();
-    first_ = true;
   }
 
   // The position list is ",lat,lon,lat,lon..." with its trailing blanks
   // removed and its first comma dropped; only the last longitude can end in
   // blanks that the trimming removes.
-  void Add(RecordText& output, std::string_view lat, std::string_view lon, bool last) {
-    std::string& out = output.text();
-    if (!first_) out += ',';
-    first_ = false;
+  static void Add(std::string& out, bool first, std::string_view lat, std::string_view lon,
+                  bool last) {
+    if (!first) out += ',';
     out += lat;
     out += ',';
     out += last ? text::TrimTrailingSpaces(lon) : lon;
-    output.FlushIfLarge();
   }
 
   // The same for a point whose angles are held packed: their texts have no
   // blanks to trim.
-  void Add(RecordText& output, geo::MpsAngle lat, geo::MpsAngle lon) {
+  static void Add(std::string& out, bool first, geo::MpsAngle lat, geo::MpsAngle lon) {
     std::array<char, 2 * geo::kMpsAngleRoom + 2> text;  // written before it is read
     char* p = text.data();
-    if (!first_) *p++ = ',';
-    first_ = false;
+    if (!first) *p++ = ',';
     p = geo::PutMpsAngle(p, lat);
     *p++ = ',';
     p = geo::PutMpsAngle(p, lon);
-    output.text().append(text.data(), static_cast<std::size_t>(p - text.data()));
-    output.FlushIfLarge();
+    out.append(text.data(), static_cast<std::size_t>(p - text.data()));
   }
 
   void End(RecordText& output) { output.text().append(frame_, tailAt_); }
@@ -110,7 +106,6 @@ class LineStatement {
   static constexpr std::string_view kStandIn = "\x01";
   std::string frame_;
   std::size_t tailAt_ = 0;
-  bool first_ = true;
 };
 
 // The statement of a track or route point, made once per record with stand-ins for
@@ -216,6 +211,14 @@ class MpsWriter final : public KindWriter {
   }
 
  private:
+  // What formatting a route or track point changes: one set per thread.
+  struct PointScratch {
+    ConvertedPoint point;
+    std::string pos;
+    std::string str;
+    std::string info;
+  };
+
   void AppendPointStatement(RecordText& output, std::string_view group) {
     mps::AppendMpsStatement(output.text(), "point",
                             mps::PointLineValues({}, group, pos_, str_, info_));
@@ -246,12 +249,24 @@ class MpsWriter final : public KindWriter {
     str_ += name;
     info_.assign(text::TrimSpaces(buffers.rteHdr.rteNo));
     line_.Begin(output, kRouteLineGroup, str_, info_);
-    for (std::size_t i = 1; i <= n; ++i) {
-      if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
-                            point_);
-      line_.Add(output, point_.lat, point_.lon, i == n);
-    }
+    const RoutePoints& points = buffers.rtePnt;
+    // Items are the points 1 to n less one.
+    const auto lineChunk = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                               std::string& out) {
+      ConvertedPoint& converted = scratch_[lane].point;
+      for (std::size_t item = begin; item < end; ++item) {
+        ConvertPointForOutput(points, points[item + 1], conversion.frame, conversion.now,
+                              converted);
+        LineStatement::Add(out, item == 0, converted.lat, converted.lon, item + 1 == n);
+      }
+    };
+    const auto tick = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t item = begin; item < end; ++item) {
+        if (conversion.PointTick()) return false;
+      }
+      return true;
+    };
+    if (!FormatChunksInOrder(n, output, lineChunk, tick)) return;
     line_.End(output);
 
     label_.assign("[RP]");
@@ -259,21 +274,24 @@ class MpsWriter final : public KindWriter {
     const bool ascending = conversion.options.routeOrder == kAscending;
     // pos, str and info of a route point are never empty.
     pointStatement_.Begin(kRoutePointGroup);
-    for (std::size_t i = 1; i <= n; ++i) {
-      if (conversion.PointTick()) return;
-      ConvertPointForOutput(buffers.rtePnt, buffers.rtePnt[i], conversion.frame, conversion.now,
-                            point_);
-      AppendPosition(pos_, point_.lat, point_.lon);
-      str_.assign(label_);
-      const std::size_t number = ascending ? i : n - i + 1;
-      text::AppendPattern(str_, static_cast<double>(number), text::kPattern000);
-      info_.assign("<");
-      text::AppendPattern(info_, static_cast<double>(i), text::kPattern000);
-      info_ += '>';
-      output.text() += kLineBreak;
-      pointStatement_.Append(output.text(), pos_, str_, info_);
-      output.FlushIfLarge();
-    }
+    const auto pointChunk = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                                std::string& out) {
+      PointScratch& scratch = scratch_[lane];
+      for (std::size_t item = begin; item < end; ++item) {
+        const std::size_t i = item + 1;
+        ConvertPointForOutput(points, points[i], conversion.frame, conversion.now, scratch.point);
+        AppendPosition(scratch.pos, scratch.point.lat, scratch.point.lon);
+        scratch.str.assign(label_);
+        const std::size_t number = ascending ? i : n - i + 1;
+        text::AppendPattern(scratch.str, static_cast<double>(number), text::kPattern000);
+        scratch.info.assign("<");
+        text::AppendPattern(scratch.info, static_cast<double>(i), text::kPattern000);
+        scratch.info += '>';
+        out += kLineBreak;
+        pointStatement_.Append(out, scratch.pos, scratch.str, scratch.info);
+      }
+    };
+    FormatChunksInOrder(n, output, pointChunk, tick);
   }
 
   void TrackLineStr(const TrkHdr& header, const ConvertOptions& options) {
@@ -309,51 +327,78 @@ class MpsWriter final : public KindWriter {
     observer.BeginProgress(ProgressStage::kWritingTrack);
     TrackLineStr(buffers.trkHdr, options);
     TrackLineInfo(buffers.trkHdr, options);
-    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
+    const TrackPoints& points = buffers.trkPnt;
+    std::array<TrackPointConverter, 2> converters = {TrackPointConverter(points, conversion.frame),
+                                                     TrackPointConverter(points, conversion.frame)};
     const std::size_t step = PointStepOf(options.pointStep);
     // The angles of the points that get a statement of their own are kept
     // from the line only when a datum shift made them: eight bytes a point
     // spent to save the shift's second run. Other points are converted
     // again, which is cheaper than holding more than the points themselves.
-    const bool keep = converter.ShiftsDatum(buffers.trkPnt[1]);
+    const bool keep = converters[0].ShiftsDatum(points[1]);
+    const std::size_t statements = (n - 1) / step + 1;
     kept_.clear();
-    if (keep) kept_.reserve((n - 1) / step + 1);  // never a doubling's spare half
+    if (keep) kept_.resize(statements);  // never a doubling's spare half
     line_.Begin(output, kTrackLineGroup, str_, info_);
-    for (std::size_t i = 1, untilKept = 0; i <= n; ++i) {
-      observer.PointProgress(static_cast<std::int64_t>(i));
-      if (conversion.PointTick()) return;
-      const TrkPnt& point = buffers.trkPnt[i];
-      KeptAngles angles;
-      if (!LineAngles(converter, point, angles)) {
-        ConvertPointForOutput(buffers.trkPnt, point, conversion.frame, point_);
-        line_.Add(output, point_.lat, point_.lon, i == n);
-      } else {
-        line_.Add(output, angles.lat, angles.lon);
+    // Items are the points 1 to n less one.
+    const auto lineChunk = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                               std::string& out) {
+      TrackPointConverter& converter = converters[lane];
+      ConvertedPoint& converted = scratch_[lane].point;
+      // The first point from `begin` on that gets a statement.
+      std::size_t nextKept = (begin + step - 1) / step * step;
+      for (std::size_t item = begin; item < end; ++item) {
+        const std::size_t i = item + 1;
+        const TrkPnt& point = points[i];
+        KeptAngles angles;
+        if (!LineAngles(converter, point, angles)) {
+          ConvertPointForOutput(points, point, conversion.frame, converted);
+          LineStatement::Add(out, i == 1, converted.lat, converted.lon, i == n);
+        } else {
+          LineStatement::Add(out, i == 1, angles.lat, angles.lon);
+        }
+        if (keep && item == nextKept) {
+          kept_[item / step] = angles;
+          nextKept += step;
+        }
       }
-      if (keep && untilKept == 0) {
-        kept_.push_back(angles);
-        untilKept = step;
+    };
+    const auto lineStart = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t item = begin; item < end; ++item) {
+        observer.PointProgress(static_cast<std::int64_t>(item + 1));
+        if (conversion.PointTick()) return false;
       }
-      if (keep) --untilKept;
-    }
+      return true;
+    };
+    if (!FormatChunksInOrder(n, output, lineChunk, lineStart)) return;
     line_.End(output);
 
     pointStatement_.Begin(kTrackPointGroup);
     const ChosenAnnotations chosen(options);
-    std::size_t k = 0;
-    for (std::size_t i = 1; i <= n; i += step, ++k) {
-      observer.PointProgress(static_cast<std::int64_t>(i));
-      if (conversion.PointTick()) return;
-      const TrkPnt& point = buffers.trkPnt[i];
-      KeptAngles angles;
-      if (keep) {
-        angles = kept_[k];
-      } else {
-        LineAngles(converter, point, angles);
+    // Items are the statements: point 1 + item * step.
+    const auto pointChunk = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                                std::string& out) {
+      TrackPointConverter& converter = converters[lane];
+      for (std::size_t k = begin; k < end; ++k) {
+        const TrkPnt& point = points[1 + k * step];
+        KeptAngles angles;
+        if (keep) {
+          angles = kept_[k];
+        } else {
+          LineAngles(converter, point, angles);
+        }
+        WriteTrackPoint(points, conversion.frame, converter, chosen, point, angles, scratch_[lane],
+                        out);
       }
-      WriteTrackPoint(conversion, converter, chosen, point, angles, output.text());
-      output.FlushIfLarge();
-    }
+    };
+    const auto pointStart = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t k = begin; k < end; ++k) {
+        observer.PointProgress(static_cast<std::int64_t>(1 + k * step));
+        if (conversion.PointTick()) return false;
+      }
+      return true;
+    };
+    FormatChunksInOrder(statements, output, pointChunk, pointStart);
   }
 
   // The point's angles as numbers; false, with kNoAngle in them, when the
@@ -365,46 +410,49 @@ class MpsWriter final : public KindWriter {
   }
 
   // A track point's statement, built in one buffer from the frame's pieces.
-  void WriteTrackPoint(Conversion& conversion, TrackPointConverter& converter,
-                       const ChosenAnnotations& chosen, const TrkPnt& point,
-                       const KeptAngles& angles, std::string& text) {
-    const TrackPoints& points = conversion.context.buffers.trkPnt;
+  // It runs on either thread: it changes only `scratch`, `converter` and
+  // `text`.
+  void WriteTrackPoint(const TrackPoints& points, const OutputFrame& frame,
+                       TrackPointConverter& converter, const ChosenAnnotations& chosen,
+                       const TrkPnt& point, const KeptAngles& angles, PointScratch& scratch,
+                       std::string& text) const {
+    ConvertedPoint& converted = scratch.point;
     BufferedText out(text);
     out.Append(kLineBreak);
     if (angles.lat.bits == kNoAngle) {
-      ConvertPointForOutput(points, point, conversion.frame, point_);
-      AppendPosition(pos_, point_.lat, point_.lon);
+      ConvertPointForOutput(points, point, frame, converted);
+      AppendPosition(scratch.pos, converted.lat, converted.lon);
     } else {
-      converter.ConvertTime(point, point_);
+      converter.ConvertTime(point, converted);
     }
     if (!pointStatement_.Framed()) {
       if (angles.lat.bits != kNoAngle) {
-        pos_.clear();
-        BufferedText pos(pos_);
+        scratch.pos.clear();
+        BufferedText pos(scratch.pos);
         PutPosition(pos, angles);
         pos.Flush();
       }
-      str_.clear();
-      BufferedText str(str_);
-      chosen.PutMpsStr(str, points, point, point_);
+      scratch.str.clear();
+      BufferedText str(scratch.str);
+      chosen.PutMpsStr(str, points, point, converted);
       str.Flush();
-      info_.clear();
-      BufferedText info(info_);
-      chosen.PutMpsInfo(info, points, point, point_);
+      scratch.info.clear();
+      BufferedText info(scratch.info);
+      chosen.PutMpsInfo(info, points, point, converted);
       info.Flush();
-      pointStatement_.Append(out.String(), pos_, str_, info_);
+      pointStatement_.Append(out.String(), scratch.pos, scratch.str, scratch.info);
       return;
     }
     out.Append(pointStatement_.Piece(0));
     if (angles.lat.bits == kNoAngle) {
-      out.Append(pos_);
+      out.Append(scratch.pos);
     } else {
       PutPosition(out, angles);
     }
     out.Append(pointStatement_.Piece(1));
-    chosen.PutMpsStr(out, points, point, point_);
+    chosen.PutMpsStr(out, points, point, converted);
     out.Append(pointStatement_.Piece(2));
-    chosen.PutMpsInfo(out, points, point, point_);
+    chosen.PutMpsInfo(out, points, point, converted);
     out.Append(pointStatement_.Piece(3));
     out.Flush();
   }
@@ -417,6 +465,8 @@ class MpsWriter final : public KindWriter {
   }
 
   ConvertedPoint point_;
+  // The points of a route or a track are formatted on up to two threads.
+  std::array<PointScratch, 2> scratch_;
   std::vector<KeptAngles> kept_;
   PointStatement pointStatement_;
   LineStatement line_;

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "engine/conversion.hpp"
 #include "engine/records.hpp"
@@ -21,11 +22,21 @@ class RecordText {
  public:
   explicit RecordText(OutputTextFile& file) : file_(file) {}
   std::string& text() noexcept { return text_; }
+  // Hands the text so far and then `piece`, a finished part of the record,
+  // to the file: the piece is copied once, into the file's buffer.
+  void AddFinished(std::string_view piece) {
+    if (piece.empty()) return;
+    if (!text_.empty()) FlushNow();
+    file_.Write(piece);
+    flushed_ = true;
+  }
   // Hands the text so far to the file once it has grown large.
   void FlushIfLarge() {
     if (text_.size() >= kFlushSize) FlushNow();
   }
   [[nodiscard]] bool Empty() const noexcept { return !flushed_ && text_.empty(); }
+  // Whether the file has failed a write: the rest of the record is wasted.
+  [[nodiscard]] bool Failed() const noexcept { return file_.Failed(); }
   // Prints the rest of the record and its final CR LF; nothing for an empty record.
   void Finish() {
     if (Empty()) return;

@@ -14,12 +14,14 @@
 // are the moment of the conversion in the output's zone. Names and comments
 // go out as stored, blanks included. A time that cannot be read leaves the
 // date and time fields empty.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/output/point_chunks.hpp"
 #include "engine/output/point_conversion.hpp"
 #include "engine/output/record_writer.hpp"
 #include "formats/waypointplus/wpt_line.hpp"
@@ -41,6 +43,55 @@ std::string_view DatumLine(std::string_view datum) {
   return {};
 }
 
+// The date and time fields of a point's line.
+struct PointTimeTexts {
+  std::string date;
+  std::string time;
+  // The track point time they were split from.
+  std::optional<text::LocalSeconds> lastTrackSeconds;
+
+  void Split(std::optional<text::LocalSeconds> seconds) {
+    lastTrackSeconds.reset();
+    date.clear();
+    time.clear();
+    if (!seconds) return;
+    // A time of day has no date to write: the date field stays empty.
+    if (!text::IsTimeOfDay(*seconds)) text::AppendMonthDayYear(date, *seconds);
+    text::AppendTimeOfDay(time, *seconds);
+  }
+
+  // The same for the points of a track, which mostly follow each other
+  // within a day: the date is made again only when the day changes, the
+  // time only when the minute does (else its seconds are written into it),
+  // and nothing when the second is that of the point before.
+  void SplitTrackPoint(std::optional<text::LocalSeconds> seconds) {
+    const bool follows = seconds && lastTrackSeconds;
+    if (follows && *seconds == *lastTrackSeconds) return;
+    if (follows && *seconds >= 0 && *lastTrackSeconds >= 0 &&
+        *seconds / kSecondsPerMinute == *lastTrackSeconds / kSecondsPerMinute) {
+      // "hh:mm:ss": the seconds are its last two digits.
+      text::PutDigitPair(time.data() + time.size() - 2,
+                         static_cast<std::uint32_t>(*seconds % kSecondsPerMinute));
+      lastTrackSeconds = seconds;
+      return;
+    }
+    if (follows && DayOf(*seconds) == DayOf(*lastTrackSeconds)) {
+      time.clear();
+      text::AppendTimeOfDay(time, *seconds);
+    } else {
+      Split(seconds);
+    }
+    lastTrackSeconds = seconds;
+  }
+
+  // Days counted from the zero date, whose day the times of day share.
+  static std::int64_t DayOf(text::LocalSeconds seconds) noexcept {
+    const std::int64_t intoDays = seconds - text::ZeroDate();
+    const std::int64_t day = intoDays / text::kSecondsPerDay;
+    return intoDays % text::kSecondsPerDay < 0 ? day - 1 : day;
+  }
+};
+
 class WaypointPlusWriter final : public KindWriter {
  public:
   bool WriteHeader(OutputTextFile& output, Conversion& conversion) override {
@@ -50,57 +101,16 @@ class WaypointPlusWriter final : public KindWriter {
   }
 
  private:
-  void SplitPointTime(std::optional<text::LocalSeconds> seconds) {
-    lastTrackSeconds_.reset();
-    date_.clear();
-    time_.clear();
-    if (!seconds) return;
-    // A time of day has no date to write: the date field stays empty.
-    if (!text::IsTimeOfDay(*seconds)) text::AppendMonthDayYear(date_, *seconds);
-    text::AppendTimeOfDay(time_, *seconds);
-  }
-
-  // The same for the points of a track, which mostly follow each other
-  // within a day: the date is made again only when the day changes, the
-  // time only when the minute does (else its seconds are written into it),
-  // and nothing when the second is that of the point before.
-  void SplitTrackPointTime(std::optional<text::LocalSeconds> seconds) {
-    const bool follows = seconds && lastTrackSeconds_;
-    if (follows && *seconds == *lastTrackSeconds_) return;
-    if (follows && *seconds >= 0 && *lastTrackSeconds_ >= 0 &&
-        *seconds / kSecondsPerMinute == *lastTrackSeconds_ / kSecondsPerMinute) {
-      // "hh:mm:ss": the seconds are its last two digits.
-      text::PutDigitPair(time_.data() + time_.size() - 2,
-                         static_cast<std::uint32_t>(*seconds % kSecondsPerMinute));
-      lastTrackSeconds_ = seconds;
-      return;
-    }
-    if (follows && DayOf(*seconds) == DayOf(*lastTrackSeconds_)) {
-      time_.clear();
-      text::AppendTimeOfDay(time_, *seconds);
-    } else {
-      SplitPointTime(seconds);
-    }
-    lastTrackSeconds_ = seconds;
-  }
-
-  // Days counted from the zero date, whose day the times of day share.
-  static std::int64_t DayOf(text::LocalSeconds seconds) noexcept {
-    const std::int64_t intoDays = seconds - text::ZeroDate();
-    const std::int64_t day = intoDays / text::kSecondsPerDay;
-    return intoDays % text::kSecondsPerDay < 0 ? day - 1 : day;
-  }
-
   // "WP" and "RP" lines share their layout; the point is converted.
   void AppendWaypointLine(std::string& out, std::string_view kind, std::string_view name,
                           std::string_view comment) {
     // The points of a route share their time.
     if (point_.pointTime != lastPointTime_) {
-      SplitPointTime(text::ParseDateTime(point_.pointTime));
+      times_.Split(text::ParseDateTime(point_.pointTime));
       lastPointTime_ = point_.pointTime;
     }
-    wpt::AppendWptLine(out, kind, point_.outCoordFormat, name, point_.lat, point_.lon, date_, time_,
-                       comment);
+    wpt::AppendWptLine(out, kind, point_.outCoordFormat, name, point_.lat, point_.lon, times_.date,
+                       times_.time, comment);
   }
 
   void WriteWaypoint(Conversion& conversion, RecordText& output) override {
@@ -129,31 +139,47 @@ class WaypointPlusWriter final : public KindWriter {
   void WriteTrack(Conversion& conversion, RecordText& output) override {
     const RecordBuffers& buffers = conversion.context.buffers;
     const std::size_t n = PointCountToWrite(buffers.trkHdr.pntNum, buffers.trkPnt.Count());
-    if (n > 0) conversion.observer.BeginProgress(ProgressStage::kWritingTrack);
-    // date_ and time_ are shared with the waypoints, which split their own.
-    lastPointTime_.clear();
-    lastTrackSeconds_.reset();
-    TrackPointConverter converter(buffers.trkPnt, conversion.frame);
-    for (std::size_t i = 1; i <= n; ++i) {
-      conversion.observer.PointProgress(static_cast<std::int64_t>(i));
-      if (conversion.PointTick()) return;
-      const TrkPnt& point = buffers.trkPnt[i];
-      converter.Convert(point, point_);
-      SplitTrackPointTime(PointSeconds(buffers.trkPnt, point, point_));
-      if (i > 1) output.text() += kLineBreak;
-      wpt::AppendTrackPointLine(output.text(), point_.outCoordFormat, point_.lat, point_.lon, date_,
-                                time_, i == 1);
-      output.FlushIfLarge();
-    }
+    if (n == 0) return;
+    conversion.observer.BeginProgress(ProgressStage::kWritingTrack);
+    const TrackPoints& points = buffers.trkPnt;
+    std::array<TrackPointConverter, 2> converters = {TrackPointConverter(points, conversion.frame),
+                                                     TrackPointConverter(points, conversion.frame)};
+    // Items are the points 1 to n less one.
+    const auto format = [&](std::size_t lane, std::size_t begin, std::size_t end,
+                            std::string& out) {
+      TrackScratch& scratch = scratch_[lane];
+      // The times split incrementally start afresh with each chunk.
+      scratch.times.lastTrackSeconds.reset();
+      for (std::size_t item = begin; item < end; ++item) {
+        const TrkPnt& point = points[item + 1];
+        converters[lane].Convert(point, scratch.point);
+        scratch.times.SplitTrackPoint(PointSeconds(points, point, scratch.point));
+        if (item > 0) out += kLineBreak;
+        wpt::AppendTrackPointLine(out, scratch.point.outCoordFormat, scratch.point.lat,
+                                  scratch.point.lon, scratch.times.date, scratch.times.time,
+                                  item == 0);
+      }
+    };
+    const auto start = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t item = begin; item < end; ++item) {
+        conversion.observer.PointProgress(static_cast<std::int64_t>(item + 1));
+        if (conversion.PointTick()) return false;
+      }
+      return true;
+    };
+    FormatChunksInOrder(n, output, format, start);
   }
 
   ConvertedPoint point_;
-  std::string date_;
-  std::string time_;
-  // The waypoint time that date_ and time_ were split from.
+  PointTimeTexts times_;
+  // The waypoint time that times_ was split from.
   std::string lastPointTime_;
-  // The track point time they were split from.
-  std::optional<text::LocalSeconds> lastTrackSeconds_;
+  // What formatting a track point changes: one set per thread.
+  struct TrackScratch {
+    ConvertedPoint point;
+    PointTimeTexts times;
+  };
+  std::array<TrackScratch, 2> scratch_;
 };
 
 }  // namespace
