@@ -16,17 +16,14 @@
 #include "engine/input/gpx_reader.hpp"
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "engine/input/gpx_read_ahead.hpp"
 #include "engine/input/record_reader.hpp"
 #include "engine/input/track_legs.hpp"
 #include "engine/platform_files.hpp"
@@ -46,16 +43,6 @@ constexpr std::string_view kGpxTrackFlag = "True";
 constexpr std::string_view kGpxTrackCode = "0";
 using constants::kKmhPerMetrePerSecond;
 constexpr std::size_t kPieceSize = 1 << 16;
-
-// What the worker hands over at a time: about 5 000 track points of the
-// usual kind, or 1 MiB of a document that holds few records, whichever
-// comes first; at most four such chunks wait, so the worker is never more
-// than a few MB ahead, whatever the size of the file.
-constexpr std::size_t kChunkEventBytes = std::size_t{1} << 17;
-constexpr int kPiecesPerChunk = 16;
-constexpr std::size_t kChunksAhead = 4;
-// A chunk that once held a long text is not kept for another use.
-constexpr std::size_t kMostKeptRoom = 4 * kChunkEventBytes;
 
 std::atomic<std::int64_t>& WorkerFromBytes() {
   static std::atomic<std::int64_t> bytes{GpxReadingPolicy::kDefaultWorkerFromBytes};
@@ -83,17 +70,19 @@ void StorePoint(const gpx::GpxPoint& from, RoutePoints& points, RtePnt& point) {
 
 // The document read and parsed piece by piece, the parser's calls and its
 // status after every step recorded.
-class GpxPieces {
+class GpxPieces final : public GpxPieceSource {
  public:
   explicit GpxPieces(const platform::FileHandle& file) : file_(file), parser_(recorder_) {}
 
-  std::string& Events() noexcept { return recorder_.Events(); }
+  std::string& Events() noexcept override { return recorder_.Events(); }
 
   // The next piece of the file through the parser, resumed after every
   // record; false once the last status (the end, a fault, a failed read)
   // is recorded, and nothing is recorded after it.
-  bool ParsePiece() {
+  bool ParsePiece() override {
     if (finished_) return false;
+    // Until the piece is through: a piece that throws leaves a parser that
+    // cannot go on.
     finished_ = true;
     if (file_ == platform::kNoFile) {
       recorder_.MarkInputFailed();
@@ -125,93 +114,6 @@ class GpxPieces {
   gpx::GpxEventRecorder recorder_;
   gpx::GpxParser parser_;
   bool finished_ = false;
-};
-
-// The pieces parsed on a worker thread, handed over in chunks of events.
-// The worker only reads, parses and records; it ends at the document's last
-// status, when stopped, or on an exception, which Take carries over.
-class GpxReadAhead {
- public:
-  explicit GpxReadAhead(GpxPieces& pieces) : pieces_(pieces), worker_([this] { Run(); }) {}
-  ~GpxReadAhead() { Stop(); }
-  GpxReadAhead(const GpxReadAhead&) = delete;
-  GpxReadAhead& operator=(const GpxReadAhead&) = delete;
-
-  // The next chunk in place of `chunk` (whose room the worker uses again),
-  // waiting for it. False when the worker has ended without another; its
-  // exception, if it ended on one, is thrown here.
-  bool Take(std::string& chunk) {
-    std::unique_lock lock(mutex_);
-    if (chunk.capacity() <= kMostKeptRoom && spares_.size() < kChunksAhead) {
-      chunk.clear();
-      spares_.push_back(std::move(chunk));
-    }
-    changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
-    if (!ready_.empty()) {
-      chunk = std::move(ready_.front());
-      ready_.pop_front();
-      changed_.notify_all();
-      return true;
-    }
-    const std::exception_ptr failure = std::exchange(failure_, nullptr);
-    lock.unlock();
-    worker_.join();
-    if (failure) std::rethrow_exception(failure);
-    return false;
-  }
-
-  // Ends the worker, wherever it is, and waits for it.
-  void Stop() {
-    {
-      const std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    if (worker_.joinable()) worker_.join();
-  }
-
- private:
-  void Run() {
-    try {
-      for (bool more = true; more;) {
-        std::string& events = pieces_.Events();
-        for (int piece = 0; more && piece < kPiecesPerChunk && events.size() < kChunkEventBytes &&
-                            !stop_.load(std::memory_order_relaxed);
-             ++piece) {
-          more = pieces_.ParsePiece();
-        }
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return stop_ || ready_.size() < kChunksAhead; });
-        if (stop_) break;
-        ready_.push_back(std::move(events));
-        if (spares_.empty()) {
-          events = std::string();
-        } else {
-          events = std::move(spares_.back());
-          spares_.pop_back();
-        }
-        changed_.notify_all();
-      }
-    } catch (...) {
-      const std::lock_guard lock(mutex_);
-      failure_ = std::current_exception();
-    }
-    const std::lock_guard lock(mutex_);
-    finished_ = true;
-    changed_.notify_all();
-  }
-
-  GpxPieces& pieces_;
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> ready_;
-  std::vector<std::string> spares_;
-  // Set under the mutex; read without it between pieces.
-  std::atomic<bool> stop_ = false;
-  bool finished_ = false;
-  std::exception_ptr failure_;
-  // Last: started once everything it uses exists.
-  std::thread worker_;
 };
 
 class GpxReader final : public RecordReader, private gpx::GpxHandler {

@@ -196,6 +196,11 @@ bool GpxEventReplay::Point(GpxPoint& point) {
   return true;
 }
 
+std::nullopt_t GpxEventReplay::CutShort() noexcept {
+  at_ = events_.size();
+  return std::nullopt;
+}
+
 std::optional<GpxMark> GpxEventReplay::ReplayToMark(GpxHandler& handler) {
   std::string_view name;
   std::string_view number;
@@ -204,29 +209,29 @@ std::optional<GpxMark> GpxEventReplay::ReplayToMark(GpxHandler& handler) {
   while (at_ < events_.size()) {
     switch (static_cast<std::uint8_t>(events_[at_++])) {
       case kWaypoint:
-        if (!Point(point_)) return std::nullopt;
+        if (!Point(point_)) return CutShort();
         handler.Waypoint(point_);
         break;
       case kRouteBegin:
         handler.RouteBegin();
         break;
       case kRoutePoint:
-        if (!Point(point_)) return std::nullopt;
+        if (!Point(point_)) return CutShort();
         handler.RoutePoint(point_);
         break;
       case kRouteEnd:
-        if (!Text(name) || !Text(number)) return std::nullopt;
+        if (!Text(name) || !Text(number)) return CutShort();
         handler.RouteEnd(name, number);
         break;
       case kTrackBegin:
         handler.TrackBegin();
         break;
       case kTrackPoint:
-        if (!Point(point_)) return std::nullopt;
+        if (!Point(point_)) return CutShort();
         handler.TrackPoint(point_);
         break;
       case kTrackEnd:
-        if (!Text(name)) return std::nullopt;
+        if (!Text(name)) return CutShort();
         handler.TrackEnd(name);
         break;
       case kStatusRecord:
@@ -236,15 +241,14 @@ std::optional<GpxMark> GpxEventReplay::ReplayToMark(GpxHandler& handler) {
       case kStatusEnd:
         return GpxMark{GpxParser::Status::kEnd};
       case kStatusError:
-        if (!Number(line) || !Number(column)) return std::nullopt;
+        if (!Number(line) || !Number(column)) return CutShort();
         return GpxMark{GpxParser::Status::kError, false, static_cast<std::int64_t>(line),
                        static_cast<std::int64_t>(column)};
       case kInputFailed:
         return GpxMark{GpxParser::Status::kError, true};
       default:
         // Not a stream this recorder made.
-        at_ = events_.size();
-        return std::nullopt;
+        return CutShort();
     }
   }
   return std::nullopt;

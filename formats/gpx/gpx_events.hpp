@@ -75,11 +75,14 @@ class GpxEventReplay {
   }
 
   // Makes the calls up to the next status on `handler` and returns that
-  // status; nullopt when the stream is used up (or cut short) first.
+  // status; nullopt when the stream is used up first, or cut short (or
+  // not made by a recorder: then it is passed over).
   std::optional<GpxMark> ReplayToMark(GpxHandler& handler);
   [[nodiscard]] bool AtEnd() const noexcept { return at_ >= events_.size(); }
 
  private:
+  // The rest is no whole entry: the stream counts as used up.
+  std::nullopt_t CutShort() noexcept;
   bool Point(GpxPoint& point);
   bool Text(std::string_view& text);
   bool Number(std::uint64_t& bits);
