@@ -5,6 +5,7 @@
 // must refuse what expat's namespace mode refuses, and nothing else. The
 // calls recorded as events and replayed are the calls made directly.
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,20 +24,25 @@ class Handler final : public vc::gpx::GpxHandler {
   void RouteBegin() override {}
   void RoutePoint(const vc::gpx::GpxPoint& point) override { Touch(point); }
   void RouteEnd(std::string_view name, std::string_view number) override {
-    seen_ += name.size() + number.size();
+    seen_ = seen_ * 31 + name.size() + number.size();
   }
   void TrackBegin() override {}
   void TrackPoint(const vc::gpx::GpxPoint& point) override { Touch(point); }
-  void TrackEnd(std::string_view name) override { seen_ += name.size(); }
+  void TrackEnd(std::string_view name) override { seen_ = seen_ * 31 + name.size(); }
 
-  [[nodiscard]] std::size_t Seen() const { return seen_; }
+  [[nodiscard]] std::uint64_t Seen() const { return seen_; }
 
  private:
   void Touch(const vc::gpx::GpxPoint& point) {
-    seen_ += point.lat.size() + point.lon.size() + point.name.size() + point.cmt.size() +
-             point.desc.size() + (point.latValue ? 1 : 0) + (point.utc ? 1 : 0);
+    seen_ = seen_ * 31 + point.lat.size() + point.lon.size() + point.name.size() +
+            point.cmt.size() + point.desc.size();
+    for (const auto& value :
+         {point.latValue, point.lonValue, point.elevation, point.speedMps, point.course}) {
+      seen_ = seen_ * 31 + (value ? std::bit_cast<std::uint64_t>(*value) : 7);
+    }
+    seen_ = seen_ * 31 + (point.utc ? static_cast<std::uint64_t>(*point.utc) : 7);
   }
-  std::size_t seen_ = 0;
+  std::uint64_t seen_ = 0;
 };
 
 // Fed in pieces of `piece` bytes, into the parser's buffer or copied,

@@ -83,9 +83,10 @@ std::vector<std::string> CallsMadeDirectly(const std::string& document, std::siz
 
 std::string Recorded(const std::string& document, std::size_t piece) {
   GpxEventRecorder recorder;
-  ParseInPieces(document, piece, recorder, [&](GpxParser::Status status, const GpxParser& parser) {
+  const auto mark = [&](GpxParser::Status status, const GpxParser& parser) {
     recorder.MarkStatus(status, parser);
-  });
+  };
+  ParseInPieces(document, piece, recorder, mark);
   return recorder.Events();
 }
 
@@ -117,6 +118,16 @@ const char* const kDocuments[] = {
     "</t:TrackPointExtension></extensions></trkpt></trkseg><trkseg/>"
     "<trkseg><trkpt lat=\"-0.000001\" lon=\"1e5\"><time>junk</time></trkpt>"
     "</trkseg></trk><trk/></gpx>",
+    // Coordinates spelled twice (with a prefix), missing or alone, times
+    // given twice, and texts on every kind of point.
+    GPX11
+    "xmlns:p=\"urn:p\"><trk><trkseg>"
+    "<trkpt lat=\"abc\" p:lat=\"35.5\" lon=\"1\"><time>2002-07-15T03:04:05Z</time>"
+    "<time>bad</time></trkpt><trkpt p:lon=\"2\" lat=\"3\" lon=\"x\"><time></time></trkpt>"
+    "<trkpt/><trkpt lon=\"5\"><time>2002-07-16T00:00:00Z</time>"
+    "<time>2002-07-17T00:00:01Z</time></trkpt></trkseg></trk>"
+    "<wpt lat=\"1\" lon=\"2\"><time>bad</time><time>2002-07-15T03:04:05Z</time></wpt>"
+    "<wpt p:lat=\" 7.50 \" p:lon=\"8\"/></gpx>",
     "<gpx version=\"1.0\"><trk><trkseg><trkpt lat=\"1\" lon=\"2\"><speed>3</speed>"
     "<course>270</course><ele>-5</ele></trkpt></trkseg></trk></gpx>",
     // Faults: not a GPX, a tag that does not match, a prefix never declared,
