@@ -246,6 +246,14 @@ TEST(GpxThreads, AStopMidwayEndsBothWaysAlike) {
   }
 }
 
+TEST(GpxThreads, AMissingFileIsNamedAlikeOnBothWays) {
+  TempDir dir;
+  const std::string input = dir.Path("gone.gpx");
+  const Seen alone = Convert(dir, input, "out.vrc", false);
+  EXPECT_EQ(alone.reason, engine::Message::kInputMissing);
+  EXPECT_TRUE(alone == Convert(dir, input, "out.vrc", true));
+}
+
 // Real files of other programs, and the fuzz target's corpus (whose first
 // byte chooses how the target feeds the rest), both ways.
 TEST(GpxThreads, FilesOfOtherProgramsAndTheCorpusBothWays) {
