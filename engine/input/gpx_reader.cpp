@@ -1,7 +1,11 @@
 // GPX documents as records: each wpt a waypoint, each rte a route, each trk
-// one track with its segments joined (formats/gpx). The document is read in
-// pieces as the records are asked for; the parser stops after each record
-// and goes on from there at the next reading.
+// one track with its segments joined (formats/gpx). The document is parsed
+// in pieces of 64 KiB; the parser's calls are recorded (gpx_events.hpp) and
+// replayed here into the records, and the parser's stop after each record
+// is where a reading returns. A large document is parsed on a worker thread
+// a few chunks ahead of the records (gpx_reader.hpp); this thread alone
+// fills the records, reports progress and polls the front, in the order of
+// the document, so what the front sees does not depend on the threads.
 //
 // GPX holds WGS84 positions and UTC times, so every point is stamped so.
 // A waypoint's cmt and desc become its first and second comment (info1,
@@ -9,13 +13,21 @@
 // Speeds in metres per second become km/h; legs and totals are computed as
 // for every track. A document that is not well-formed stops the conversion
 // with the line and column of the fault.
+#include "engine/input/gpx_reader.hpp"
+
+#include <atomic>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
+#include "engine/input/gpx_read_ahead.hpp"
 #include "engine/input/record_reader.hpp"
 #include "engine/input/track_legs.hpp"
 #include "engine/platform_files.hpp"
+#include "formats/gpx/gpx_events.hpp"
 #include "formats/gpx/gpx_parser.hpp"
 #include "text/constants.hpp"
 #include "text/numbers.hpp"
@@ -30,7 +42,22 @@ constexpr std::string_view kNotAvailable = "-";
 constexpr std::string_view kGpxTrackFlag = "True";
 constexpr std::string_view kGpxTrackCode = "0";
 using constants::kKmhPerMetrePerSecond;
-constexpr std::size_t kChunkSize = 1 << 16;
+constexpr std::size_t kPieceSize = 1 << 16;
+
+std::atomic<std::int64_t>& WorkerFromBytes() {
+  static std::atomic<std::int64_t> bytes{GpxReadingPolicy::kDefaultWorkerFromBytes};
+  return bytes;
+}
+
+std::atomic<bool>& EvenOnOneCore() {
+  static std::atomic<bool> even{false};
+  return even;
+}
+
+bool WorthAWorker(std::int64_t fileSize) {
+  if (fileSize < WorkerFromBytes().load()) return false;
+  return EvenOnOneCore().load() || std::thread::hardware_concurrency() > 1;
+}
 
 void StorePoint(const gpx::GpxPoint& from, RoutePoints& points, RtePnt& point) {
   points.SetText(point, PointText::kName, from.name);
@@ -41,10 +68,60 @@ void StorePoint(const gpx::GpxPoint& from, RoutePoints& points, RtePnt& point) {
   points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
 }
 
+// The document read and parsed piece by piece, the parser's calls and its
+// status after every step recorded.
+class GpxPieces final : public GpxPieceSource {
+ public:
+  explicit GpxPieces(const platform::FileHandle& file) : file_(file), parser_(recorder_) {}
+
+  std::string& Events() noexcept override { return recorder_.Events(); }
+
+  // The next piece of the file through the parser, resumed after every
+  // record; false once the last status (the end, a fault, a failed read)
+  // is recorded, and nothing is recorded after it.
+  bool ParsePiece() override {
+    if (finished_) return false;
+    // Until the piece is through: a piece that throws leaves a parser that
+    // cannot go on.
+    finished_ = true;
+    if (file_ == platform::kNoFile) {
+      recorder_.MarkInputFailed();
+      return false;
+    }
+    // Read straight into the parser's own buffer: no copy of the document.
+    char* const room = parser_.Buffer(kPieceSize);
+    if (room == nullptr) {
+      recorder_.MarkStatus(gpx::GpxParser::Status::kError, parser_);
+      return false;
+    }
+    const std::int64_t got = platform::ReadSome(file_, room, kPieceSize);
+    if (got < 0) {
+      recorder_.MarkInputFailed();
+      return false;
+    }
+    gpx::GpxParser::Status status = parser_.Parse(static_cast<std::size_t>(got), got == 0);
+    recorder_.MarkStatus(status, parser_);
+    while (status == gpx::GpxParser::Status::kRecord) {
+      status = parser_.Resume();
+      recorder_.MarkStatus(status, parser_);
+    }
+    finished_ = status != gpx::GpxParser::Status::kNeedMore;
+    return !finished_;
+  }
+
+ private:
+  const platform::FileHandle& file_;
+  gpx::GpxEventRecorder recorder_;
+  gpx::GpxParser parser_;
+  bool finished_ = false;
+};
+
 class GpxReader final : public RecordReader, private gpx::GpxHandler {
  public:
-  explicit GpxReader(text::LineSource& /*lines*/) : parser_(*this) {}
+  explicit GpxReader(text::LineSource& /*lines*/) : pieces_(file_) {}
   ~GpxReader() override {
+    // The worker reads the file: it ends before the file is closed.
+    readAhead_.reset();
     if (file_ != platform::kNoFile) platform::CloseFile(file_);
   }
   GpxReader(const GpxReader&) = delete;
@@ -54,22 +131,30 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   // names its encoding.
   void Open(Conversion& conversion) override {
     file_ = platform::OpenForReading(conversion.options.inputName);
+    if (file_ == platform::kNoFile || !WorthAWorker(platform::FileSize(file_))) return;
+    try {
+      readAhead_ = std::make_unique<GpxReadAhead>(pieces_);
+    } catch (const std::system_error&) {
+      // No thread to be had: this one reads.
+    }
   }
 
   RecordKind ReadNextRecord(Conversion& conversion) override {
     if (done_) return RecordKind::kEof;
     conversion_ = &conversion;
     kind_ = RecordKind::kNone;
-    gpx::GpxParser::Status status = suspended_ ? parser_.Resume() : FeedNext(conversion);
-    while (status == gpx::GpxParser::Status::kNeedMore && !conversion.cancelled) {
-      status = FeedNext(conversion);
+    gpx::GpxMark mark = NextMark();
+    while (mark.status == gpx::GpxParser::Status::kNeedMore && !conversion.cancelled) {
+      mark = NextMark();
     }
-    suspended_ = status == gpx::GpxParser::Status::kRecord;
-    if (status == gpx::GpxParser::Status::kRecord) return kind_;
+    if (mark.status == gpx::GpxParser::Status::kRecord) return kind_;
     done_ = true;
-    if (status == gpx::GpxParser::Status::kError && !failed_) {
-      std::int64_t line = parser_.ErrorLine();
-      std::int64_t column = parser_.ErrorColumn();
+    readAhead_.reset();
+    if (mark.inputFailed) {
+      conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
+    } else if (mark.status == gpx::GpxParser::Status::kError) {
+      std::int64_t line = mark.line;
+      std::int64_t column = mark.column;
       FindFault(conversion, line, column);
       conversion.FailReading(Message::kGpxUnreadable,
                              PlaceInFile(conversion.options.inputName, line, column));
@@ -78,22 +163,30 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   }
 
  private:
-  gpx::GpxParser::Status FeedNext(Conversion& conversion) {
-    if (file_ == platform::kNoFile) {
-      failed_ = true;
-      conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
-      return gpx::GpxParser::Status::kError;
+  // The parser's next status, its calls before it made on this reader.
+  gpx::GpxMark NextMark() {
+    while (true) {
+      if (const std::optional<gpx::GpxMark> mark = replay_.ReplayToMark(*this)) return *mark;
+      if (!NextChunk()) {
+        // Every chunk ends in a status and the last in a final one, so the
+        // events cannot run out; if they did, the reading could not go on.
+        return gpx::GpxMark{gpx::GpxParser::Status::kError, true};
+      }
     }
-    // Read straight into the parser's own buffer: no copy of the document.
-    char* const room = parser_.Buffer(kChunkSize);
-    if (room == nullptr) return gpx::GpxParser::Status::kError;
-    const std::int64_t got = platform::ReadSome(file_, room, kChunkSize);
-    if (got < 0) {
-      failed_ = true;
-      conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
-      return gpx::GpxParser::Status::kError;
+  }
+
+  bool NextChunk() {
+    if (readAhead_) {
+      if (!readAhead_->Take(events_)) return false;
+    } else {
+      std::string& recorded = pieces_.Events();
+      recorded.clear();
+      pieces_.ParsePiece();
+      if (recorded.empty()) return false;
+      events_.swap(recorded);
     }
-    return parser_.Parse(static_cast<std::size_t>(got), got == 0);
+    replay_.Reset(events_);
+    return true;
   }
 
   // The place of a fault as a namespace-aware reading names it, the file
@@ -102,7 +195,7 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   void FindFault(Conversion& conversion, std::int64_t& line, std::int64_t& column) {
     if (file_ == platform::kNoFile || !platform::Rewind(file_)) return;
     gpx::GpxFaultFinder finder;
-    std::vector<char> chunk(kChunkSize);
+    std::vector<char> chunk(kPieceSize);
     while (!conversion.observer.StopRequested()) {
       const std::int64_t got = platform::ReadSome(file_, chunk.data(), chunk.size());
       if (got < 0) return;
@@ -202,20 +295,31 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     kind_ = RecordKind::kTrk;
   }
 
-  gpx::GpxParser parser_;
   platform::FileHandle file_ = platform::kNoFile;
+  GpxPieces pieces_;
+  std::string events_;
+  gpx::GpxEventReplay replay_;
   Conversion* conversion_ = nullptr;
   RecordKind kind_ = RecordKind::kNone;
   TrackLegs legs_;
   TrkPnt blank_{};
   bool haveBlank_ = false;
-  bool suspended_ = false;
   bool done_ = false;
-  bool failed_ = false;
   int routes_ = 0;
+  // Last: ended first, before the file it reads is closed.
+  std::unique_ptr<GpxReadAhead> readAhead_;
 };
 
 }  // namespace
+
+void SetGpxReadingPolicy(const GpxReadingPolicy& policy) {
+  WorkerFromBytes().store(policy.workerFromBytes);
+  EvenOnOneCore().store(policy.evenOnOneCore);
+}
+
+GpxReadingPolicy CurrentGpxReadingPolicy() {
+  return {WorkerFromBytes().load(), EvenOnOneCore().load()};
+}
 
 std::unique_ptr<RecordReader> MakeGpxReader(text::LineSource& lines) {
   return std::make_unique<GpxReader>(lines);

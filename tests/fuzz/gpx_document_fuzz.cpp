@@ -2,12 +2,17 @@
 // of a size the first byte chooses, into its own buffer or copied, resumed
 // after every record, until the document ends or is refused. The prefixes
 // and declarations of any tag go through the parser's namespace rules, which
-// must refuse what expat's namespace mode refuses, and nothing else.
+// must refuse what expat's namespace mode refuses, and nothing else. The
+// calls recorded as events and replayed are the calls made directly.
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <string_view>
 
+#include "formats/gpx/gpx_events.hpp"
 #include "formats/gpx/gpx_parser.hpp"
 #include "fuzz_support.hpp"
 
@@ -19,30 +24,34 @@ class Handler final : public vc::gpx::GpxHandler {
   void RouteBegin() override {}
   void RoutePoint(const vc::gpx::GpxPoint& point) override { Touch(point); }
   void RouteEnd(std::string_view name, std::string_view number) override {
-    seen_ += name.size() + number.size();
+    seen_ = seen_ * 31 + name.size() + number.size();
   }
   void TrackBegin() override {}
   void TrackPoint(const vc::gpx::GpxPoint& point) override { Touch(point); }
-  void TrackEnd(std::string_view name) override { seen_ += name.size(); }
+  void TrackEnd(std::string_view name) override { seen_ = seen_ * 31 + name.size(); }
+
+  [[nodiscard]] std::uint64_t Seen() const { return seen_; }
 
  private:
   void Touch(const vc::gpx::GpxPoint& point) {
-    seen_ += point.lat.size() + point.lon.size() + point.name.size() + point.cmt.size() +
-             point.desc.size() + (point.latValue ? 1 : 0) + (point.utc ? 1 : 0);
+    seen_ = seen_ * 31 + point.lat.size() + point.lon.size() + point.name.size() +
+            point.cmt.size() + point.desc.size();
+    for (const auto& value :
+         {point.latValue, point.lonValue, point.elevation, point.speedMps, point.course}) {
+      seen_ = seen_ * 31 + (value ? std::bit_cast<std::uint64_t>(*value) : 7);
+    }
+    seen_ = seen_ * 31 + (point.utc ? static_cast<std::uint64_t>(*point.utc) : 7);
   }
-  std::size_t seen_ = 0;
+  std::uint64_t seen_ = 0;
 };
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::size_t piece = 1 + data[0] % 64;
-  const bool intoBuffer = (data[0] & 0x80) != 0;
-  const std::string_view document = vc::fuzz::AsText(data + 1, size - 1);
-  Handler handler;
+// Fed in pieces of `piece` bytes, into the parser's buffer or copied,
+// resumed after every record; `mark` hears every status. The last status.
+template <typename Mark>
+vc::gpx::GpxParser::Status ParseInPieces(std::string_view document, std::size_t piece,
+                                         bool intoBuffer, vc::gpx::GpxHandler& handler, Mark mark) {
   vc::gpx::GpxParser parser(handler);
-  vc::fuzz::TurnLimit limit(2 * size);
+  vc::fuzz::TurnLimit limit(2 * document.size() + 2);
   using Status = vc::gpx::GpxParser::Status;
   Status status = Status::kNeedMore;
   std::size_t at = 0;
@@ -50,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limit.Turn();
     if (status == Status::kRecord) {
       status = parser.Resume();
+      mark(status, parser);
       continue;
     }
     const std::size_t length = std::min(piece, document.size() - at);
@@ -62,11 +72,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       status = parser.Feed(document.data() + at, length, last);
     }
+    mark(status, parser);
     at += length;
     // The last piece fed, nothing may be asked for any more.
     if (last && status == Status::kNeedMore) std::abort();
   }
   if (status == Status::kError && (parser.ErrorLine() < 1 || parser.ErrorColumn() < 1)) {
+    std::abort();
+  }
+  return status;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::size_t piece = 1 + data[0] % 64;
+  const bool intoBuffer = (data[0] & 0x80) != 0;
+  const std::string_view document = vc::fuzz::AsText(data + 1, size - 1);
+  using Status = vc::gpx::GpxParser::Status;
+  Handler handler;
+  std::size_t statuses = 0;
+  const Status status = ParseInPieces(document, piece, intoBuffer, handler,
+                                      [&](Status, const vc::gpx::GpxParser&) { ++statuses; });
+  vc::gpx::GpxEventRecorder recorder;
+  ParseInPieces(
+      document, piece, intoBuffer, recorder,
+      [&](Status step, const vc::gpx::GpxParser& parser) { recorder.MarkStatus(step, parser); });
+  Handler replayed;
+  vc::gpx::GpxEventReplay replay(recorder.Events());
+  std::size_t replayedStatuses = 0;
+  std::optional<vc::gpx::GpxMark> lastMark;
+  while (const std::optional<vc::gpx::GpxMark> mark = replay.ReplayToMark(replayed)) {
+    ++replayedStatuses;
+    lastMark = mark;
+  }
+  if (replayed.Seen() != handler.Seen() || replayedStatuses != statuses ||
+      (statuses > 0 && (!lastMark || lastMark->status != status))) {
     std::abort();
   }
   // Expat's namespace mode refuses exactly the documents the parser refuses.
