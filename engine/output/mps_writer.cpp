@@ -176,10 +176,10 @@ void AppendComputed(std::string& out, double value, text::NumberPattern pattern,
   out += unit;
 }
 
-// A track point's angles from the line for its own statement; a latitude
-// of kNoAngle (no packed angle has every bit set) says that the point is
-// converted again.
-struct KeptAngles {
+// A track point's angles as numbers; a latitude of kNoAngle (no packed
+// angle has every bit set) says that the point is converted through its
+// texts instead.
+struct PointAngles {
   geo::MpsAngle lat;
   geo::MpsAngle lon;
 };
@@ -331,35 +331,25 @@ class MpsWriter final : public KindWriter {
     std::array<TrackPointConverter, 2> converters = {TrackPointConverter(points, conversion.frame),
                                                      TrackPointConverter(points, conversion.frame)};
     const std::size_t step = PointStepOf(options.pointStep);
-    // The angles of the points that get a statement of their own are kept
-    // from the line only when a datum shift made them: eight bytes a point
-    // spent to save the shift's second run. Other points are converted
-    // again, which is cheaper than holding more than the points themselves.
-    const bool keep = converters[0].ShiftsDatum(points[1]);
+    // The points that get a statement of their own are converted again,
+    // a datum shift included: holding their angles from the line would cost
+    // eight bytes a point, and the second run is spread over two threads.
     const std::size_t statements = (n - 1) / step + 1;
-    kept_.clear();
-    if (keep) kept_.resize(statements);  // never a doubling's spare half
     line_.Begin(output, kTrackLineGroup, str_, info_);
     // Items are the points 1 to n less one.
     const auto lineChunk = [&](std::size_t lane, std::size_t begin, std::size_t end,
                                std::string& out) {
       TrackPointConverter& converter = converters[lane];
       ConvertedPoint& converted = scratch_[lane].point;
-      // The first point from `begin` on that gets a statement.
-      std::size_t nextKept = (begin + step - 1) / step * step;
       for (std::size_t item = begin; item < end; ++item) {
         const std::size_t i = item + 1;
         const TrkPnt& point = points[i];
-        KeptAngles angles;
+        PointAngles angles;
         if (!LineAngles(converter, point, angles)) {
           ConvertPointForOutput(points, point, conversion.frame, converted);
           LineStatement::Add(out, i == 1, converted.lat, converted.lon, i == n);
         } else {
           LineStatement::Add(out, i == 1, angles.lat, angles.lon);
-        }
-        if (keep && item == nextKept) {
-          kept_[item / step] = angles;
-          nextKept += step;
         }
       }
     };
@@ -381,12 +371,8 @@ class MpsWriter final : public KindWriter {
       TrackPointConverter& converter = converters[lane];
       for (std::size_t k = begin; k < end; ++k) {
         const TrkPnt& point = points[1 + k * step];
-        KeptAngles angles;
-        if (keep) {
-          angles = kept_[k];
-        } else {
-          LineAngles(converter, point, angles);
-        }
+        PointAngles angles;
+        LineAngles(converter, point, angles);
         WriteTrackPoint(points, conversion.frame, converter, chosen, point, angles, scratch_[lane],
                         out);
       }
@@ -403,7 +389,7 @@ class MpsWriter final : public KindWriter {
 
   // The point's angles as numbers; false, with kNoAngle in them, when the
   // point is converted through its texts.
-  static bool LineAngles(TrackPointConverter& converter, const TrkPnt& point, KeptAngles& angles) {
+  static bool LineAngles(TrackPointConverter& converter, const TrkPnt& point, PointAngles& angles) {
     if (converter.MpsCoords(point, angles.lat, angles.lon)) return true;
     angles.lat.bits = kNoAngle;
     return false;
@@ -414,7 +400,7 @@ class MpsWriter final : public KindWriter {
   // `text`.
   void WriteTrackPoint(const TrackPoints& points, const OutputFrame& frame,
                        TrackPointConverter& converter, const ChosenAnnotations& chosen,
-                       const TrkPnt& point, const KeptAngles& angles, PointScratch& scratch,
+                       const TrkPnt& point, const PointAngles& angles, PointScratch& scratch,
                        std::string& text) const {
     ConvertedPoint& converted = scratch.point;
     BufferedText out(text);
@@ -457,7 +443,7 @@ class MpsWriter final : public KindWriter {
     out.Flush();
   }
 
-  static void PutPosition(BufferedText& out, const KeptAngles& angles) {
+  static void PutPosition(BufferedText& out, const PointAngles& angles) {
     char* p = out.Room(2 * geo::kMpsAngleRoom + 1);
     p = geo::PutMpsAngle(p, angles.lat);
     *p++ = ',';
@@ -467,7 +453,6 @@ class MpsWriter final : public KindWriter {
   ConvertedPoint point_;
   // The points of a route or a track are formatted on up to two threads.
   std::array<PointScratch, 2> scratch_;
-  std::vector<KeptAngles> kept_;
   PointStatement pointStatement_;
   LineStatement line_;
   std::string pos_;

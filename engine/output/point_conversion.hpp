@@ -92,9 +92,6 @@ class TrackPointConverter {
   // DecimalDegrees, or else the leading values of the texts of
   // ConvertPointForOutput, which `converted` then holds.
   void OutputDegrees(const TrkPnt& point, ConvertedPoint& converted, double& lat, double& lon);
-  // Whether the point's coordinates are shifted to another datum on their
-  // way to the output: the costly part of a conversion.
-  bool ShiftsDatum(const TrkPnt& point) { return PlanFor(point).way == Way::kTransformed; }
   // The time part of ConvertPointForOutput alone: `converted.shiftedTime`.
   void ConvertTime(const TrkPnt& point, ConvertedPoint& converted);
   // ConvertPointForOutput itself, the same texts and time in `converted`,
