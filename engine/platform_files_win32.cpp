@@ -210,10 +210,10 @@ bool Rewind(FileHandle file) {
   return SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) != 0;
 }
 
-// A file system that cannot flush (some network shares) loses nothing by it.
 // Windows writes back on its own; FlushFileBuffers does the rest.
 void StartWriteBack(FileHandle /*file*/, std::int64_t /*offset*/, std::int64_t /*size*/) {}
 
+// A file system that cannot flush (some network shares) loses nothing by it.
 bool SyncToDisk(FileHandle file) {
   return FlushFileBuffers(AsHandle(file)) != 0 || GetLastError() == ERROR_INVALID_FUNCTION;
 }
