@@ -141,24 +141,32 @@ TEST(GpxParser, EncodingsTheDeclarationNames) {
   EXPECT_EQ(bom.status, GpxParser::Status::kEnd);
 }
 
-TEST(GpxParser, DocumentsThatAreNotWellFormedSayWhere) {
-  const struct {
-    const char* document;
-    std::int64_t line;
-    std::int64_t column;
-  } cases[] = {
-      {"<gpx>\n<wpt lat=\"1\" lon=\"2\">\n</trk></gpx>", 3, 3},
-      {"<gpx><wpt lat=\"1\" lon=\"2\"></wpt>", 1, 33},
-      {"", 1, 1},
-      {"<kml><Document/></kml>", 1, 6},
-  };
-  for (const auto& c : cases) {
+// A document the parser refuses, and the place it names.
+struct FaultCase {
+  const char* document;
+  std::int64_t line;
+  std::int64_t column;
+};
+
+template <std::size_t N>
+void ExpectFaultsAt(const FaultCase (&cases)[N]) {
+  for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.document);
     const Parsed parsed = Parse(c.document);
     EXPECT_EQ(parsed.status, GpxParser::Status::kError);
     EXPECT_EQ(parsed.line, c.line);
     EXPECT_EQ(parsed.column, c.column);
   }
+}
+
+TEST(GpxParser, DocumentsThatAreNotWellFormedSayWhere) {
+  const FaultCase cases[] = {
+      {"<gpx>\n<wpt lat=\"1\" lon=\"2\">\n</trk></gpx>", 3, 3},
+      {"<gpx><wpt lat=\"1\" lon=\"2\"></wpt>", 1, 33},
+      {"", 1, 1},
+      {"<kml><Document/></kml>", 1, 6},
+  };
+  ExpectFaultsAt(cases);
 }
 
 // The parser is not namespace-aware: the prefixes are resolved from the
@@ -221,11 +229,7 @@ TEST(GpxParser, DeclarationsAndPrefixedAttributesAreNoCoordinates) {
 // What a namespace-aware parser refuses stops the document at the same
 // place.
 TEST(GpxParser, NamespaceFaultsSayWhere) {
-  const struct {
-    const char* document;
-    std::int64_t line;
-    std::int64_t column;
-  } cases[] = {
+  const FaultCase cases[] = {
       {"<gpx>\n  <a:b/></gpx>", 2, 3},                           // prefix never declared
       {"<gpx><b xmlns:a='u'/><a:c/></gpx>", 1, 22},              // declared elsewhere
       {"<gpx a:x='1'/>", 1, 1},                                  // on an attribute
@@ -249,13 +253,7 @@ TEST(GpxParser, NamespaceFaultsSayWhere) {
       {"<gpx xmlns:p='http://www.w3.org/XML/1998/namespace'/>", 1, 1},
       {"<gpx><xmlns:c/></gpx>", 1, 6},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.document);
-    const Parsed parsed = Parse(c.document);
-    EXPECT_EQ(parsed.status, GpxParser::Status::kError);
-    EXPECT_EQ(parsed.line, c.line);
-    EXPECT_EQ(parsed.column, c.column);
-  }
+  ExpectFaultsAt(cases);
   for (const char* document :
        {"<gpx xml:lang='en'/>", "<gpx xmlns:xml='http://www.w3.org/XML/1998/namespace'/>",
         "<gpx xmlns=''/>", "<gpx xmlns:a='u' a:x='1' x='2'/>",
