@@ -96,6 +96,10 @@ bool SyncToDisk(FileHandle file);
 void StartWriteBack(FileHandle file, std::int64_t offset, std::int64_t size);
 bool CloseFile(FileHandle file);
 
+// Gives the pages of freed memory back to the system, where the allocator
+// would keep them for the thread that first took them; a hint.
+void ReturnFreedMemory();
+
 // Puts `from` in the place of `to` in one step, replacing a file there.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);

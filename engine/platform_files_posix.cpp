@@ -1,6 +1,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <array>
 #include <cerrno>
@@ -154,6 +157,15 @@ void StartWriteBack(FileHandle file, std::int64_t offset, std::int64_t size) {
   (void)file;
   (void)offset;
   (void)size;
+#endif
+}
+
+// glibc keeps what a thread frees in that thread's arena, and only the top
+// of an arena goes back by itself; the pages of free chunks within go back
+// here.
+void ReturnFreedMemory() {
+#ifdef __GLIBC__
+  (void)::malloc_trim(0);
 #endif
 }
 

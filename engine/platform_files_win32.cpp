@@ -213,6 +213,8 @@ bool Rewind(FileHandle file) {
 // Windows writes back on its own; FlushFileBuffers does the rest.
 void StartWriteBack(FileHandle /*file*/, std::int64_t /*offset*/, std::int64_t /*size*/) {}
 
+void ReturnFreedMemory() {}
+
 // A file system that cannot flush (some network shares) loses nothing by it.
 bool SyncToDisk(FileHandle file) {
   return FlushFileBuffers(AsHandle(file)) != 0 || GetLastError() == ERROR_INVALID_FUNCTION;

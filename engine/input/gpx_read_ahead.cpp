@@ -4,7 +4,8 @@
 
 namespace vc::engine {
 
-GpxReadAhead::GpxReadAhead(GpxPieceSource& source) : source_(source), worker_([this] { Run(); }) {}
+GpxReadAhead::GpxReadAhead(GpxPieceSource& source, std::size_t chunksAhead)
+    : source_(source), chunksAhead_(chunksAhead), worker_([this] { Run(); }) {}
 
 GpxReadAhead::~GpxReadAhead() { Stop(); }
 
@@ -41,7 +42,7 @@ void GpxReadAhead::Stop() {
 // Waits for room, then hands `events` over and leaves a spare buffer.
 void GpxReadAhead::Publish(std::string& events) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return stop_ || ready_.size() < kChunksAhead; });
+  changed_.wait(lock, [this] { return stop_ || ready_.size() < chunksAhead_; });
   if (stop_) return;
   ready_.push_back(std::move(events));
   if (spares_.empty()) {

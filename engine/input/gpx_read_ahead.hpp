@@ -38,11 +38,15 @@ class GpxReadAhead {
   static constexpr std::size_t kChunkEventBytes = std::size_t{1} << 17;
   static constexpr int kPiecesPerChunk = 16;
   static constexpr std::size_t kChunksAhead = 4;
+  // The second half of a split document is parsed while the first is
+  // read: its chunks wait until the records reach them, up to about 16 MB.
+  static constexpr std::size_t kSecondHalfChunksAhead = 128;
   // A chunk that once held a long text is not kept for another use.
   static constexpr std::size_t kMostKeptRoom = 4 * kChunkEventBytes;
 
-  // Starts the worker; std::system_error when no thread can be started.
-  explicit GpxReadAhead(GpxPieceSource& source);
+  // Starts the worker, at most `chunksAhead` chunks ahead; std::system_error
+  // when no thread can be started.
+  explicit GpxReadAhead(GpxPieceSource& source, std::size_t chunksAhead = kChunksAhead);
   ~GpxReadAhead();
   GpxReadAhead(const GpxReadAhead&) = delete;
   GpxReadAhead& operator=(const GpxReadAhead&) = delete;
@@ -59,6 +63,7 @@ class GpxReadAhead {
   void Publish(std::string& events);
 
   GpxPieceSource& source_;
+  const std::size_t chunksAhead_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::string> ready_;

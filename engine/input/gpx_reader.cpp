@@ -3,9 +3,11 @@
 // in pieces of 64 KiB; the parser's calls are recorded (gpx_events.hpp) and
 // replayed here into the records, and the parser's stop after each record
 // is where a reading returns. A large document is parsed on a worker thread
-// a few chunks ahead of the records (gpx_reader.hpp); this thread alone
-// fills the records, reports progress and polls the front, in the order of
-// the document, so what the front sees does not depend on the threads.
+// a few chunks ahead of the records (gpx_reader.hpp), and a larger one in
+// two halves on two workers, split at a track point near its middle; this
+// thread alone fills the records, reports progress and polls the front, in
+// the order of the document, so what the front sees does not depend on the
+// threads.
 //
 // GPX holds WGS84 positions and UTC times, so every point is stamped so.
 // A waypoint's cmt and desc become its first and second comment (info1,
@@ -17,6 +19,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -54,6 +57,16 @@ std::atomic<bool>& EvenOnOneCore() {
   return even;
 }
 
+std::atomic<std::int64_t>& SplitFromBytes() {
+  static std::atomic<std::int64_t> bytes{GpxReadingPolicy::kDefaultSplitFromBytes};
+  return bytes;
+}
+
+std::atomic<std::int64_t>& DocumentsSplit() {
+  static std::atomic<std::int64_t> count{0};
+  return count;
+}
+
 bool WorthAWorker(std::int64_t fileSize) {
   if (fileSize < WorkerFromBytes().load()) return false;
   return EvenOnOneCore().load() || std::thread::hardware_concurrency() > 1;
@@ -68,17 +81,19 @@ void StorePoint(const gpx::GpxPoint& from, RoutePoints& points, RtePnt& point) {
   points.SetLabels(point, kGpxDatum, kGpxUtcOffset, kGpxCoordFormat);
 }
 
-// The document read and parsed piece by piece, the parser's calls and its
-// status after every step recorded.
+// The document read and parsed piece by piece from `from` on, the parser's
+// calls and its status after every step recorded.
 class GpxPieces final : public GpxPieceSource {
  public:
-  explicit GpxPieces(const platform::FileHandle& file) : file_(file), parser_(recorder_) {}
+  explicit GpxPieces(const platform::FileHandle& file, std::int64_t from = 0)
+      : file_(file), at_(from), parser_(recorder_) {}
 
   std::string& Events() noexcept override { return recorder_.Events(); }
+  gpx::GpxParser& Parser() noexcept { return parser_; }
 
   // The next piece of the file through the parser, resumed after every
-  // record; false once the last status (the end, a fault, a failed read)
-  // is recorded, and nothing is recorded after it.
+  // record; false once the last status (the end, a fault, a failed read,
+  // the split point) is recorded, and nothing is recorded after it.
   bool ParsePiece() override {
     if (finished_) return false;
     // Until the piece is through: a piece that throws leaves a parser that
@@ -94,11 +109,12 @@ class GpxPieces final : public GpxPieceSource {
       recorder_.MarkStatus(gpx::GpxParser::Status::kError, parser_);
       return false;
     }
-    const std::int64_t got = platform::ReadSome(file_, room, kPieceSize);
+    const std::int64_t got = platform::ReadSomeAt(file_, at_, room, kPieceSize);
     if (got < 0) {
       recorder_.MarkInputFailed();
       return false;
     }
+    at_ += got;
     gpx::GpxParser::Status status = parser_.Parse(static_cast<std::size_t>(got), got == 0);
     recorder_.MarkStatus(status, parser_);
     while (status == gpx::GpxParser::Status::kRecord) {
@@ -111,17 +127,46 @@ class GpxPieces final : public GpxPieceSource {
 
  private:
   const platform::FileHandle& file_;
+  std::int64_t at_;
   gpx::GpxEventRecorder recorder_;
   gpx::GpxParser parser_;
   bool finished_ = false;
+};
+
+// Where the first track point's start tag at or after the middle of the
+// file lies, found by its bytes; the parser of the first half confirms it.
+std::optional<std::int64_t> TrackPointNearMiddle(const platform::FileHandle& file,
+                                                 std::int64_t size) {
+  constexpr std::size_t kWindow = std::size_t{1} << 18;
+  const std::int64_t middle = size / 2;
+  std::string window(kWindow, '\0');
+  const std::int64_t got = platform::ReadSomeAt(file, middle, window.data(), window.size());
+  if (got <= 0) return std::nullopt;
+  window.resize(static_cast<std::size_t>(got));
+  const std::size_t at = gpx::FindTrackPointTag(window);
+  if (at == std::string::npos) return std::nullopt;
+  return middle + static_cast<std::int64_t>(at);
+}
+
+// Hears nothing: a document parsed only for the place of its fault.
+class DeafHandler final : public gpx::GpxHandler {
+ public:
+  void Waypoint(const gpx::GpxPoint& /*point*/) override {}
+  void RouteBegin() override {}
+  void RoutePoint(const gpx::GpxPoint& /*point*/) override {}
+  void RouteEnd(std::string_view /*name*/, std::string_view /*number*/) override {}
+  void TrackBegin() override {}
+  void TrackPoint(const gpx::GpxPoint& /*point*/) override {}
+  void TrackEnd(std::string_view /*name*/) override {}
 };
 
 class GpxReader final : public RecordReader, private gpx::GpxHandler {
  public:
   explicit GpxReader(text::LineSource& /*lines*/) : pieces_(file_) {}
   ~GpxReader() override {
-    // The worker reads the file: it ends before the file is closed.
+    // The workers read the file: they end before the file is closed.
     readAhead_.reset();
+    secondHalfAhead_.reset();
     if (file_ != platform::kNoFile) platform::CloseFile(file_);
   }
   GpxReader(const GpxReader&) = delete;
@@ -131,11 +176,21 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   // names its encoding.
   void Open(Conversion& conversion) override {
     file_ = platform::OpenForReading(conversion.options.inputName);
-    if (file_ == platform::kNoFile || !WorthAWorker(platform::FileSize(file_))) return;
+    const std::int64_t size = file_ == platform::kNoFile ? 0 : platform::FileSize(file_);
+    if (file_ == platform::kNoFile || !WorthAWorker(size)) return;
+    if (size >= SplitFromBytes().load()) {
+      try {
+        PlanSplit(size);
+      } catch (const std::system_error&) {
+        // No second worker to be had: the document is parsed in one.
+      }
+    }
     try {
       readAhead_ = std::make_unique<GpxReadAhead>(pieces_);
     } catch (const std::system_error&) {
       // No thread to be had: this one reads.
+      secondHalfAhead_.reset();
+      pieces_.Parser().StopAtTrackPoint(-1);
     }
   }
 
@@ -150,11 +205,14 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     if (mark.status == gpx::GpxParser::Status::kRecord) return kind_;
     done_ = true;
     readAhead_.reset();
+    secondHalfAhead_.reset();
     if (mark.inputFailed) {
       conversion.FailReading(Message::kInputMissing, conversion.options.inputName);
     } else if (mark.status == gpx::GpxParser::Status::kError) {
       std::int64_t line = mark.line;
       std::int64_t column = mark.column;
+      // The second half counts its lines from the split point.
+      if (inSecondHalf_) PlaceOfParserFault(conversion, line, column);
       FindFault(conversion, line, column);
       conversion.FailReading(Message::kGpxUnreadable,
                              PlaceInFile(conversion.options.inputName, line, column));
@@ -163,10 +221,72 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   }
 
  private:
+  // A large document split at a track point near its middle, when it can
+  // be: the second half parsed on a worker of its own from a parser that
+  // has read the root's start tag and stands inside a segment, the first
+  // half stopping at that point. Where the first half finds the point no
+  // such place, it reads on and the second half is thrown away.
+  void PlanSplit(std::int64_t size) {
+    constexpr std::size_t kHead = std::size_t{1} << 16;
+    std::string head(kHead, '\0');
+    const std::int64_t got = platform::ReadSomeAt(file_, 0, head.data(), head.size());
+    if (got <= 0) return;
+    head.resize(static_cast<std::size_t>(got));
+    const std::optional<std::size_t> rootEnd = gpx::RootStartTagEnd(head);
+    if (!rootEnd) return;
+    const std::optional<std::int64_t> splitAt = TrackPointNearMiddle(file_, size);
+    if (!splitAt || *splitAt < static_cast<std::int64_t>(*rootEnd)) return;
+    auto secondHalf = std::make_unique<GpxPieces>(file_, *splitAt);
+    if (!secondHalf->Parser().ContinueInsideTrack(std::string_view(head).substr(0, *rootEnd))) {
+      return;
+    }
+    secondHalf->Events().clear();
+    secondHalf_ = std::move(secondHalf);
+    secondHalfAhead_ =
+        std::make_unique<GpxReadAhead>(*secondHalf_, GpxReadAhead::kSecondHalfChunksAhead);
+    pieces_.Parser().StopAtTrackPoint(*splitAt);
+  }
+
+  // The first half has reached the split point: the records go on with
+  // the second half's events.
+  void TakeSecondHalf(std::string_view trackName) {
+    nameBeforeSplit_ = trackName;
+    readAhead_ = std::move(secondHalfAhead_);
+    inSecondHalf_ = true;
+    ++DocumentsSplit();
+  }
+
+  // The parser's own place of a fault that the second half found: the
+  // document parsed again from its start on this thread.
+  void PlaceOfParserFault(Conversion& conversion, std::int64_t& line, std::int64_t& column) {
+    DeafHandler deaf;
+    gpx::GpxParser parser(deaf);
+    std::vector<char> chunk(kPieceSize);
+    std::int64_t at = 0;
+    while (!conversion.observer.StopRequested()) {
+      const std::int64_t got = platform::ReadSomeAt(file_, at, chunk.data(), chunk.size());
+      if (got < 0) return;
+      at += got;
+      gpx::GpxParser::Status status =
+          parser.Feed(chunk.data(), static_cast<std::size_t>(got), got == 0);
+      while (status == gpx::GpxParser::Status::kRecord) status = parser.Resume();
+      if (status == gpx::GpxParser::Status::kError) {
+        line = parser.ErrorLine();
+        column = parser.ErrorColumn();
+        return;
+      }
+      if (status != gpx::GpxParser::Status::kNeedMore) return;
+    }
+  }
+
   // The parser's next status, its calls before it made on this reader.
   gpx::GpxMark NextMark() {
     while (true) {
-      if (const std::optional<gpx::GpxMark> mark = replay_.ReplayToMark(*this)) return *mark;
+      if (const std::optional<gpx::GpxMark> mark = replay_.ReplayToMark(*this)) {
+        if (mark->status != gpx::GpxParser::Status::kSplit) return *mark;
+        TakeSecondHalf(replay_.SplitTrackName());
+        continue;
+      }
       if (!NextChunk()) {
         // Every chunk ends in a status and the last in a final one, so the
         // events cannot run out; if they did, the reading could not go on.
@@ -178,6 +298,13 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   bool NextChunk() {
     if (readAhead_) {
       if (!readAhead_->Take(events_)) return false;
+      // The second half's chunks, taken one after another as the records
+      // catch up, are freed into the worker's arena, which would keep
+      // their pages while the points they made fill the track.
+      constexpr int kChunksPerReturn = 8;
+      if (inSecondHalf_ && ++secondHalfChunks_ % kChunksPerReturn == 0) {
+        platform::ReturnFreedMemory();
+      }
     } else {
       std::string& recorded = pieces_.Events();
       recorded.clear();
@@ -284,6 +411,8 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     legs_.Add(points, point, Buffers().trkHdr);
   }
 
+  void TrackEndNamedBefore() override { TrackEnd(nameBeforeSplit_); }
+
   void TrackEnd(std::string_view name) override {
     TrkHdr& header = Buffers().trkHdr;
     conversion_->context.NextTrackNumber();
@@ -306,7 +435,13 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   bool haveBlank_ = false;
   bool done_ = false;
   int routes_ = 0;
-  // Last: ended first, before the file it reads is closed.
+  std::unique_ptr<GpxPieces> secondHalf_;
+  std::string nameBeforeSplit_;
+  bool inSecondHalf_ = false;
+  int secondHalfChunks_ = 0;
+  // Last: ended first, before the file they read is closed and before the
+  // pieces they parse are gone.
+  std::unique_ptr<GpxReadAhead> secondHalfAhead_;
   std::unique_ptr<GpxReadAhead> readAhead_;
 };
 
@@ -315,10 +450,13 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
 void SetGpxReadingPolicy(const GpxReadingPolicy& policy) {
   WorkerFromBytes().store(policy.workerFromBytes);
   EvenOnOneCore().store(policy.evenOnOneCore);
+  SplitFromBytes().store(policy.splitFromBytes);
 }
 
+std::int64_t GpxDocumentsSplit() { return DocumentsSplit().load(); }
+
 GpxReadingPolicy CurrentGpxReadingPolicy() {
-  return {WorkerFromBytes().load(), EvenOnOneCore().load()};
+  return {WorkerFromBytes().load(), EvenOnOneCore().load(), SplitFromBytes().load()};
 }
 
 std::unique_ptr<RecordReader> MakeGpxReader(text::LineSource& lines) {

@@ -19,6 +19,8 @@ enum Kind : std::uint8_t {
   kStatusEnd,
   kStatusError,
   kInputFailed,
+  kTrackEndNamedBefore,
+  kStatusSplit,
 };
 
 // Which values of a point follow, in this order.
@@ -116,6 +118,10 @@ void GpxEventRecorder::MarkStatus(GpxParser::Status status, const GpxParser& par
       Number(static_cast<std::uint64_t>(parser.ErrorLine()));
       Number(static_cast<std::uint64_t>(parser.ErrorColumn()));
       break;
+    case GpxParser::Status::kSplit:
+      events_.push_back(static_cast<char>(kStatusSplit));
+      Text(parser.SplitTrackName());
+      break;
   }
 }
 
@@ -134,6 +140,9 @@ void GpxEventRecorder::TrackPoint(const GpxPoint& point) { Point(kTrackPoint, po
 void GpxEventRecorder::TrackEnd(std::string_view name) {
   events_.push_back(static_cast<char>(kTrackEnd));
   Text(name);
+}
+void GpxEventRecorder::TrackEndNamedBefore() {
+  events_.push_back(static_cast<char>(kTrackEndNamedBefore));
 }
 
 bool GpxEventReplay::Number(std::uint64_t& bits) {
@@ -246,6 +255,12 @@ std::optional<GpxMark> GpxEventReplay::ReplayToMark(GpxHandler& handler) {
                        static_cast<std::int64_t>(column)};
       case kInputFailed:
         return GpxMark{GpxParser::Status::kError, true};
+      case kTrackEndNamedBefore:
+        handler.TrackEndNamedBefore();
+        break;
+      case kStatusSplit:
+        if (!Text(splitTrackName_)) return CutShort();
+        return GpxMark{GpxParser::Status::kSplit};
       default:
         // Not a stream this recorder made.
         return CutShort();

@@ -10,7 +10,7 @@
 //             value present (8 bytes, in the order of GpxPoint), then each
 //             non-empty text as its length (8 bytes) and its bytes
 //   RouteEnd  name and number as texts; TrackEnd: name
-//   kError    line and column (8 bytes each)
+//   kError    line and column (8 bytes each); kSplit: the track's name
 // Nothing is allocated per field: values and texts are appended to one
 // buffer that keeps its room from one use to the next.
 #pragma once
@@ -53,6 +53,7 @@ class GpxEventRecorder final : public GpxHandler {
   void TrackBegin() override;
   void TrackPoint(const GpxPoint& point) override;
   void TrackEnd(std::string_view name) override;
+  void TrackEndNamedBefore() override;
 
  private:
   void Point(std::uint8_t kind, const GpxPoint& point);
@@ -79,6 +80,9 @@ class GpxEventReplay {
   // not made by a recorder: then it is passed over).
   std::optional<GpxMark> ReplayToMark(GpxHandler& handler);
   [[nodiscard]] bool AtEnd() const noexcept { return at_ >= events_.size(); }
+  // After a kSplit mark: the name of the track so far, valid as long as
+  // the stream.
+  [[nodiscard]] std::string_view SplitTrackName() const noexcept { return splitTrackName_; }
 
  private:
   // The rest is no whole entry: the stream counts as used up.
@@ -90,6 +94,7 @@ class GpxEventReplay {
 
   std::string_view events_;
   std::size_t at_ = 0;
+  std::string_view splitTrackName_;
   // Keeps the room of its texts from one point to the next.
   GpxPoint point_;
 };

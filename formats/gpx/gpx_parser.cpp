@@ -2,8 +2,11 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 #include "formats/gpx/xml_namespaces.hpp"
 #include "formats/xml/xml_text.hpp"
@@ -71,6 +74,16 @@ struct GpxParser::State {
   // for the direct children the converter reads.
   int depth = 0;
   int extensionDepth = 0;
+  // The split point (StopAtTrackPoint), -1 once passed or when none.
+  std::int64_t splitAt = -1;
+  bool splitReached = false;
+  // Whether the open trk and its open child are spelled "trk" and "trkseg".
+  bool plainTrack = false;
+  bool plainSegment = false;
+  // The opening of a second half is not reported (ContinueInsideTrack).
+  bool muted = false;
+  // The track the second half went into has no name read here yet.
+  bool nameBefore = false;
   std::string text;
   Field collecting = Field::kNone;
   GpxPoint point;
@@ -236,7 +249,24 @@ struct GpxParser::State {
     }
   }
 
+  // At the split point, in the place a second half starts from: this half
+  // ends before the tag. An event past the point drops it.
+  bool ReachedSplit(const XML_Char* fullName, bool isStart) {
+    const auto at = static_cast<std::int64_t>(XML_GetCurrentByteIndex(parser));
+    if (at < splitAt) return false;
+    const bool onPoint = at == splitAt;
+    splitAt = -1;
+    const bool fits = isStart && onPoint && place == Place::kTrack && depth == 2 && level == 3 &&
+                      plainTrack && plainSegment && std::strcmp(fullName, "trkpt") == 0 &&
+                      !namespaces.DeclaresBelowRoot();
+    if (!fits) return false;
+    splitReached = true;
+    XML_StopParser(parser, XML_FALSE);
+    return true;
+  }
+
   void Start(const XML_Char* fullName, const XML_Char** attributes) {
+    if (splitAt >= 0 && ReachedSplit(fullName, true)) return;
     std::string_view name;
     if (!namespaces.Enter(fullName, attributes, ++level, name)) {
       NamespaceFault(fullName);
@@ -264,10 +294,12 @@ struct GpxParser::State {
       } else if (name == "trk") {
         place = Place::kTrack;
         recordName.clear();
-        handler.TrackBegin();
+        plainTrack = std::strcmp(fullName, "trk") == 0;
+        if (!muted) handler.TrackBegin();
       }
       return;
     }
+    if (place == Place::kTrack && depth == 2) plainSegment = std::strcmp(fullName, "trkseg") == 0;
     if (place == Place::kRoute && depth == 2 && name == "rtept") {
       place = Place::kRoutePoint;
       BeginPoint(attributes);
@@ -285,7 +317,10 @@ struct GpxParser::State {
 
   void TakeValue(Field field) {
     if (!InPoint()) {
-      if (field == Field::kName) recordName = text::TrimBlanks(text);
+      if (field == Field::kName) {
+        recordName = text::TrimBlanks(text);
+        nameBefore = false;
+      }
       if (field == Field::kNumber) routeNumber = text::TrimBlanks(text);
       return;
     }
@@ -320,6 +355,7 @@ struct GpxParser::State {
   }
 
   void End() {
+    if (splitAt >= 0) ReachedSplit(nullptr, false);
     namespaces.Leave(level--);
     if (collecting != Field::kNone) {
       TakeValue(collecting);
@@ -343,7 +379,11 @@ struct GpxParser::State {
       XML_StopParser(parser, XML_TRUE);
     } else if (place == Place::kTrack && ended == 1) {
       place = Place::kOutside;
-      handler.TrackEnd(recordName);
+      if (std::exchange(nameBefore, false)) {
+        handler.TrackEndNamedBefore();
+      } else {
+        handler.TrackEnd(recordName);
+      }
       XML_StopParser(parser, XML_TRUE);
     }
   }
@@ -376,6 +416,7 @@ GpxParser::~GpxParser() {
 GpxParser::Status GpxParser::StatusOf(int xmlStatus) {
   auto parser = static_cast<XML_Parser>(parser_);
   if (xmlStatus == XML_STATUS_SUSPENDED) return Status::kRecord;
+  if (state_->splitReached) return Status::kSplit;
   if (state_->namespaceFault) {
     errorLine_ = state_->faultLine;
     errorColumn_ = state_->faultColumn;
@@ -415,6 +456,86 @@ GpxParser::Status GpxParser::Parse(std::size_t size, bool last) {
 
 GpxParser::Status GpxParser::Resume() {
   return StatusOf(XML_ResumeParser(static_cast<XML_Parser>(parser_)));
+}
+
+void GpxParser::StopAtTrackPoint(std::int64_t offset) { state_->splitAt = offset; }
+
+std::string_view GpxParser::SplitTrackName() const { return state_->recordName; }
+
+bool GpxParser::ContinueInsideTrack(std::string_view prolog) {
+  std::string opening(prolog);
+  opening += "<trk><trkseg>";
+  state_->muted = true;
+  const Status status = Feed(opening.data(), opening.size(), false);
+  state_->muted = false;
+  const State& state = *state_;
+  if (status != Status::kNeedMore || state.place != Place::kTrack || state.depth != 2 ||
+      state.level != 3) {
+    return false;
+  }
+  state_->nameBefore = true;
+  return true;
+}
+
+namespace {
+
+struct RootSearch {
+  XML_Parser parser = nullptr;
+  std::optional<std::size_t> end;
+  bool refused = false;
+};
+
+bool IsSingleByteAscii(std::string_view encoding) {
+  const auto same = [&](std::string_view name) {
+    return encoding.size() == name.size() &&
+           std::equal(encoding.begin(), encoding.end(), name.begin(), [](char a, char b) {
+             return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
+           });
+  };
+  return same("UTF-8") || same("US-ASCII") || same("ISO-8859-1");
+}
+
+}  // namespace
+
+std::optional<std::size_t> RootStartTagEnd(std::string_view head) {
+  if (head.find('\0') != std::string_view::npos) return std::nullopt;
+  const std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(
+      XML_ParserCreate(nullptr), &XML_ParserFree);
+  if (!parser) return std::nullopt;
+  RootSearch search;
+  search.parser = parser.get();
+  XML_SetUserData(parser.get(), &search);
+  XML_SetXmlDeclHandler(parser.get(),
+                        [](void* data, const XML_Char*, const XML_Char* encoding, int) {
+                          if (encoding != nullptr && !IsSingleByteAscii(encoding)) {
+                            static_cast<RootSearch*>(data)->refused = true;
+                          }
+                        });
+  XML_SetStartDoctypeDeclHandler(
+      parser.get(), [](void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+        static_cast<RootSearch*>(data)->refused = true;
+      });
+  XML_SetStartElementHandler(parser.get(), [](void* data, const XML_Char*, const XML_Char**) {
+    auto* found = static_cast<RootSearch*>(data);
+    found->end = static_cast<std::size_t>(XML_GetCurrentByteIndex(found->parser) +
+                                          XML_GetCurrentByteCount(found->parser));
+    XML_StopParser(found->parser, XML_FALSE);
+  });
+  XML_Parse(parser.get(), head.data(), static_cast<int>(head.size()), 0);
+  if (search.refused) return std::nullopt;
+  return search.end;
+}
+
+std::size_t FindTrackPointTag(std::string_view text) noexcept {
+  constexpr std::string_view kTag = "<trkpt";
+  for (std::size_t at = text.find(kTag); at != std::string_view::npos;
+       at = text.find(kTag, at + 1)) {
+    const std::size_t after = at + kTag.size();
+    if (after >= text.size()) break;
+    const char c = text[after];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '>' || c == '/') return at;
+  }
+  return std::string_view::npos;
 }
 
 // The finder's root check, as the parser makes it: a document whose root is

@@ -73,6 +73,11 @@ class GpxHandler {
   virtual void TrackBegin() = 0;
   virtual void TrackPoint(const GpxPoint& point) = 0;
   virtual void TrackEnd(std::string_view name) = 0;
+  // The end of a track that a parser went into from a split point
+  // (GpxParser::ContinueInsideTrack) without reading a name for it: the
+  // track is named as far as the document was read before the split.
+  // Only the recorder of such a parser hears it.
+  virtual void TrackEndNamedBefore() { TrackEnd({}); }
 };
 
 class GpxParser {
@@ -82,6 +87,7 @@ class GpxParser {
     kNeedMore,  // every byte fed has been parsed: Feed the next ones
     kEnd,       // the document has ended
     kError,     // the document is not well-formed (or not a GPX)
+    kSplit,     // the split point is reached (StopAtTrackPoint)
   };
 
   explicit GpxParser(GpxHandler& handler);
@@ -100,6 +106,25 @@ class GpxParser {
   // Goes on after kRecord with the bytes fed before.
   Status Resume();
 
+  // A document can be parsed in two halves at once: this parser up to a
+  // track point's start tag, another from that tag on. This parser ends
+  // with kSplit at the start tag found at byte `offset` of the document,
+  // when that tag is a plain "trkpt" in a plain "trkseg" of a plain "trk"
+  // just inside the root, with no namespace declared below the root: there
+  // a parser that has read the root's start tag and "<trk><trkseg>" stands
+  // exactly where this one does. Anywhere else the offset is passed over
+  // and the document is read on as ever.
+  void StopAtTrackPoint(std::int64_t offset);
+  // At kSplit: the name the track has so far.
+  [[nodiscard]] std::string_view SplitTrackName() const;
+  // Makes this parser the second half: `prolog` is the document up to the
+  // end of its root's start tag (RootStartTagEnd), after which a track and
+  // a segment are opened without a word to the handler. The bytes to Feed
+  // next are those from the split point on. The first track's end is
+  // TrackEndNamedBefore unless a name is read for it here. False when the
+  // prolog does not leave the parser inside that segment.
+  bool ContinueInsideTrack(std::string_view prolog);
+
   // Where the error lies, 1-based.
   [[nodiscard]] std::int64_t ErrorLine() const noexcept { return errorLine_; }
   [[nodiscard]] std::int64_t ErrorColumn() const noexcept { return errorColumn_; }
@@ -115,6 +140,19 @@ class GpxParser {
   std::int64_t errorLine_ = 0;
   std::int64_t errorColumn_ = 0;
 };
+
+// Where the root element's start tag ends in `head`, the first bytes of a
+// document, when the document may be parsed in two halves: no document
+// type declaration (its entities could be used anywhere), and an encoding
+// in which every byte below 0x80 is that ASCII character (none declared,
+// UTF-8, US-ASCII or ISO-8859-1), so that a tag can be found by its bytes.
+// nullopt otherwise, or when the tag does not end within `head`.
+std::optional<std::size_t> RootStartTagEnd(std::string_view head);
+
+// Where the first "<trkpt" followed by a blank, "/" or ">" lies in `text`:
+// by its bytes a track point's start tag, which only the parser can tell
+// from the same bytes in a comment or a CDATA section. npos for none.
+std::size_t FindTrackPointTag(std::string_view text) noexcept;
 
 // Where a document that GpxParser refused is refused when expat reads its
 // namespaces itself: the place the message names. Expat's namespace mode

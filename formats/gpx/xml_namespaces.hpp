@@ -46,6 +46,11 @@ class XmlNamespaces {
     while (count_ > 0 && bindings_[count_ - 1].level >= level) --count_;
   }
 
+  // Whether an element deeper than the root declares a namespace in force.
+  [[nodiscard]] bool DeclaresBelowRoot() const noexcept {
+    return count_ > 0 && bindings_[count_ - 1].level > 1;
+  }
+
   // The namespace of a name that Enter has accepted: of its prefix, or the
   // default namespace; empty for none.
   [[nodiscard]] std::string_view UriOf(std::string_view elementName) const noexcept;

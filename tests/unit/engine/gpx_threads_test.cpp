@@ -1,8 +1,9 @@
-// The GPX reader on one thread and with its worker: for every document the
-// same output, messages, progress and polls of the front, in the same order,
-// also when the front stops the conversion midway or the document breaks
-// off; and the worker's hand-over on its own, with a source that blocks,
-// stops or throws.
+// The GPX reader on one thread, with its worker, and with the document
+// split at a track point and parsed in two halves at once: for every
+// document the same output, messages, progress and polls of the front, in
+// the same order, also when the front stops the conversion midway or the
+// document breaks off; and the worker's hand-over on its own, with a source
+// that blocks, stops or throws.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -31,13 +32,17 @@ namespace fs = std::filesystem;
   "<gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\" " \
   "xmlns:tpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\">\n"
 
+enum class Way { kAlone, kWorker, kSplit };
+constexpr Way kEveryWay[] = {Way::kAlone, Way::kWorker, Way::kSplit};
+
 // The reader's way chosen for every GPX read while it lives.
 class ReadingPolicy {
  public:
-  explicit ReadingPolicy(bool worker) : saved_(engine::CurrentGpxReadingPolicy()) {
+  explicit ReadingPolicy(Way way) : saved_(engine::CurrentGpxReadingPolicy()) {
     engine::GpxReadingPolicy policy;
-    policy.workerFromBytes = worker ? 0 : INT64_MAX;
-    policy.evenOnOneCore = worker;
+    policy.workerFromBytes = way == Way::kAlone ? INT64_MAX : 0;
+    policy.evenOnOneCore = way != Way::kAlone;
+    policy.splitFromBytes = way == Way::kSplit ? 0 : INT64_MAX;
     engine::SetGpxReadingPolicy(policy);
   }
   ~ReadingPolicy() { engine::SetGpxReadingPolicy(saved_); }
@@ -65,9 +70,9 @@ struct Seen {
 
 // `input` converted to `outputName` (its type by its name) with every kind
 // and every point annotation, read one way or the other.
-Seen Convert(const TempDir& dir, const std::string& input, const std::string& outputName,
-             bool worker, int stopAfterPolls = -1) {
-  const ReadingPolicy policy(worker);
+Seen Convert(const TempDir& dir, const std::string& input, const std::string& outputName, Way way,
+             int stopAfterPolls = -1) {
+  const ReadingPolicy policy(way);
   engine::ConvertOptions options = OptionsFor(input, dir.Path(outputName));
   options.convertWaypoints = true;
   options.convertRoutes = true;
@@ -128,11 +133,25 @@ std::string ManyWaypoints(int count, const std::string& tail = "</gpx>\n") {
   return gpx + tail;
 }
 
+// `document` with `inserted` put in front of the track point where the
+// reader would split it, so that the split falls on the first "<trkpt" of
+// `inserted` when that lies in its second half.
+std::string AtSplitPoint(const std::string& document, const std::string& inserted) {
+  const std::size_t at = document.find("<trkpt", document.size() / 2);
+  return document.substr(0, at) + inserted + document.substr(at);
+}
+
+// Blanks enough that the tag after them lies in the second half of what
+// is inserted.
+std::string Padding() { return std::string(200, ' '); }
+
 struct Document {
   const char* name;
   std::string text;
-  // The conversion's outcome on both ways.
+  // The conversion's outcome on every way.
   engine::Outcome outcome;
+  // Whether the split way reads it in two halves; unset where either will do.
+  std::optional<bool> split = std::nullopt;
 };
 
 std::vector<Document> Documents() {
@@ -179,7 +198,7 @@ std::vector<Document> Documents() {
        GPX11_OPEN "<trk><trkseg><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk>\n<q:wpt/></gpx>\n",
        engine::Outcome::kStopped},
       {"document cut in a track", LongTrack(50, ""), engine::Outcome::kStopped},
-      {"long track", LongTrack(30000), engine::Outcome::kConverted},
+      {"long track", LongTrack(30000), engine::Outcome::kConverted, true},
       {"fault after many points", LongTrack(30000, "<trkpt lat=\"1\" lon=\"2\"></trkseg>\n"),
        engine::Outcome::kStopped},
       {"namespace fault after many points", LongTrack(20000, "<a:b xmlns:a=\"\"/>\n"),
@@ -187,6 +206,53 @@ std::vector<Document> Documents() {
       {"many waypoints", ManyWaypoints(20000), engine::Outcome::kConverted},
       {"fault after many waypoints", ManyWaypoints(20000, "<wpt lat=\"1\" lon=\"2\"></gpx>\n"),
        engine::Outcome::kStopped},
+      // Where the reader would split, a document that cannot be split
+      // there: the first half reads on.
+      {"split point in a comment",
+       AtSplitPoint(LongTrack(2000), "<!--" + Padding() + "<trkpt lat=\"9\" lon=\"9\"/>-->"),
+       engine::Outcome::kConverted, false},
+      {"split point in CDATA",
+       AtSplitPoint(LongTrack(2000), "<trkpt lat=\"1\" lon=\"2\"><desc><![CDATA[" + Padding() +
+                                         "<trkpt lat=\"9\" lon=\"9\">]]></desc></trkpt>"),
+       engine::Outcome::kConverted, false},
+      {"split point in a segment declaring a namespace",
+       AtSplitPoint(LongTrack(2000), "</trkseg><trkseg xmlns:q=\"urn:q\">" + Padding() +
+                                         "<trkpt lat=\"1\" lon=\"2\" q:x=\"3\"/>"),
+       engine::Outcome::kConverted, false},
+      {"split point in a prefixed segment",
+       AtSplitPoint(LongTrack(2000), "</trkseg><tpx:trkseg>" + Padding() +
+                                         "<trkpt lat=\"1\" lon=\"2\"/></tpx:trkseg><trkseg>"),
+       engine::Outcome::kConverted, false},
+      {"split point in a waypoint",
+       AtSplitPoint(LongTrack(2000), "</trkseg></trk><wpt lat=\"1\" lon=\"2\">" + Padding() +
+                                         "<trkpt lat=\"3\" lon=\"4\"/></wpt><trk><trkseg>"),
+       engine::Outcome::kConverted, false},
+      {"document type declaration",
+       "<?xml version=\"1.0\"?>\n<!DOCTYPE gpx [<!ENTITY n \"named\">]>\n" +
+           LongTrack(2000).substr(
+               std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n").size()),
+       engine::Outcome::kConverted, false},
+      // Split documents: the second half names the track, or ends it and
+      // goes on with other records, or breaks.
+      {"split, the name after the segments",
+       LongTrack(3000, "</trkseg><name>late</name></trk><wpt lat=\"1\" lon=\"2\"/></gpx>\n"),
+       engine::Outcome::kConverted, true},
+      {"split in the second track",
+       GPX11_OPEN "<trk><name>first</name><trkseg><trkpt lat=\"1\" lon=\"2\"/></trkseg></trk>\n" +
+           LongTrack(3000,
+                     "</trkseg></trk><trk><trkseg><trkpt lat=\"3\" lon=\"4\"/></trkseg>"
+                     "</trk><rte><rtept lat=\"5\" lon=\"6\"/></rte></gpx>\n")
+               .substr(std::string(GPX11_OPEN).size()),
+       engine::Outcome::kConverted, true},
+      {"split, ISO-8859-1",
+       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" +
+           LongTrack(2000).substr(LongTrack(0).find("<gpx"),
+                                  LongTrack(0).find("<trk>") - LongTrack(0).find("<gpx")) +
+           "<wpt lat=\"1\" lon=\"2\"><name>caf\xE9</name></wpt>" +
+           LongTrack(2000).substr(LongTrack(0).find("<trk>")),
+       engine::Outcome::kConverted, true},
+      {"split, the second half cut short", LongTrack(3000, "<trkpt lat=\"1\""),
+       engine::Outcome::kStopped, true},
   };
 }
 
@@ -197,11 +263,18 @@ TEST(GpxThreads, BothWaysSeeTheSameForEveryDocument) {
     const std::string input = dir.Write("in.gpx", document.text);
     for (const char* output : {"out.vrc", "out.mps"}) {
       SCOPED_TRACE(output);
-      const Seen alone = Convert(dir, input, output, false);
-      const Seen withWorker = Convert(dir, input, output, true);
+      const Seen alone = Convert(dir, input, output, Way::kAlone);
       EXPECT_EQ(alone.outcome, document.outcome);
       EXPECT_EQ(alone.outputExists, document.outcome == engine::Outcome::kConverted);
-      EXPECT_TRUE(alone == withWorker) << alone.shown.size() << " / " << withWorker.shown.size();
+      for (const Way way : {Way::kWorker, Way::kSplit}) {
+        const std::int64_t splitBefore = engine::GpxDocumentsSplit();
+        const Seen other = Convert(dir, input, output, way);
+        if (way == Way::kSplit && document.split) {
+          EXPECT_EQ(engine::GpxDocumentsSplit() > splitBefore, *document.split);
+        }
+        EXPECT_TRUE(alone == other)
+            << static_cast<int>(way) << ": " << alone.shown.size() << " / " << other.shown.size();
+      }
     }
   }
 }
@@ -212,9 +285,9 @@ TEST(GpxThreads, AFaultAfterManyPointsIsNamedWhereItLies) {
   TempDir dir;
   const std::string input =
       dir.Write("in.gpx", LongTrack(30000, "<trkpt lat=\"1\" lon=\"2\"></trkseg>\n"));
-  for (const bool worker : {false, true}) {
-    SCOPED_TRACE(worker);
-    const Seen seen = Convert(dir, input, "out.vrc", worker);
+  for (const Way way : kEveryWay) {
+    SCOPED_TRACE(static_cast<int>(way));
+    const Seen seen = Convert(dir, input, "out.vrc", way);
     ASSERT_EQ(seen.reason, engine::Message::kGpxUnreadable);
     ASSERT_FALSE(seen.shown.empty());
     // The track's points each a line from line 4 on, the empty segments one
@@ -236,22 +309,22 @@ TEST(GpxThreads, AStopMidwayEndsBothWaysAlike) {
   const std::string input = dir.Write("in.gpx", LongTrack(40000));
   for (const int stopAfter : {1, 3, 6}) {
     SCOPED_TRACE(stopAfter);
-    const Seen alone = Convert(dir, input, "out.mps", false, stopAfter);
-    const Seen withWorker = Convert(dir, input, "out.mps", true, stopAfter);
+    const Seen alone = Convert(dir, input, "out.mps", Way::kAlone, stopAfter);
     EXPECT_EQ(alone.outcome, engine::Outcome::kCancelled);
     EXPECT_FALSE(alone.outputExists);
     ASSERT_FALSE(alone.progress.empty());
     EXPECT_LT(std::stoi(alone.progress.back()), 40000);
-    EXPECT_TRUE(alone == withWorker);
+    EXPECT_TRUE(alone == Convert(dir, input, "out.mps", Way::kWorker, stopAfter));
+    EXPECT_TRUE(alone == Convert(dir, input, "out.mps", Way::kSplit, stopAfter));
   }
 }
 
 TEST(GpxThreads, AMissingFileIsNamedAlikeOnBothWays) {
   TempDir dir;
   const std::string input = dir.Path("gone.gpx");
-  const Seen alone = Convert(dir, input, "out.vrc", false);
+  const Seen alone = Convert(dir, input, "out.vrc", Way::kAlone);
   EXPECT_EQ(alone.reason, engine::Message::kInputMissing);
-  EXPECT_TRUE(alone == Convert(dir, input, "out.vrc", true));
+  EXPECT_TRUE(alone == Convert(dir, input, "out.vrc", Way::kWorker));
 }
 
 // Real files of other programs, and the fuzz target's corpus (whose first
@@ -270,9 +343,9 @@ TEST(GpxThreads, FilesOfOtherProgramsAndTheCorpusBothWays) {
       if (entry.path().extension() != ".gpx") continue;
       SCOPED_TRACE(entry.path().string());
       const std::string input = dir.Write("in.gpx", ReadFile(entry.path()).substr(skip));
-      const Seen alone = Convert(dir, input, "out.vrc", false);
-      const Seen withWorker = Convert(dir, input, "out.vrc", true);
-      EXPECT_TRUE(alone == withWorker);
+      const Seen alone = Convert(dir, input, "out.vrc", Way::kAlone);
+      EXPECT_TRUE(alone == Convert(dir, input, "out.vrc", Way::kWorker));
+      EXPECT_TRUE(alone == Convert(dir, input, "out.vrc", Way::kSplit));
       ++files;
     }
   }
