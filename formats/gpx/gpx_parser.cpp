@@ -17,8 +17,9 @@ namespace vc::gpx {
 namespace {
 
 // The separator of expat's namespace mode, in which only the fault finder
-// reads.
-constexpr char kNamespaceSeparator = '|';
+// reads. Expat refuses a namespace name that holds its separator, which a
+// name may ("urn:a|b"); no UTF-8 text holds the byte 0xFF.
+constexpr char kNamespaceSeparator = '\xFF';
 
 // The parser reports names as written ("gpxtpx:speed"); only the local
 // name matters, and for speed and course whether they sit inside a

@@ -288,6 +288,9 @@ TEST(GpxFaultFinder, NamesThePlaceOfANamespaceAwareReading) {
       {"two colons", "<gpx><a:b:c></a:b:c></gpx>", 1, 10},
       {"no gpx", "<kml><Document/></kml>", 1, 6},
       {"no document", "", 1, 1},
+      // Regression: a namespace name holding the finder's separator was
+      // refused there, and named instead of the fault.
+      {"a namespace name with a bar", "<gpx xmlns:a='urn:a|b'>\n<wpt lat='1'>\n</trk></gpx>", 3, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
