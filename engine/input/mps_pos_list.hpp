@@ -140,8 +140,6 @@ class PackedPosList {
 
  private:
   friend class PackedPosPieces;
-  // `restRoom`: the bytes that may be read from `rest` on.
-  void AppendItem(std::size_t shared, const char* rest, std::size_t restSize, std::size_t restRoom);
   void Reserve(std::size_t bytes);
 
   // Uninitialised storage: the pages of its unused end are never touched.
@@ -182,6 +180,7 @@ class PackedPosPieces {
   Item newer_;
 };
 
+// Small enough that a piece is still in the cache when it is tokenized.
 inline constexpr std::size_t kPackedPieceBytes = std::size_t{32} << 10;
 
 // ParsePosList over the text a packed list holds, with the same result and
