@@ -234,15 +234,21 @@ class MpsReader final : public RecordReader {
     auto addPoint = [&](double lat, double lon) {
       TrkPnt& point = points.Add();
       conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
-      points.SetLabels(point, "Tokyo", "+9", "MPS");
+      if (points.Count() == 1) {
+        points.SetLabels(point, "Tokyo", "+9", "MPS");
+        TrackPoints::SetTime(point, midnight);
+        for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
+                                       PointField::kPosError, PointField::kHeadDegree}) {
+          points.SetText(point, field, "-");
+        }
+      } else {
+        // The labels, the midnight and the "-" texts (one stored text) are
+        // the first point's; what differs is set below.
+        point = points[1];
+      }
       // Each coordinate is what its decimal degrees give in the "MPS" form.
       TrackPoints::SetCoordFromDegrees(point, PointField::kLat, lat);
       TrackPoints::SetCoordFromDegrees(point, PointField::kLon, lon);
-      TrackPoints::SetTime(point, midnight);
-      for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
-                                     PointField::kPosError, PointField::kHeadDegree}) {
-        points.SetText(point, field, "-");
-      }
       // The legs are worked out, but the totals are left at zero: a script
       // holds no times, so they would only add up the lengths.
       legs.Add(points, point, header, false);
