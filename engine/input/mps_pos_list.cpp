@@ -74,7 +74,14 @@ void ParsePosFirst(std::string_view pos, std::string& lat, std::string& lon) {
 
 namespace {
 
-constexpr std::size_t kNibble = 15;
+constexpr std::size_t kLowNibble = 0x0F;
+// A shared length of this or more is written as this, the rest following.
+constexpr std::size_t kSharedEscape = 14;
+// The same for the length of the rest.
+constexpr std::size_t kRestEscape = 15;
+// A shared nibble of 15 says: the older item with its last byte replaced by
+// the digit in the low nibble.
+constexpr std::size_t kDigitForm = 15;
 constexpr unsigned kDigitBits = 7;
 constexpr unsigned kMoreDigits = 0x80;
 
@@ -86,9 +93,9 @@ constexpr std::size_t kMostItemHead = 1 + 2 * ((SIZE_WIDTH + kDigitBits - 1) / k
 constexpr std::size_t kShortCopy = 16;
 
 // The part of `length` a nibble cannot hold, in base 128.
-char* PutLengthOverNibble(char* out, std::size_t length) noexcept {
-  if (length < kNibble) return out;
-  std::size_t over = length - kNibble;
+char* PutLengthOverNibble(char* out, std::size_t length, std::size_t escape) noexcept {
+  if (length < escape) return out;
+  std::size_t over = length - escape;
   while (over >= kMoreDigits) {
     *out++ = static_cast<char>((over & (kMoreDigits - 1)) | kMoreDigits);
     over >>= kDigitBits;
@@ -113,14 +120,17 @@ std::size_t SharedPrefix(const char* item, const char* older, std::size_t most) 
   return shared;
 }
 
+bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
 // The packed form of one item: `shared` bytes of the item two before, then
 // `rest`. `restRoom` bytes may be read from `rest` on; `out` has room for
 // kMostItemHead + restSize + kShortCopy bytes.
 char* PutItem(char* out, std::size_t shared, const char* rest, std::size_t restSize,
               std::size_t restRoom) noexcept {
-  *out++ = static_cast<char>((std::min(shared, kNibble) << 4) | std::min(restSize, kNibble));
-  out = PutLengthOverNibble(out, shared);
-  out = PutLengthOverNibble(out, restSize);
+  *out++ =
+      static_cast<char>((std::min(shared, kSharedEscape) << 4) | std::min(restSize, kRestEscape));
+  out = PutLengthOverNibble(out, shared, kSharedEscape);
+  out = PutLengthOverNibble(out, restSize, kRestEscape);
   if (restSize <= kShortCopy && restRoom >= kShortCopy) {
     std::memcpy(out, rest, kShortCopy);
     return out + restSize;
@@ -159,8 +169,13 @@ PackedPosList::PackedPosList(std::string_view pos) : textBytes_(pos.size()) {
       out = bytes_.get() + size_;
       limit = bytes_.get() + capacity_;
     }
-    out = PutItem(out, shared, item + shared, size - shared,
-                  static_cast<std::size_t>(end - item) - shared);
+    if (size == older.size() && shared + 1 == size && IsDigit(item[shared])) {
+      // A tenth of a second on: the commonest change of all.
+      *out++ = static_cast<char>((kDigitForm << 4) | static_cast<std::size_t>(item[shared] - '0'));
+    } else {
+      out = PutItem(out, shared, item + shared, size - shared,
+                    static_cast<std::size_t>(end - item) - shared);
+    }
     if (itemEnd == end) break;
     older = newer;
     newer = std::string_view(item, size);
@@ -219,9 +234,11 @@ bool PackedPosPieces::AppendShortItems(std::size_t start) {
   bool taken = true;
   while (at < packedSize && used - start < pieceBytes_) {
     const auto lengths = static_cast<unsigned char>(packed[at]);
-    const std::size_t shared = lengths >> 4;
-    const std::size_t rest = lengths & kNibble;
-    if (shared == kNibble || rest == kNibble || room - used < 2 * kShortCopy) {
+    const std::size_t high = lengths >> 4;
+    const std::size_t low = lengths & kLowNibble;
+    const bool digit = high == kDigitForm;
+    if (room - used < 2 * kShortCopy ||
+        (digit ? older.size - 1 >= kShortCopy : high == kSharedEscape || low == kRestEscape)) {
       taken = false;
       break;
     }
@@ -230,12 +247,19 @@ bool PackedPosPieces::AppendShortItems(std::size_t start) {
     // The older item may run into the place written; a block of 16 is read
     // whole before it is written.
     std::memmove(out, text + older.offset, kShortCopy);
-    std::memcpy(out + shared, packed + at, kShortCopy);
-    out[shared + rest] = ',';
-    at += rest;
+    std::size_t size = 0;
+    if (digit) {
+      size = older.size;
+      out[size - 1] = static_cast<char>('0' + low);
+    } else {
+      std::memcpy(out + high, packed + at, kShortCopy);
+      size = high + low;
+      at += low;
+    }
+    out[size] = ',';
     older = newer;
-    newer = Item{used, shared + rest};
-    used += shared + rest + 1;
+    newer = Item{used, size};
+    used += size + 1;
   }
   at_ = at;
   used_ = used;
@@ -257,11 +281,14 @@ void PackedPosPieces::KeepLastTwoItems() {
 
 void PackedPosPieces::AppendItem() {
   const auto lengths = static_cast<unsigned char>(packed_[at_++]);
+  const bool digit = (lengths >> 4) == kDigitForm;
   // The clamps only keep a damaged form inside its buffers; a list this
   // class packed never needs them.
-  const std::size_t shared = std::min(ReadLength(lengths >> 4), older_.size);
-  const std::size_t rest = std::min(ReadLength(lengths & kNibble), packed_.size() - at_);
-  const std::size_t size = shared + rest;
+  const std::size_t shared = digit ? older_.size - std::min<std::size_t>(older_.size, 1)
+                                   : std::min(ReadLength(lengths >> 4, kSharedEscape), older_.size);
+  const std::size_t rest =
+      digit ? 0 : std::min(ReadLength(lengths & kLowNibble, kRestEscape), packed_.size() - at_);
+  const std::size_t size = shared + rest + (digit ? 1 : 0);
   if (text_.size() - used_ < size + 1 + kShortCopy) {
     text_.resize(std::max(used_ + size + 1 + kShortCopy, 2 * text_.size()));
   }
@@ -276,7 +303,9 @@ void PackedPosPieces::AppendItem() {
   } else {
     std::copy_n(olderItem, shared, out);
   }
-  if (rest <= kShortCopy) {
+  if (digit) {
+    out[shared] = static_cast<char>('0' + (lengths & kLowNibble));
+  } else if (rest <= kShortCopy) {
     std::memcpy(out + shared, packed_.data() + at_, kShortCopy);
   } else {
     std::copy_n(packed_.data() + at_, rest, out + shared);
@@ -288,8 +317,8 @@ void PackedPosPieces::AppendItem() {
   used_ += size + 1;
 }
 
-std::size_t PackedPosPieces::ReadLength(std::size_t nibble) {
-  if (nibble < kNibble) return nibble;
+std::size_t PackedPosPieces::ReadLength(std::size_t nibble, std::size_t escape) {
+  if (nibble < escape) return nibble;
   std::size_t over = 0;
   unsigned shift = 0;
   while (at_ < packed_.size() && shift < SIZE_WIDTH) {
@@ -298,7 +327,7 @@ std::size_t PackedPosPieces::ReadLength(std::size_t nibble) {
     if ((digit & kMoreDigits) == 0) break;
     shift += kDigitBits;
   }
-  return kNibble + over;
+  return escape + over;
 }
 
 }  // namespace vc::engine

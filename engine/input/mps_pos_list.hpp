@@ -123,12 +123,16 @@ double ParsePosList(std::string_view pos, OnPoint&& onPoint) {
 // before it, a longitude with the longitude before it: so each item is
 // stored against the item two before it (an empty text for the first two),
 // as the length of the prefix they share and then the rest of the item. One
-// byte holds both lengths, the shared one in its high four bits; a length of
-// 15 or more is written there as 15, and the rest of it (less 15) follows in
-// base 128, low digits first, the high bit saying that another digit
-// follows. "35/40/52.4" after "35/40/52.3" takes 2 bytes: 0x91 and "4". Any
-// byte may stand in an item; every list, the empty one included, has at
-// least one item, so every packed list has at least one byte.
+// byte holds both lengths, the shared one in its high four bits: a shared
+// length of 14 or more is written there as 14, a rest of 15 or more as 15,
+// and what is over (less 14 or 15) follows in base 128, low digits first,
+// the high bit saying that another digit follows. A high nibble of 15 is
+// the commonest change, a tenth of a second on: the older item with its
+// last byte replaced by the digit in the low nibble, so "35/40/52.4" after
+// "35/40/52.3" takes the one byte 0xF4, and "35/40/53.0" after "35/40/52.9"
+// takes 0x73 and "3.0". Any byte may stand in an item; every list, the empty
+// one included, has at least one item, so every packed list has at least
+// one byte.
 class PackedPosList {
  public:
   explicit PackedPosList(std::string_view pos);
@@ -168,7 +172,7 @@ class PackedPosPieces {
   void KeepLastTwoItems();
   bool AppendShortItems(std::size_t start);
   void AppendItem();
-  std::size_t ReadLength(std::size_t nibble);
+  std::size_t ReadLength(std::size_t nibble, std::size_t escape);
 
   std::string_view packed_;
   std::size_t pieceBytes_;
