@@ -17,6 +17,7 @@
 // annotations into "info", so a track read back from them is named after its
 // annotations. A script carries no times, so all points of a track lie at
 // midnight of the day of the conversion.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,14 @@ constexpr std::string_view kRoutePrefix = "[RT]";
 constexpr std::string_view kTrackPrefix = "[TR]";
 constexpr std::size_t kPrefixLength = 4;
 
+constexpr std::size_t kDefaultLargeStatement = std::size_t{1} << 20;
+std::atomic<std::size_t> largeStatementSetting{0};  // 0: the default
+
+std::size_t LargeStatementBytes() noexcept {
+  const std::size_t bytes = largeStatementSetting.load(std::memory_order_relaxed);
+  return bytes == 0 ? kDefaultLargeStatement : bytes;
+}
+
 // The attributes of a point or line statement that make a record, views
 // into the statement's text; found as ParseMpsStatement finds them.
 struct RecordStatement {
@@ -51,6 +60,10 @@ struct RecordStatement {
 std::string_view NameAfterPrefix(std::string_view str) {
   return text::TrimSpaces(str.size() > kPrefixLength ? str.substr(kPrefixLength) : "");
 }
+
+// Gives the storage of `text` back. Assigning an empty string would not:
+// libstdc++ copies a short string into the storage it already has.
+void FreeText(std::string& text) noexcept { std::string().swap(text); }
 
 text::LocalSeconds MidnightOf(text::LocalSeconds now) {
   text::CivilDateTime civil = text::ToCivil(now);
@@ -89,7 +102,8 @@ class StoppableLines final : public text::LineSource {
 
 class MpsReader final : public RecordReader {
  public:
-  explicit MpsReader(text::LineSource& lines) : lines_(lines) {}
+  explicit MpsReader(text::LineSource& lines)
+      : lines_(lines), largeStatement_(LargeStatementBytes()) {}
 
   RecordKind ReadNextRecord(Conversion& conversion) override {
     lines_.Watch(conversion);
@@ -105,19 +119,30 @@ class MpsReader final : public RecordReader {
   }
 
  private:
-  // A statement holding a long list is kept at its own size while its
-  // points are made, and given back once they are.
-  static constexpr std::size_t kLargeStatement = std::size_t{1} << 20;
-
+  // The storage of a large statement is given back once its record is
+  // read; until then it is kept at the statement's own size.
   void ReadStatement() {
     mps::ReadStatementText(lines_, statementText_);
-    if (statementText_.capacity() > kLargeStatement &&
+    if (statementText_.capacity() > largeStatement_ &&
         statementText_.capacity() > 2 * statementText_.size()) {
       statementText_.shrink_to_fit();
     }
   }
   void ReleaseLargeStatement() {
-    if (statementText_.capacity() > kLargeStatement) statementText_ = std::string();
+    if (statementText_.capacity() > largeStatement_) FreeText(statementText_);
+  }
+
+  // The points of a line's position list `pos`, a view into the statement.
+  // A large statement's list is packed and the statement's text given back
+  // before the first point is made: a million points would otherwise hold
+  // some 23 bytes of text each beside their own. Whatever the record needs
+  // of the text must have been taken out of it before this call.
+  template <typename OnPoint>
+  double ReadPosList(std::string_view pos, OnPoint& onPoint) {
+    if (statementText_.size() < largeStatement_) return ParsePosList(pos, onPoint);
+    PackedPosList packed(pos);
+    FreeText(statementText_);
+    return ParsePackedPosList(packed, onPoint);
   }
 
   // The record the statement read holds; kEof for any other statement.
@@ -180,7 +205,7 @@ class MpsReader final : public RecordReader {
       points.SetLabels(point, "Tokyo", "+9", "MPS");
       return !conversion.PointTick();
     };
-    header.pntNum = text::General(ParsePosList(statement.Value("pos"), addPoint));
+    header.pntNum = text::General(ReadPosList(statement.Value("pos"), addPoint));
     if (conversion.cancelled) return RecordKind::kRte;
     // Half a pair counts as a point when the count rounds up to it; that
     // point has no coordinates of its own.
@@ -209,21 +234,27 @@ class MpsReader final : public RecordReader {
     auto addPoint = [&](double lat, double lon) {
       TrkPnt& point = points.Add();
       conversion.observer.PointProgress(static_cast<std::int64_t>(points.Count()));
-      points.SetLabels(point, "Tokyo", "+9", "MPS");
+      if (points.Count() == 1) {
+        points.SetLabels(point, "Tokyo", "+9", "MPS");
+        TrackPoints::SetTime(point, midnight);
+        for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
+                                       PointField::kPosError, PointField::kHeadDegree}) {
+          points.SetText(point, field, "-");
+        }
+      } else {
+        // The labels, the midnight and the "-" texts (one stored text) are
+        // the first point's; what differs is set below.
+        point = points[1];
+      }
       // Each coordinate is what its decimal degrees give in the "MPS" form.
       TrackPoints::SetCoordFromDegrees(point, PointField::kLat, lat);
       TrackPoints::SetCoordFromDegrees(point, PointField::kLon, lon);
-      TrackPoints::SetTime(point, midnight);
-      for (const PointField field : {PointField::kVelocity, PointField::kTrkDegree,
-                                     PointField::kPosError, PointField::kHeadDegree}) {
-        points.SetText(point, field, "-");
-      }
       // The legs are worked out, but the totals are left at zero: a script
       // holds no times, so they would only add up the lengths.
       legs.Add(points, point, header, false);
       return !conversion.PointTick();
     };
-    header.pntNum = text::General(ParsePosList(statement.Value("pos"), addPoint));
+    header.pntNum = text::General(ReadPosList(statement.Value("pos"), addPoint));
     if (conversion.cancelled) return RecordKind::kTrk;
     const std::int64_t count = text::CountOf(header.pntNum);
     while (static_cast<std::int64_t>(points.Count()) < count) addPoint(0, 0);
@@ -231,6 +262,7 @@ class MpsReader final : public RecordReader {
   }
 
   StoppableLines lines_;
+  const std::size_t largeStatement_;
   std::string statementText_;
   // The number of the last route read, the base of the next automatic one.
   std::string lastRteNo_;
@@ -243,6 +275,10 @@ class MpsReader final : public RecordReader {
 
 std::unique_ptr<RecordReader> MakeMpsReader(text::LineSource& lines) {
   return std::make_unique<MpsReader>(lines);
+}
+
+void SetMpsLargeStatementBytes(std::size_t bytes) noexcept {
+  largeStatementSetting.store(bytes, std::memory_order_relaxed);
 }
 
 }  // namespace vc::engine

@@ -3,6 +3,7 @@
 // next complete record, leaves it in the context's buffers and says its kind.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 
 #include "engine/conversion.hpp"
@@ -24,6 +25,11 @@ class RecordReader {
 };
 
 std::unique_ptr<RecordReader> MakeMpsReader(text::LineSource& lines);
+// An MPS statement of this many bytes or more holds its position list packed
+// while its points are made (1 MiB unless set; 0 sets that again). For the
+// whole process, from the next reader made on: tests lower it to take that
+// path with small scripts.
+void SetMpsLargeStatementBytes(std::size_t bytes) noexcept;
 std::unique_ptr<RecordReader> MakeWaypointPlusReader(text::LineSource& lines);
 std::unique_ptr<RecordReader> MakeVrcReader(text::LineSource& lines);
 std::unique_ptr<RecordReader> MakeVrpReader(text::LineSource& lines);

@@ -12,6 +12,7 @@
 #include "engine/driver.hpp"
 #include "engine/input/mps_pos_list.hpp"
 #include "engine/input/record_reader.hpp"
+#include "engine/report.hpp"
 #include "geo/coord_text.hpp"
 #include "support/engine_support.hpp"
 #include "support/route_point_support.hpp"
@@ -132,6 +133,114 @@ TEST(ParsePosList, DegreesAreWhatTheirDecimalTextReadsBack) {
       return true;
     });
   }
+}
+
+// ---------------------------------------------------------------- packed lists
+
+// Values for the packed form: every byte kept, every mark where it counts.
+struct PackedCase {
+  const char* what;
+  std::string text;
+};
+
+void PrintTo(const PackedCase& c, std::ostream* os) { *os << c.what; }
+
+std::vector<PackedCase> PackedCases() {
+  using namespace std::string_literals;
+  const std::string seventeen = "35/40/52.34567890";
+  return {
+      {"an empty value", ""},
+      {"three characters", "1,2"},
+      {"one item", "35/40/52.3456"},
+      {"plain pairs", "> 35/40/52.3,139/46/01.6,35/40/52.4,139/46/01.6,35/40/53.0,139/46/01.5"},
+      {"repeated and changing items", "1,2,1,2,1,3,10,3,100,30,100,30,1,3"},
+      {"an odd token count", "35/1/2,139/3/4,35/1/3"},
+      {"items longer than 15 and 255 bytes", seventeen + "1," + std::string(300, '7') + "," +
+                                                 seventeen + "2," + std::string(300, '7') + "8," +
+                                                 std::string(20, '7') + "," + seventeen + "123"},
+      {"empty items, a leading and a trailing comma", ",,1,,2,3,"},
+      {"ampersands inside, at an item's end and at the end", "35/1&/2,139/3/4&,3,&,4,5&"},
+      {"bangs", "35/1/2!,!139/3/4,3!5!,!,6"},
+      {"line ends and angle brackets inside items", "35/1\r\n/2,<139/3/4>,\n3,4\r,>"},
+      {"TABs and spaces", "\t35/1/2 , 139/3/4\t,  ,\t, 35/1/2 "},
+      {"bytes of every kind", "東京/1/2,139/3/4,\xff\xfe,\x80\x0f\xf0,\0\0"s + "東京/1/3,1"},
+  };
+}
+
+// The tokens of each piece, one after the other.
+std::vector<std::string> TokensOfPieces(const PackedPosList& list, std::size_t pieceBytes) {
+  std::vector<std::string> tokens;
+  PackedPosPieces pieces(list, pieceBytes);
+  std::string_view piece;
+  while (pieces.Next(piece)) {
+    for (std::string& token : TokensOf(piece, true)) tokens.push_back(std::move(token));
+  }
+  return tokens;
+}
+
+struct PointsRead {
+  double count = 0;
+  std::vector<std::uint64_t> coords;  // the bits of lat, lon, lat, lon, ...
+
+  bool operator==(const PointsRead&) const = default;
+};
+
+// The points a list gives through ParsePosList or, with a piece size, its
+// packed form; `stopAfter` points ask to stop (0: never).
+PointsRead PointsOf(const std::string& text, std::size_t pieceBytes, std::size_t stopAfter) {
+  PointsRead read;
+  auto onPoint = [&](double lat, double lon) {
+    read.coords.push_back(std::bit_cast<std::uint64_t>(lat));
+    read.coords.push_back(std::bit_cast<std::uint64_t>(lon));
+    return read.coords.size() / 2 != stopAfter;
+  };
+  read.count = pieceBytes == 0 ? ParsePosList(text, onPoint)
+                               : ParsePackedPosList(PackedPosList(text), onPoint, pieceBytes);
+  return read;
+}
+
+class PackedPosLists : public ::testing::TestWithParam<PackedCase> {};
+
+TEST_P(PackedPosLists, UnpackToTheTextTheyWerePackedFrom) {
+  const std::string& text = GetParam().text;
+  const PackedPosList list(text);
+  EXPECT_EQ(list.TextBytes(), text.size());
+  EXPECT_EQ(list.Unpack(), text);
+  std::string joined;
+  PackedPosPieces pieces(list, 5);
+  std::string_view piece;
+  for (bool first = true; pieces.Next(piece); first = false)
+    joined += (first ? "" : ",") + std::string(piece);
+  EXPECT_EQ(joined, text);
+}
+
+// Pieces of 1 byte hold one item each; of 7, a few.
+TEST_P(PackedPosLists, GiveTheTokensAndPointsOfTheirText) {
+  const std::string& text = GetParam().text;
+  const PackedPosList list(text);
+  const std::vector<std::string> tokens = TokensOf(text, true);
+  const PointsRead whole = PointsOf(text, 0, 0);
+  const PointsRead stopped = PointsOf(text, 0, 1);
+  for (const std::size_t pieceBytes : {std::size_t{1}, std::size_t{7}, kPackedPieceBytes}) {
+    SCOPED_TRACE(pieceBytes);
+    EXPECT_EQ(TokensOfPieces(list, pieceBytes), tokens);
+    EXPECT_EQ(PointsOf(text, pieceBytes, 0), whole);
+    EXPECT_EQ(PointsOf(text, pieceBytes, 1), stopped);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(MpsReader, PackedPosLists, ::testing::ValuesIn(PackedCases()));
+
+// A latitude a tenth of a second on takes one byte, a longitude that stays
+// one more.
+TEST(PackedPosList, TakesAFewBytesAPointOfATrackAsTheProgramWritesIt) {
+  std::string text = "> ";
+  for (int i = 0; i < 1000; ++i) {
+    text += "35/40/" + std::to_string(10 + i / 10 % 50) + "." + std::to_string(i % 10) +
+            ",139/46/0" + std::to_string(i / 100) + ".6,";
+  }
+  text += "1,2";
+  EXPECT_LT(PackedPosList(text).PackedBytes(), 3 * 1000);
 }
 
 // ---------------------------------------------------------------- reader
@@ -413,6 +522,69 @@ TEST_F(MpsReading, ArbitraryTextReachesTheEnd) {
   for (const std::string& text : texts) {
     ReadAll(text);
     ReadAll(text + "\nline str=\"[RT]\" pos=\"1,2,3,4\"");
+  }
+}
+
+// ---------------------------------------------------------------- packed path
+
+// Sets the large-statement threshold for one test.
+class LargeStatementBytes {
+ public:
+  explicit LargeStatementBytes(std::size_t bytes) { SetMpsLargeStatementBytes(bytes); }
+  ~LargeStatementBytes() { SetMpsLargeStatementBytes(0); }
+  LargeStatementBytes(const LargeStatementBytes&) = delete;
+  LargeStatementBytes& operator=(const LargeStatementBytes&) = delete;
+};
+
+struct Converted {
+  Outcome outcome = Outcome::kStopped;
+  std::vector<std::string> report;
+  std::vector<std::string> shown;
+  std::vector<std::string> progress;
+  std::string output;
+
+  bool operator==(const Converted&) const = default;
+};
+
+Converted ConvertScript(const vc::testing::TempDir& dir, const std::string& input,
+                        std::size_t largeStatementBytes, int stopAfterPolls) {
+  const LargeStatementBytes threshold(largeStatementBytes);
+  ConvertOptions options = vc::testing::OptionsFor(input, dir.Path("out.txt"));
+  options.convertWaypoints = options.convertRoutes = options.convertTracks = true;
+  dir.Write("out.txt", "as it was\r\n");
+  ConversionContext context;
+  vc::testing::RecordingObserver observer;
+  observer.stopAfterPolls = stopAfterPolls;
+  const ConversionResult result = ConvertFile(options, context, observer);
+  Converted converted;
+  converted.outcome = result.outcome;
+  converted.report = FormatReport(result.report);
+  converted.shown = observer.shown;
+  converted.progress = observer.progress;
+  converted.output = dir.Read("out.txt");
+  return converted;
+}
+
+// The packed path, forced on every statement, gives what the text gives:
+// for a route and a track of several pieces, read whole or stopped midway.
+TEST(MpsPackedPath, ConvertsAsTheTextPathDoes) {
+  std::string script = "\t\tline\toid=\"\"\r\n\t\t\t\tstr=\"[RT]Kyoto\"\r\n\t\t\t\tpos=\"> ";
+  for (int i = 0; i < 3000; ++i) script += "35/1/" + std::to_string(i % 60) + ",139/3/4,";
+  script += "35/2/3\"\r\n\t\t\t\tinfo=\"4\";\r\n";
+  script += "\t\tline\toid=\"\"\r\n\t\t\t\tstr=\"[TR]walk\"\r\n\t\t\t\tpos=\"> ";
+  for (int i = 0; i < 9000; ++i) {
+    script += "35/40/" + std::to_string(10 + i / 10 % 50) + "." + std::to_string(i % 10) +
+              ",139/46/01.6,";
+    if (i % 100 == 99) script += "\r\n\t\t\t\t";  // broken after a comma, as written
+  }
+  script += "35/41/00.0,139/4&6/!01.6\"\r\n\t\t\t\tinfo=\"walk,True,c\";\r\n";
+  vc::testing::TempDir dir;
+  const std::string input = dir.Write("in.mps", script);
+  for (const int stopAfterPolls : {-1, 1}) {
+    SCOPED_TRACE(stopAfterPolls);
+    const Converted text = ConvertScript(dir, input, 0, stopAfterPolls);
+    EXPECT_EQ(text.outcome, stopAfterPolls < 0 ? Outcome::kConverted : Outcome::kCancelled);
+    EXPECT_EQ(ConvertScript(dir, input, 1, stopAfterPolls), text);
   }
 }
 
