@@ -1,7 +1,6 @@
 // A list of points that grows without moving them.
 #pragma once
 
-#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -20,18 +19,14 @@ namespace vc::engine {
 // move: block k holds 64 * 2^k points, a point stays where it was put, and no
 // growth copies the points before it or holds two arrays at once. A block's
 // points are constructed only when first reached, so the pages of a block's
-// unused end are never touched. The pages of a large block are faulted in a
-// window ahead of the points constructed, on another thread (BlockWarmer).
+// unused end are never touched.
 template <typename Point>
 class PointList {
  public:
   PointList() = default;
   PointList(const PointList&) = delete;
   PointList& operator=(const PointList&) = delete;
-  ~PointList() {
-    warmer_.Wait();
-    ReleaseFrom(0);
-  }
+  ~PointList() { ReleaseFrom(0); }
 
   void Clear() noexcept { count_ = 0; }
   // The next point; its fields hold whatever an earlier record left there, so
@@ -41,11 +36,9 @@ class PointList {
     if (slot.block == blocks_.size()) {
       blocks_.push_back(static_cast<Point*>(
           AllocatePointBlock(BlockSize(slot.block) * sizeof(Point), alignof(Point))));
-      StartWarming(slot.block);
     }
     Point* point = blocks_[slot.block] + slot.offset;
     if (count_ == constructed_) {
-      if (constructed_ == warmAt_) WarmNextWindow(slot.block);
       new (point) Point();
       ++constructed_;
     }
@@ -101,30 +94,6 @@ class PointList {
     return {block, shifted - BlockSize(block)};
   }
 
-  static constexpr std::size_t kWindowPoints = BlockWarmer::kWindowBytes / sizeof(Point);
-  static constexpr std::size_t kNoWarming = static_cast<std::size_t>(-1);
-
-  // A new block of a huge page or more: its first two windows (or all of
-  // it) are faulted in now, and the next window each time the construction
-  // reaches the start of another.
-  void StartWarming(std::size_t block) {
-    constexpr std::size_t kLeastWarmedBytes = std::size_t{2} << 20;
-    const std::size_t points = BlockSize(block);
-    if (points * sizeof(Point) < kLeastWarmedBytes) return;
-    warmer_.Warm(blocks_[block], std::min(points, 2 * kWindowPoints) * sizeof(Point));
-    warmAt_ = points > 2 * kWindowPoints ? BlockStart(block) + kWindowPoints : kNoWarming;
-  }
-  void WarmNextWindow(std::size_t block) {
-    const std::size_t start = BlockStart(block);
-    const std::size_t from = warmAt_ + kWindowPoints;
-    const std::size_t end = start + BlockSize(block);
-    warmAt_ = from < end ? warmAt_ + kWindowPoints : kNoWarming;
-    if (from < end) {
-      const std::size_t points = std::min(kWindowPoints, end - from);
-      warmer_.Warm(blocks_[block] + (from - start), points * sizeof(Point));
-    }
-  }
-
   // Destroys the points of blocks `first` on and frees those blocks.
   void ReleaseFrom(std::size_t first) noexcept {
     for (std::size_t block = blocks_.size(); block-- > first;) {
@@ -139,9 +108,6 @@ class PointList {
   std::vector<Point*> blocks_;
   std::size_t count_ = 0;
   std::size_t constructed_ = 0;  // points 0 .. constructed_ - 1 are alive
-  // Where the construction asks for the next window's pages.
-  std::size_t warmAt_ = kNoWarming;
-  BlockWarmer warmer_;
 };
 
 }  // namespace vc::engine

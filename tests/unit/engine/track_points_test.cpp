@@ -112,26 +112,6 @@ TEST(TrackPoints, NewPointsAreEmptyAndTrimmingKeepsTheRest) {
   EXPECT_EQ(points.Text(points.Add(), PointField::kTrkDegree), "");
 }
 
-// A track long enough that its blocks are faulted in ahead of the points,
-// window after window, keeps every point as it was put there, also when
-// a second, longer track reuses the points of the first.
-TEST(TrackPoints, ALongTrackInWarmedBlocksKeepsEveryPoint) {
-  TrackPoints points;
-  for (const int count : {200000, 320000}) {
-    points.Clear();
-    for (int i = 0; i < count; ++i) {
-      TrackPoints::SetNumber(points.Add(), PointField::kVelocity, i + 0.5);
-    }
-    ASSERT_EQ(points.Count(), static_cast<std::size_t>(count));
-    int wrong = 0;
-    for (int i = 0; i < count; ++i) {
-      wrong +=
-          points.Value(points[static_cast<std::size_t>(i) + 1], PointField::kVelocity) != i + 0.5;
-    }
-    EXPECT_EQ(wrong, 0);
-  }
-}
-
 // Decimal texts of every shape: signs, leading and trailing zeros, points
 // without digits, up to twenty digits. Those that are the general text of
 // their value are kept as numbers; all must read back as they were.
