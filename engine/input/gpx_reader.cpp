@@ -211,9 +211,11 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
     } else if (mark.status == gpx::GpxParser::Status::kError) {
       std::int64_t line = mark.line;
       std::int64_t column = mark.column;
-      // The second half counts its lines from the split point.
-      if (inSecondHalf_) PlaceOfParserFault(conversion, line, column);
-      FindFault(conversion, line, column);
+      // The second half counts its lines from the split point: where the
+      // finder cannot name the place, the parser's own is found again.
+      if (!FindFault(conversion, line, column) && inSecondHalf_) {
+        PlaceOfParserFault(conversion, line, column);
+      }
       conversion.FailReading(Message::kGpxUnreadable,
                              PlaceInFile(conversion.options.inputName, line, column));
     }
@@ -317,22 +319,23 @@ class GpxReader final : public RecordReader, private gpx::GpxHandler {
   }
 
   // The place of a fault as a namespace-aware reading names it, the file
-  // read again from its start; the parser's own place when the file cannot
-  // be read again or the front asks to stop.
-  void FindFault(Conversion& conversion, std::int64_t& line, std::int64_t& column) {
-    if (file_ == platform::kNoFile || !platform::Rewind(file_)) return;
+  // read again from its start; false, with the place left as it was, when
+  // the file cannot be read again or the front asks to stop.
+  bool FindFault(Conversion& conversion, std::int64_t& line, std::int64_t& column) {
+    if (file_ == platform::kNoFile || !platform::Rewind(file_)) return false;
     gpx::GpxFaultFinder finder;
     std::vector<char> chunk(kPieceSize);
     while (!conversion.observer.StopRequested()) {
       const std::int64_t got = platform::ReadSome(file_, chunk.data(), chunk.size());
-      if (got < 0) return;
+      if (got < 0) return false;
       if (finder.Feed(chunk.data(), static_cast<std::size_t>(got), got == 0)) {
         line = finder.Line();
         column = finder.Column();
-        return;
+        return true;
       }
-      if (got == 0) return;
+      if (got == 0) return false;
     }
+    return false;
   }
 
   // A coordinate whose text is the general form of its value is that value.
