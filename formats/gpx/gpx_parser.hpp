@@ -75,8 +75,8 @@ class GpxHandler {
   virtual void TrackEnd(std::string_view name) = 0;
   // The end of a track that a parser went into from a split point
   // (GpxParser::ContinueInsideTrack) without reading a name for it: the
-  // track is named as far as the document was read before the split.
-  // Only the recorder of such a parser hears it.
+  // track is named as far as the document was read before the split. A
+  // handler that never hears a second half may leave it as it is.
   virtual void TrackEndNamedBefore() { TrackEnd({}); }
 };
 
