@@ -13,6 +13,11 @@ constexpr std::string_view kLineBreak = "\r\n";
 
 // Replaces the text from `from` on with `kept`, a part of that same tail.
 void KeepTail(std::string& text, std::size_t from, std::string_view kept) {
+  // The empty part of a line of blanks is no view into the text at all.
+  if (kept.empty()) {
+    text.resize(from);
+    return;
+  }
   const auto offset = static_cast<std::size_t>(kept.data() - text.data());
   // The kept part never starts before `from`, so a forward copy is safe.
   std::copy(text.begin() + static_cast<std::ptrdiff_t>(offset),

@@ -2,11 +2,17 @@
 // type, converted by the driver into one writable type with fuzzed options.
 //
 // The first bytes choose, the rest is the file:
-//   0  input type (MPS, Waypoint+, VRC, VRP, VRM, VRN)
+//   0  input type (MPS, Waypoint+, VRC, VRP, VRM, VRN, GPX)
 //   1  output type (MPS, Waypoint+, VRC)
 //   2  UTC offset option      3  datum option       4  coordinate form option
 //   5  VRM/VRN datum          6  output encoding    7  point step
 //   8, 9  switches: record kinds, track line and point annotations, append
+//
+// An input replacing its output is converted a second time the other way
+// the reader has: an MPS script with every statement's position list
+// packed, as a large statement's is, and a GPX document read on one thread
+// and then split in two halves on two workers. The outcome and the output
+// must be the same.
 //
 // The files live in one temporary folder made once per process and removed
 // at its end.
@@ -23,6 +29,8 @@
 
 #include "engine/context.hpp"
 #include "engine/driver.hpp"
+#include "engine/input/gpx_reader.hpp"
+#include "engine/input/record_reader.hpp"
 #include "engine/messages.hpp"
 #include "engine/options.hpp"
 #include "fuzz_support.hpp"
@@ -58,6 +66,18 @@ class Scratch {
   std::filesystem::path folder_;
 };
 
+std::string ReadBytes(const std::string& path) {
+  std::string bytes;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return "<none>";
+  char chunk[4096];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+    bytes.append(chunk, got);
+  }
+  std::fclose(file);
+  return bytes;
+}
+
 void WriteBytes(const std::string& path, std::string_view bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) std::abort();
@@ -70,8 +90,19 @@ const char* Pick(const std::array<const char*, N>& choices, std::uint8_t byte) {
   return choices[byte % N];
 }
 
-constexpr std::array<const char*, 6> kInputNames{"in.mps", "in.txt", "in.vrc",
-                                                 "in.vrp", "in.vrm", "in.vrn"};
+constexpr std::array<const char*, 7> kInputNames{"in.mps", "in.txt", "in.vrc", "in.vrp",
+                                                 "in.vrm", "in.vrn", "in.gpx"};
+constexpr std::size_t kMpsInput = 0;
+constexpr std::size_t kGpxInput = 6;
+
+// Every GPX read on one thread, or every one split where it can be.
+void ReadGpxSplit(bool split) {
+  vc::engine::GpxReadingPolicy policy;
+  policy.workerFromBytes = split ? 0 : INT64_MAX;
+  policy.evenOnOneCore = split;
+  policy.splitFromBytes = split ? 0 : INT64_MAX;
+  vc::engine::SetGpxReadingPolicy(policy);
+}
 constexpr std::array<const char*, 3> kOutputNames{"out.mps", "out.txt", "out.vrc"};
 constexpr std::array<const char*, 6> kUtcOffsets{"データ優先", "+9", "0", "-3.5", "+13", "x"};
 constexpr std::array<const char*, 6> kDatums{"データ優先", "TOKYO",  "WGS84",
@@ -122,9 +153,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::remove(options.outputName.c_str());
   if (options.append) WriteBytes(options.outputName, "earlier\r\n");
 
+  const std::size_t input = data[0] % kInputNames.size();
+  const bool twoWays = (input == kMpsInput || input == kGpxInput) && !options.append;
+  if (input == kGpxInput) ReadGpxSplit(false);
   QuietObserver observer;
   vc::engine::ConversionContext context;
-  (void)vc::engine::ConvertFile(options, context, observer);
+  const vc::engine::ConversionResult result = vc::engine::ConvertFile(options, context, observer);
+  if (twoWays) {
+    const std::string output = ReadBytes(options.outputName);
+    std::remove(options.outputName.c_str());
+    if (input == kMpsInput) vc::engine::SetMpsLargeStatementBytes(1);
+    if (input == kGpxInput) ReadGpxSplit(true);
+    QuietObserver again;
+    vc::engine::ConversionContext otherContext;
+    const vc::engine::ConversionResult other =
+        vc::engine::ConvertFile(options, otherContext, again);
+    vc::engine::SetMpsLargeStatementBytes(0);
+    if (other.outcome != result.outcome || other.reason != result.reason ||
+        ReadBytes(options.outputName) != output) {
+      std::abort();
+    }
+  }
   std::remove(options.inputName.c_str());
   return 0;
 }

@@ -69,6 +69,8 @@ const TextCase kTextCases[] = {
     {"only space lines", "   \n \n", {""}},
     // The end of the gathered text is tracked line by line: TAB lines joined
     // after a comma add nothing and keep the comma open, spaces or not.
+    // Regression: a TAB line's empty rest is no view into the text, and
+    // joining it once computed a place from a null pointer.
     {"TAB lines after a comma and trailing spaces keep the list open",
      "line pos=\"1,   \n\t\n\t\t\n 2,\t\n\t\n3\"\n;\n",
      {"line pos=\"1,   2,3\"\r\n;"}},
